@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Sets up and runs every test: installs the dependencies, then configures,
+# builds and runs the suite plain, with ASan+UBSan, and (for the core
+# libraries and their threads) with TSan.
+# Usage: bash scripts/test.sh [plain|asan|tsan ...]   (default: all three)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+suites=("$@")
+[ ${#suites[@]} -gt 0 ] || suites=(plain asan tsan)
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+
+run_suite() {
+  local dir=$1
+  shift
+  echo "==== $dir: configure, build, test"
+  cmake -S . -B "$dir" "$@"
+  cmake --build "$dir" -j"$jobs"
+  (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 600)
+}
+
+for s in "${suites[@]}"; do
+  case "$s" in
+    plain) run_suite build ;;
+    asan) run_suite build-asan -DKELVARA_SANITIZE=address -DKELVARA_BUILD_BENCH=OFF ;;
+    tsan) run_suite build-tsan -DKELVARA_SANITIZE=thread -DKELVARA_BUILD_BENCH=OFF \
+            -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF ;;
+    *) echo "unknown suite: $s (plain, asan, tsan)" >&2; exit 2 ;;
+  esac
+done
+echo "==== all tests passed (${suites[*]})"
