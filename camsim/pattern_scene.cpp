@@ -120,10 +120,7 @@ std::vector<unsigned char> AngleTable() {
 }
 
 std::vector<unsigned char> VersionPayload() {
-  const char id[] = "SIM-00000001";
-  std::vector<unsigned char> v(id, id + 12);
-  v.insert(v.end(), {1, 0, 5, 0, 0, 0, 42});
-  return v;
+  return {'S', 'I', 'M', '-', '0', '0', '0', '0', '0', '0', '0', '1', 1, 0, 5, 0, 0, 0, 42};
 }
 
 }  // namespace pattern
