@@ -37,3 +37,19 @@ function(kelvara_add_test name)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
+
+# kelvara_add_bench(name SOURCES ... LIBS ... [ARGS ...])
+# A Google Benchmark program in build/bench. ctest runs it once briefly
+# (label "bench"), so that every benchmark keeps working; figures come from
+# scripts/bench.sh.
+function(kelvara_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS;ARGS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  kelvara_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  if(KELVARA_BUILD_TESTS)
+    add_test(NAME ${name}.smoke COMMAND ${name} --benchmark_min_time=0.01 ${B_ARGS})
+    set_tests_properties(${name}.smoke PROPERTIES LABELS bench)
+  endif()
+endfunction()
