@@ -1,0 +1,80 @@
+#pragma once
+// Test support for the log writers: a private temporary folder, file
+// reading, and the expected bytes of CSV and raw planes computed naively
+// from sample functions (never from the writers themselves).
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+
+#include "plane_view.h"
+
+namespace kelvara {
+namespace testing_support {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kelvara-logs-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    // Give back write permission to folders a test made read-only.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+using SampleAt = std::function<int(int row, int column)>;
+
+// "%5d" fields, "," between them, CR LF after each of the 240 lines.
+inline std::string ExpectedCsv(const SampleAt& sample, Mirror mirror) {
+  std::string out;
+  char field[16];
+  for (int line = 0; line < 240; ++line) {
+    const int r = mirror.y ? 239 - line : line;
+    for (int k = 0; k < 320; ++k) {
+      const int c = mirror.x ? 319 - k : k;
+      std::snprintf(field, sizeof field, "%5d", sample(r, c));
+      out += field;
+      out += k < 319 ? "," : "\r\n";
+    }
+  }
+  return out;
+}
+
+// Two little-endian bytes per sample, in the same order as the CSV matrix.
+inline std::string ExpectedRaw(const SampleAt& sample, Mirror mirror) {
+  std::string out;
+  for (int line = 0; line < 240; ++line) {
+    const int r = mirror.y ? 239 - line : line;
+    for (int k = 0; k < 320; ++k) {
+      const int v = sample(r, mirror.x ? 319 - k : k);
+      out += static_cast<char>(v & 0xFF);
+      out += static_cast<char>((v >> 8) & 0xFF);
+    }
+  }
+  return out;
+}
+
+}  // namespace testing_support
+}  // namespace kelvara
