@@ -1,0 +1,33 @@
+#pragma once
+// The 3D export ring: the first 614400 bytes of each frame go to
+// "3d_data/data_<N>.bin" (slots 0 to 5, in turn), then "3d_data/data_no"
+// names the slot just written. The bridge thread reads "data_no" first and
+// then the file it names, so the frame file is always complete before.
+#include <cstddef>
+#include <string>
+
+namespace kelvara {
+
+constexpr int kExportSlots = 6;
+
+class ExportRing {
+ public:
+  // `program_folder` ends with '/'; the ring lives in its "3d_data" folder,
+  // which must exist.
+  explicit ExportRing(std::string program_folder);
+
+  // Writes the frame into the current slot, then names it in "data_no", and
+  // advances the slot (whether or not the writes succeeded). Returns false
+  // when a file could not be written.
+  bool Write(const unsigned char* frame);
+
+  int NextSlot() const { return slot_; }
+  std::string SlotPath(int slot) const;
+  std::string PointerPath() const;
+
+ private:
+  std::string folder_;
+  int slot_ = 0;
+};
+
+}  // namespace kelvara

@@ -1,0 +1,64 @@
+#pragma once
+// A fake camera behind the serial library seam, for the measurement loop's
+// tests: answers every command the loop sends from the pattern scene, can
+// refuse chosen result requests, drives a fake clock, and can hold a result
+// request until the test lets it go.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "serial_library.h"
+
+namespace kelvara {
+
+class FakeCamera : public SerialLibrary {
+ public:
+  explicit FakeCamera(int format_index);
+  ~FakeCamera() override;
+
+  // Result requests (counted from 0) that get no answer.
+  void FailResults(std::set<int> which) { failing_ = std::move(which); }
+  // Refuse the start command with a non-zero status (from the n-th start on,
+  // counted from 0).
+  void RefuseStartFrom(int n) { refuse_start_from_ = n; }
+  // Each result request advances the fake clock by this much.
+  void SetResultStepNs(int64_t ns) { step_ns_ = ns; }
+  // The next result request blocks until Release().
+  void HoldNextResult();
+  void WaitUntilHeld();
+  void Release();
+
+  int64_t NowNs() const { return clock_ns_.load(); }
+  std::vector<int> Codes() const;
+
+  void Close() override {}
+  int GetActive(signed char*, int) override { return 0; }
+  int Init(int, int) override { return 1; }
+  void Clear() override {}
+  int SendCommand(int code, int length, const unsigned char* payload) override;
+  int ReceiveSync(int timeout_ms, int capacity, unsigned char* buffer) override;
+
+ private:
+  void Reply(unsigned char status, const unsigned char* payload, uint32_t length);
+
+  std::vector<unsigned char> frame_;
+  std::vector<unsigned char> angle_table_;
+  std::vector<unsigned char> pending_;
+  std::set<int> failing_;
+  int results_ = 0;
+  int starts_ = 0;
+  int refuse_start_from_ = -1;
+  int64_t step_ns_ = 1000000;  // 1 ms per result
+  std::atomic<int64_t> clock_ns_{0};
+
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  std::vector<int> codes_;
+  bool hold_next_ = false;
+  bool held_ = false;
+};
+
+}  // namespace kelvara

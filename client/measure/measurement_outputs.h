@@ -1,0 +1,29 @@
+#pragma once
+// How the measurement worker reaches the user interface. The GUI forwards
+// each call to its window thread; the capture tool prints; tests record.
+// Every call comes from the worker thread.
+#include <string>
+
+#include "frame_layout.h"
+
+namespace kelvara {
+
+class MeasurementOutputs {
+ public:
+  virtual ~MeasurementOutputs() = default;
+  // After every frame: the text of the "Value of Center" field.
+  virtual void CentreReadout(const std::string& text) = 0;
+  // At most once per second of the run: frame rate and temperatures.
+  virtual void MonitorUpdate(double frame_rate, const TemperatureSample& sample) = 0;
+  // After every logged frame: frames logged so far, and the log total in
+  // use (-1 after a stop request).
+  virtual void LogProgress(int logged, int total) = 0;
+  // A logging run has ended.
+  virtual void LoggingRunEnded() = 0;
+  // The run ended without a stop request.
+  virtual void RunEndedByItself() = 0;
+  // A new picture was rendered: repaint without erasing.
+  virtual void PictureChanged() {}
+};
+
+}  // namespace kelvara

@@ -1,0 +1,97 @@
+#pragma once
+// The measurement worker: one thread per measurement run. It starts the
+// camera's measurement, then fetches frame after frame: decodes and renders
+// it, shows the centre value, once per second the frame rate and the
+// temperatures, runs the logging schedule and, while 3D display is on,
+// writes the export ring. At the end it stops the camera.
+//
+// While a run exists the worker is the only thread that talks to the camera.
+// At most one worker runs at a time: a start that arrives while the previous
+// run is still ending waits for it.
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "device_parameters.h"
+#include "measurement_outputs.h"
+#include "notifier.h"
+#include "run_control.h"
+
+namespace kelvara {
+
+class LogWriter;
+class RenderingModel;
+
+// Why a run ended.
+enum class RunEnd {
+  kNone,           // no run has ended yet
+  kStopRequest,    // the run flag was cleared
+  kFrameLimit,     // the frame limit was reached
+  kStartFailed,    // the camera refused to start
+  kFailures,       // 11 consecutive failed cycles
+  kLoggingEnded,   // the logging run that started the run ended
+  kRestartFailed,  // the restart after the angle table failed
+};
+
+struct RunSummary {
+  RunEnd end = RunEnd::kNone;
+  int64_t frames = 0;          // frames received
+  int64_t failed_cycles = 0;   // all failed cycles of the run
+  int64_t frames_logged = 0;   // frames logged over all logging runs
+  int64_t elapsed_ns = 0;      // from the start command to the end
+};
+
+// Everything the worker reaches. All references outlive the worker.
+struct MeasurementContext {
+  RunControl& control;
+  RenderingModel& picture;
+  LogWriter& logger;
+  Notifier& notifier;
+  MeasurementOutputs& outputs;
+  // The current parameter values, for the settings block of the log.
+  std::function<DeviceParameters()> parameters;
+  // Monotonic clock in nanoseconds (tests replace it).
+  std::function<int64_t()> now_ns;
+};
+
+// The steady clock in nanoseconds.
+int64_t SteadyNowNs();
+
+class MeasurementWorker {
+ public:
+  explicit MeasurementWorker(MeasurementContext context);
+  // Waits for a run that is still going (clear the run flag first to end it).
+  ~MeasurementWorker();
+  MeasurementWorker(const MeasurementWorker&) = delete;
+  MeasurementWorker& operator=(const MeasurementWorker&) = delete;
+
+  // Starts a run with the frame limit already in the run control: waits for
+  // the previous worker to end, sets the run flag to 1 and starts the thread.
+  // Returns false when the thread cannot be created.
+  bool Start();
+
+  // A stop request: clears the run flag and returns at once. The worker ends
+  // its current cycle, stops the camera and ends without telling anyone.
+  void RequestStop();
+
+  // True from Start until the worker has stopped the camera and ended.
+  bool Running() const;
+
+  // Waits until the current worker, if any, has ended.
+  void Wait();
+
+  // What the last run that ended did.
+  RunSummary LastSummary() const;
+
+ private:
+  void Run();
+
+  MeasurementContext context_;
+  mutable std::mutex mutex_;  // guards thread_, running_ and summary_
+  std::thread thread_;
+  bool running_ = false;
+  RunSummary summary_;
+};
+
+}  // namespace kelvara

@@ -1,0 +1,342 @@
+#include "measurement_worker.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "command_codes.h"
+#include "command_exchange.h"
+#include "fake_camera.h"
+#include "log_writer.h"
+#include "notifier.h"
+#include "pattern_scene.h"
+#include "rendering_model.h"
+
+namespace kelvara {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr int64_t kSecond = 1000000000;
+
+// Records the worker's outputs as one ordered list of events.
+class RecordingOutputs : public MeasurementOutputs {
+ public:
+  void CentreReadout(const std::string& text) override { Add("frame " + text); }
+  void MonitorUpdate(double, const TemperatureSample& s) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back("monitor");
+    samples_.push_back(s);
+  }
+  void LogProgress(int logged, int total) override {
+    Add("progress " + std::to_string(logged) + "/" + std::to_string(total));
+  }
+  void LoggingRunEnded() override { Add("logging ended"); }
+  void RunEndedByItself() override { Add("ended by itself"); }
+
+  std::vector<std::string> Events() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_;
+  }
+  std::vector<TemperatureSample> Samples() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return samples_;
+  }
+  // The events that match a prefix.
+  std::vector<std::string> Only(const std::string& prefix) const {
+    std::vector<std::string> out;
+    for (const std::string& e : Events())
+      if (e.rfind(prefix, 0) == 0) out.push_back(e);
+    return out;
+  }
+  int Count(const std::string& prefix) const { return static_cast<int>(Only(prefix).size()); }
+
+ private:
+  void Add(std::string e) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(std::move(e));
+  }
+  mutable std::mutex mutex_;
+  std::vector<std::string> events_;
+  std::vector<TemperatureSample> samples_;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0;
+}
+
+class LoopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/kelvara-loop-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    ASSERT_EQ(mkdir((dir_ + "/3d_data").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((dir_ + "/logs").c_str(), 0700), 0);
+    control_.program_folder = dir_ + "/";
+    SetExchangePause([](int) {});
+  }
+  void TearDown() override {
+    SetExchangePause(nullptr);
+    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
+  }
+
+  // Runs one whole measurement against `camera` and waits for its end.
+  RunSummary RunWith(FakeCamera& camera, int frame_limit) {
+    MeasurementWorker worker(Context(camera));
+    control_.frame_limit = frame_limit;
+    EXPECT_TRUE(worker.Start());
+    worker.Wait();
+    EXPECT_FALSE(worker.Running());
+    return worker.LastSummary();
+  }
+  MeasurementContext Context(FakeCamera& camera) {
+    return MeasurementContext{control_, picture_, logger_, notifier_, outputs_,
+                              [] { return DeviceParameters{}; }, [&camera] { return camera.NowNs(); }};
+  }
+  // A logging run into logs/ with name "t", the way the logging panel starts one.
+  void StartLogging(int total, int once, int interval, bool csv = false) {
+    logger_.SetCsvCheck(csv);
+    logger_.SetBinCheck(true);
+    logger_.SetPcdCheck(true);
+    logger_.SetFormatIndex(control_.format_index);
+    logger_.SetSchedule({total, once, interval});
+    logger_.StartRun(dir_ + "/logs", "t");
+    control_.log_total = total;
+    control_.log_once = once;
+    control_.log_interval = interval;
+  }
+  std::string Log(const std::string& name) const { return dir_ + "/logs/" + name; }
+
+  std::string dir_;
+  RunControl control_;
+  RenderingModel picture_;
+  LogWriter logger_;
+  RecordingNotifier notifier_;
+  RecordingOutputs outputs_;
+};
+
+TEST_F(LoopTest, SinglePictureRunsOneCycleThenStopsTheCamera) {
+  control_.format_index = 1;
+  FakeCamera camera(1);
+  RunSummary s = RunWith(camera, 1);
+  EXPECT_THAT(camera.Codes(), ElementsAre(CMD_START_MEASUREMENT, CMD_GET_RESULT, CMD_GET_IMAGER_TEMPERATURE,
+                                          CMD_GET_LED_TEMPERATURE, CMD_STOP_MEASUREMENT));
+  // Centre pixel (row 119, column 159): 400 + 16 * 119 + 159.
+  EXPECT_THAT(outputs_.Events(), ElementsAre("frame  2463 mm", "monitor", "ended by itself"));
+  const TemperatureSample t = outputs_.Samples().at(0);
+  EXPECT_EQ(t.upper_left, 350);
+  EXPECT_EQ(t.lower_right, 356);
+  EXPECT_EQ(t.led, 300);
+  EXPECT_EQ(t.sampled, 0);
+  EXPECT_EQ(s.end, RunEnd::kFrameLimit);
+  EXPECT_EQ(s.frames, 1);
+  EXPECT_TRUE(picture_.ReadPicture().SlotReady(0));
+  EXPECT_TRUE(notifier_.Messages().empty());
+}
+
+TEST_F(LoopTest, RefusedStartRunsNoCycleButStillStopsAndTells) {
+  FakeCamera camera(1);
+  camera.RefuseStartFrom(0);
+  RunSummary s = RunWith(camera, -1);
+  EXPECT_THAT(camera.Codes(), ElementsAre(CMD_START_MEASUREMENT, CMD_STOP_MEASUREMENT));
+  EXPECT_THAT(notifier_.Messages(), ElementsAre("Start measurement failed!!"));
+  EXPECT_THAT(notifier_.Icons(), ElementsAre(MessageIcon::kExclamation));
+  EXPECT_EQ(control_.frame_limit.load(), 0);
+  EXPECT_THAT(outputs_.Events(), ElementsAre("ended by itself"));
+  EXPECT_EQ(s.end, RunEnd::kStartFailed);
+}
+
+TEST_F(LoopTest, TenFailedCyclesContinueTheEleventhEndsTheRun) {
+  control_.format_index = 1;
+  {
+    FakeCamera camera(1);
+    camera.FailResults({0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    RunSummary s = RunWith(camera, 12);
+    EXPECT_TRUE(notifier_.Messages().empty());
+    EXPECT_EQ(s.frames, 2);
+    EXPECT_EQ(s.failed_cycles, 10);
+    EXPECT_EQ(s.end, RunEnd::kFrameLimit) << "failed cycles count towards the limit";
+  }
+  {
+    FakeCamera camera(1);
+    camera.FailResults({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    RunSummary s = RunWith(camera, -1);
+    EXPECT_THAT(notifier_.Messages(), ElementsAre("Get mesurement result failed!!"));
+    EXPECT_EQ(s.frames, 1);
+    EXPECT_EQ(s.failed_cycles, 11);
+    EXPECT_EQ(s.end, RunEnd::kFailures);
+    EXPECT_EQ(camera.Codes().back(), CMD_STOP_MEASUREMENT);
+  }
+  {
+    // A single picture whose one cycle fails ends quietly.
+    FakeCamera camera(1);
+    camera.FailResults({0});
+    RunSummary s = RunWith(camera, 1);
+    EXPECT_EQ(notifier_.Messages().size(), 1u);
+    EXPECT_EQ(s.end, RunEnd::kFrameLimit);
+  }
+}
+
+TEST_F(LoopTest, RateAndTemperaturesOncePerSecondAndNotWhenSamplingStops) {
+  control_.format_index = 1;
+  FakeCamera camera(1);
+  camera.SetResultStepNs(kSecond / 4);  // four frames per second
+  RunWith(camera, 9);                   // elapsed seconds 0,0,0,1,1,1,1,2,2
+  EXPECT_EQ(outputs_.Count("monitor"), 3);
+  int temperature_reads = 0;
+  for (int c : camera.Codes()) temperature_reads += c == CMD_GET_IMAGER_TEMPERATURE;
+  EXPECT_EQ(temperature_reads, 3);
+
+  control_.stop_sampling = 1;
+  FakeCamera quiet(1);
+  StartLogging(2, 1, 0);
+  RunWith(quiet, 2);
+  for (int c : quiet.Codes()) EXPECT_NE(c, CMD_GET_IMAGER_TEMPERATURE);
+  EXPECT_EQ(outputs_.Samples().back().sampled, -1);
+  EXPECT_FALSE(Exists(Log("t_temp.csv")));
+  EXPECT_TRUE(Exists(Log("t_body_0001.raw")));
+}
+
+TEST_F(LoopTest, BurstsOfOnceFramesWithTemperatureLinesAtBurstStarts) {
+  control_.format_index = 1;
+  FakeCamera camera(1);
+  StartLogging(5, 2, 0);
+  RunSummary s = RunWith(camera, 8);
+  EXPECT_THAT(outputs_.Only("progress"),
+              ElementsAre("progress 1/5", "progress 2/5", "progress 3/5", "progress 4/5", "progress 5/5"));
+  EXPECT_EQ(outputs_.Count("logging ended"), 1);
+  EXPECT_EQ(s.frames_logged, 5);
+  EXPECT_EQ(control_.log_total.load(), 0);
+  for (int n = 0; n < 5; ++n) EXPECT_TRUE(Exists(Log("t_body_000" + std::to_string(n) + ".raw"))) << n;
+  EXPECT_FALSE(Exists(Log("t_body_0005.raw")));
+  // Header plus lines for log numbers 0, 2 and 4.
+  const std::string temp = ReadFile(Log("t_temp.csv"));
+  EXPECT_EQ(std::count(temp.begin(), temp.end(), '\n'), 4) << temp;
+  EXPECT_NE(ReadFile(Log("t.txt")).find("Number of samples : 5\r\n"), std::string::npos);
+  // Distance(Polar): the logging run ends with the angle logs, fetched
+  // while the camera is stopped, then the camera measures again.
+  const std::vector<int> codes = camera.Codes();
+  const auto angle = std::find(codes.begin(), codes.end(), CMD_GET_ANGLE_TABLE);
+  ASSERT_NE(angle, codes.end());
+  EXPECT_EQ(*(angle - 1), CMD_STOP_MEASUREMENT);
+  EXPECT_EQ(*(angle + 1), CMD_START_MEASUREMENT);
+  EXPECT_EQ(*(angle + 2), CMD_GET_RESULT);
+  EXPECT_TRUE(Exists(Log("t_theta.raw")));
+  EXPECT_EQ(s.end, RunEnd::kFrameLimit) << "the run outlives a logging run it did not start";
+}
+
+TEST_F(LoopTest, IntervalSpacesBurstStartsInWholeSeconds) {
+  control_.format_index = 2;
+  FakeCamera camera(2);
+  camera.SetResultStepNs(kSecond / 2);  // elapsed seconds per cycle: 0,1,1,2,2,3,3,4,...
+  StartLogging(4, 2, 3);
+  RunWith(camera, 10);
+  // The next burst begins at the first cycle whose whole seconds are at
+  // least 3 past the start of the previous complete burst.
+  std::vector<std::string> events = outputs_.Events();
+  std::vector<int> logged_at;  // cycle index of every logged frame
+  int cycle = -1;
+  for (const std::string& e : events) {
+    if (e.rfind("frame", 0) == 0) ++cycle;
+    if (e.rfind("progress", 0) == 0) logged_at.push_back(cycle);
+  }
+  // Cycle k receives its frame at (k + 1) / 2 s: whole seconds 0,1,1,2,2,3,3,4.
+  // Burst 1: cycles 0 and 1 (start second 0); burst 2: first cycle at second
+  // >= 3, that is cycle 5, and cycle 6.
+  EXPECT_THAT(logged_at, ElementsAre(0, 1, 5, 6));
+  EXPECT_FALSE(Exists(Log("t_theta.raw"))) << "no angle logs outside the polar formats";
+  for (int c : camera.Codes()) EXPECT_NE(c, CMD_GET_ANGLE_TABLE);
+  EXPECT_TRUE(Exists(Log("t_0003.pcd")));
+}
+
+TEST_F(LoopTest, LoggingRunThatStartedTheRunEndsItAndAStopRequestLogsOneMore) {
+  control_.format_index = 5;
+  FakeCamera camera(5);
+  StartLogging(3, 1, 0);
+  control_.stop_after_logging = 1;
+  RunSummary s = RunWith(camera, -1);
+  EXPECT_EQ(s.end, RunEnd::kLoggingEnded);
+  EXPECT_EQ(s.frames_logged, 3);
+  EXPECT_EQ(control_.stop_after_logging.load(), 0);
+  EXPECT_EQ(outputs_.Events().back(), "ended by itself");
+
+  // A stop request (log total -1) logs exactly one more frame.
+  FakeCamera second(5);
+  StartLogging(100, 1, 0);
+  control_.log_total = -1;
+  control_.stop_after_logging = 1;
+  s = RunWith(second, -1);
+  EXPECT_EQ(s.frames_logged, 1);
+  EXPECT_EQ(outputs_.Only("progress").back(), "progress 1/-1");
+  EXPECT_NE(ReadFile(Log("t.txt")).find("Number of samples : 1\r\n"), std::string::npos);
+}
+
+TEST_F(LoopTest, ExportRingCyclesSixSlotsWhileThreeDIsOn) {
+  control_.format_index = 4;
+  control_.stopped_3d = 0;
+  FakeCamera camera(4);
+  RunWith(camera, 8);
+  const std::vector<unsigned char> frame = pattern::Frame(4);
+  for (int slot = 0; slot < 6; ++slot) {
+    const std::string bytes = ReadFile(dir_ + "/3d_data/data_" + std::to_string(slot) + ".bin");
+    ASSERT_EQ(bytes.size(), 614400u) << slot;
+    EXPECT_EQ(std::memcmp(bytes.data(), frame.data(), bytes.size()), 0) << slot;
+  }
+  EXPECT_EQ(ReadFile(dir_ + "/3d_data/data_no"), "1") << "frames 0..7 went to slots 0..5, 0, 1";
+
+  control_.stopped_3d = 1;
+  ASSERT_EQ(std::remove((dir_ + "/3d_data/data_no").c_str()), 0);
+  FakeCamera off(4);
+  RunWith(off, 2);
+  EXPECT_FALSE(Exists(dir_ + "/3d_data/data_no"));
+}
+
+TEST_F(LoopTest, StopRequestIsSilentAndANewStartWaitsForTheEndingWorker) {
+  control_.format_index = 1;
+  FakeCamera camera(1);
+  MeasurementWorker worker(Context(camera));
+  control_.frame_limit = -1;
+  camera.HoldNextResult();
+  ASSERT_TRUE(worker.Start());
+  camera.WaitUntilHeld();  // the worker is inside a result exchange
+  worker.RequestStop();
+  EXPECT_TRUE(worker.Running()) << "a stop request does not wait";
+
+  // The next start must not talk to the camera before the first run has
+  // stopped it.
+  std::thread releaser([&camera] { camera.Release(); });
+  control_.frame_limit = 1;
+  ASSERT_TRUE(worker.Start());
+  releaser.join();
+  worker.Wait();
+  const std::vector<int> codes = camera.Codes();
+  ASSERT_GE(codes.size(), 4u);
+  EXPECT_EQ(codes[0], CMD_START_MEASUREMENT);
+  const auto first_stop = std::find(codes.begin(), codes.end(), CMD_STOP_MEASUREMENT);
+  ASSERT_NE(first_stop, codes.end());
+  EXPECT_EQ(*(first_stop + 1), CMD_START_MEASUREMENT) << "second run starts after the first one stopped";
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CMD_START_MEASUREMENT), 2);
+  EXPECT_EQ(outputs_.Count("ended by itself"), 1) << "only the second run ended by itself";
+}
+
+}  // namespace
+}  // namespace kelvara
