@@ -1,0 +1,113 @@
+#include "capture_options.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+namespace kelvara {
+namespace {
+
+// A whole decimal number within [lo, hi].
+bool ParseInt(const std::string& text, int lo, int hi, int* value) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  long v = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+  *value = static_cast<int>(v);
+  return true;
+}
+
+std::string Range(const char* option, int lo, int hi) {
+  return std::string(option) + " needs a whole number from " + std::to_string(lo) + " to " +
+         std::to_string(hi);
+}
+
+}  // namespace
+
+std::string CaptureUsage() {
+  return "Usage: kelvara-capture --port N [options]\n"
+         "Connects to the camera on port COM<N>, runs one logging run and exits.\n"
+         "\n"
+         "  --port N          serial port number (required)\n"
+         "  --format F        set output format 0..6 before the run (default: keep the camera's)\n"
+         "                    0 Amplitude, 1 Distance(Polar), 2 Distance(Cartesian),\n"
+         "                    3 Distance(Cartesian rot), 4 Distance(Polar)+AMP,\n"
+         "                    5 Distance(Cartesian)+AMP, 6 Distance(Cartesian rot)+AMP\n"
+         "  --total L         frames to log (1..999999, default 10)\n"
+         "  --once O          frames per burst (1..999999, default 1)\n"
+         "  --interval S      seconds between burst starts (0..999999, default 0)\n"
+         "  --name BASE       base name of the log files (default \"unnamed\")\n"
+         "  --out DIR         output folder, created when missing (default: current folder)\n"
+         "  --csv --png --bin --pcd   files to write (none given: --bin --pcd)\n"
+         "  --hflip --vflip   flip the logged planes and images\n"
+         "  --range MIN:MAX   distance colour range of the PNG images in mm (default 0:6250)\n"
+         "  --stop-sampling   read and log no temperatures\n"
+         "  --3d              also write the 3D export ring next to the executable\n"
+         "  --help            this text\n"
+         "\n"
+         "Ctrl-C ends the logging run cleanly (one more frame is logged, the settings\n"
+         "block is written, the camera is stopped); a second Ctrl-C stops at once.\n"
+         "\n"
+         "Exit status: 0 success, 2 bad command line, 3 no such port, 4 no answer from\n"
+         "the camera, 5 format refused, 6 output folder or a log file not writable,\n"
+         "7 measurement failed (start refused or too many failed cycles).\n";
+}
+
+std::string ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* o) {
+  bool any_file_kind = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (arg == "--help" || arg == "-h") {
+      o->help = true;
+    } else if (arg == "--port") {
+      if (!value(&v) || !ParseInt(v, 1, 127, &o->port)) return Range("--port", 1, 127);
+    } else if (arg == "--format") {
+      if (!value(&v) || !ParseInt(v, 0, 6, &o->format)) return Range("--format", 0, 6);
+    } else if (arg == "--total") {
+      if (!value(&v) || !ParseInt(v, 1, 999999, &o->total)) return Range("--total", 1, 999999);
+    } else if (arg == "--once") {
+      if (!value(&v) || !ParseInt(v, 1, 999999, &o->once)) return Range("--once", 1, 999999);
+    } else if (arg == "--interval") {
+      if (!value(&v) || !ParseInt(v, 0, 999999, &o->interval)) return Range("--interval", 0, 999999);
+    } else if (arg == "--name") {
+      if (!value(&v) || v.empty() || v.find('/') != std::string::npos)
+        return "--name needs a base name without '/'";
+      o->name = v;
+    } else if (arg == "--out") {
+      if (!value(&v) || v.empty()) return "--out needs a folder";
+      o->out = v;
+    } else if (arg == "--range") {
+      const size_t colon = (value(&v) ? v.find(':') : std::string::npos);
+      if (colon == std::string::npos || !ParseInt(v.substr(0, colon), INT_MIN, INT_MAX, &o->range_min) ||
+          !ParseInt(v.substr(colon + 1), INT_MIN, INT_MAX, &o->range_max))
+        return "--range needs MIN:MAX in millimetres, e.g. 0:6250";
+    } else if (arg == "--csv" || arg == "--png" || arg == "--bin" || arg == "--pcd") {
+      any_file_kind = true;
+      (arg == "--csv" ? o->csv : arg == "--png" ? o->png : arg == "--bin" ? o->bin : o->pcd) = true;
+    } else if (arg == "--hflip") {
+      o->hflip = true;
+    } else if (arg == "--vflip") {
+      o->vflip = true;
+    } else if (arg == "--stop-sampling") {
+      o->stop_sampling = true;
+    } else if (arg == "--3d") {
+      o->export_3d = true;
+    } else {
+      return "unknown option " + arg;
+    }
+  }
+  if (o->help) return {};
+  if (o->port < 0) return "--port N is required";
+  if (!any_file_kind) o->bin = o->pcd = true;
+  return {};
+}
+
+}  // namespace kelvara

@@ -1,0 +1,39 @@
+#pragma once
+// Command line of kelvara-capture.
+#include <string>
+
+namespace kelvara {
+
+struct CaptureOptions {
+  int port = -1;          // --port N (required)
+  int format = -1;        // --format 0..6; -1 keeps the camera's format
+  int total = 10;         // --total L
+  int once = 1;           // --once O
+  int interval = 0;       // --interval S
+  std::string name = "unnamed";  // --name BASE
+  std::string out = ".";  // --out DIR
+  bool csv = false, png = false, bin = false, pcd = false;
+  bool hflip = false, vflip = false;
+  int range_min = 0, range_max = 6250;  // --range MIN:MAX
+  bool stop_sampling = false;           // --stop-sampling
+  bool export_3d = false;               // --3d
+  bool help = false;                    // --help
+};
+
+// Parses argv. Returns an empty string on success, else the reason.
+// With none of --csv/--png/--bin/--pcd, bin and pcd are on.
+std::string ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options);
+
+// The --help text.
+std::string CaptureUsage();
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 2;
+constexpr int kExitNoPort = 3;
+constexpr int kExitNoAnswer = 4;
+constexpr int kExitFormatRefused = 5;
+constexpr int kExitOutput = 6;
+constexpr int kExitMeasurement = 7;
+
+}  // namespace kelvara

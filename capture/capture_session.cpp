@@ -1,0 +1,172 @@
+#include "capture_session.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "command_codes.h"
+#include "device_commands.h"
+#include "log_writer.h"
+#include "measurement_worker.h"
+#include "parameter_model.h"
+#include "rendering_model.h"
+#include "run_control.h"
+#include "serial_library.h"
+
+namespace kelvara {
+namespace {
+
+int Fail(CaptureConsole& console, int status, const std::string& text) {
+  console.ShowMessage(text, MessageIcon::kNone);
+  return status;
+}
+
+bool PortListed(int port) {
+  signed char list[127];
+  const int n = ActiveSerialLibrary().GetActive(list, 127);
+  for (int i = 0; i < n && i < 127; ++i)
+    if (list[i] == port) return true;
+  return false;
+}
+
+// Creates `path` and its missing parents; true when it is a folder we can
+// write into.
+bool EnsureWritableFolder(const std::string& path) {
+  for (size_t pos = 1; pos <= path.size(); ++pos) {
+    if (pos == path.size() || path[pos] == '/') {
+      const std::string part = path.substr(0, pos);
+      if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+  }
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string VersionText(const VersionReply& v) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%d.%d.%d.%08u", v.major, v.minor, v.revision, v.build);
+  return text;
+}
+
+}  // namespace
+
+int RunCapture(const CaptureOptions& o, const std::string& program_folder, CaptureConsole& console,
+               const CaptureWaiter& wait) {
+  const std::string port_name = "COM" + std::to_string(o.port);
+  if (!EnsureWritableFolder(o.out)) return Fail(console, kExitOutput, "cannot write to the output folder " + o.out);
+  if (o.export_3d && !EnsureWritableFolder(program_folder + "3d_data"))
+    return Fail(console, kExitOutput, "cannot write to " + program_folder + "3d_data");
+
+  SerialLibrary& serial = ActiveSerialLibrary();
+  if (!PortListed(o.port)) return Fail(console, kExitNoPort, "no such port " + port_name);
+  if (serial.Init(o.port, 0) == 0) return Fail(console, kExitNoPort, "cannot open port " + port_name);
+
+  // The camera part of the connect sequence: stop a camera left measuring,
+  // identify it, read its parameters.
+  unsigned char status = 0;
+  StopMeasurement(&status);
+  VersionReply version;
+  if (GetVersion(&status, &version) != 0 || status != 0) {
+    serial.Close();
+    return Fail(console, kExitNoAnswer, "no answer from the camera on " + port_name);
+  }
+  console.ShowMessage("connected to " + port_name + ", server version " + VersionText(version),
+                      MessageIcon::kNone);
+  ParameterModel model(console);
+  model.ReadParametersFromDevice();
+
+  if (o.format >= 0) {
+    const int rc = SetFormat(kFormatCodes[o.format], &status);
+    if (rc != 0 || status != 0) {
+      serial.Close();
+      return Fail(console, kExitFormatRefused,
+                  std::string("the camera refused the format ") + kFormatNames[o.format]);
+    }
+    model.SelectFormatByCode(kFormatCodes[o.format]);
+  }
+  const int format_index = model.parameters().format.current;
+  if (format_index < 0) {
+    serial.Close();
+    return Fail(console, kExitFormatRefused, "the camera's output format is unknown: give --format");
+  }
+
+  RenderingModel picture;
+  picture.display_format = format_index;
+  picture.range_min = o.range_min;
+  picture.range_max = o.range_max;
+  picture.mirror_x = o.hflip ? 1 : 0;
+  picture.mirror_y = o.vflip ? 0 : 1;
+
+  LogWriter logger;
+  logger.SetCsvCheck(o.csv);
+  logger.SetPngCheck(o.png);
+  logger.SetBinCheck(o.bin);
+  logger.SetPcdCheck(o.pcd);
+  logger.SetFormatIndex(format_index);
+  logger.SetMirror({picture.mirror_x.load() != 0, picture.mirror_y.load() != 0});
+  logger.SetSchedule({o.total, o.once, o.interval});
+  logger.SetPngSaver([&picture](const std::string& path) { return picture.SaveImageAsPng(path, 0); });
+  logger.StartRun(o.out, o.name);
+
+  RunControl control;
+  control.program_folder = program_folder;
+  control.format_index = format_index;
+  control.stop_sampling = o.stop_sampling ? 1 : 0;
+  control.stopped_3d = o.export_3d ? 0 : 1;
+  control.log_total = o.total;
+  control.log_once = o.once;
+  control.log_interval = o.interval;
+  control.frame_limit = -1;
+  control.stop_after_logging = 1;  // the run ends with the logging run
+
+  MeasurementWorker worker(MeasurementContext{control, picture, logger, console, console,
+                                              [&model] { return model.parameters(); }, nullptr});
+  if (!worker.Start()) {
+    serial.Close();
+    return Fail(console, kExitMeasurement, "cannot start the measurement thread");
+  }
+  bool stopping = false;
+  while (worker.Running()) {
+    const int request = wait();
+    if (request == 1 && !stopping) {
+      // Log one more frame, end the logging run (settings block included),
+      // then the run ends with it.
+      stopping = true;
+      console.ShowMessage("stopping: logging one more frame", MessageIcon::kNone);
+      control.log_total = -1;
+    } else if (request >= 1) {
+      console.ShowMessage("stopping now", MessageIcon::kNone);
+      worker.RequestStop();
+    }
+    console.ShowProgress(SteadyNowNs());
+  }
+  worker.Wait();
+  console.ShowProgress(SteadyNowNs());
+  console.FinishProgress();
+  serial.Close();
+
+  const RunSummary s = worker.LastSummary();
+  const double seconds = static_cast<double>(s.elapsed_ns) / 1e9;
+  char line[160];
+  std::snprintf(line, sizeof line, "%lld frames logged, %.1f frames per second, %lld failed cycles",
+                static_cast<long long>(s.frames_logged),
+                seconds > 0 ? static_cast<double>(s.frames) / seconds : 0.0,
+                static_cast<long long>(s.failed_cycles));
+  console.ShowMessage(line, MessageIcon::kNone);
+
+  if (!logger.FirstFailure().empty())
+    return Fail(console, kExitOutput, OutputFailureMessage(logger.FirstFailure()));
+  switch (s.end) {
+    case RunEnd::kStartFailed:
+    case RunEnd::kFailures:
+    case RunEnd::kRestartFailed:
+      return kExitMeasurement;
+    default:
+      return kExitOk;
+  }
+}
+
+}  // namespace kelvara
