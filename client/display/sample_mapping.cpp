@@ -4,8 +4,10 @@
 #include "frame_layout.h"
 
 namespace kelvara {
+namespace {
 
-uint32_t MapDistance(int16_t v, const MappingSettings& s) {
+// Inline bodies, so that filling a lookup table does not call per entry.
+inline uint32_t DistancePixel(int16_t v, const MappingSettings& s) {
   if (v == DIST_NO_DATA) return kBlack;
   if (v == DIST_SATURATION) return s.saturation ? kSaturationColour : kBlack;
   if (v == DIST_OVERFLOW) return s.overflow ? kOverflowColour : kBlack;
@@ -24,7 +26,7 @@ uint32_t MapDistance(int16_t v, const MappingSettings& s) {
   return kDistanceColours[k < 0 ? 0 : k];
 }
 
-uint32_t MapAmplitude(int16_t v, const MappingSettings& s) {
+inline uint32_t AmplitudePixel(int16_t v, const MappingSettings& s) {
   if (v == AMP_SATURATION) return s.saturation ? kSaturationColour : kBlack;
   if (v == AMP_OVERFLOW) return s.overflow ? kOverflowColour : kBlack;
   if (v & 0x100) return kBlack;
@@ -33,6 +35,17 @@ uint32_t MapAmplitude(int16_t v, const MappingSettings& s) {
   const uint32_t grey = static_cast<uint32_t>(g) & 0xFF;  // low eight bits
   return Rgb(grey, grey, grey);
 }
+
+template <typename Mapping>
+void Fill(std::vector<uint32_t>& table, Mapping map) {
+  for (int word = 0; word < 65536; ++word)
+    table[word] = map(static_cast<int16_t>(static_cast<uint16_t>(word)));
+}
+
+}  // namespace
+
+uint32_t MapDistance(int16_t v, const MappingSettings& s) { return DistancePixel(v, s); }
+uint32_t MapAmplitude(int16_t v, const MappingSettings& s) { return AmplitudePixel(v, s); }
 
 SampleLookup::SampleLookup(Kind kind) : kind_(kind), table_(65536) {}
 
@@ -45,10 +58,10 @@ bool SampleLookup::SameSettings(const MappingSettings& s) const {
 
 void SampleLookup::Update(const MappingSettings& s) {
   if (built_ && SameSettings(s)) return;
-  uint32_t (*map)(int16_t, const MappingSettings&) =
-      kind_ == Kind::kDistance ? MapDistance : MapAmplitude;
-  for (int word = 0; word < 65536; ++word)
-    table_[word] = map(static_cast<int16_t>(static_cast<uint16_t>(word)), s);
+  if (kind_ == Kind::kDistance)
+    Fill(table_, [&s](int16_t v) { return DistancePixel(v, s); });
+  else
+    Fill(table_, [&s](int16_t v) { return AmplitudePixel(v, s); });
   built_with_ = s;
   built_ = true;
 }

@@ -1,6 +1,7 @@
 #include "log_writer.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -384,14 +385,36 @@ TEST_F(LogWriterTest, MissingFolderFailsEveryWriter) {
 }
 
 TEST_F(LogWriterTest, ReadOnlyFolderIsAFailure) {
-  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   const std::string ro = In("ro");
   std::filesystem::create_directory(ro);
-  std::filesystem::permissions(ro, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  writer.SetCsvCheck(true);
-  writer.StartRun(ro, "x");
-  WriteFrame(1, 0);
-  EXPECT_EQ(writer.FirstFailure(), ro + "/x_0000.csv");
+  namespace fs = std::filesystem;
+  fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                          fs::perms::others_exec);
+  const std::vector<unsigned char> frame = pattern::Frame(1);
+  auto run = [&] {
+    LogWriter w;
+    w.SetCsvCheck(true);
+    w.SetFormatIndex(1);
+    w.StartRun(ro, "x");
+    w.WriteFrameLogs(0, frame.data(), frame.size());
+    return w.FirstFailure() == ro + "/x_0000.csv" && !Exists(ro + "/x_0000.csv");
+  };
+  if (geteuid() != 0) {
+    EXPECT_TRUE(run());
+    return;
+  }
+  // Root writes anywhere: the writer runs in a child that has given up root.
+  fs::permissions(dir.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
+    _exit(dropped ? (run() ? 0 : 1) : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not reported, 2: could not give up root";
 }
 
 TEST_F(LogWriterTest, ShortFrameWritesNothing) {

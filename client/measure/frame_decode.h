@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "frame_layout.h"
+#include "point_distances.h"
 
 namespace kelvara {
 
@@ -47,13 +48,8 @@ class FrameDecoder {
                    DisplayPlanes* planes);
 
  private:
-  std::unique_ptr<unsigned char[]> work_;  // kDecodeBufferBytes
+  std::unique_ptr<int16_t[]> work_;  // kDecodeBufferBytes
+  DistanceKernel kernel_;
 };
-
-// The displayed distance of one point record: the integer square root of
-// x*x + y*y + z*z when x lies in -12499..12499, otherwise x itself (a sample
-// code). A distance above 32767 mm, which only out-of-range y or z can give,
-// is held at 32767 (invalid) instead of wrapping to a negative word.
-int16_t PointDistance(int16_t x, int16_t y, int16_t z);
 
 }  // namespace kelvara

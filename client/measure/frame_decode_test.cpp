@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "pattern_scene.h"
@@ -66,35 +65,6 @@ TEST(DecodeFrame, SpecialPointRecordsOfRowFive) {
   DisplayPlanes planes;
   ASSERT_TRUE(decoder.DecodeFrame(5, frame.data(), frame.size(), &planes));
   for (int c = 0; c < 8; ++c) EXPECT_EQ(planes.Sample(0, 5 * 320 + c), expected[c]) << "column " << c;
-}
-
-TEST(PointDistance, EdgeRecords) {
-  struct Case {
-    int16_t x, y, z, distance;
-  };
-  const Case cases[] = {
-      {3, 4, 0, 5},           {1, 1, 1, 1},           {12499, 0, 0, 12499},
-      {-12499, 0, 0, 12499},  {12500, 0, 0, 12500},   {-12500, 0, 0, -12500},
-      {30000, 7, 7, 30000},   {31000, -5, 9, 31000},  {32000, 1, 1, 32000},
-      {-32768, 1, 1, -32768}, {0, 0, 0, 0},           {0, -3, -4, 5},
-      // Out-of-range y and z would exceed 32767 mm: held at 32767 (invalid)
-      // rather than wrapping into a negative (saturation/overflow) word.
-      {0, 32767, 32767, 32767}, {12499, -32768, -32768, 32767}, {0, 32767, 0, 32767},
-  };
-  for (const Case& k : cases)
-    EXPECT_EQ(PointDistance(k.x, k.y, k.z), k.distance) << k.x << "," << k.y << "," << k.z;
-}
-
-TEST(PointDistance, IsTheIntegerSquareRootForRandomPoints) {
-  std::mt19937 rng(1234);
-  std::uniform_int_distribution<int> coord(-12499, 12499), any(-32768, 32767);
-  for (int n = 0; n < 200000; ++n) {
-    const int16_t x = static_cast<int16_t>(coord(rng));
-    const int16_t y = static_cast<int16_t>(n % 2 ? coord(rng) : any(rng));
-    const int16_t z = static_cast<int16_t>(n % 3 ? coord(rng) : any(rng));
-    const int64_t root = IntegerSqrt(int64_t{x} * x + int64_t{y} * y + int64_t{z} * z);
-    ASSERT_EQ(PointDistance(x, y, z), root > 32767 ? 32767 : root) << x << "," << y << "," << z;
-  }
 }
 
 TEST(DecodeFrame, RefusesRepliesShorterThanAFrame) {
