@@ -17,7 +17,7 @@ void CaptureConsole::LogProgress(int logged, int total) {
   if (total > 0) total_.store(total);
 }
 
-void CaptureConsole::ShowProgress(int64_t now_ns) {
+void CaptureConsole::ShowProgress(int64_t now_ns, bool last) {
   const int logged = logged_.load();
   const int total = total_.load();
   if (terminal_) {
@@ -30,7 +30,7 @@ void CaptureConsole::ShowProgress(int64_t now_ns) {
     std::fprintf(err_, "\r[%s] %d/%d frames logged", bar.c_str(), logged, total);
     bar_open_ = true;
   } else {
-    if (last_line_ns_ != 0 && now_ns - last_line_ns_ < 1000000000) return;
+    if (!last && last_line_ns_ != 0 && now_ns - last_line_ns_ < 1000000000) return;
     last_line_ns_ = now_ns;
     std::fprintf(err_, "logged %d/%d frames\n", logged, total);
   }

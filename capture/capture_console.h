@@ -27,9 +27,11 @@ class CaptureConsole : public Notifier, public MeasurementOutputs {
   void LoggingRunEnded() override { logging_ended_.store(true); }
   void RunEndedByItself() override {}
 
+  // The number of frames the logging run is to log.
+  void SetTotal(int total) { total_.store(total); }
   // Called by the main thread now and then: redraws the bar, or prints a
-  // line when a second has passed since the last one.
-  void ShowProgress(int64_t now_ns);
+  // line when a second has passed since the last one (or when `last`).
+  void ShowProgress(int64_t now_ns, bool last = false);
   // Ends the bar's line before other text follows.
   void FinishProgress();
 

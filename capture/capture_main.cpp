@@ -34,20 +34,20 @@ int main(int argc, char** argv) {
     return kelvara::kExitOk;
   }
 
-  // SIGINT and SIGTERM are taken by the main thread alone, with sigtimedwait,
-  // so the worker thread never sees them.
+  // SIGINT and SIGTERM are blocked before any thread starts and collected by
+  // the main thread with sigtimedwait, so the worker thread never sees them.
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   int interrupts = 0;
-  auto wait = [&]() {
-    const timespec tick{0, 200 * 1000 * 1000};
-    if (sigtimedwait(&signals, nullptr, &tick) > 0) return ++interrupts >= 2 ? 2 : 1;
+  auto stop_requests = [&]() {
+    const timespec now{0, 0};
+    if (sigtimedwait(&signals, nullptr, &now) > 0) return ++interrupts >= 2 ? 2 : 1;
     return 0;
   };
 
   kelvara::CaptureConsole console(stderr, isatty(STDERR_FILENO) != 0);
-  return kelvara::RunCapture(options, ProgramFolder(), console, wait);
+  return kelvara::RunCapture(options, ProgramFolder(), console, stop_requests);
 }

@@ -54,7 +54,7 @@ std::string VersionText(const VersionReply& v) {
 }  // namespace
 
 int RunCapture(const CaptureOptions& o, const std::string& program_folder, CaptureConsole& console,
-               const CaptureWaiter& wait) {
+               const StopRequests& stop_requests) {
   const std::string port_name = "COM" + std::to_string(o.port);
   if (!EnsureWritableFolder(o.out)) return Fail(console, kExitOutput, "cannot write to the output folder " + o.out);
   if (o.export_3d && !EnsureWritableFolder(program_folder + "3d_data"))
@@ -124,13 +124,14 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
 
   MeasurementWorker worker(MeasurementContext{control, picture, logger, console, console,
                                               [&model] { return model.parameters(); }, nullptr});
+  console.SetTotal(o.total);
   if (!worker.Start()) {
     serial.Close();
     return Fail(console, kExitMeasurement, "cannot start the measurement thread");
   }
   bool stopping = false;
-  while (worker.Running()) {
-    const int request = wait();
+  while (!worker.WaitForEnd(100)) {
+    const int request = stop_requests ? stop_requests() : 0;
     if (request == 1 && !stopping) {
       // Log one more frame, end the logging run (settings block included),
       // then the run ends with it.
@@ -144,11 +145,15 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
     console.ShowProgress(SteadyNowNs());
   }
   worker.Wait();
-  console.ShowProgress(SteadyNowNs());
+  console.ShowProgress(SteadyNowNs(), true);
   console.FinishProgress();
-  serial.Close();
 
   const RunSummary s = worker.LastSummary();
+  // A run that ended before its logging run (too many failed cycles, say)
+  // still gets the settings block that describes the frames it logged.
+  if (!logger.BaseName().empty()) logger.WriteSettingsLog(model.parameters(), console.Logged());
+  serial.Close();
+
   const double seconds = static_cast<double>(s.elapsed_ns) / 1e9;
   char line[160];
   std::snprintf(line, sizeof line, "%lld frames logged, %.1f frames per second, %lld failed cycles",

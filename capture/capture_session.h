@@ -9,14 +9,14 @@
 
 namespace kelvara {
 
-// How the session waits for the worker: called again and again while the
-// run goes on; returns 0 (nothing happened), 1 (stop the logging run
-// cleanly) or 2 (stop at once). The main program waits for signals here.
-using CaptureWaiter = std::function<int()>;
+// Asked about every 100 ms while the run goes on, without blocking: 0
+// (nothing happened), 1 (stop the logging run cleanly) or 2 (stop at once).
+// The main program turns SIGINT and SIGTERM into these.
+using StopRequests = std::function<int()>;
 
 // Runs the whole capture; returns the exit status. `program_folder` ends in
 // '/' (the export ring of --3d lives below it).
 int RunCapture(const CaptureOptions& options, const std::string& program_folder,
-               CaptureConsole& console, const CaptureWaiter& wait);
+               CaptureConsole& console, const StopRequests& stop_requests);
 
 }  // namespace kelvara

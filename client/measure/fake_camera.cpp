@@ -9,7 +9,9 @@
 namespace kelvara {
 
 FakeCamera::FakeCamera(int format_index)
-    : frame_(pattern::Frame(format_index)), angle_table_(pattern::AngleTable()) {
+    : format_index_(format_index),
+      frame_(pattern::Frame(format_index)),
+      angle_table_(pattern::AngleTable()) {
   SetSerialLibrary(this);
 }
 
@@ -44,7 +46,7 @@ void FakeCamera::Reply(unsigned char status, const unsigned char* payload, uint3
   if (length) pending_.insert(pending_.end(), payload, payload + length);
 }
 
-int FakeCamera::SendCommand(int code, int length, const unsigned char*) {
+int FakeCamera::SendCommand(int code, int length, const unsigned char* payload) {
   {
     std::unique_lock<std::mutex> lock(mutex_);
     codes_.push_back(code);
@@ -55,6 +57,7 @@ int FakeCamera::SendCommand(int code, int length, const unsigned char*) {
     }
   }
   pending_.clear();
+  if (silent_) return length + 4;
   switch (code) {
     case CMD_START_MEASUREMENT: {
       const bool refuse = refuse_start_from_ >= 0 && starts_ >= refuse_start_from_;
@@ -65,6 +68,23 @@ int FakeCamera::SendCommand(int code, int length, const unsigned char*) {
     case CMD_STOP_MEASUREMENT:
       Reply(0, nullptr, 0);
       break;
+    case CMD_GET_VERSION: {
+      const std::vector<unsigned char> v = pattern::VersionPayload();
+      Reply(0, v.data(), static_cast<uint32_t>(v.size()));
+      break;
+    }
+    case CMD_SET_FORMAT: {
+      // Accepts only the format its frames are in.
+      const int asked = length == 2 && payload ? (payload[0] << 8) | payload[1] : -1;
+      Reply(asked == kFormatCodes[format_index_] ? 0 : 1, nullptr, 0);
+      break;
+    }
+    case CMD_GET_FORMAT: {
+      const unsigned char c[2] = {static_cast<unsigned char>(kFormatCodes[format_index_] >> 8),
+                                  static_cast<unsigned char>(kFormatCodes[format_index_] & 0xFF)};
+      Reply(0, c, 2);
+      break;
+    }
     case CMD_GET_RESULT: {
       const int n = results_++;
       clock_ns_.fetch_add(step_ns_);

@@ -1,7 +1,8 @@
 #pragma once
 // A fake camera behind the serial library seam, for the measurement loop's
 // tests: answers every command the loop sends from the pattern scene, can
-// refuse chosen result requests, drives a fake clock, and can hold a result
+// refuse chosen result requests (and every set command but the format
+// it is in), drives a fake clock, and can hold a result
 // request until the test lets it go.
 #include <atomic>
 #include <condition_variable>
@@ -24,6 +25,8 @@ class FakeCamera : public SerialLibrary {
   // Refuse the start command with a non-zero status (from the n-th start on,
   // counted from 0).
   void RefuseStartFrom(int n) { refuse_start_from_ = n; }
+  // Answer nothing at all (a camera that is off).
+  void SetSilent(bool silent) { silent_ = silent; }
   // Each result request advances the fake clock by this much.
   void SetResultStepNs(int64_t ns) { step_ns_ = ns; }
   // The next result request blocks until Release().
@@ -35,8 +38,13 @@ class FakeCamera : public SerialLibrary {
   std::vector<int> Codes() const;
 
   void Close() override {}
-  int GetActive(signed char*, int) override { return 0; }
-  int Init(int, int) override { return 1; }
+  // The fake camera sits on port 1.
+  int GetActive(signed char* list, int capacity) override {
+    if (capacity < 1) return 0;
+    list[0] = 1;
+    return 1;
+  }
+  int Init(int port, int) override { return port == 1 ? 1 : 0; }
   void Clear() override {}
   int SendCommand(int code, int length, const unsigned char* payload) override;
   int ReceiveSync(int timeout_ms, int capacity, unsigned char* buffer) override;
@@ -44,6 +52,7 @@ class FakeCamera : public SerialLibrary {
  private:
   void Reply(unsigned char status, const unsigned char* payload, uint32_t length);
 
+  int format_index_;
   std::vector<unsigned char> frame_;
   std::vector<unsigned char> angle_table_;
   std::vector<unsigned char> pending_;
@@ -51,6 +60,7 @@ class FakeCamera : public SerialLibrary {
   int results_ = 0;
   int starts_ = 0;
   int refuse_start_from_ = -1;
+  bool silent_ = false;
   int64_t step_ns_ = 1000000;  // 1 ms per result
   std::atomic<int64_t> clock_ns_{0};
 

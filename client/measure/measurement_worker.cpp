@@ -267,6 +267,11 @@ void MeasurementWorker::Wait() {
   if (old.joinable()) old.join();
 }
 
+bool MeasurementWorker::WaitForEnd(int timeout_ms) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return ended_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [this] { return !running_; });
+}
+
 RunSummary MeasurementWorker::LastSummary() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return summary_;
@@ -278,6 +283,7 @@ void MeasurementWorker::Run() {
   std::lock_guard<std::mutex> lock(mutex_);
   summary_ = summary;
   running_ = false;
+  ended_.notify_all();
 }
 
 }  // namespace kelvara

@@ -8,6 +8,7 @@
 // While a run exists the worker is the only thread that talks to the camera.
 // At most one worker runs at a time: a start that arrives while the previous
 // run is still ending waits for it.
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -81,6 +82,10 @@ class MeasurementWorker {
   // Waits until the current worker, if any, has ended.
   void Wait();
 
+  // Waits at most `timeout_ms` for the current run to end; true when no run
+  // is going on (any more).
+  bool WaitForEnd(int timeout_ms);
+
   // What the last run that ended did.
   RunSummary LastSummary() const;
 
@@ -89,6 +94,7 @@ class MeasurementWorker {
 
   MeasurementContext context_;
   mutable std::mutex mutex_;  // guards thread_, running_ and summary_
+  std::condition_variable ended_;
   std::thread thread_;
   bool running_ = false;
   RunSummary summary_;

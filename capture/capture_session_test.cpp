@@ -1,0 +1,160 @@
+#include "capture_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+
+#include "command_codes.h"
+#include "command_exchange.h"
+#include "fake_camera.h"
+
+namespace kelvara {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// The capture session against the fake camera on port 1: the failures that
+// the simulator cannot produce, and what is left on disk.
+class CaptureSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/kelvara-capture-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    SetExchangePause([](int) {});
+    err_ = open_memstream(&err_text_, &err_size_);
+    options_.port = 1;
+    options_.format = 1;
+    options_.total = 3;
+    options_.name = "t";
+    options_.out = dir_ + "/out";
+    options_.bin = true;
+  }
+  void TearDown() override {
+    SetExchangePause(nullptr);
+    std::fclose(err_);
+    std::free(err_text_);
+    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
+  }
+  int Run(const StopRequests& stop = nullptr) {
+    CaptureConsole console(err_, false);
+    const int status = RunCapture(options_, dir_ + "/", console, stop);
+    std::fflush(err_);
+    return status;
+  }
+  std::string Err() const { return std::string(err_text_, err_size_); }
+  std::string Out(const std::string& name) const { return options_.out + "/" + name; }
+
+  std::string dir_;
+  CaptureOptions options_;
+  std::FILE* err_ = nullptr;
+  char* err_text_ = nullptr;
+  size_t err_size_ = 0;
+};
+
+TEST_F(CaptureSessionTest, ConnectFailuresHaveTheirOwnExitStatus) {
+  {
+    FakeCamera camera(1);
+    options_.port = 2;
+    EXPECT_EQ(Run(), kExitNoPort);
+    EXPECT_NE(Err().find("kelvara-capture: no such port COM2\n"), std::string::npos) << Err();
+    EXPECT_TRUE(camera.Codes().empty());
+    options_.port = 1;
+  }
+  {
+    FakeCamera camera(1);
+    camera.SetSilent(true);
+    EXPECT_EQ(Run(), kExitNoAnswer);
+    EXPECT_NE(Err().find("no answer from the camera on COM1"), std::string::npos) << Err();
+  }
+  {
+    FakeCamera camera(1);  // refuses every set command
+    options_.format = 2;
+    EXPECT_EQ(Run(), kExitFormatRefused);
+    EXPECT_NE(Err().find("the camera refused the format Distance(Cartesian)"), std::string::npos) << Err();
+    for (int c : camera.Codes()) EXPECT_NE(c, CMD_START_MEASUREMENT);
+  }
+  {
+    FakeCamera camera(1);
+    options_.out = "/dev/null/logs";
+    EXPECT_EQ(Run(), kExitOutput);
+    EXPECT_NE(Err().find("cannot write to the output folder /dev/null/logs"), std::string::npos) << Err();
+    EXPECT_TRUE(camera.Codes().empty()) << "the folder is checked before the camera is touched";
+  }
+}
+
+TEST_F(CaptureSessionTest, KeepsTheCamerasFormatAndCreatesTheOutputFolder) {
+  FakeCamera camera(5);
+  options_.format = -1;
+  options_.pcd = true;
+  options_.out = dir_ + "/a/b";
+  ASSERT_EQ(Run(), kExitOk) << Err();
+  EXPECT_EQ(ReadFile(Out("t_0002.pcd")).size(), 460970u);
+  EXPECT_NE(ReadFile(Out("t.txt")).find("Format              : Distance(Cartesian)+AMP\r\n"), std::string::npos);
+  EXPECT_NE(Err().find("3 frames logged"), std::string::npos) << Err();
+  EXPECT_EQ(camera.Codes().back(), CMD_STOP_MEASUREMENT);
+}
+
+TEST_F(CaptureSessionTest, AnUnwritableLogFileFailsTheRunButTheOthersAreWritten) {
+  FakeCamera camera(1);
+  ASSERT_EQ(mkdir(options_.out.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(Out("t_body_0001.raw").c_str(), 0700), 0);  // a folder where a file should go
+  EXPECT_EQ(Run(), kExitOutput);
+  EXPECT_NE(Err().find("Failed to output file!! [ " + options_.out + "//t_body_0001.raw ]"), std::string::npos)
+      << Err();
+  EXPECT_EQ(ReadFile(Out("t_body_0002.raw")).size(), 153600u);
+  EXPECT_NE(ReadFile(Out("t.txt")).find("Number of samples : 3\r\n"), std::string::npos);
+}
+
+TEST_F(CaptureSessionTest, TooManyFailedCyclesFailTheRunAndKeepWhatWasLogged) {
+  FakeCamera camera(1);
+  camera.FailResults({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+  EXPECT_EQ(Run(), kExitMeasurement);
+  EXPECT_NE(Err().find("Get mesurement result failed!!"), std::string::npos) << Err();
+  EXPECT_NE(Err().find("1 frames logged"), std::string::npos) << Err();
+  EXPECT_NE(Err().find("11 failed cycles"), std::string::npos) << Err();
+  EXPECT_EQ(ReadFile(Out("t_body_0000.raw")).size(), 153600u);
+  EXPECT_NE(ReadFile(Out("t.txt")).find("Number of samples : 1\r\n"), std::string::npos)
+      << "the settings block describes the frames that were logged";
+}
+
+TEST_F(CaptureSessionTest, AStopRequestEndsTheLoggingRunCleanly) {
+  FakeCamera camera(1);
+  options_.total = 999999;
+  camera.HoldNextResult();
+  int asked = 0;
+  // The first question comes while the first result is held: ask for a
+  // clean stop, then let the camera answer.
+  EXPECT_EQ(Run([&]() {
+              if (asked++ == 0) {
+                camera.WaitUntilHeld();
+                camera.Release();
+                return 1;
+              }
+              return 0;
+            }),
+            kExitOk)
+      << Err();
+  EXPECT_NE(Err().find("stopping: logging one more frame"), std::string::npos);
+  // The frame in flight was logged, then the logging run ended.
+  std::string settings = ReadFile(Out("t.txt"));
+  EXPECT_NE(settings.find("Number of samples : "), std::string::npos);
+  EXPECT_EQ(camera.Codes().back(), CMD_STOP_MEASUREMENT);
+  struct stat st {};
+  // More than 1000 logs asked for: raw files go into thousands folders.
+  EXPECT_EQ(stat(Out("0000/t_body_0000.raw").c_str(), &st), 0) << Err();
+  EXPECT_NE(Err().find("logged 1/999999 frames\n"), std::string::npos) << Err();
+}
+
+}  // namespace
+}  // namespace kelvara
