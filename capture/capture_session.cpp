@@ -56,12 +56,13 @@ std::string VersionText(const VersionReply& v) {
 int RunCapture(const CaptureOptions& o, const std::string& program_folder, CaptureConsole& console,
                const StopRequests& stop_requests) {
   const std::string port_name = "COM" + std::to_string(o.port);
+  if (!PortListed(o.port)) return Fail(console, kExitNoPort, "no such port " + port_name);
+  // The folders are checked before the camera is touched.
   if (!EnsureWritableFolder(o.out)) return Fail(console, kExitOutput, "cannot write to the output folder " + o.out);
   if (o.export_3d && !EnsureWritableFolder(program_folder + "3d_data"))
     return Fail(console, kExitOutput, "cannot write to " + program_folder + "3d_data");
 
   SerialLibrary& serial = ActiveSerialLibrary();
-  if (!PortListed(o.port)) return Fail(console, kExitNoPort, "no such port " + port_name);
   if (serial.Init(o.port, 0) == 0) return Fail(console, kExitNoPort, "cannot open port " + port_name);
 
   // The camera part of the connect sequence: stop a camera left measuring,
