@@ -1,9 +1,29 @@
 #!/usr/bin/env bash
-# Sets up and runs what the project has built so far.
+# Sets up and runs Kelvara against the camera simulator: installs the
+# dependencies, builds, starts kelvara-camsim (room scene) on a free port and
+# runs a short headless capture into a new folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build
+cmake -S . -B build >/dev/null
 cmake --build build -j"$(nproc 2>/dev/null || echo 2)"
-echo "Built into $PWD/build/bin:"
-ls build/bin
+
+bin="$PWD/build/bin"
+out="$(mktemp -d "${TMPDIR:-/tmp}/kelvara-capture-XXXXXX")"
+ready="$out/.camsim-ready"
+
+# The simulator registers the first free port and prints "COM<N> <device>".
+"$bin/kelvara-camsim" --scene room >"$ready" &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -f "$ready"' EXIT
+for _ in $(seq 1 100); do
+  [ -s "$ready" ] && break
+  kill -0 "$sim" 2>/dev/null || { echo "kelvara-camsim did not start" >&2; exit 1; }
+  sleep 0.1
+done
+read -r com device <"$ready"
+port="${com#COM}"
+echo "Camera simulator on $com ($device)"
+
+"$bin/kelvara-capture" --port "$port" --format 5 --total 20 --csv --pcd --name room --out "$out"
+echo "Captured files are in $out"
