@@ -80,6 +80,29 @@ TEST_F(FaultsTest, EachFaultYieldsItsErrorCodeAndTheLineRecovers) {
   }
 }
 
+TEST_F(FaultsTest, LinkRateAndResponseSpeedPaceTheReplies) {
+  // 2 MB/s: a 614662-byte result takes about 307 ms on the line.
+  StartSim({"--scene", "pattern", "--link-rate", "2000000"});
+  Measure();
+  unsigned char status = 0xFF;
+  auto t = Clock::now();
+  ASSERT_EQ(FetchResult(1000, &status), 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_GE(Clock::now() - t, std::chrono::milliseconds(250));
+  com_close();
+  sim_.reset();
+
+  // Unpaced, but 10 ms after every 16 KB: 37 pauses.
+  StartSim({"--scene", "pattern"});
+  Measure();
+  ASSERT_EQ(SetResponseSpeed({16, 10000}, &status), 0);
+  ASSERT_EQ(status, 0);
+  t = Clock::now();
+  ASSERT_EQ(FetchResult(1000, &status), 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_GE(Clock::now() - t, std::chrono::milliseconds(370));
+}
+
 // Raw access to the simulator's terminal, bypassing the serial library.
 class RawLine {
  public:
