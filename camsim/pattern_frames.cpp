@@ -1,0 +1,30 @@
+#include "pattern_frames.h"
+
+#include "command_codes.h"
+#include "pattern_scene.h"
+
+namespace kelvara {
+namespace camsim {
+
+PatternFrames::PatternFrames() = default;
+
+const unsigned char* PatternFrames::Frame(const CameraParameters& p, double) {
+  const int index = FormatIndexOfCode(p.format_code);
+  const int kind = index == 0 ? 0 : (index == 1 || index == 4) ? 1 : 2;
+  std::vector<unsigned char>& f = frames_[kind];
+  if (f.empty()) f = pattern::Frame(kind == 0 ? 0 : kind == 1 ? 1 : 2);
+  return f.data();
+}
+
+const unsigned char* PatternFrames::AngleTable() {
+  if (angle_table_.empty()) angle_table_ = pattern::AngleTable();
+  return angle_table_.data();
+}
+
+void PatternFrames::Temperatures(double, int16_t imager[4], int16_t* led) {
+  for (int i = 0; i < 4; ++i) imager[i] = pattern::kImagerTemperatures[i];
+  *led = pattern::kLedTemperature;
+}
+
+}  // namespace camsim
+}  // namespace kelvara

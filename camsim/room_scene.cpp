@@ -1,0 +1,203 @@
+#include "room_scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "command_codes.h"
+#include "frame_layout.h"
+#include "pattern_scene.h"
+#include "room_lens.h"
+
+namespace kelvara {
+namespace camsim {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+// Amplitude of a white surface facing the camera at 1 mm, exposure 425 us.
+constexpr double kAmplitudeScale = 120000.0;
+constexpr double kFloorReflectance = 0.5;
+constexpr double kWallReflectance = 0.8;
+constexpr double kBallReflectance = 0.9;
+constexpr double kDoorX0 = -1900, kDoorX1 = -1100, kDoorTop = 1100;
+constexpr double kNearRangeMm = 1500.0;
+constexpr int kMaxDistance = 12499;
+constexpr int kGaussSamples = 4096;
+
+void Put16(unsigned char* p, int v) {
+  p[0] = static_cast<unsigned char>(v & 0xFF);
+  p[1] = static_cast<unsigned char>((v >> 8) & 0xFF);
+}
+
+uint64_t XorShift(uint64_t* s) {
+  uint64_t x = *s;
+  x ^= x << 13;
+  x ^= x >> 7;
+  x ^= x << 17;
+  return *s = x;
+}
+
+double RawToDegrees(uint16_t raw) { return raw * 90.0 / 4096.0; }
+
+}  // namespace
+
+void RoomScene::BallCentre(double seconds, double c[3]) {
+  const double a = 2 * kPi * seconds / kBallPeriodS;
+  c[0] = 1400.0 * std::sin(a);
+  c[1] = -250.0;
+  c[2] = 2300.0 + 1700.0 * std::cos(a);
+}
+
+RoomScene::RoomScene(uint64_t seed, bool noise)
+    : rx_(kPixelCount), ry_(kPixelCount), rz_(kPixelCount),
+      kx_(kPixelCount), ky_(kPixelCount), kz_(kPixelCount),
+      angle_table_(kThetaPhiTableBytes), frame_(kMeasurementFrameBytes),
+      gauss_(kGaussSamples), seed_(seed), noise_(noise) {
+  FillRoomAngleTable(angle_table_.data());
+  auto theta = [this](int r, int c) {
+    const int i = 2 * (r * kWidth + c);
+    return static_cast<uint16_t>(angle_table_[i] | (angle_table_[i + 1] << 8));
+  };
+  const int cy = kRoomAxisRow, cx = kRoomAxisColumn;
+  for (int r = 0; r < kHeight; ++r)
+    for (int c = 0; c < kWidth; ++c) {
+      const int i = r * kWidth + c;
+      const LensRay ray = RoomPixelRay(r, c);
+      rx_[i] = static_cast<float>(ray.x);
+      ry_[i] = static_cast<float>(ray.y);
+      rz_[i] = static_cast<float>(ray.z);
+      // The viewer places a distance d from the table: x = sin(h) d,
+      // negated left of the centre column; y = sin(v) d, negated from the
+      // centre row on; z = cos(a) d; then it turns the cloud half a turn
+      // about z. A point record is that final position.
+      const double h = RawToDegrees(theta(cy, c)) * kPi / 180;
+      const double v = RawToDegrees(theta(r, cx)) * kPi / 180;
+      const double a = RawToDegrees(theta(r, c)) * kPi / 180;
+      kx_[i] = static_cast<float>(c < cx ? std::sin(h) : -std::sin(h));
+      ky_[i] = static_cast<float>(r >= cy ? std::sin(v) : -std::sin(v));
+      kz_[i] = static_cast<float>(std::cos(a));
+    }
+  uint64_t s = 0x853C49E6748FEA9Bull ^ seed;
+  for (int k = 0; k < kGaussSamples; k += 2) {
+    const double u1 = (static_cast<double>(XorShift(&s) >> 11) + 1.0) / 9007199254740993.0;
+    const double u2 = static_cast<double>(XorShift(&s) >> 11) / 9007199254740992.0;
+    const double m = std::sqrt(-2.0 * std::log(u1));
+    gauss_[k] = static_cast<float>(m * std::cos(2 * kPi * u2));
+    gauss_[k + 1] = static_cast<float>(m * std::sin(2 * kPi * u2));
+  }
+}
+
+RoomScene::Hit RoomScene::Trace(int i, double seconds) const {
+  double c[3];
+  BallCentre(seconds, c);
+  return TraceWithBall(i, c);
+}
+
+RoomScene::Hit RoomScene::TraceWithBall(int i, const double c[3]) const {
+  const double x = rx_[i], y = ry_[i], z = rz_[i];
+  double best = -1, amplitude = 0;
+  auto take = [&](double t, double cosine, double reflectance) {
+    if (t > 0 && (best < 0 || t < best)) {
+      best = t;
+      amplitude = kAmplitudeScale * reflectance * cosine / t;
+    }
+  };
+  if (y < 0) take(kFloorY / y, -y, kFloorReflectance);
+  if (z > 0) {
+    const double t = kWallZ / z;
+    const double wx = x * t, wy = y * t;
+    const bool door = wx >= kDoorX0 && wx <= kDoorX1 && wy <= kDoorTop;
+    if (!door) take(t, z, kWallReflectance);
+  }
+  const double b = x * c[0] + y * c[1] + z * c[2];
+  const double disc = b * b - (c[0] * c[0] + c[1] * c[1] + c[2] * c[2] - kBallRadius * kBallRadius);
+  if (disc >= 0) {
+    const double root = std::sqrt(disc);
+    take(b - root, root / kBallRadius, kBallReflectance);
+  }
+  return {best, amplitude};
+}
+
+const unsigned char* RoomScene::Frame(const CameraParameters& p, double seconds) {
+  const int format = FormatIndexOfCode(p.format_code);
+  const bool points = !IsPlaneFrameFormat(format);
+  const bool rotated = IsRotatedFormatCode(p.format_code);
+  const double gain = p.exposure_us / 425.0;
+  uint64_t rng = (seed_ + 0x9E3779B97F4A7C15ull * ++frames_) | 1;
+
+  // Rotation about x, then y, then z.
+  double m[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  if (rotated) {
+    const double ax = p.rotation[0] * kPi / 180, ay = p.rotation[1] * kPi / 180,
+                 az = p.rotation[2] * kPi / 180;
+    const double sx = std::sin(ax), cx = std::cos(ax), sy = std::sin(ay), cy = std::cos(ay),
+                 sz = std::sin(az), cz = std::cos(az);
+    const double r[3][3] = {{cz * cy, cz * sy * sx - sz * cx, cz * sy * cx + sz * sx},
+                            {sz * cy, sz * sy * sx + cz * cx, sz * sy * cx - cz * sx},
+                            {-sy, cy * sx, cy * cx}};
+    std::memcpy(m, r, sizeof m);
+  }
+
+  unsigned char* out = frame_.data();
+  std::memset(out, 0, frame_.size());
+  unsigned char* amp_plane = points ? out + kPointAmplitudeOffset : out + kPlane1Offset;
+  if (points) std::memcpy(out, pattern::kPcdHeader, kPcdHeaderBytes);
+
+  double ball[3];
+  BallCentre(seconds, ball);
+  for (int i = 0; i < kPixelCount; ++i) {
+    const Hit hit = TraceWithBall(i, ball);
+    int dist = DIST_NO_DATA, amp = 0;
+    if (hit.distance > 0) {
+      double d = hit.distance, a = hit.amplitude * gain;
+      if (noise_) {
+        const float n1 = gauss_[XorShift(&rng) % kGaussSamples];
+        const float n2 = gauss_[XorShift(&rng) % kGaussSamples];
+        d += n1 * (1.0 + 200.0 / std::max(a, 4.0));  // weak returns are noisier
+        a += n2;
+      }
+      if (d > kMaxDistance + 0.5) {
+        // beyond the range: no data
+      } else if (a > 255.0) {
+        dist = DIST_SATURATION;
+        amp = AMP_SATURATION;
+      } else {
+        amp = std::clamp(static_cast<int>(std::lround(a)), 0, 255);
+        const int minimum = d < kNearRangeMm ? p.amp_min_near : p.amp_min_all;
+        if (amp >= minimum) dist = std::clamp(static_cast<int>(std::lround(d)), 0, kMaxDistance);
+      }
+    }
+    Put16(amp_plane + 2 * i, amp);
+    if (!points) {
+      Put16(out + 2 * i, format == 0 ? amp : dist);
+      continue;
+    }
+    int rec[3] = {dist, 0, 0};
+    if (dist <= kMaxDistance) {
+      const double v[3] = {kx_[i] * dist, ky_[i] * dist, kz_[i] * dist};
+      for (int k = 0; k < 3; ++k)
+        rec[k] = static_cast<int>(std::lround(m[k][0] * v[0] + m[k][1] * v[1] + m[k][2] * v[2]));
+    }
+    unsigned char* r = out + kPcdHeaderBytes + kPointRecordBytes * i;
+    Put16(r, rec[0]);
+    Put16(r + 2, rec[1]);
+    Put16(r + 4, rec[2]);
+  }
+  return out;
+}
+
+const unsigned char* RoomScene::AngleTable() { return angle_table_.data(); }
+
+void RoomScene::Temperatures(double seconds, int16_t imager[4], int16_t* led) {
+  // Warming up over the first minutes, with a slow ripple.
+  const double warm = 1.0 - std::exp(-seconds / 600.0);
+  const double ripple = 3.0 * std::sin(2 * kPi * seconds / 120.0);
+  for (int k = 0; k < 4; ++k)
+    imager[k] = static_cast<int16_t>(std::lround(350 + 2 * k + 30 * warm + ripple));
+  *led = static_cast<int16_t>(std::lround(300 + 50 * (1.0 - std::exp(-seconds / 300.0))));
+}
+
+}  // namespace camsim
+}  // namespace kelvara

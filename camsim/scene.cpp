@@ -1,0 +1,16 @@
+#include "scene.h"
+
+#include "pattern_frames.h"
+#include "room_scene.h"
+
+namespace kelvara {
+namespace camsim {
+
+std::unique_ptr<Scene> MakeScene(const std::string& name, uint64_t seed) {
+  if (name == "pattern") return std::make_unique<PatternFrames>();
+  if (name == "room") return std::make_unique<RoomScene>(seed);
+  return nullptr;
+}
+
+}  // namespace camsim
+}  // namespace kelvara

@@ -1,0 +1,31 @@
+#pragma once
+// What the simulated camera sees: result frames, its angle table and its
+// temperatures. One scene per simulator run ("pattern" or "room").
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "camera_parameters.h"
+
+namespace kelvara {
+namespace camsim {
+
+class Scene {
+ public:
+  virtual ~Scene() = default;
+  // The 614656-byte result frame for the current parameters (format,
+  // rotations, exposure, amplitude minimums) at `seconds` since the start.
+  // Valid until the next call.
+  virtual const unsigned char* Frame(const CameraParameters& p, double seconds) = 0;
+  // The 307200-byte angle-table reply.
+  virtual const unsigned char* AngleTable() = 0;
+  // Chip temperatures (upper-left, upper-right, lower-left, lower-right) and
+  // the LED temperature, tenths of a degree Celsius.
+  virtual void Temperatures(double seconds, int16_t imager[4], int16_t* led) = 0;
+};
+
+// "pattern" or "room"; nullptr for another name. `seed` feeds the noise.
+std::unique_ptr<Scene> MakeScene(const std::string& name, uint64_t seed);
+
+}  // namespace camsim
+}  // namespace kelvara

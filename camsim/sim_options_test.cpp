@@ -1,0 +1,53 @@
+// The simulator's command line.
+#include "sim_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kelvara {
+namespace camsim {
+namespace {
+
+bool Parse(std::vector<const char*> args, SimOptions* o, std::string* error) {
+  args.insert(args.begin(), "kelvara-camsim");
+  return ParseSimOptions(static_cast<int>(args.size()), args.data(), o, error);
+}
+
+TEST(SimOptions, DefaultsAndEveryOption) {
+  SimOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({}, &o, &error));
+  EXPECT_EQ(o.port, 0);
+  EXPECT_EQ(o.scene, "room");
+  EXPECT_EQ(o.link_rate, 0);
+  ASSERT_TRUE(Parse({"--port", "7", "--scene=pattern", "--link-rate", "1000000", "--drop-every",
+                     "3", "--corrupt-every=4", "--truncate-every", "5", "--seed", "99"},
+                    &o, &error))
+      << error;
+  EXPECT_EQ(o.port, 7);
+  EXPECT_EQ(o.scene, "pattern");
+  EXPECT_EQ(o.link_rate, 1000000);
+  EXPECT_EQ(o.faults.drop_every, 3);
+  EXPECT_EQ(o.faults.corrupt_every, 4);
+  EXPECT_EQ(o.faults.truncate_every, 5);
+  EXPECT_EQ(o.faults.seed, 99u);
+}
+
+TEST(SimOptions, RefusesBadValuesWithAReason) {
+  const std::vector<std::vector<const char*>> kBad = {
+      {"--port", "0"},       {"--port", "128"},      {"--port", "7x"},    {"--port"},
+      {"--scene", "garden"}, {"--link-rate", "-1"},  {"--drop-every", "two"},
+      {"--seed", ""},        {"--frobnicate", "1"},  {"stray"}};
+  for (const auto& args : kBad) {
+    SimOptions o;
+    std::string error;
+    EXPECT_FALSE(Parse(args, &o, &error)) << args[0];
+    EXPECT_FALSE(error.empty()) << args[0];
+  }
+}
+
+}  // namespace
+}  // namespace camsim
+}  // namespace kelvara

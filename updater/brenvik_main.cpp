@@ -1,0 +1,84 @@
+// Brenvik: uploads the camera's table file.
+//   Brenvik <port number> <table file> <address>
+// Exit status: 0 uploaded; 1 bad command line; 2 no such port (or it cannot
+// be opened); 3 no usable table file; 4 no answer from the camera; 5 the
+// camera refused the table. Every failure prints one line on stderr.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "UART.h"
+#include "table_upload.h"
+#include "upload_protocol.h"
+
+namespace {
+
+int Fail(int status, const std::string& why) {
+  std::fprintf(stderr, "Brenvik: %s\n", why.c_str());
+  return status;
+}
+
+bool ParseNumber(const char* text, int base, unsigned long long max, unsigned long long* out) {
+  if (text[0] == '\0' || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long v = std::strtoull(text, &end, base);
+  if (errno != 0 || *end != '\0' || v > max) return false;
+  *out = v;
+  return true;
+}
+
+bool PortListed(int port) {
+  signed char list[127];
+  const int n = com_getActive(list, 127);
+  for (int i = 0; i < n; ++i)
+    if (list[i] == port) return true;
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4)
+    return Fail(1, "usage: Brenvik <port number> <table file> <address, e.g. 0x10000000>");
+  unsigned long long port = 0, address = 0;
+  if (!ParseNumber(argv[1], 10, 127, &port) || port == 0)
+    return Fail(1, std::string("bad port number '") + argv[1] + "' (1 to 127)");
+  if (!ParseNumber(argv[3], 0, 0xFFFFFFFFull, &address))
+    return Fail(1, std::string("bad address '") + argv[3] + "'");
+
+  const std::string path = argv[2];
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return Fail(3, "no table file " + path + ": " + std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) return Fail(3, "table file " + path + " is not a regular file");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Fail(3, "cannot read table file " + path + ": " + std::strerror(errno));
+  std::vector<unsigned char> table((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return Fail(3, "cannot read table file " + path);
+  if (table.empty()) return Fail(3, "table file " + path + " is empty");
+  if (table.size() > kelvara::upload::kMaxTableBytes)
+    return Fail(3, "table file " + path + " is larger than 16 MiB");
+
+  const int n = static_cast<int>(port);
+  if (com_init(n, 0) == 0) {
+    return Fail(2, PortListed(n) ? "COM" + std::to_string(n) + " cannot be opened (in use, or no permission)"
+                                 : "no such port COM" + std::to_string(n));
+  }
+  const auto outcome = kelvara::upload::UploadTable(static_cast<uint32_t>(address), table);
+  com_close();
+  switch (outcome.result) {
+    case kelvara::upload::UploadResult::kOk:
+      return 0;
+    case kelvara::upload::UploadResult::kNoAnswer:
+      return Fail(4, "no answer from the camera on COM" + std::to_string(n) + " (" + outcome.stage + ")");
+    case kelvara::upload::UploadResult::kRefused:
+      return Fail(5, "the camera refused the table (" + outcome.stage + ")");
+  }
+  return 1;
+}
