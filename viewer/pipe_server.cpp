@@ -87,7 +87,13 @@ PipeServer::OpenStatus PipeServer::open() {
       closeAll();
       return OpenStatus::kInUse;
     }
-    // Left behind by a viewer that ended without removing it.
+    // Left behind by a viewer that ended without removing it. Anything that
+    // is not a socket is not ours to remove.
+    struct stat existing {};
+    if (lstat(socketPath_.c_str(), &existing) == 0 && !S_ISSOCK(existing.st_mode)) {
+      closeAll();
+      return OpenStatus::kFailed;
+    }
     unlink(socketPath_.c_str());
     if (bind(listenFd_, raw, sizeof(address)) != 0) {
       closeAll();

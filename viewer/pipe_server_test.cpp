@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -211,6 +212,12 @@ TEST_F(PipeServerTest, StopEndsTheReaderWhileItWaits) {
 }
 
 TEST_F(PipeServerTest, UnusablePathsFail) {
+  // A file that is no socket is never removed.
+  { std::ofstream(path_) << "keep"; }
+  PipeServer onFile(path_);
+  EXPECT_EQ(onFile.open(), PipeServer::OpenStatus::kFailed);
+  EXPECT_EQ(access(path_.c_str(), F_OK), 0);
+
   PipeServer tooLong(dir_ + "/" + std::string(200, 'x'));
   EXPECT_EQ(tooLong.open(), PipeServer::OpenStatus::kFailed);
   PipeServer noDir(dir_ + "/missing/mypipe");

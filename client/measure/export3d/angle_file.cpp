@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "command_codes.h"
 
@@ -36,8 +35,7 @@ bool WriteAngleFile(const std::string& path, const ThetaPhiTable& table) {
   bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   ok = std::fflush(file) == 0 && ok;
   ok = std::fclose(file) == 0 && ok;
-  if (!ok) unlink(path.c_str());  // no short table for the viewer; the caller falls back
-  return ok;
+  return ok;  // on failure the caller copies the fallback over the short file
 }
 
 }  // namespace kelvara

@@ -15,9 +15,9 @@ namespace kelvara {
 double ThetaDegrees(uint16_t raw);
 
 // Writes the file, replacing its content. False when the file cannot be
-// written (cannot be opened, or a write fails: a disk that fills up is
-// reported rather than leaving a short table behind), or when the table is
-// not a full 320 x 240 plane; the file is then not left half written.
+// written: it cannot be opened, or a write fails (a full disk is reported,
+// so that the caller replaces the short file by the fallback copy), or the
+// table is not a full 320 x 240 plane (nothing is written then).
 bool WriteAngleFile(const std::string& path, const ThetaPhiTable& table);
 
 }  // namespace kelvara

@@ -78,7 +78,7 @@ TEST(AngleFile, FailuresAreReported) {
   ThetaPhiTable short_table;
   short_table.theta.assign(100, 0);
   EXPECT_FALSE(WriteAngleFile(folder.path() + "3d_data/angle.csv", short_table));
-  // A full disk: the write fails and no short table is left behind.
+  // A full disk: the failed write is reported.
   EXPECT_FALSE(WriteAngleFile("/dev/full", PatternTable()));
 }
 

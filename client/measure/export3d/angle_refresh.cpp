@@ -1,7 +1,6 @@
 #include "angle_refresh.h"
 
 #include <cstdio>
-#include <unistd.h>
 #include <vector>
 
 #include "angle_file.h"
@@ -31,7 +30,6 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
   std::fclose(in);
   ok = std::fflush(out) == 0 && ok;
   ok = std::fclose(out) == 0 && ok;
-  if (!ok) unlink(to.c_str());
   return ok;
 }
 
