@@ -44,6 +44,15 @@ void quietLibraries() {
   vtkObject::GlobalWarningDisplayOff();
 }
 
+// Adds the cloud as "qor cloud", coloured from its rgb field, points of size 3.
+void addCloud(pcl::visualization::PCLVisualizer& viewer, const CloudPtr& cloud) {
+  RgbHandler colours(cloud);
+  XyzHandler geometry(cloud);
+  viewer.addPointCloud<pcl::PointXYZRGB>(cloud, colours, geometry, kCloudId);
+  viewer.setPointCloudRenderingProperties(pcl::visualization::PCL_VISUALIZER_POINT_SIZE, 3.0,
+                                          kCloudId);
+}
+
 void pause(long ms) {
   timespec ts{ms / 1000, (ms % 1000) * 1000000L};
   nanosleep(&ts, nullptr);  // a signal may cut it short: the loop looks at once
@@ -52,9 +61,11 @@ void pause(long ms) {
 class WindowView : public CloudView {
  public:
   explicit WindowView(pcl::visualization::PCLVisualizer& viewer) : viewer_(viewer) {}
+  // The cloud is replaced by removing and adding it: PCL 1.13's
+  // updatePointCloud casts the cloud's mapper to a type it does not have.
   void showCloud(const CloudPtr& cloud) override {
-    RgbHandler colours(cloud);
-    viewer_.updatePointCloud<pcl::PointXYZRGB>(cloud, colours, kCloudId);
+    viewer_.removePointCloud(kCloudId);
+    addCloud(viewer_, cloud);
   }
   void placeCameraForRange(int rangeMin, int rangeMax) override {
     viewer::placeCameraForRange(viewer_, rangeMin, rangeMax);
@@ -78,14 +89,10 @@ int runViewer(const std::vector<std::string>& arguments) {
   installEndHandlers();
 
   state.cloud = makeEmptyCloud();
-  RgbHandler colours(state.cloud);
-  XyzHandler geometry(state.cloud);
   pcl::visualization::PCLVisualizer::Ptr viewer(
       new pcl::visualization::PCLVisualizer(kWindowTitle, true));
   viewer->setBackgroundColor(0, 0, 0);
-  viewer->addPointCloud<pcl::PointXYZRGB>(state.cloud, colours, geometry, kCloudId);
-  viewer->setPointCloudRenderingProperties(pcl::visualization::PCL_VISUALIZER_POINT_SIZE, 3.0,
-                                           kCloudId);
+  addCloud(*viewer, state.cloud);
   viewer->initCameraParameters();
   viewer->registerKeyboardCallback(onKeyboardEvent, &viewer);
 
