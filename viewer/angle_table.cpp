@@ -1,12 +1,8 @@
 #include "angle_table.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fcntl.h>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "regular_file.h"
 
@@ -20,7 +16,6 @@ bool convertField(std::string_view field, std::string* scratch, float* value) {
   scratch->assign(field.substr(0, field.find('\0')));
   const char* begin = scratch->c_str();
   char* end = nullptr;
-  errno = 0;
   float v = std::strtof(begin, &end);
   if (end == begin || !std::isfinite(v)) return false;
   *value = v;

@@ -1,11 +1,9 @@
 #include "render_loop.h"
 
-#include <pcl/common/io.h>
 #include <pcl/console/print.h>
 #include <pcl/visualization/pcl_visualizer.h>
 #include <vtkObject.h>
 
-#include <atomic>
 #include <csignal>
 #include <ctime>
 
