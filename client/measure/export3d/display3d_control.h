@@ -7,7 +7,9 @@
 // bridge thread. Stop: flag to 1, which ends the bridge thread promptly
 // (it is not waited for), and end the viewer if this client started it and
 // its window is shown. At most one bridge thread exists: a start that comes
-// while the previous thread is still ending waits for it.
+// while the previous thread is still ending waits for it (a stop wakes the
+// thread from its waits, so that is brief); a start while 3D display is on
+// does nothing.
 #include <functional>
 #include <memory>
 #include <mutex>
