@@ -43,16 +43,16 @@ bool PtyPort::Open(std::string* error) {
   return true;
 }
 
-bool PtyPort::TryLink(int port, bool replace_stale, std::string* error) {
+PtyPort::Link PtyPort::TryLink(int port, bool replace_stale, std::string* error) {
   const std::string link = PortDirPath() + "/COM" + std::to_string(port);
   if (symlink(device_.c_str(), link.c_str()) == 0) {
     port_ = port;
     link_ = link;
-    return true;
+    return Link::kMade;
   }
   if (errno != EEXIST) {
     *error = "cannot create " + link + ": " + std::strerror(errno);
-    return false;
+    return Link::kFailed;
   }
   struct stat st {};
   if (replace_stale && stat(link.c_str(), &st) != 0 && errno == ENOENT) {
@@ -60,12 +60,12 @@ bool PtyPort::TryLink(int port, bool replace_stale, std::string* error) {
     if (unlink(link.c_str()) == 0 && symlink(device_.c_str(), link.c_str()) == 0) {
       port_ = port;
       link_ = link;
-      return true;
+      return Link::kMade;
     }
   }
   *error = "COM" + std::to_string(port) + " is already in use (" + link +
            "); choose another --port, or remove the entry if it is stale";
-  return false;
+  return Link::kTaken;
 }
 
 bool PtyPort::Register(int port, std::string* error) {
@@ -73,9 +73,11 @@ bool PtyPort::Register(int port, std::string* error) {
     *error = "cannot use the port directory " + PortDirPath() + ": " + std::strerror(errno);
     return false;
   }
-  if (port != 0) return TryLink(port, true, error);
-  for (int n = 1; n <= 99; ++n)
-    if (TryLink(n, false, error)) return true;
+  if (port != 0) return TryLink(port, true, error) == Link::kMade;
+  for (int n = 1; n <= 99; ++n) {
+    const Link made = TryLink(n, false, error);
+    if (made != Link::kTaken) return made == Link::kMade;
+  }
   *error = "no free port number from 1 to 99 in " + PortDirPath();
   return false;
 }

@@ -30,7 +30,8 @@ class PtyPort {
   const std::string& link_path() const { return link_; }
 
  private:
-  bool TryLink(int port, bool replace_stale, std::string* error);
+  enum class Link { kMade, kTaken, kFailed };
+  Link TryLink(int port, bool replace_stale, std::string* error);
   int master_ = -1;
   int slave_ = -1;
   int port_ = 0;

@@ -19,16 +19,28 @@ void RequestParser::Feed(const unsigned char* data, size_t n) {
 }
 
 void RequestParser::SkipToStart() {
-  auto start = std::find(buffer_.begin(), buffer_.end(), kRequestStart);
+  // No command has the code 0xFC: in "FC FC" the first is garbage and the
+  // second may start a request.
+  auto start = buffer_.begin();
+  for (;;) {
+    start = std::find(start, buffer_.end(), kRequestStart);
+    if (start == buffer_.end() || start + 1 == buffer_.end() || start[1] != kRequestStart) break;
+    ++start;
+  }
   skipped_ += static_cast<size_t>(start - buffer_.begin());
   buffer_.erase(buffer_.begin(), start);
 }
 
-bool RequestParser::Next(Request* out) {
-  SkipToStart();
+bool RequestParser::CompleteAtFront() const {
   if (buffer_.size() < kRequestHeaderBytes) return false;
   const size_t length = (size_t{buffer_[2]} << 8) | buffer_[3];
-  if (buffer_.size() < kRequestHeaderBytes + length) return false;
+  return buffer_.size() >= kRequestHeaderBytes + length;
+}
+
+bool RequestParser::Next(Request* out) {
+  SkipToStart();
+  if (!CompleteAtFront()) return false;
+  const size_t length = (size_t{buffer_[2]} << 8) | buffer_[3];
   out->code = buffer_[1];
   out->payload.assign(buffer_.begin() + kRequestHeaderBytes,
                       buffer_.begin() + static_cast<std::ptrdiff_t>(kRequestHeaderBytes + length));
@@ -38,10 +50,14 @@ bool RequestParser::Next(Request* out) {
 }
 
 void RequestParser::AbandonPartial() {
-  if (buffer_.empty()) return;
-  buffer_.erase(buffer_.begin());
-  ++skipped_;
-  SkipToStart();
+  // Nothing has come for a while, so every started request in the buffer is
+  // as stalled as the first: drop starts until a complete request leads.
+  while (!buffer_.empty()) {
+    buffer_.erase(buffer_.begin());
+    ++skipped_;
+    SkipToStart();
+    if (CompleteAtFront()) break;
+  }
 }
 
 }  // namespace camsim

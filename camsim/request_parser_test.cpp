@@ -36,6 +36,7 @@ TEST(RequestParser, FindsEveryRequestWhateverSurroundsIt) {
        {0xFC, 0x80, 0x00, 0x00, 'x', 'y', 0xFE, 0xFC, 0x81, 0x00, 0x00},
        {{0x80, {}}, {0x81, {}}}},
       {"only garbage", {1, 2, 3, 0xFE, 0xFF}, {}},
+      {"start bytes before a start", {0xFC, 0xFC, 0xFC, 0xFC, 0x00, 0x00, 0x00}, {{0x00, {}}}},
   };
   for (const auto& c : kCases) {
     // Whole, and byte by byte: the split must not matter.
@@ -72,6 +73,15 @@ TEST(RequestParser, AbandoningALongRequestFindsTheOneHiddenInIt) {
   ASSERT_TRUE(p.Next(&r));
   EXPECT_EQ(r.code, 0x9A);
   EXPECT_FALSE(p.HasPartial());
+
+  // Several stalled starts are given up in one go.
+  RequestParser m;
+  const Bytes u = {0xFC, 0x85, 0x10, 0x00, 0xFC, 0x01, 0x20, 0x00, 0xFC, 0x87, 0x00, 0x00};
+  m.Feed(u.data(), u.size());
+  EXPECT_FALSE(m.Next(&r));
+  m.AbandonPartial();
+  ASSERT_TRUE(m.Next(&r));
+  EXPECT_EQ(r.code, 0x87);
 
   // A truncated header (length 0xFFFC) that swallowed the next start.
   RequestParser q;

@@ -90,6 +90,12 @@ RoomScene::RoomScene(uint64_t seed, bool noise)
 }
 
 RoomScene::Hit RoomScene::Trace(int i, double seconds) const {
+  double c[3];
+  BallCentre(seconds, c);
+  return TraceWithBall(i, c);
+}
+
+RoomScene::Hit RoomScene::TraceWithBall(int i, const double c[3]) const {
   const double x = rx_[i], y = ry_[i], z = rz_[i];
   double best = -1, amplitude = 0;
   auto take = [&](double t, double cosine, double reflectance) {
@@ -105,8 +111,6 @@ RoomScene::Hit RoomScene::Trace(int i, double seconds) const {
     const bool door = wx >= kDoorX0 && wx <= kDoorX1 && wy <= kDoorTop;
     if (!door) take(t, z, kWallReflectance);
   }
-  double c[3];
-  BallCentre(seconds, c);
   const double b = x * c[0] + y * c[1] + z * c[2];
   const double disc = b * b - (c[0] * c[0] + c[1] * c[1] + c[2] * c[2] - kBallRadius * kBallRadius);
   if (disc >= 0) {
@@ -141,8 +145,10 @@ const unsigned char* RoomScene::Frame(const CameraParameters& p, double seconds)
   unsigned char* amp_plane = points ? out + kPointAmplitudeOffset : out + kPlane1Offset;
   if (points) std::memcpy(out, pattern::kPcdHeader, kPcdHeaderBytes);
 
+  double ball[3];
+  BallCentre(seconds, ball);
   for (int i = 0; i < kPixelCount; ++i) {
-    const Hit hit = Trace(i, seconds);
+    const Hit hit = TraceWithBall(i, ball);
     int dist = DIST_NO_DATA, amp = 0;
     if (hit.distance > 0) {
       double d = hit.distance, a = hit.amplitude * gain;

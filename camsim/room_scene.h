@@ -44,6 +44,7 @@ class RoomScene final : public Scene {
   static void BallCentre(double seconds, double c[3]);
 
  private:
+  Hit TraceWithBall(int pixel, const double centre[3]) const;
   std::vector<float> rx_, ry_, rz_;  // unit ray per pixel
   std::vector<float> kx_, ky_, kz_;  // point record = k * distance
   std::vector<unsigned char> angle_table_;

@@ -25,6 +25,7 @@ int SimServer::Run() {
     const int rc = poll(p, 2, timeout);
     if (rc < 0 && errno != EINTR) return 1;
     if (p[0].revents) return 0;
+    if (p[1].revents & (POLLERR | POLLNVAL)) return 1;
     if (rc > 0 && (p[1].revents & POLLIN)) {
       const ssize_t n = read(fd_, chunk, sizeof chunk);
       if (n > 0) {

@@ -63,6 +63,12 @@ size_t ReadUntil(int fd, unsigned char* dst, size_t want, Clock::time_point dead
     const ssize_t n = read(fd, dst + got, want - got);
     if (n > 0) {
       got += static_cast<size_t>(n);
+      // A short read emptied the terminal: wait rather than read again.
+      if (got < want) {
+        const Wait w = WaitReady(fd, POLLIN, deadline);
+        if (w == Wait::kGone) *dead = true;
+        if (w != Wait::kReady) break;
+      }
       continue;
     }
     if (n < 0 && errno == EINTR) continue;

@@ -1,0 +1,76 @@
+// kelvara-3d-send: sends one command to a running viewer through
+// libvelmar.so, for trying the viewer on its own.
+//
+//   kelvara-3d-send angle FILE          kelvara-3d-send range MIN MAX
+//   kelvara-3d-send distance FILE       kelvara-3d-send ratio R
+//   kelvara-3d-send coordinates FILE    kelvara-3d-send colors MIN MAX
+//
+// Relative file names are made absolute, because the viewer opens them from
+// its own working folder. Exit status 0 when the viewer took the command.
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "velmar.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: kelvara-3d-send angle|distance|coordinates FILE\n"
+               "       kelvara-3d-send range|colors MIN MAX\n"
+               "       kelvara-3d-send ratio R\n");
+  return 2;
+}
+
+std::string Absolute(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char cwd[PATH_MAX];
+  if (getcwd(cwd, sizeof(cwd)) == nullptr) return path;
+  return std::string(cwd) + "/" + path;
+}
+
+bool ParseInt(const char* text, int* value) {
+  char* end = nullptr;
+  long v = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || v < INT_MIN || v > INT_MAX) return false;
+  *value = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  const std::string what = argv[1];
+  int rc;
+  if (argc == 3 && (what == "angle" || what == "distance" || what == "coordinates")) {
+    const std::string path = Absolute(argv[2]);
+    rc = what == "angle"      ? Qor3D_UpdateAngleTable(path.c_str())
+         : what == "distance" ? Qor3D_UpdateDistanceData(path.c_str())
+                              : Qor3D_UpdateCoordinateData(path.c_str());
+  } else if (argc == 4 && (what == "range" || what == "colors")) {
+    int min = 0, max = 0;
+    if (!ParseInt(argv[2], &min) || !ParseInt(argv[3], &max)) return Usage();
+    rc = what == "range" ? Qor3D_UpdateDistanceRange(min, max) : Qor3D_UpdateColorRange(min, max);
+  } else if (argc == 3 && what == "ratio") {
+    char* end = nullptr;
+    float ratio = std::strtof(argv[2], &end);
+    if (end == argv[2] || *end != '\0') return Usage();
+    rc = Qor3D_UpdateDistanceRatio(ratio);
+  } else {
+    return Usage();
+  }
+  if (rc != QOR3D_OK) {
+    const char* why = rc == QOR3D_ERR_TOO_LONG  ? "the message would exceed 256 bytes"
+                      : rc == QOR3D_ERR_BAD_PATH ? "the path cannot be sent (it holds a comma)"
+                      : rc == QOR3D_ERR_SEND     ? "the viewer did not take the whole message"
+                                                 : "no viewer is listening";
+    std::fprintf(stderr, "kelvara-3d-send: %s\n", why);
+    return 1;
+  }
+  return 0;
+}

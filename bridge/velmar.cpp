@@ -1,0 +1,38 @@
+// The six exported functions of libvelmar.so; everything else is hidden.
+#include "velmar.h"
+
+#include <string>
+
+#include "runtime_dir.h"
+#include "viewer_messages.h"
+
+#define QOR3D_EXPORT __attribute__((visibility("default")))
+
+namespace {
+
+using kelvara::bridge::DeliverMessage;
+
+int SendPath(int kind, const char* path) {
+  std::string message;
+  if (!kelvara::bridge::PathMessage(kind, path, &message)) return QOR3D_ERR_BAD_PATH;
+  return DeliverMessage(kelvara::ViewerSocketPath(), message);
+}
+
+int SendRange(int kind, int min, int max) {
+  return DeliverMessage(kelvara::ViewerSocketPath(), kelvara::bridge::RangeMessage(kind, min, max));
+}
+
+}  // namespace
+
+extern "C" {
+
+QOR3D_EXPORT int Qor3D_UpdateAngleTable(const char* path) { return SendPath(1, path); }
+QOR3D_EXPORT int Qor3D_UpdateDistanceData(const char* path) { return SendPath(2, path); }
+QOR3D_EXPORT int Qor3D_UpdateDistanceRange(int min, int max) { return SendRange(3, min, max); }
+QOR3D_EXPORT int Qor3D_UpdateDistanceRatio(float ratio) {
+  return DeliverMessage(kelvara::ViewerSocketPath(), kelvara::bridge::RatioMessage(ratio));
+}
+QOR3D_EXPORT int Qor3D_UpdateColorRange(int min, int max) { return SendRange(5, min, max); }
+QOR3D_EXPORT int Qor3D_UpdateCoordinateData(const char* path) { return SendPath(6, path); }
+
+}  // extern "C"

@@ -1,0 +1,75 @@
+#include "angle_refresh.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "angle_file.h"
+#include "export3d_paths.h"
+#include "pattern_scene.h"
+#include "scripted_serial.h"
+#include "temp_folder.h"
+
+namespace kelvara {
+namespace {
+
+using testing::ReadWholeFile;
+using testing::TempProgramFolder;
+using testing::WriteWholeFile;
+
+class AngleRefreshTest : public ::testing::Test {
+ protected:
+  ScriptedSerial serial;
+  PauseRecorder pauses;
+  RecordingNotifier notifier;
+  TempProgramFolder folder;
+};
+
+TEST_F(AngleRefreshTest, WritesTheCameraTable) {
+  std::vector<unsigned char> reply = pattern::AngleTable();
+  serial.QueueResponse(0, reply);
+  EXPECT_EQ(RefreshAngleFile(folder.path(), &notifier), AngleRefreshResult::kWritten);
+  ASSERT_EQ(serial.sent.size(), 1u);
+  EXPECT_EQ(serial.sent[0].code, 0x94);
+  ASSERT_EQ(serial.receive_timeouts.size(), 1u);
+  EXPECT_EQ(serial.receive_timeouts[0], 1000);
+  EXPECT_TRUE(notifier.Messages().empty());
+  // Row 119 holds the centre: its field 159 is 0.000000.
+  std::string text = ReadWholeFile(AngleFilePath(folder.path()));
+  size_t lines = 0;
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
+  EXPECT_EQ(lines, 240u);
+  EXPECT_NE(text.find("0.263672,0.000000,0.263672"), std::string::npos);
+}
+
+TEST_F(AngleRefreshTest, FallsBackToTheDeliveredFile) {
+  WriteWholeFile(FallbackAngleFilePath(folder.path()), "delivered table\r\n");
+  WriteWholeFile(AngleFilePath(folder.path()), "old content that is longer than the new one\r\n");
+  serial.QueueResponse(1);  // the camera refuses
+  EXPECT_EQ(RefreshAngleFile(folder.path(), &notifier), AngleRefreshResult::kFallbackCopied);
+  EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"Get θφTable failed!!"});
+  EXPECT_EQ(notifier.Icons(), std::vector<MessageIcon>{MessageIcon::kNone});
+  EXPECT_EQ(ReadWholeFile(AngleFilePath(folder.path())), "delivered table\r\n");
+}
+
+TEST_F(AngleRefreshTest, ReportsAFailedFallback) {
+  // No reply at all, and no angle.org to copy.
+  EXPECT_EQ(RefreshAngleFile(folder.path(), &notifier), AngleRefreshResult::kFailed);
+  const std::string path = AngleFilePath(folder.path());
+  EXPECT_EQ(notifier.Messages(),
+            (std::vector<std::string>{"Get θφTable failed!!", "Failed to output file!! [ " + path + " ]"}));
+}
+
+TEST_F(AngleRefreshTest, AnUnwritableAngleFileFallsBackSilently) {
+  // angle.csv is a folder: neither the table nor the copy can be written,
+  // and only the copy's failure is reported.
+  ASSERT_EQ(mkdir(AngleFilePath(folder.path()).c_str(), 0700), 0);
+  WriteWholeFile(FallbackAngleFilePath(folder.path()), "delivered\r\n");
+  serial.QueueResponse(0, pattern::AngleTable());
+  EXPECT_EQ(RefreshAngleFile(folder.path(), &notifier), AngleRefreshResult::kFailed);
+  ASSERT_EQ(notifier.Messages().size(), 1u);
+  EXPECT_EQ(notifier.Messages()[0].rfind("Failed to output file!! [ ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace kelvara

@@ -1,0 +1,128 @@
+#include "bridge_thread.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "bridge_library.h"
+#include "export3d_paths.h"
+#include "frame_layout.h"
+#include "profile_store.h"
+
+namespace kelvara {
+namespace {
+
+// The ratio text read as a decimal number (strtod rule, C locale), narrowed
+// to a float; numbers beyond the float range become infinities.
+float ParseRatio(const std::string& text) {
+  double v = std::strtod(text.c_str(), nullptr);
+  if (std::isnan(v)) return static_cast<float>(v);
+  if (std::fabs(v) >= 0x1.ffffffp127) return v > 0 ? HUGE_VALF : -HUGE_VALF;
+  if (std::fabs(v) > FLT_MAX) return v > 0 ? FLT_MAX : -FLT_MAX;
+  return static_cast<float>(v);
+}
+
+// The leading decimal number of the first line of "data_no", or false when
+// the file cannot be opened or holds no line.
+bool ReadRingSlot(const std::string& pointer_path, int* slot) {
+  std::FILE* file = std::fopen(pointer_path.c_str(), "r");
+  if (file == nullptr) return false;
+  char line[64];
+  bool read = std::fgets(line, sizeof(line), file) != nullptr;
+  std::fclose(file);
+  if (read) *slot = ParseLeadingInt(line);
+  return read;
+}
+
+class Bridge {
+ public:
+  Bridge(const BridgeRun& run, std::unique_ptr<BridgeLibrary> library)
+      : run_(run), library_(std::move(library)) {}
+
+  void Run() {
+    const std::string angle_path = AngleFilePath(run_.program_folder);
+    const std::string pointer_path = RingPointerFilePath(run_.program_folder);
+    std::pair<int, int> last_distance = run_.state->ViewRange();
+    std::pair<int, int> last_colour = last_distance;
+
+    std::string ratio_text;
+    IniReadInt("3D", "UpdateInterval", 150, &interval_);
+    IniReadString("3D", "DistanceRatio", "1.0", &ratio_text);
+    const float ratio = ParseRatio(ratio_text);
+
+    const std::function<int()> pushes[] = {
+        [&] { return library_->UpdateDistanceRange(last_distance.first, last_distance.second); },
+        [&] { return library_->UpdateDistanceRatio(ratio); },
+        [&] { return library_->UpdateColorRange(last_colour.first, last_colour.second); },
+        [&] { return library_->UpdateAngleTable(angle_path.c_str()); },
+    };
+    bool stopped = false;
+    for (const auto& push : pushes) {
+      // Each push is repeated until the library accepts it.
+      stopped = !Pause(run_.timing.push_retry_ms);
+      while (!stopped && push() != 0) stopped = !Pause(run_.timing.push_retry_ms);
+      if (stopped) break;
+    }
+    // Time for the viewer to read the angle table before the first frame.
+    if (!stopped) stopped = !Pause(run_.timing.settle_ms);
+
+    // A zero or negative interval would make the passes spin.
+    const int interval_ms = interval_ < 1 ? 1 : interval_;
+    while (!stopped && Pause(interval_ms)) {
+      Pass(pointer_path, &last_distance, &last_colour);
+      stopped = run_.state->stopped.load() != 0;
+    }
+
+    library_.reset();  // unload before the profile is written
+    IniWriteInt("3D", "UpdateInterval", interval_);
+    IniWriteString("3D", "DistanceRatio", ratio_text);
+  }
+
+ private:
+  bool Pause(int ms) { return run_.pacer->Pause(ms); }
+
+  // A changed view range goes first (distance, then colour, one per pass
+  // when accepted); otherwise the newest ring file, by the frame's kind.
+  void Pass(const std::string& pointer_path, std::pair<int, int>* last_distance,
+            std::pair<int, int>* last_colour) {
+    const std::pair<int, int> range = run_.state->ViewRange();
+    if (range != *last_distance) {
+      *last_distance = range;
+      if (library_->UpdateDistanceRange(range.first, range.second) == 0) return;
+    }
+    if (range != *last_colour) {
+      *last_colour = range;
+      if (library_->UpdateColorRange(range.first, range.second) == 0) return;
+    }
+    int slot = 0;
+    if (!ReadRingSlot(pointer_path, &slot)) return;
+    const std::string frame_path = RingFilePath(run_.program_folder, slot);
+    if (IsPlaneFrameFormat(run_.state->format_index.load())) {
+      library_->UpdateDistanceData(frame_path.c_str());
+    } else {
+      library_->UpdateCoordinateData(frame_path.c_str());
+    }
+  }
+
+  const BridgeRun& run_;
+  std::unique_ptr<BridgeLibrary> library_;
+  int interval_ = 150;
+};
+
+}  // namespace
+
+void RunBridgeThread(const BridgeRun& run) {
+  if (run.state == nullptr || run.pacer == nullptr) return;
+  const std::string path =
+      run.library_path.empty() ? run.program_folder + "libvelmar.so" : run.library_path;
+  std::unique_ptr<BridgeLibrary> library = BridgeLibrary::Load(path);
+  if (!library) return;
+  Bridge(run, std::move(library)).Run();
+}
+
+}  // namespace kelvara

@@ -1,0 +1,33 @@
+#pragma once
+// The 3D bridge thread: loads libvelmar.so from the program folder and feeds
+// the viewer the distance range, ratio, colour range and angle file, then,
+// every "UpdateInterval" milliseconds, the newest file of the export ring
+// (or a changed view range). Ends when 3D display is stopped; a missing
+// library or function ends it at once, silently.
+#include <string>
+
+#include "bridge_pacer.h"
+#include "display3d_state.h"
+
+namespace kelvara {
+
+struct BridgeTiming {
+  int push_retry_ms = 100;  // before every initial push and every retry of one
+  int settle_ms = 3000;     // after the initial pushes, before the first pass
+};
+
+struct BridgeRun {
+  std::string program_folder;  // ends in '/'
+  std::string library_path;    // empty: program_folder + "libvelmar.so"
+  Display3DState* state = nullptr;
+  BridgePacer* pacer = nullptr;
+  BridgeTiming timing;
+};
+
+// The thread's body. Reads "UpdateInterval" (default 150) and
+// "DistanceRatio" (default "1.0") from section "3D" of the profile when it
+// starts and writes both back, as read, when it ends (only when the library
+// was loaded).
+void RunBridgeThread(const BridgeRun& run);
+
+}  // namespace kelvara

@@ -1,0 +1,86 @@
+#include "viewer_process.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "temp_folder.h"
+#include "viewer_launch.h"
+#include "viewer_window.h"
+
+namespace kelvara {
+namespace {
+
+using testing::Await;
+using testing::ReadWholeFile;
+using testing::TempProgramFolder;
+
+class ViewerProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(symlink(FAKE_VIEWER_PATH, (folder.path() + "Orvinel").c_str()), 0);
+    log_ = folder.path() + "viewer.log";
+    setenv("FAKE_VIEWER_LOG", log_.c_str(), 1);
+    unsetenv("FAKE_VIEWER_IGNORE_TERM");
+  }
+  bool LogWritten() const { return access(log_.c_str(), F_OK) == 0; }
+
+  TempProgramFolder folder;
+  std::string log_;
+};
+
+TEST_F(ViewerProcessTest, LaunchStartsTheViewerAloneWithoutATerminal) {
+  ViewerProcess viewer;
+  EXPECT_FALSE(LaunchViewer(&viewer, folder.path(), [] { return true; }));  // a viewer window exists
+  EXPECT_FALSE(viewer.Holds());
+
+  ASSERT_TRUE(LaunchViewer(&viewer, folder.path(), [] { return false; }));
+  ASSERT_TRUE(viewer.Holds());
+  ASSERT_TRUE(Await([&] { return LogWritten(); }));
+  EXPECT_EQ(ReadWholeFile(log_),
+            "argc 1\narg Orvinel\nstdout /dev/null\nextra_fds 0\nsession_leader 1\n");
+  // The started viewer counts as running even before its window shows.
+  EXPECT_FALSE(LaunchViewer(&viewer, folder.path(), [] { return false; }));
+
+  EXPECT_EQ(viewer.Terminate(), 0);  // it ends on SIGTERM with status 0
+  EXPECT_FALSE(viewer.Holds());
+}
+
+TEST_F(ViewerProcessTest, AViewerThatIgnoresSigtermIsKilledAndReaped) {
+  setenv("FAKE_VIEWER_IGNORE_TERM", "1", 1);
+  ViewerProcess viewer;
+  ASSERT_TRUE(viewer.Start(folder.path() + "Orvinel"));
+  ASSERT_TRUE(Await([&] { return LogWritten(); }));  // SIGTERM is ignored from here on
+  pid_t pid = viewer.pid();
+  EXPECT_EQ(viewer.Terminate(std::chrono::milliseconds(50)), -1);
+  EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1);  // already reaped
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(ViewerProcessTest, AnEndedViewerIsReapedAndAMissingOneIsNoError) {
+  ViewerProcess viewer;
+  ASSERT_TRUE(viewer.Start(folder.path() + "Orvinel"));
+  ASSERT_TRUE(Await([&] { return LogWritten(); }));
+  kill(viewer.pid(), SIGKILL);  // the user closed it
+  EXPECT_TRUE(Await([&] { return !viewer.Running(); }));
+  EXPECT_FALSE(viewer.Holds());
+
+  ViewerProcess missing;
+  EXPECT_FALSE(missing.Start(folder.path() + "NoSuchProgram"));
+  EXPECT_FALSE(missing.Holds());
+}
+
+TEST(ViewerWindow, NoDisplayMeansNoWindow) {
+  const char* display = std::getenv("DISPLAY");
+  std::string saved = display ? display : "";
+  unsetenv("DISPLAY");
+  EXPECT_FALSE(ViewerWindowExists());
+  if (display) setenv("DISPLAY", saved.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace kelvara

@@ -1,0 +1,133 @@
+// Brenvik against the simulator: its exit statuses and its one-line reasons.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+#include "device_commands.h"
+#include "sim_link_fixture.h"
+
+extern char** environ;
+
+namespace kelvara {
+namespace {
+
+struct RunResult {
+  int exit_status = -1;
+  std::string err;
+};
+
+// Runs Brenvik with `args` (no shell) and collects its stderr.
+RunResult RunBrenvik(const std::vector<std::string>& args) {
+  std::vector<std::string> a = {KELVARA_BRENVIK_PATH};
+  a.insert(a.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& s : a) argv.push_back(s.data());
+  argv.push_back(nullptr);
+  int err[2];
+  RunResult run;
+  if (pipe2(err, O_CLOEXEC) != 0) return run;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+  pid_t pid = -1;
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(err[1]);
+  if (rc == 0) {
+    char buf[512];
+    ssize_t n;
+    while ((n = read(err[0], buf, sizeof buf)) > 0) run.err.append(buf, static_cast<size_t>(n));
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
+  }
+  close(err[0]);
+  return run;
+}
+
+bool OneLine(const std::string& s) {
+  return !s.empty() && s.back() == '\n' && s.find('\n') == s.size() - 1;
+}
+
+class BrenvikTest : public SimLinkTest {
+ protected:
+  void SetUp() override {
+    SimLinkTest::SetUp();
+    sim_ = testing::SimProcess::Start({"--scene", "pattern"}, kPort);
+    ASSERT_TRUE(sim_) << testing::SimProcess::last_error();
+    table_ = dir_.path() + "/qor_table.dat";
+    std::vector<unsigned char> data(10000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 31 + 7);
+    const int fd = open(table_.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, data.data(), data.size()), static_cast<ssize_t>(data.size()));
+    close(fd);
+  }
+  std::string table_;
+};
+
+TEST_F(BrenvikTest, UploadsTheTable) {
+  const RunResult r = RunBrenvik({"7", table_, "0x10000000"});
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.err, "");
+  // The camera still answers the client afterwards.
+  ASSERT_NE(com_init(kPort, 0), 0);
+  unsigned char status = 0xFF;
+  uint32_t length = 0;
+  ASSERT_EQ(ExecuteCommand(0x00, 0, nullptr, 500, &status, &length), 0);
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(BrenvikTest, EachFailureHasItsStatusAndOneLine) {
+  // A terminal that nobody answers, registered as COM8.
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string silent = std::string(getenv("KELVARA_PORT_DIR")) + "/COM8";
+  ASSERT_EQ(symlink(ptsname(master), silent.c_str()), 0);
+  const std::string empty = dir_.path() + "/empty.dat";
+  close(open(empty.c_str(), O_CREAT | O_WRONLY, 0600));
+
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* says;
+  } kCases[] = {
+      {{"7", table_}, 1, "usage"},
+      {{"x7", table_, "0x10000000"}, 1, "port"},
+      {{"7", table_, "0xZZ"}, 1, "address"},
+      {{"9", table_, "0x10000000"}, 2, "no such port COM9"},
+      {{"7", dir_.path() + "/missing.dat", "0x10000000"}, 3, "missing.dat"},
+      {{"7", empty, "0x10000000"}, 3, "empty"},
+      {{"7", dir_.path(), "0x10000000"}, 3, "not a regular file"},
+      {{"8", table_, "0x10000000"}, 4, "no answer"},
+      {{"7", table_, "0x20000000"}, 5, "refused"},
+  };
+  for (const auto& c : kCases) {
+    const RunResult r = RunBrenvik(c.args);
+    EXPECT_EQ(r.exit_status, c.status) << r.err;
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  }
+  close(master);
+}
+
+TEST_F(BrenvikTest, APortHeldByTheClientIsReportedAsSuch) {
+  ASSERT_NE(com_init(kPort, 0), 0);
+  const RunResult r = RunBrenvik({"7", table_, "0x10000000"});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_NE(r.err.find("cannot be opened"), std::string::npos) << r.err;
+  com_close();
+  EXPECT_EQ(RunBrenvik({"7", table_, "0x10000000"}).exit_status, 0);
+}
+
+}  // namespace
+}  // namespace kelvara

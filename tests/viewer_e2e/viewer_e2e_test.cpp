@@ -1,0 +1,177 @@
+// End to end, on an X display (run under xvfb-run): the viewer program is
+// started, fed an angle table and a distance file through libvelmar.so, and
+// its window "Qor 3D Viewer" must show coloured points. A second viewer
+// must exit with status 1; SIGTERM ends the first one cleanly. The viewer
+// writes nothing to its console.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "angle_file.h"
+#include "pattern_scene.h"
+#include "runtime_dir.h"
+#include "velmar.h"
+#include "viewer_window.h"
+#include "xwd_image.h"
+
+extern char** environ;
+
+namespace kelvara {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using std::chrono::steady_clock;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool Await(const std::function<bool()>& condition, seconds limit) {
+  auto deadline = steady_clock::now() + limit;
+  while (!condition()) {
+    if (steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(milliseconds(50));
+  }
+  return true;
+}
+
+// Runs `argv` with standard output and error into files; returns the pid.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return rc == 0 ? pid : -1;
+}
+
+// Waits for the process to end; its exit status, or -1 (signal, time-out).
+int AwaitExit(pid_t pid, seconds limit) {
+  int status = 0;
+  if (!Await([&] { return waitpid(pid, &status, WNOHANG) == pid; }, limit)) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Pixels whose colour is not a grey: the points (the background is black,
+// the visualizer's own texts are white).
+int ColouredPixels(const testing::RgbImage& image) {
+  int count = 0;
+  for (uint32_t p : image.pixels) {
+    int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+    if (std::abs(r - g) > 40 || std::abs(g - b) > 40 || std::abs(r - b) > 40) ++count;
+  }
+  return count;
+}
+
+class ViewerEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    char pattern[] = "/tmp/kelvara-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    setenv("KELVARA_RUNTIME_DIR", (dir_ + "/run").c_str(), 1);
+  }
+  void TearDown() override {
+    if (viewer_ > 0) {
+      kill(viewer_, SIGKILL);
+      waitpid(viewer_, nullptr, 0);
+    }
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+
+  std::string dir_;
+  pid_t viewer_ = -1;
+};
+
+TEST_F(ViewerEndToEnd, ShowsTheCloudAndServesOneViewerOnly) {
+  // The pattern scene's angle table, written as the client writes it, and
+  // its distance frame as the export ring holds it.
+  ThetaPhiTable table;
+  for (int r = 0; r < 240; ++r)
+    for (int c = 0; c < 320; ++c) table.theta.push_back(pattern::Theta(r, c));
+  const std::string angle_path = dir_ + "/angle.csv";
+  ASSERT_TRUE(WriteAngleFile(angle_path, table));
+  const std::vector<unsigned char> frame = pattern::Frame(1);
+  const std::string data_path = dir_ + "/data_0.bin";
+  std::ofstream(data_path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(frame.data()), 614400);
+
+  const std::string out = dir_ + "/viewer.out", err = dir_ + "/viewer.err";
+  viewer_ = Spawn({ORVINEL_PATH}, out, err);
+  ASSERT_GT(viewer_, 0);
+
+  // The viewer takes commands once its socket listens; the range also
+  // places the camera so that the cloud is in view.
+  ASSERT_TRUE(Await([] { return Qor3D_UpdateDistanceRange(0, 12500) == 0; }, seconds(60)))
+      << ReadFile(err);
+  ASSERT_TRUE(Await([] { return ViewerWindowExists(); }, seconds(60)));
+  auto send = [](const std::function<int()>& call) {
+    return Await([&] { return call() == 0; }, seconds(30));
+  };
+  ASSERT_TRUE(send([&] { return Qor3D_UpdateAngleTable(angle_path.c_str()); }));
+  ASSERT_TRUE(send([] { return Qor3D_UpdateColorRange(400, 4600); }));
+  ASSERT_TRUE(send([&] { return Qor3D_UpdateDistanceData(data_path.c_str()); }));
+
+  // A screenshot of the window, until the points show.
+  const std::string dump = dir_ + "/window.xwd";
+  const std::string xwd = std::string(XWD_PATH) + " -silent -name 'Qor 3D Viewer' -out '" + dump + "'";
+  int coloured = 0;
+  testing::RgbImage image;
+  Await([&] {
+    if (std::system(xwd.c_str()) != 0) return false;
+    if (!testing::ParseXwd(ReadFile(dump), &image)) return false;
+    coloured = ColouredPixels(image);
+    return coloured > 2000;
+  }, seconds(90));
+  EXPECT_GT(coloured, 2000) << "window " << image.width << "x" << image.height;
+  if (const char* keep = std::getenv("KELVARA_E2E_KEEP_DUMP"))
+    std::system(("cp '" + dump + "' '" + keep + "'").c_str());
+
+  // A second viewer finds the socket served and ends with status 1.
+  pid_t second = Spawn({ORVINEL_PATH}, dir_ + "/second.out", dir_ + "/second.err");
+  ASSERT_GT(second, 0);
+  EXPECT_EQ(AwaitExit(second, seconds(60)), 1);
+  EXPECT_EQ(Qor3D_UpdateColorRange(0, 12500), 0);  // the first one still serves
+
+  // SIGTERM ends the first viewer cleanly: status 0, socket removed, window gone.
+  kill(viewer_, SIGTERM);
+  EXPECT_EQ(AwaitExit(viewer_, seconds(30)), 0);
+  viewer_ = -1;
+  EXPECT_NE(access(ViewerSocketPath().c_str(), F_OK), 0);
+  EXPECT_FALSE(ViewerWindowExists());
+  EXPECT_NE(Qor3D_UpdateColorRange(0, 12500), 0);
+
+  // Nothing on the console.
+  EXPECT_EQ(ReadFile(out), "");
+  EXPECT_EQ(ReadFile(err), "");
+}
+
+}  // namespace
+}  // namespace kelvara

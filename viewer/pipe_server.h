@@ -1,0 +1,61 @@
+#pragma once
+// The viewer's command socket: a Unix-domain stream socket (mode 0600) that
+// serves one sender at a time, reads one message of at most 256 bytes per
+// connection, and hands each parsed command to the render loop through the
+// mailbox. A reader thread does the serving; every wait of that thread also
+// watches the stop event, so stop() ends it promptly.
+//
+// Only one viewer serves a socket path: a lock file beside the socket
+// ("<socket>.lock") keeps two starting viewers apart, and a socket that
+// answers a connect belongs to a live server and is never displaced. A
+// socket file left behind by a crashed viewer (nobody listening) is replaced.
+#include <string>
+#include <thread>
+
+#include "command_mailbox.h"
+
+namespace kelvara {
+namespace viewer {
+
+class PipeServer {
+ public:
+  enum class OpenStatus { kOpened, kInUse, kFailed };
+
+  struct Timing {
+    int slotPollMs = 100;        // how often a waiting reader looks at the slot
+    int senderTimeoutMs = 2000;  // a connected sender that writes nothing is dropped
+  };
+
+  explicit PipeServer(std::string socketPath);
+  PipeServer(std::string socketPath, Timing timing);
+  ~PipeServer();  // stops the reader, closes, removes the socket file if still ours
+
+  PipeServer(const PipeServer&) = delete;
+  PipeServer& operator=(const PipeServer&) = delete;
+
+  // Creates, binds and listens. kInUse: another server holds the socket.
+  OpenStatus open();
+  // Starts the reader thread; false when it cannot be started.
+  bool startReader(CommandMailbox* mailbox);
+  // Sets the stop event and waits for the reader thread to end.
+  void stop();
+
+  const std::string& socketPath() const { return socketPath_; }
+
+ private:
+  void readerLoop(CommandMailbox* mailbox);
+  bool waitForEmptySlot(const CommandMailbox& mailbox);
+  void serveConnection(int connection, CommandMailbox* mailbox);
+  void closeAll();
+
+  std::string socketPath_;
+  Timing timing_;
+  int lockFd_ = -1;
+  int listenFd_ = -1;
+  int stopFd_ = -1;
+  unsigned long long socketInode_ = 0;
+  std::thread reader_;
+};
+
+}  // namespace viewer
+}  // namespace kelvara
