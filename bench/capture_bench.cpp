@@ -64,7 +64,7 @@ void RunLoop(benchmark::State& state, int format_index, bool logging) {
   NoOutputs outputs;
   const std::string folder = TempFolder();
   control.program_folder = folder + "/";
-  control.format_index = format_index;
+  control.display3d.format_index = format_index;
   picture.display_format = format_index;
   logger.SetFormatIndex(format_index);
   logger.SetCsvCheck(logging);

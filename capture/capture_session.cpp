@@ -114,9 +114,9 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
 
   RunControl control;
   control.program_folder = program_folder;
-  control.format_index = format_index;
+  control.display3d.format_index = format_index;
   control.stop_sampling = o.stop_sampling ? 1 : 0;
-  control.stopped_3d = o.export_3d ? 0 : 1;
+  control.display3d.stopped = o.export_3d ? 0 : 1;
   control.log_total = o.total;
   control.log_once = o.once;
   control.log_interval = o.interval;

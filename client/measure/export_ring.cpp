@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "export3d_paths.h"
 #include "frame_layout.h"
 
 namespace kelvara {
@@ -17,13 +18,11 @@ bool WriteWhole(const std::string& path, const void* data, std::size_t size) {
 
 }  // namespace
 
-ExportRing::ExportRing(std::string program_folder) : folder_(std::move(program_folder) + "3d_data/") {}
+ExportRing::ExportRing(std::string program_folder) : program_folder_(std::move(program_folder)) {}
 
-std::string ExportRing::SlotPath(int slot) const {
-  return folder_ + "data_" + std::to_string(slot) + ".bin";
-}
+std::string ExportRing::SlotPath(int slot) const { return RingFilePath(program_folder_, slot); }
 
-std::string ExportRing::PointerPath() const { return folder_ + "data_no"; }
+std::string ExportRing::PointerPath() const { return RingPointerFilePath(program_folder_); }
 
 bool ExportRing::Write(const unsigned char* frame) {
   const int slot = slot_;

@@ -26,7 +26,7 @@ class ExportRing {
   std::string PointerPath() const;
 
  private:
-  std::string folder_;
+  std::string program_folder_;
   int slot_ = 0;
 };
 

@@ -95,7 +95,7 @@ ActiveRun::Step ActiveRun::Cycle() {
 
   // Decode and draw from the worker's own copy: the receive buffer is
   // overwritten by the next exchange.
-  const int format_index = c_.control.format_index.load();
+  const int format_index = c_.control.display3d.format_index.load();
   DisplayPlanes planes;
   int centre = 0;
   if (decoder_.DecodeFrame(format_index, frame_.data(), frame_.size(), &planes)) {
@@ -113,7 +113,7 @@ ActiveRun::Step ActiveRun::Cycle() {
 
   if (LoggingSchedule(elapsed_s) == Step::kEnd) return Step::kEnd;
 
-  if (c_.control.stopped_3d.load() == 0) ring_.Write(frame_.data());
+  if (c_.control.display3d.stopped.load() == 0) ring_.Write(frame_.data());
 
   return CountTowardsLimit();
 }
@@ -186,7 +186,7 @@ ActiveRun::Step ActiveRun::LoggingSchedule(int64_t elapsed_s) {
   if (log_number_ % once == 0) last_burst_second_ = pending_burst_second_;
   c_.outputs.LogProgress(log_number_, total);
 
-  if (total == log_number_ || total == -1) return EndLoggingRun(c_.control.format_index.load());
+  if (total == log_number_ || total == -1) return EndLoggingRun(c_.control.display3d.format_index.load());
   return Step::kContinue;
 }
 

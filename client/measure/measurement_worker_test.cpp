@@ -117,7 +117,7 @@ class LoopTest : public ::testing::Test {
     logger_.SetCsvCheck(csv);
     logger_.SetBinCheck(true);
     logger_.SetPcdCheck(true);
-    logger_.SetFormatIndex(control_.format_index);
+    logger_.SetFormatIndex(control_.display3d.format_index);
     logger_.SetSchedule({total, once, interval});
     logger_.StartRun(dir_ + "/logs", "t");
     control_.log_total = total;
@@ -135,7 +135,7 @@ class LoopTest : public ::testing::Test {
 };
 
 TEST_F(LoopTest, SinglePictureRunsOneCycleThenStopsTheCamera) {
-  control_.format_index = 1;
+  control_.display3d.format_index = 1;
   FakeCamera camera(1);
   RunSummary s = RunWith(camera, 1);
   EXPECT_THAT(camera.Codes(), ElementsAre(CMD_START_MEASUREMENT, CMD_GET_RESULT, CMD_GET_IMAGER_TEMPERATURE,
@@ -166,7 +166,7 @@ TEST_F(LoopTest, RefusedStartRunsNoCycleButStillStopsAndTells) {
 }
 
 TEST_F(LoopTest, TenFailedCyclesContinueTheEleventhEndsTheRun) {
-  control_.format_index = 1;
+  control_.display3d.format_index = 1;
   {
     FakeCamera camera(1);
     camera.FailResults({0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
@@ -197,7 +197,7 @@ TEST_F(LoopTest, TenFailedCyclesContinueTheEleventhEndsTheRun) {
 }
 
 TEST_F(LoopTest, RateAndTemperaturesOncePerSecondAndNotWhenSamplingStops) {
-  control_.format_index = 1;
+  control_.display3d.format_index = 1;
   FakeCamera camera(1);
   camera.SetResultStepNs(kSecond / 4);  // four frames per second
   RunWith(camera, 9);                   // elapsed seconds 0,0,0,1,1,1,1,2,2
@@ -217,7 +217,7 @@ TEST_F(LoopTest, RateAndTemperaturesOncePerSecondAndNotWhenSamplingStops) {
 }
 
 TEST_F(LoopTest, BurstsOfOnceFramesWithTemperatureLinesAtBurstStarts) {
-  control_.format_index = 1;
+  control_.display3d.format_index = 1;
   FakeCamera camera(1);
   StartLogging(5, 2, 0);
   RunSummary s = RunWith(camera, 8);
@@ -245,7 +245,7 @@ TEST_F(LoopTest, BurstsOfOnceFramesWithTemperatureLinesAtBurstStarts) {
 }
 
 TEST_F(LoopTest, IntervalSpacesBurstStartsInWholeSeconds) {
-  control_.format_index = 2;
+  control_.display3d.format_index = 2;
   FakeCamera camera(2);
   camera.SetResultStepNs(kSecond / 2);  // elapsed seconds per cycle: 0,1,1,2,2,3,3,4,...
   StartLogging(4, 2, 3);
@@ -269,7 +269,7 @@ TEST_F(LoopTest, IntervalSpacesBurstStartsInWholeSeconds) {
 }
 
 TEST_F(LoopTest, LoggingRunThatStartedTheRunEndsItAndAStopRequestLogsOneMore) {
-  control_.format_index = 5;
+  control_.display3d.format_index = 5;
   FakeCamera camera(5);
   StartLogging(3, 1, 0);
   control_.stop_after_logging = 1;
@@ -291,8 +291,8 @@ TEST_F(LoopTest, LoggingRunThatStartedTheRunEndsItAndAStopRequestLogsOneMore) {
 }
 
 TEST_F(LoopTest, ExportRingCyclesSixSlotsWhileThreeDIsOn) {
-  control_.format_index = 4;
-  control_.stopped_3d = 0;
+  control_.display3d.format_index = 4;
+  control_.display3d.stopped = 0;
   FakeCamera camera(4);
   RunWith(camera, 8);
   const std::vector<unsigned char> frame = pattern::Frame(4);
@@ -303,7 +303,7 @@ TEST_F(LoopTest, ExportRingCyclesSixSlotsWhileThreeDIsOn) {
   }
   EXPECT_EQ(ReadFile(dir_ + "/3d_data/data_no"), "1") << "frames 0..7 went to slots 0..5, 0, 1";
 
-  control_.stopped_3d = 1;
+  control_.display3d.stopped = 1;
   ASSERT_EQ(std::remove((dir_ + "/3d_data/data_no").c_str()), 0);
   FakeCamera off(4);
   RunWith(off, 2);
@@ -311,7 +311,7 @@ TEST_F(LoopTest, ExportRingCyclesSixSlotsWhileThreeDIsOn) {
 }
 
 TEST_F(LoopTest, StopRequestIsSilentAndANewStartWaitsForTheEndingWorker) {
-  control_.format_index = 1;
+  control_.display3d.format_index = 1;
   FakeCamera camera(1);
   MeasurementWorker worker(Context(camera));
   control_.frame_limit = -1;

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <string>
 
+#include "display3d_state.h"
+
 namespace kelvara {
 
 struct RunControl {
@@ -14,8 +16,6 @@ struct RunControl {
   // Cycles to run: 1 for a single picture, -1 (or any non-positive value)
   // for continuous measurement; the worker sets 0 when the start fails.
   std::atomic<int> frame_limit{0};
-  // Format index 0..6 of the frames (selects the frame family).
-  std::atomic<int> format_index{0};
   // When set, no temperatures are read and none are logged.
   std::atomic<int> stop_sampling{0};
   // 0: no logging run; positive: frames to log; -1: end the logging run
@@ -27,8 +27,10 @@ struct RunControl {
   std::atomic<int> log_interval{1};
   // Set when a logging run started a run of its own: the run ends with it.
   std::atomic<int> stop_after_logging{0};
-  // 0 while 3D display is on: only then is the export ring written.
-  std::atomic<int> stopped_3d{1};
+  // The format index of the frames (selects the frame family) and the 3D
+  // stopped flag (the export ring is written only while it is 0), shared
+  // with the 3D bridge thread.
+  Display3DState display3d;
   // Folder of the executable, ending in '/'. Set once before any thread starts.
   std::string program_folder;
 };
