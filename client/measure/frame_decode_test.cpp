@@ -1,5 +1,6 @@
 // Frame decoding against the pattern scene, whose every word is known.
 #include "frame_decode.h"
+#include "integer_sqrt_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +12,6 @@
 namespace kelvara {
 namespace {
 
-// Integer square root by bisection, independent of floating point.
-int64_t IntegerSqrt(int64_t n) {
-  int64_t lo = 0, hi = 1 << 17;
-  while (lo < hi) {
-    const int64_t mid = (lo + hi + 1) / 2;
-    if (mid * mid <= n) lo = mid; else hi = mid - 1;
-  }
-  return lo;
-}
-
 // What plane 0 must hold at (r, c) for a format index.
 int16_t ExpectedPlane0(int format_index, int r, int c) {
   if (format_index == 0) return pattern::Amplitude(r, c);
@@ -28,7 +19,7 @@ int16_t ExpectedPlane0(int format_index, int r, int c) {
   const pattern::Point p = pattern::PointAt(r, c);
   if (p.x < -12499 || p.x > 12499) return p.x;
   const int64_t sum = int64_t{p.x} * p.x + int64_t{p.y} * p.y + int64_t{p.z} * p.z;
-  return static_cast<int16_t>(IntegerSqrt(sum));
+  return static_cast<int16_t>(IntegerSqrtReference(sum));
 }
 
 class DecodeEveryFormat : public testing::TestWithParam<int> {};

@@ -1,6 +1,7 @@
 // Point distances: the rule for one record, and every kernel against an
 // integer square root computed here without floating point.
 #include "point_distances.h"
+#include "integer_sqrt_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -11,18 +12,9 @@
 namespace kelvara {
 namespace {
 
-int64_t IntegerSqrt(int64_t n) {
-  int64_t lo = 0, hi = 1 << 17;
-  while (lo < hi) {
-    const int64_t mid = (lo + hi + 1) / 2;
-    if (mid * mid <= n) lo = mid; else hi = mid - 1;
-  }
-  return lo;
-}
-
 int16_t Expected(int16_t x, int16_t y, int16_t z) {
   if (x < -12499 || x > 12499) return x;
-  const int64_t root = IntegerSqrt(int64_t{x} * x + int64_t{y} * y + int64_t{z} * z);
+  const int64_t root = IntegerSqrtReference(int64_t{x} * x + int64_t{y} * y + int64_t{z} * z);
   return static_cast<int16_t>(root > 32767 ? 32767 : root);
 }
 
@@ -43,10 +35,10 @@ std::vector<Record> EdgeRecords() {
   for (int k = 2; k < 32767; k += 331) {
     for (int delta = -2; delta <= 2; ++delta) {
       const int64_t n = int64_t{k} * k + delta;
-      const int64_t y = IntegerSqrt(n);
+      const int64_t y = IntegerSqrtReference(n);
       const int64_t rest = n - y * y;  // below 2 * y + 1: fits x once small enough
       if (rest <= int64_t{12499} * 12499 && y <= 32767) {
-        const int64_t x = IntegerSqrt(rest);
+        const int64_t x = IntegerSqrtReference(rest);
         if (x * x == rest) r.push_back({int16_t(x), int16_t(y), 0});
       }
     }
