@@ -1,0 +1,123 @@
+#include "connection_panel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "profile_store.h"
+#include "serial_library.h"
+#include "window_messages.h"
+
+namespace kelvara {
+
+CConnection::CConnection(QWidget* parent, QObject* hub, Notifier& notifier)
+    : QWidget(parent), hub_(hub), notifier_(notifier), runner_(&RunProgramAndWait) {
+  setObjectName(QStringLiteral("id101"));
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* group = new QGroupBox(QStringLiteral(" Connection"), this);
+  group->setAccessibleName(QStringLiteral("Connection"));
+  outer->addWidget(group);
+  auto* grid = new QGridLayout(group);
+
+  auto* port_label = new QLabel(QStringLiteral("Serial Port"), group);
+  ports_ = new QComboBox(group);
+  ports_->setObjectName(QStringLiteral("id1001"));
+  ports_->setAccessibleName(port_label->text());
+  port_label->setBuddy(ports_);
+  // The baud rate is never chosen: the library's default rate is used.
+  auto* baud_label = new QLabel(QStringLiteral("Baudrate"), group);
+  auto* baud = new QComboBox(group);
+  baud->setObjectName(QStringLiteral("id1002"));
+  baud->setAccessibleName(baud_label->text());
+  baud_label->hide();
+  baud->hide();
+  refresh_ = new QPushButton(QStringLiteral("Refresh"), group);
+  refresh_->setObjectName(QStringLiteral("id1003"));
+  refresh_->setAccessibleName(refresh_->text());
+  connect_ = new QPushButton(QStringLiteral("Connect"), group);
+  connect_->setObjectName(QStringLiteral("id1004"));
+  connect_->setAccessibleName(connect_->text());
+  for (QPushButton* b : {refresh_, connect_}) b->setAutoDefault(false);
+
+  grid->addWidget(port_label, 0, 0);
+  grid->addWidget(ports_, 0, 1);
+  grid->addWidget(refresh_, 0, 2);
+  grid->addWidget(connect_, 0, 3);
+  grid->addWidget(baud_label, 1, 0);
+  grid->addWidget(baud, 1, 1);
+
+  connect(refresh_, &QPushButton::clicked, this, &CConnection::Refresh);
+  connect(connect_, &QPushButton::clicked, this, &CConnection::Connect);
+}
+
+void CConnection::SetProgramFolder(const std::string& program_folder, const std::string& marker_folder) {
+  program_folder_ = program_folder;
+  marker_folder_ = marker_folder;
+}
+
+void CConnection::Initialise() {
+  IniReadString("Application", "COMPortName", "", &port_name_);
+  Refresh();
+}
+
+void CConnection::Refresh() {
+  SendWindowMessage(hub_, UWM_DISCONNECTED);
+  SerialLibrary& serial = ActiveSerialLibrary();
+  serial.Close();
+  ports_->clear();
+  ports_->setEnabled(true);
+  signed char list[10];
+  const int n = serial.GetActive(list, 10);
+  for (int i = 0; i < n && i < 10; ++i) ports_->addItem(QStringLiteral("COM%1").arg(int(list[i])));
+  if (n <= 0) {
+    ports_->setCurrentIndex(-1);
+    return;
+  }
+  int selected = 0;
+  const QString saved = QString::fromStdString(port_name_);
+  if (!saved.isEmpty()) {
+    for (int i = 0; i < ports_->count(); ++i) {
+      if (ports_->itemText(i).startsWith(saved, Qt::CaseInsensitive)) {
+        selected = i;
+        break;
+      }
+    }
+  }
+  ports_->setCurrentIndex(selected);
+}
+
+void CConnection::Connect() {
+  if (ports_->currentIndex() < 0) return;
+  port_name_ = ports_->currentText().toStdString();
+  IniWriteString("Application", "COMPortName", port_name_);
+  const std::string digits = port_name_.size() > 3 ? port_name_.substr(3) : std::string();
+
+  if (DecideUpload(program_folder_, marker_folder_) == UploadDecision::kUpload) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = UploadTable(UpdaterArguments(program_folder_, digits), marker_folder_, runner_);
+    QApplication::restoreOverrideCursor();
+    if (!ok) notifier_.ShowMessage("Failed to upload Qor table.", MessageIcon::kNone);
+  }
+
+  const int port = ParseLeadingInt(digits);
+  if (ActiveSerialLibrary().Init(port, 0) != 0) {
+    ports_->setEnabled(false);
+    PostWindowMessage(hub_, UWM_CONNECTED);
+  } else {
+    // The port vanished or another program holds it: say so instead of
+    // leaving the user without a clue.
+    notifier_.ShowMessage("Failed to open " + port_name_ + ".", MessageIcon::kExclamation);
+  }
+}
+
+void CConnection::EnableButtons(bool enable) {
+  refresh_->setEnabled(enable);
+  connect_->setEnabled(enable);
+}
+
+}  // namespace kelvara

@@ -1,0 +1,52 @@
+#pragma once
+// CConnection: the connection panel. Lists the serial ports, uploads the
+// camera's table before the first open in a run of the client, opens the
+// port and tells the main dialog (UWM_CONNECTED, posted); "Refresh" tells it
+// the camera is gone (UWM_DISCONNECTED, sent and handled first), closes the
+// port and lists the ports anew.
+#include <QWidget>
+#include <string>
+
+#include "notifier.h"
+#include "updater_run.h"
+
+class QComboBox;
+class QPushButton;
+
+namespace kelvara {
+
+class CConnection : public QWidget {
+  Q_OBJECT
+ public:
+  // `hub` receives the panel's messages (the main dialog).
+  CConnection(QWidget* parent, QObject* hub, Notifier& notifier);
+
+  // The program folder (Brenvik, the table file) and the folder of the
+  // "uploaded" marker, both ending in '/'. Set right after creation.
+  void SetProgramFolder(const std::string& program_folder, const std::string& marker_folder);
+  // Reads the last port from the profile and lists the ports.
+  void Initialise();
+
+  void Refresh();
+  void Connect();
+  // "Refresh" and "Connect" (disabled while a measurement runs).
+  void EnableButtons(bool enable);
+
+  // How the updater is run (tests replace it).
+  void SetProgramRunner(ProgramRunner runner) { runner_ = std::move(runner); }
+
+  QComboBox* PortList() const { return ports_; }
+
+ private:
+  QObject* hub_;
+  Notifier& notifier_;
+  std::string port_name_;
+  std::string program_folder_;
+  std::string marker_folder_;
+  ProgramRunner runner_;
+  QComboBox* ports_;
+  QPushButton* refresh_;
+  QPushButton* connect_;
+};
+
+}  // namespace kelvara
