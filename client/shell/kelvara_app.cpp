@@ -1,0 +1,34 @@
+#include "kelvara_app.h"
+
+#include <clocale>
+
+#include "client_paths.h"
+#include "instance_lock.h"
+#include "kelvara_dlg.h"
+#include "runtime_dir.h"
+
+namespace kelvara {
+
+void KeepNumericLocaleNeutral() { std::setlocale(LC_NUMERIC, "C"); }
+
+CKelvaraApp::CKelvaraApp(int& argc, char** argv) : QApplication(argc, argv) {
+  KeepNumericLocaleNeutral();
+  setApplicationName(QStringLiteral("Kelvara"));
+  setDesktopFileName(QStringLiteral("kelvara"));
+  setWindowIcon(QIcon(QStringLiteral(":/kelvara/kelvara.svg")));
+}
+
+int CKelvaraApp::Run(Notifier& notifier) {
+  EnsureRuntimeDir();
+  InstanceLock lock(InstanceLockPath());
+  if (lock.HeldElsewhere()) {
+    notifier.ShowMessage("Qor Imager Client is already running.", MessageIcon::kNone);
+    return 0;
+  }
+  const ClientPaths paths = ResolveClientPaths(CurrentPathInputs());
+  PrepareClientFolders(paths);
+  CKelvaraDlg dialog(paths, notifier);
+  return dialog.exec();
+}
+
+}  // namespace kelvara

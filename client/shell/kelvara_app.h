@@ -1,0 +1,28 @@
+#pragma once
+// CKelvaraApp: the application object. Keeps the client to one instance
+// per user, runs the main dialog modally and ends when it ends. Numbers in
+// files, profile values and viewer messages keep a decimal point whatever
+// the user's locale.
+#include <QApplication>
+
+#include "notifier.h"
+
+namespace kelvara {
+
+class CKelvaraApp : public QApplication {
+  Q_OBJECT
+ public:
+  CKelvaraApp(int& argc, char** argv);
+
+  // Start-up: the single-instance check (a second start shows "Qor Imager
+  // Client is already running." and returns 0 at once), then the main
+  // dialog. Returns the exit status.
+  int Run(Notifier& notifier);
+};
+
+// QApplication sets the C library's locale from the environment; numbers
+// written with printf-style formatting must still use a decimal point, so
+// the numeric category goes back to "C". Called right after construction.
+void KeepNumericLocaleNeutral();
+
+}  // namespace kelvara
