@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "number_field.h"
 #include "profile_store.h"
@@ -44,7 +45,14 @@ QLineEdit* Monitor(int control, const QString& name, QWidget* parent) {
   return field;
 }
 
-QString Degrees(double tenths) { return QString::asprintf("%.1f", tenths / 10.0); }
+// "%.1f" as the C library prints it (halves round to even, as in the logs).
+QString OneDecimal(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return QString::fromLatin1(text);
+}
+
+QString Degrees(double tenths) { return OneDecimal(tenths / 10.0); }
 
 }  // namespace
 
@@ -272,10 +280,10 @@ void CViewImage::UpdateMonitor(double frame_rate, const TemperatureSample& sampl
       chips_[i]->setText(Degrees(corners[i]));
       sum += corners[i];
     }
-    imager_->setText(QString::asprintf("%.1f", sum / 40.0));
+    imager_->setText(OneDecimal(sum / 40.0));
     led_->setText(Degrees(sample.led));
   }
-  rate_->setText(QString::asprintf("%.1f", frame_rate));
+  rate_->setText(OneDecimal(frame_rate));
 }
 
 void CViewImage::SetCentreReadout(const QString& text) { centre_->setText(text); }
