@@ -2,7 +2,13 @@
 // CViewPicture: the picture window (Qt), a top-level window the user cannot
 // close, painting the rendering model's images. This header is what the main
 // dialog uses of it.
+#include <QImage>
+#include <QPoint>
+#include <QStringList>
 #include <QWidget>
+#include <atomic>
+
+#include "picture_layout.h"
 
 namespace kelvara {
 
@@ -13,6 +19,7 @@ class CViewPicture : public QWidget {
  public:
   // `model` outlives the window; the measurement loop renders into it.
   explicit CViewPicture(RenderingModel& model, QWidget* parent = nullptr);
+  ~CViewPicture() override;
 
   void ClearImages();               // empty images until the next frame
   void SetDisplayFormat(int format_index);
@@ -22,6 +29,35 @@ class CViewPicture : public QWidget {
   // A new frame was rendered (posted from the measurement loop): repaint
   // without erasing; repaints are coalesced.
   void FrameRendered();
+  // The same from any thread: posts one event to the window unless one is
+  // already waiting, so frames that come faster than the screen paints
+  // never queue up; the window paints the newest frame.
+  void PostFrameRendered();
+
+  // What the last paint drew (tests and accessibility): the layout, and the
+  // readout lines of every image under the click point.
+  PictureLayout LastLayout() const { return last_layout_; }
+  QStringList LastReadout() const { return last_readout_; }
+  QPoint ClickPoint() const { return click_; }
+  int CenterMark() const { return centre_mark_; }
+
+ protected:
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  RenderingModel& model_;
+  QPoint click_{0, 0};
+  int centre_mark_ = 1;
+  std::atomic<bool> frame_pending_{false};
+  QImage images_[2];   // the display images as drawn (mirrors applied)
+  QImage legends_[2];  // distance, amplitude; row 255 at the top
+  PictureLayout last_layout_;
+  QStringList last_readout_;
 };
 
 }  // namespace kelvara

@@ -6,7 +6,14 @@
 
 #include "frame_layout.h"
 
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
 namespace kelvara {
+
+class Notifier;
+class NumberField;
 
 class CViewImage : public QWidget {
   Q_OBJECT
@@ -28,6 +35,47 @@ class CViewImage : public QWidget {
   bool VerticalFlip() const;
   // The 3D button's caption back to "3D Start" (after a failed or ended 3D start).
   void Show3DStopped();
+
+  // Where range messages go; without one they are shown in message boxes.
+  void SetNotifier(Notifier* notifier) { notifier_ = notifier; }
+
+ private:
+  void BuildControls();
+  void ShowValues();
+  void WriteProfile();
+  // The range checks of the two fields; false (message shown, previous value
+  // restored, focus back) when the typed value is refused.
+  bool CheckMaximum();
+  bool CheckMinimum();
+  void OnPicture();
+  void OnStart();
+  void OnFlip();
+  void OnCenterMark();
+  void OnStopSampling();
+  void On3D();
+
+  QObject* hub_;
+  Notifier* notifier_ = nullptr;
+  // Panel values (the range ones only ever hold accepted values).
+  int horizontal_flip_ = 0;
+  int vertical_flip_ = 0;
+  int range_max_ = 6250;
+  int range_min_ = 0;
+
+  QPushButton* picture_ = nullptr;
+  QPushButton* start_ = nullptr;
+  QPushButton* start_3d_ = nullptr;
+  QLineEdit* rate_ = nullptr;
+  QCheckBox* horizontal_ = nullptr;
+  QCheckBox* vertical_ = nullptr;
+  NumberField* maximum_ = nullptr;
+  NumberField* minimum_ = nullptr;
+  QLineEdit* centre_ = nullptr;
+  QCheckBox* center_mark_ = nullptr;
+  QCheckBox* stop_sampling_ = nullptr;
+  QLineEdit* led_ = nullptr;
+  QLineEdit* imager_ = nullptr;
+  QLineEdit* chips_[4] = {nullptr, nullptr, nullptr, nullptr};
 };
 
 }  // namespace kelvara

@@ -1,0 +1,134 @@
+#include "picture_layout.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvara {
+namespace {
+
+TEST(PictureLayout, OneImageFitsTheHeight) {
+  // 500 x 300: d = 400 and e = 300 exceed H - 40, so e = 260 and d = 346.
+  const PictureLayout layout = LayoutPicture(500, 300, 1, 0, 6250);
+  ASSERT_TRUE(layout.visible);
+  ASSERT_EQ(layout.images.size(), 1u);
+  const PixelRect& image = layout.images[0].rect;
+  EXPECT_EQ(image.left, 40);
+  EXPECT_EQ(image.top, 20);
+  EXPECT_EQ(image.width, 346);
+  EXPECT_EQ(image.height, 260);
+  ASSERT_EQ(layout.legends.size(), 1u);
+  EXPECT_FALSE(layout.legends[0].amplitude);
+  EXPECT_EQ(layout.legends[0].rect.left, 396);
+  EXPECT_EQ(layout.legends[0].rect.top, 34);
+  EXPECT_EQ(layout.legends[0].rect.width, 32);
+  EXPECT_EQ(layout.legends[0].rect.top + layout.legends[0].rect.height, 264);
+  ASSERT_EQ(layout.labels.size(), 2u);
+  EXPECT_EQ(layout.labels[0].x, 396);
+  EXPECT_EQ(layout.labels[0].y, 20);
+  EXPECT_EQ(layout.labels[0].text, " 6250 mm");
+  EXPECT_EQ(layout.labels[1].y, 268);
+  EXPECT_EQ(layout.labels[1].text, "    0 mm");
+}
+
+TEST(PictureLayout, TwoImagesSideBySide) {
+  // 800 x 400: d = 600, e = 225, T = 87.
+  const PictureLayout layout = LayoutPicture(800, 400, 4, 500, 3000);
+  ASSERT_TRUE(layout.visible);
+  ASSERT_EQ(layout.images.size(), 2u);
+  EXPECT_EQ(layout.images[0].rect.left, 40);
+  EXPECT_EQ(layout.images[0].rect.top, 87);
+  EXPECT_EQ(layout.images[0].rect.width, 300);
+  EXPECT_EQ(layout.images[0].rect.height, 225);
+  EXPECT_EQ(layout.images[0].probe, ProbeKind::kDistanceAndAmplitude);
+  EXPECT_EQ(layout.images[1].rect.left, 416);
+  EXPECT_EQ(layout.images[1].slot, 1);
+  EXPECT_EQ(layout.images[1].probe, ProbeKind::kAmplitude);
+  EXPECT_EQ(layout.images[1].plane, 1);
+  ASSERT_EQ(layout.legends.size(), 2u);
+  EXPECT_EQ(layout.legends[0].rect.left, 350);
+  EXPECT_EQ(layout.legends[1].rect.left, 726);
+  EXPECT_TRUE(layout.legends[1].amplitude);
+  EXPECT_EQ(layout.legends[0].rect.top, 101);
+  EXPECT_EQ(layout.legends[0].rect.top + layout.legends[0].rect.height, 87 + 225 - 16);
+  ASSERT_EQ(layout.labels.size(), 4u);
+  EXPECT_EQ(layout.labels[0].text, " 3000 mm");
+  EXPECT_EQ(layout.labels[1].text, "  500 mm");
+  EXPECT_EQ(layout.labels[1].y, 87 + 225 - 12);
+  EXPECT_EQ(layout.labels[2].text, " 255");
+  EXPECT_EQ(layout.labels[2].x, 726);
+  EXPECT_EQ(layout.labels[3].text, "   0");
+}
+
+TEST(PictureLayout, AmplitudeFormatUsesTheGreyLegend) {
+  const PictureLayout layout = LayoutPicture(420, 280, 0, 0, 6250);
+  ASSERT_TRUE(layout.visible);
+  EXPECT_EQ(layout.images[0].probe, ProbeKind::kAmplitude);
+  EXPECT_TRUE(layout.legends[0].amplitude);
+  EXPECT_EQ(layout.labels[0].text, " 255");
+  EXPECT_EQ(layout.labels[1].text, "   0");
+}
+
+TEST(PictureLayout, TooSmallAreasDrawNothing) {
+  const struct {
+    int width, height, format;
+  } cases[] = {{130, 300, 1}, {0, 0, 1}, {3, 2, 4}, {99, 500, 0}, {800, 80, 4}, {-5, -5, 6}};
+  for (const auto& c : cases) {
+    const PictureLayout layout = LayoutPicture(c.width, c.height, c.format, 0, 6250);
+    EXPECT_FALSE(layout.visible) << c.width << " x " << c.height;
+    EXPECT_TRUE(layout.images.empty());
+  }
+  // 130 x 300 gives d = 30 and e = 22.
+  const PictureLayout layout = LayoutPicture(130, 300, 1, 0, 6250);
+  EXPECT_EQ(layout.d, 30);
+  EXPECT_EQ(layout.e, 22);
+}
+
+TEST(PictureLayout, CentreCrossAroundTheMiddle) {
+  const CentreCross cross = CentreMarkOf({40, 20, 320, 240});
+  // cx = 200, cy = 140: pixels x = 199 for y 135..143, y = 139 for x 195..203.
+  EXPECT_EQ(cross.vertical.left, 199);
+  EXPECT_EQ(cross.vertical.top, 135);
+  EXPECT_EQ(cross.vertical.height, 9);
+  EXPECT_EQ(cross.horizontal.left, 195);
+  EXPECT_EQ(cross.horizontal.top, 139);
+  EXPECT_EQ(cross.horizontal.width, 9);
+}
+
+TEST(PictureLayout, ProbeEdgesAreOutside) {
+  const PixelRect rect{40, 20, 320, 240};
+  EXPECT_FALSE(rect.StrictlyContains(40, 100));
+  EXPECT_FALSE(rect.StrictlyContains(100, 20));
+  EXPECT_FALSE(rect.StrictlyContains(360, 100));
+  EXPECT_TRUE(rect.StrictlyContains(41, 21));
+  EXPECT_TRUE(rect.StrictlyContains(359, 259));
+}
+
+TEST(PictureLayout, ProbePixelAndMirrors) {
+  const PixelRect rect{40, 20, 640, 480};  // twice the camera's size
+  const struct {
+    bool mx, my;
+    int ix, iy;
+  } cases[] = {{false, false, 10, 20}, {true, false, 309, 20}, {false, true, 10, 219}, {true, true, 309, 219}};
+  for (const auto& c : cases) {
+    const ProbePixel p = ProbeAt(40 + 21, 20 + 41, rect, c.mx, c.my);
+    EXPECT_EQ(p.ix, c.ix);
+    EXPECT_EQ(p.iy, c.iy);
+  }
+}
+
+TEST(PictureLayout, ReadoutTexts) {
+  ProbePixel p;
+  p.ix = 7;
+  p.iy = 234;
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 1234, 0), (Lines{"(007, 005)", "1234mm"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 12499, 0), (Lines{"(007, 005)", "12499mm"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 12500, 0), (Lines{"(007, 005)", "- - mm"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 30000, 0), (Lines{"(007, 005)", "- - mm"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, -16385, 0), (Lines{"(007, 005)", "-16385mm"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kAmplitude, p, 510, 0), (Lines{"(007, 005)", "510"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistanceAndAmplitude, p, 400, 77),
+            (Lines{"(007, 005)", "400mm", "77"}));
+}
+
+}  // namespace
+}  // namespace kelvara

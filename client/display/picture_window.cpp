@@ -1,0 +1,240 @@
+#include "picture_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "profile_store.h"
+#include "rendering_model.h"
+#include "window_messages.h"
+
+namespace kelvara {
+namespace {
+
+constexpr char kSection[] = "View";
+constexpr uint32_t kOpaque = 0xff000000u;  // display words carry no alpha byte
+
+QEvent::Type FrameEventType() {
+  static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+// A legend of the model as drawn: row 255 at the top.
+QImage LegendImage(const uint32_t* words) {
+  QImage image(kLegendWidth, kLegendHeight, QImage::Format_RGB32);
+  for (int y = 0; y < kLegendHeight; ++y) {
+    const uint32_t* row = words + (kLegendHeight - 1 - y) * kLegendWidth;
+    auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
+    for (int x = 0; x < kLegendWidth; ++x) out[x] = row[x] | kOpaque;
+  }
+  return image;
+}
+
+// Copies a display image into `image` with the mirrors applied.
+void CopyImage(const uint32_t* words, bool mirror_x, bool mirror_y, QImage* image) {
+  for (int y = 0; y < kImageHeight; ++y) {
+    const uint32_t* row = words + (mirror_y ? kImageHeight - 1 - y : y) * kImageWidth;
+    auto* out = reinterpret_cast<uint32_t*>(image->scanLine(y));
+    if (mirror_x) {
+      for (int x = 0; x < kImageWidth; ++x) out[x] = row[kImageWidth - 1 - x] | kOpaque;
+    } else {
+      for (int x = 0; x < kImageWidth; ++x) out[x] = row[x] | kOpaque;
+    }
+  }
+}
+
+QRect ToQRect(const PixelRect& r) { return QRect(r.left, r.top, r.width, r.height); }
+
+// Text with its top-left corner at (x, y), black on white like the
+// platform's default text colours.
+void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
+  painter.drawText(QRect(x, y, 4096, 256), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
+}
+
+}  // namespace
+
+CViewPicture::CViewPicture(RenderingModel& model, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(model) {
+  setWindowTitle(QStringLiteral("Qor Imager - Image View"));
+  setObjectName(QStringLiteral("id105"));
+  // 340 x 200 dialog units of the 8-point dialog font.
+  resize(510, 325);
+  setAutoFillBackground(false);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+
+  int value = 1;
+  IniReadInt(kSection, "AmpGain", 1, &value);
+  model_.amp_gain = value;
+  IniReadInt(kSection, "Saturation", 1, &value);
+  model_.saturation = value;
+  IniReadInt(kSection, "Overflow", 1, &value);
+  model_.overflow = value;
+  model_.BuildLegends();
+  legends_[0] = LegendImage(model_.DistanceLegend());
+  legends_[1] = LegendImage(model_.AmplitudeLegend());
+  for (QImage& image : images_) image = QImage(kImageWidth, kImageHeight, QImage::Format_RGB32);
+
+  // ClearImages may come from any thread; the repaint happens on this one.
+  model_.SetImagesClearedCallback([this] { QMetaObject::invokeMethod(this, [this] { update(); }); });
+}
+
+CViewPicture::~CViewPicture() {
+  model_.SetImagesClearedCallback(nullptr);
+  IniWriteInt(kSection, "AmpGain", model_.amp_gain.load());
+  IniWriteInt(kSection, "Saturation", model_.saturation.load());
+  IniWriteInt(kSection, "Overflow", model_.overflow.load());
+}
+
+void CViewPicture::ClearImages() { model_.ClearImages(); }
+
+void CViewPicture::SetDisplayFormat(int format_index) { model_.display_format = format_index; }
+
+void CViewPicture::SetRange(int minimum, int maximum) {
+  model_.range_min = minimum;
+  model_.range_max = maximum;
+}
+
+void CViewPicture::SetMirror(int mirror_x, int mirror_y) {
+  model_.mirror_x = mirror_x;
+  model_.mirror_y = mirror_y;
+  update();
+}
+
+void CViewPicture::SetCenterMark(int on) {
+  centre_mark_ = on;
+  update();
+}
+
+void CViewPicture::FrameRendered() { update(); }
+
+void CViewPicture::PostFrameRendered() {
+  if (!frame_pending_.exchange(true)) QCoreApplication::postEvent(this, new QEvent(FrameEventType()));
+}
+
+bool CViewPicture::event(QEvent* event) {
+  if (event->type() == FrameEventType()) {
+    // Cleared before the paint, so a frame rendered meanwhile posts again.
+    frame_pending_ = false;
+    FrameRendered();
+    return true;
+  }
+  if (event->type() == WindowMessageEvent::Type()) {
+    if (static_cast<WindowMessageEvent*>(event)->message() == UWM_LOG_PROGRESS) update();
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void CViewPicture::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+  last_layout_ = PictureLayout();
+  last_readout_.clear();
+  if (isMinimized()) return;
+
+  const PictureLayout layout = LayoutPicture(width(), height(), model_.display_format.load(),
+                                             model_.range_min.load(), model_.range_max.load());
+  const bool mirror_x = model_.mirror_x.load() != 0;
+  const bool mirror_y = model_.mirror_y.load() != 0;
+  const int count = static_cast<int>(layout.images.size());
+  bool drawn[2] = {false, false};
+  struct Probe {
+    const ImagePlacement* image;
+    ProbePixel pixel;
+    int16_t value = 0, amplitude = 0;
+  };
+  std::vector<Probe> probes;
+  for (const ImagePlacement& image : layout.images) {
+    if (image.rect.StrictlyContains(click_.x(), click_.y()))
+      probes.push_back({&image, ProbeAt(click_.x(), click_.y(), image.rect, mirror_x, mirror_y)});
+  }
+  {
+    // The picture lock is held only while the images and samples are copied.
+    PictureReader reader = model_.ReadPicture();
+    if (!reader.SlotReady(0) || !layout.visible) return;
+    for (int i = 0; i < count; ++i) {
+      const int slot = layout.images[i].slot;
+      if (!reader.SlotReady(slot)) continue;
+      CopyImage(reader.SlotPixels(slot), mirror_x, mirror_y, &images_[slot]);
+      drawn[i] = true;
+    }
+    for (Probe& probe : probes) {
+      probe.value = reader.SamplePlane(probe.image->plane)[probe.pixel.Index()];
+      probe.amplitude = reader.SamplePlane(1)[probe.pixel.Index()];
+    }
+  }
+  last_layout_ = layout;
+
+  QFont label_font = font();
+  label_font.setPixelSize(12);
+  QFont readout_font = font();
+  readout_font.setPixelSize(14);
+  painter.setBackgroundMode(Qt::OpaqueMode);
+  painter.setBackground(Qt::white);
+  painter.setPen(Qt::black);
+  painter.setFont(label_font);
+  // Legends and images are scaled by repeating or dropping pixels, never blended.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  for (const LegendPlacement& legend : layout.legends)
+    painter.drawImage(ToQRect(legend.rect), legends_[legend.amplitude ? 1 : 0]);
+  for (const TextPlacement& label : layout.labels)
+    DrawTextAt(painter, label.x, label.y, QString::fromStdString(label.text));
+  for (int i = 0; i < count; ++i) {
+    if (drawn[i]) painter.drawImage(ToQRect(layout.images[i].rect), images_[layout.images[i].slot]);
+  }
+  if (centre_mark_) {
+    for (int i = 0; i < count; ++i) {
+      const CentreCross cross = CentreMarkOf(layout.images[i].rect);
+      painter.fillRect(ToQRect(cross.vertical), Qt::white);
+      painter.fillRect(ToQRect(cross.horizontal), Qt::white);
+    }
+  }
+  painter.setFont(readout_font);
+  for (const Probe& probe : probes) {
+    const int px = click_.x(), py = click_.y();
+    painter.save();
+    painter.setPen(QPen(QColor(255, 128, 255), 2));
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(QRect(px - 2, py - 2, 4, 4));
+    painter.restore();
+    const std::vector<std::string> lines =
+        ReadoutLines(probe.image->probe, probe.pixel, probe.value, probe.amplitude);
+    for (size_t k = 0; k < lines.size(); ++k) {
+      const QString line = QString::fromStdString(lines[k]);
+      DrawTextAt(painter, px + 6, py + 6 + 12 * static_cast<int>(k), line);
+      last_readout_.append(line);
+    }
+  }
+}
+
+void CViewPicture::resizeEvent(QResizeEvent* event) {
+  click_ = QPoint(0, 0);
+  update();
+  QWidget::resizeEvent(event);
+}
+
+void CViewPicture::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    click_ = event->position().toPoint();
+    update();
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void CViewPicture::keyPressEvent(QKeyEvent* event) {
+  // Enter and Escape must not close the window.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void CViewPicture::closeEvent(QCloseEvent* event) {
+  // The window lives as long as the main dialog; the user cannot close it.
+  event->ignore();
+}
+
+}  // namespace kelvara

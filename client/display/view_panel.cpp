@@ -1,0 +1,291 @@
+#include "view_panel.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "number_field.h"
+#include "profile_store.h"
+#include "window_messages.h"
+
+namespace kelvara {
+namespace {
+
+constexpr char kSection[] = "View";
+constexpr int kRangeLimit = 12500;
+
+QString Id(int control) { return QStringLiteral("id%1").arg(control); }
+
+QPushButton* Button(int control, const QString& text, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(Id(control));  // its accessible name follows its caption
+  button->setAutoDefault(false);
+  return button;
+}
+
+QCheckBox* Check(int control, const QString& text, QWidget* parent) {
+  auto* box = new QCheckBox(text, parent);
+  box->setObjectName(Id(control));
+  return box;
+}
+
+QLineEdit* Monitor(int control, const QString& name, QWidget* parent) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(Id(control));
+  field->setAccessibleName(name);
+  field->setReadOnly(true);
+  field->setFocusPolicy(Qt::NoFocus);
+  field->setMaximumWidth(60);
+  return field;
+}
+
+// "%.1f" as the C library prints it (halves round to even, as in the logs).
+QString OneDecimal(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return QString::fromLatin1(text);
+}
+
+QString Degrees(double tenths) { return OneDecimal(tenths / 10.0); }
+
+}  // namespace
+
+CViewImage::CViewImage(QWidget* parent, QObject* hub) : QWidget(parent), hub_(hub) {
+  setAccessibleName(QStringLiteral("View"));
+  BuildControls();
+  IniReadInt(kSection, "HorizontalFlip", 0, &horizontal_flip_);
+  IniReadInt(kSection, "VerticalFlip", 0, &vertical_flip_);
+  IniReadInt(kSection, "RangeMax", 6250, &range_max_);
+  IniReadInt(kSection, "RangeMin", 0, &range_min_);
+  // The picture window starts with the stored orientation and range.
+  PostWindowMessage(hub_, UWM_SET_FLIP, horizontal_flip_, vertical_flip_);
+  PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
+  ShowValues();
+}
+
+void CViewImage::BuildControls() {
+  auto* group = new QGroupBox(QStringLiteral(" View"), this);
+  group->setAccessibleName(QStringLiteral("View"));
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(group);
+  auto* grid = new QGridLayout(group);
+
+  picture_ = Button(3001, QStringLiteral("Picture"), group);
+  start_ = Button(3000, QStringLiteral("Start"), group);
+  rate_ = Monitor(2012, QStringLiteral("fps"), group);
+  start_3d_ = Button(3002, QStringLiteral("3D Start"), group);
+  auto* top = new QHBoxLayout;
+  top->addWidget(picture_);
+  top->addWidget(start_);
+  top->addWidget(rate_);
+  top->addWidget(new QLabel(QStringLiteral("fps"), group));
+  top->addWidget(start_3d_);
+  grid->addLayout(top, 0, 0, 1, 4);
+
+  grid->addWidget(new QLabel(QStringLiteral("TRANSFORMATION"), group), 1, 0);
+  horizontal_ = Check(3030, QStringLiteral("Horizontal flip"), group);
+  vertical_ = Check(3031, QStringLiteral("Vertical flip"), group);
+  grid->addWidget(horizontal_, 1, 1);
+  grid->addWidget(vertical_, 1, 2);
+
+  grid->addWidget(new QLabel(QStringLiteral("View range"), group), 2, 0);
+  maximum_ = new NumberField(1, kRangeLimit, group);
+  maximum_->setObjectName(Id(2020));
+  maximum_->setAccessibleName(QStringLiteral("Maximum"));
+  minimum_ = new NumberField(0, kRangeLimit - 1, group);
+  minimum_->setObjectName(Id(2021));
+  minimum_->setAccessibleName(QStringLiteral("Minimum"));
+  auto* max_label = new QLabel(QStringLiteral("Maximum"), group);
+  max_label->setBuddy(maximum_);
+  auto* min_label = new QLabel(QStringLiteral("Minimum"), group);
+  min_label->setBuddy(minimum_);
+  grid->addWidget(max_label, 2, 1);
+  grid->addWidget(maximum_, 2, 2);
+  grid->addWidget(new QLabel(QStringLiteral("mm"), group), 2, 3);
+  grid->addWidget(min_label, 3, 1);
+  grid->addWidget(minimum_, 3, 2);
+  grid->addWidget(new QLabel(QStringLiteral("mm"), group), 3, 3);
+
+  auto* monitor = new QGroupBox(QStringLiteral("Monitor"), group);
+  monitor->setAccessibleName(QStringLiteral("Monitor"));
+  auto* mgrid = new QGridLayout(monitor);
+  centre_ = Monitor(3040, QStringLiteral("Value of Center"), monitor);
+  center_mark_ = Check(3041, QStringLiteral("Center Mark"), monitor);
+  mgrid->addWidget(new QLabel(QStringLiteral("Value of Center"), monitor), 0, 0);
+  mgrid->addWidget(centre_, 0, 1);
+  mgrid->addWidget(center_mark_, 0, 2, 1, 2);
+  stop_sampling_ = Check(3056, QStringLiteral("Stop sampling"), monitor);
+  mgrid->addWidget(new QLabel(QStringLiteral("TEMPERATURE BOARD"), monitor), 1, 0);
+  mgrid->addWidget(stop_sampling_, 1, 1, 1, 3);
+  const QString degrees = QStringLiteral("\u00b0C");
+  led_ = Monitor(3050, QStringLiteral("LED"), monitor);
+  imager_ = Monitor(3051, QStringLiteral("Imager"), monitor);
+  const char* corners[4] = {"Upper-left", "Upper-right", "Lower-left", "Lower-right"};
+  for (int i = 0; i < 4; ++i) chips_[i] = Monitor(3052 + i, QString::fromLatin1(corners[i]), monitor);
+  auto add_field = [&](int row, int column, const QString& label, QLineEdit* field) {
+    auto* cell = new QHBoxLayout;
+    if (!label.isEmpty()) cell->addWidget(new QLabel(label, monitor));
+    cell->addWidget(field);
+    cell->addWidget(new QLabel(degrees, monitor));
+    mgrid->addLayout(cell, row, column, 1, 2);
+  };
+  add_field(2, 0, QStringLiteral("LED"), led_);
+  add_field(3, 0, QStringLiteral("Imager"), imager_);
+  add_field(2, 2, QString(), chips_[0]);
+  add_field(2, 4, QString(), chips_[1]);
+  add_field(3, 2, QString(), chips_[2]);
+  add_field(3, 4, QString(), chips_[3]);
+  grid->addWidget(monitor, 4, 0, 1, 4);
+
+  center_mark_->setChecked(true);
+
+  connect(picture_, &QPushButton::clicked, this, &CViewImage::OnPicture);
+  connect(start_, &QPushButton::clicked, this, &CViewImage::OnStart);
+  connect(start_3d_, &QPushButton::clicked, this, &CViewImage::On3D);
+  connect(horizontal_, &QCheckBox::clicked, this, &CViewImage::OnFlip);
+  connect(vertical_, &QCheckBox::clicked, this, &CViewImage::OnFlip);
+  connect(center_mark_, &QCheckBox::clicked, this, &CViewImage::OnCenterMark);
+  connect(stop_sampling_, &QCheckBox::clicked, this, &CViewImage::OnStopSampling);
+  connect(maximum_, &QSpinBox::editingFinished, this, [this] { CheckMaximum(); });
+  connect(minimum_, &QSpinBox::editingFinished, this, [this] { CheckMinimum(); });
+}
+
+void CViewImage::ShowValues() {
+  horizontal_->setChecked(horizontal_flip_ != 0);
+  vertical_->setChecked(vertical_flip_ != 0);
+  maximum_->setValue(range_max_);
+  minimum_->setValue(range_min_);
+}
+
+void CViewImage::WriteProfile() {
+  IniWriteInt(kSection, "HorizontalFlip", horizontal_flip_);
+  IniWriteInt(kSection, "VerticalFlip", vertical_flip_);
+  IniWriteInt(kSection, "RangeMax", range_max_);
+  IniWriteInt(kSection, "RangeMin", range_min_);
+}
+
+bool CViewImage::CheckMaximum() {
+  const int value = maximum_->value();
+  if (value > range_min_ && value <= kRangeLimit) {
+    range_max_ = value;
+    return true;
+  }
+  ShowValues();
+  maximum_->setFocus();
+  ShowPlainMessage(notifier_, this, RangeMessage(range_min_ + 1, kRangeLimit));
+  return false;
+}
+
+bool CViewImage::CheckMinimum() {
+  const int value = minimum_->value();
+  if (value >= 0 && value < range_max_) {
+    range_min_ = value;
+    return true;
+  }
+  ShowValues();
+  minimum_->setFocus();
+  ShowPlainMessage(notifier_, this, RangeMessage(0, range_max_ - 1));
+  return false;
+}
+
+void CViewImage::OnPicture() {
+  // A range typed but not yet checked is checked now: a refused value
+  // starts nothing.
+  if (!CheckMaximum() || !CheckMinimum()) return;
+  horizontal_flip_ = horizontal_->isChecked() ? 1 : 0;
+  vertical_flip_ = vertical_->isChecked() ? 1 : 0;
+  WriteProfile();
+  PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
+  PostWindowMessage(hub_, UWM_TAKE_PICTURE, 0, 1);
+}
+
+void CViewImage::OnStart() {
+  if (start_->text() == QLatin1String("Stop")) {
+    start_->setText(QStringLiteral("Start"));
+    PostWindowMessage(hub_, UWM_STOP_MEASUREMENT);
+    return;
+  }
+  if (!CheckMaximum() || !CheckMinimum()) return;
+  horizontal_flip_ = horizontal_->isChecked() ? 1 : 0;
+  vertical_flip_ = vertical_->isChecked() ? 1 : 0;
+  WriteProfile();
+  PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
+  start_->setText(QStringLiteral("Stop"));
+  PostWindowMessage(hub_, UWM_START_MEASUREMENT, 0, -1);
+}
+
+void CViewImage::OnFlip() {
+  horizontal_flip_ = horizontal_->isChecked() ? 1 : 0;
+  vertical_flip_ = vertical_->isChecked() ? 1 : 0;
+  PostWindowMessage(hub_, UWM_SET_FLIP, horizontal_flip_, vertical_flip_);
+}
+
+void CViewImage::OnCenterMark() {
+  PostWindowMessage(hub_, UWM_SET_CENTER_MARK, center_mark_->isChecked() ? 1 : 0);
+}
+
+void CViewImage::OnStopSampling() {
+  PostWindowMessage(hub_, UWM_SET_STOP_SAMPLING, stop_sampling_->isChecked() ? 1 : 0);
+}
+
+void CViewImage::On3D() {
+  if (start_3d_->text() == QLatin1String("3D Start")) {
+    start_3d_->setText(QStringLiteral("3D Stop"));
+    PostWindowMessage(hub_, UWM_START_3D);
+  } else {
+    Show3DStopped();
+    PostWindowMessage(hub_, UWM_STOP_3D);
+  }
+}
+
+void CViewImage::Show3DStopped() {
+  start_3d_->setText(QStringLiteral("3D Start"));
+}
+
+void CViewImage::EnableControls(int enable) {
+  const bool on = enable != 0;
+  picture_->setEnabled(on);
+  maximum_->setEnabled(on);
+  minimum_->setEnabled(on);
+  if (start_->text() == QLatin1String("Start")) {
+    start_->setEnabled(on);
+  } else {
+    // A running measurement must stay stoppable.
+    start_->setEnabled(true);
+    if (on) start_->setText(QStringLiteral("Start"));
+  }
+}
+
+int CViewImage::Minimum() const { return range_min_; }
+int CViewImage::Maximum() const { return range_max_; }
+bool CViewImage::HorizontalFlip() const { return horizontal_->isChecked(); }
+bool CViewImage::VerticalFlip() const { return vertical_->isChecked(); }
+
+void CViewImage::UpdateMonitor(double frame_rate, const TemperatureSample& sample) {
+  if (stop_sampling_->isChecked()) {
+    for (QLineEdit* field : {led_, imager_, chips_[0], chips_[1], chips_[2], chips_[3]})
+      field->setText(QStringLiteral("--"));
+  } else {
+    const int16_t corners[4] = {sample.upper_left, sample.upper_right, sample.lower_left,
+                                sample.lower_right};
+    double sum = 0;
+    for (int i = 0; i < 4; ++i) {
+      chips_[i]->setText(Degrees(corners[i]));
+      sum += corners[i];
+    }
+    imager_->setText(OneDecimal(sum / 40.0));
+    led_->setText(Degrees(sample.led));
+  }
+  rate_->setText(OneDecimal(frame_rate));
+}
+
+void CViewImage::SetCentreReadout(const QString& text) { centre_->setText(text); }
+
+}  // namespace kelvara

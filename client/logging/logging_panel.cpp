@@ -1,0 +1,286 @@
+#include "logging_panel.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cstdint>
+
+#include "browse_folder_dialog.h"
+#include "frame_layout.h"
+#include "log_writer.h"
+#include "number_field.h"
+#include "profile_store.h"
+#include "window_messages.h"
+
+namespace kelvara {
+namespace {
+
+constexpr char kSection[] = "Logging";
+constexpr int kNumberLimit = 999999;
+
+QString Id(int control) { return QStringLiteral("id%1").arg(control); }
+
+QCheckBox* Check(int control, const QString& text, QWidget* parent) {
+  auto* box = new QCheckBox(text, parent);
+  box->setObjectName(Id(control));  // its accessible name follows its caption
+  return box;
+}
+
+NumberField* Number(int control, int lowest, const QString& label, QWidget* parent) {
+  auto* field = new NumberField(lowest, kNumberLimit, parent);
+  field->setObjectName(Id(control));
+  field->setAccessibleName(label);
+  return field;
+}
+
+// A base name that names a file inside the save folder: no separators, no
+// control characters, not "." or "..".
+bool IsPlainFileName(const QString& name) {
+  if (name == QLatin1String(".") || name == QLatin1String("..")) return false;
+  for (QChar c : name) {
+    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+CLogging::CLogging(QWidget* parent, QObject* hub, LogWriter& writer)
+    : QWidget(parent), hub_(hub), writer_(writer) {
+  setAccessibleName(QStringLiteral("Logging"));
+  BuildControls();
+  IniReadInt(kSection, "CSVCheck", 0, &csv_);
+  IniReadInt(kSection, "PNGCheck", 0, &png_);
+  IniReadInt(kSection, "BINCheck", 1, &bin_);
+  IniReadInt(kSection, "PCDCheck", 1, &pcd_);
+  IniReadInt(kSection, "TotalNumberOfLogs", 10, &total_);
+  IniReadInt(kSection, "NumberOfLogsAtOnce", 1, &once_);
+  IniReadInt(kSection, "LoggingInterval", 0, &interval_);
+  std::string text;
+  IniReadString(kSection, "FileName", "", &text);
+  file_name_ = QString::fromStdString(text);
+  IniReadString(kSection, "SavePath", "", &text);
+  save_path_ = QString::fromStdString(text);
+  ShowValues();
+  TakeChecks();
+  ShowFormatOptions(writer_.FormatIndex());
+  choose_folder_ = [this](const QString& initial, QString* chosen) {
+    CBrowseFolderDialog dialog(window());
+    if (dialog.DoModal(initial) != CBrowseFolderDialog::kChosen) return false;
+    *chosen = dialog.GetSelectedPath();
+    return true;
+  };
+}
+
+void CLogging::BuildControls() {
+  auto* group = new QGroupBox(QStringLiteral(" Logging"), this);
+  group->setAccessibleName(QStringLiteral("Logging"));
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(group);
+  auto* grid = new QGridLayout(group);
+
+  csv_box_ = Check(4000, QStringLiteral("CSV"), group);
+  png_box_ = Check(4001, QStringLiteral("PNG"), group);
+  bin_box_ = Check(4002, QStringLiteral("Binary"), group);
+  pcd_box_ = Check(4003, QStringLiteral("PCD"), group);
+  pcd_box_->hide();
+  grid->addWidget(csv_box_, 0, 0);
+  grid->addWidget(png_box_, 0, 1);
+  grid->addWidget(pcd_box_, 0, 1);  // where "PNG" is; one of them is hidden
+  grid->addWidget(bin_box_, 0, 2);
+
+  total_field_ = Number(4010, 1, QStringLiteral("total"), group);
+  once_field_ = Number(4012, 1, QStringLiteral("once"), group);
+  interval_field_ = Number(4020, 0, QStringLiteral("s"), group);
+  grid->addWidget(new QLabel(QStringLiteral("Number of logs"), group), 1, 0);
+  grid->addWidget(total_field_, 1, 1);
+  grid->addWidget(new QLabel(QStringLiteral("total"), group), 1, 2);
+  grid->addWidget(once_field_, 2, 1);
+  grid->addWidget(new QLabel(QStringLiteral("once"), group), 2, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Logging interval"), group), 3, 0);
+  grid->addWidget(interval_field_, 3, 1);
+  grid->addWidget(new QLabel(QStringLiteral("s"), group), 3, 2);
+
+  file_name_field_ = new QLineEdit(group);
+  file_name_field_->setObjectName(Id(4030));
+  file_name_field_->setAccessibleName(QStringLiteral("File name"));
+  grid->addWidget(new QLabel(QStringLiteral("Filename"), group), 4, 0);
+  grid->addWidget(file_name_field_, 4, 1, 1, 2);
+
+  save_path_field_ = new QPlainTextEdit(group);
+  save_path_field_->setObjectName(Id(4040));
+  save_path_field_->setAccessibleName(QStringLiteral("Save path"));
+  save_path_field_->setTabChangesFocus(true);
+  save_path_field_->setMaximumHeight(2 * fontMetrics().height() + 12);
+  browse_ = new QPushButton(QStringLiteral("..."), group);
+  browse_->setObjectName(Id(4041));
+  browse_->setAutoDefault(false);
+  auto* folder_row = new QHBoxLayout;
+  folder_row->addWidget(save_path_field_);
+  folder_row->addWidget(browse_);
+  grid->addLayout(folder_row, 5, 0, 1, 3);
+
+  progress_ = new QProgressBar(group);
+  progress_->setObjectName(Id(4050));
+  progress_->setAccessibleName(QStringLiteral("Progress"));
+  progress_->setRange(0, 100);
+  progress_->setValue(0);
+  start_ = new QPushButton(QStringLiteral("Start"), group);
+  start_->setObjectName(Id(3000));
+  start_->setAutoDefault(false);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(progress_);
+  bottom->addWidget(start_);
+  grid->addLayout(bottom, 6, 0, 1, 3);
+
+  for (QCheckBox* box : {csv_box_, png_box_, bin_box_, pcd_box_})
+    connect(box, &QCheckBox::clicked, this, &CLogging::TakeChecks);
+  connect(total_field_, &QSpinBox::editingFinished, this, [this] { CheckField(total_field_, 1, &total_); });
+  connect(once_field_, &QSpinBox::editingFinished, this, [this] { CheckField(once_field_, 1, &once_); });
+  connect(interval_field_, &QSpinBox::editingFinished, this,
+          [this] { CheckField(interval_field_, 0, &interval_); });
+  connect(file_name_field_, &QLineEdit::editingFinished, this,
+          [this] { file_name_ = file_name_field_->text(); });
+  connect(save_path_field_, &QPlainTextEdit::textChanged, this,
+          [this] { save_path_ = save_path_field_->toPlainText(); });
+  connect(browse_, &QPushButton::clicked, this, &CLogging::OnBrowse);
+  connect(start_, &QPushButton::clicked, this, &CLogging::OnStartStop);
+}
+
+void CLogging::ShowValues() {
+  csv_box_->setChecked(csv_ != 0);
+  png_box_->setChecked(png_ != 0);
+  bin_box_->setChecked(bin_ != 0);
+  pcd_box_->setChecked(pcd_ != 0);
+  total_field_->setValue(total_);
+  once_field_->setValue(once_);
+  interval_field_->setValue(interval_);
+  file_name_field_->setText(file_name_);
+  if (save_path_field_->toPlainText() != save_path_) save_path_field_->setPlainText(save_path_);
+}
+
+void CLogging::TakeChecks() {
+  csv_ = csv_box_->isChecked() ? 1 : 0;
+  png_ = png_box_->isChecked() ? 1 : 0;
+  bin_ = bin_box_->isChecked() ? 1 : 0;
+  pcd_ = pcd_box_->isChecked() ? 1 : 0;
+  // The writers read the boxes at every frame.
+  writer_.SetCsvCheck(csv_ != 0);
+  writer_.SetPngCheck(png_ != 0);
+  writer_.SetBinCheck(bin_ != 0);
+  writer_.SetPcdCheck(pcd_ != 0);
+}
+
+bool CLogging::CheckField(NumberField* field, int lowest, int* value) {
+  const int typed = field->value();
+  if (typed >= lowest && typed <= kNumberLimit) {
+    *value = typed;
+    return true;
+  }
+  field->setValue(*value);
+  field->setFocus();
+  ShowPlainMessage(notifier_, this, RangeMessage(lowest, kNumberLimit));
+  return false;
+}
+
+void CLogging::OnStartStop() {
+  if (start_->text() == QLatin1String("Stop")) {
+    start_->setText(QStringLiteral("Start"));
+    PostWindowMessage(hub_, UWM_STOP_LOGGING);
+    return;
+  }
+  TakeChecks();
+  // A number typed but not yet checked is checked now; a refused one
+  // starts nothing.
+  if (!CheckField(total_field_, 1, &total_) || !CheckField(once_field_, 1, &once_) ||
+      !CheckField(interval_field_, 0, &interval_))
+    return;
+  file_name_ = file_name_field_->text();
+  save_path_ = save_path_field_->toPlainText();
+  if (!IsPlainFileName(file_name_)) {
+    file_name_field_->setFocus();
+    ShowExclamationMessage(notifier_, this, QStringLiteral("Invalid file name!! [ %1 ]").arg(file_name_));
+    return;
+  }
+  IniWriteInt(kSection, "CSVCheck", csv_);
+  IniWriteInt(kSection, "PNGCheck", png_);
+  IniWriteInt(kSection, "BINCheck", bin_);
+  IniWriteInt(kSection, "PCDCheck", pcd_);
+  IniWriteInt(kSection, "TotalNumberOfLogs", total_);
+  IniWriteInt(kSection, "NumberOfLogsAtOnce", once_);
+  IniWriteInt(kSection, "LoggingInterval", interval_);
+  IniWriteString(kSection, "FileName", file_name_.toStdString());
+  IniWriteString(kSection, "SavePath", save_path_.toStdString());
+
+  writer_.SetSchedule({total_, once_, interval_});
+  writer_.StartRun(save_path_.toStdString(), file_name_.toStdString());
+  failure_reported_ = false;
+  progress_->setValue(0);
+  start_->setText(QStringLiteral("Stop"));
+  PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
+  PostWindowMessage(hub_, UWM_START_LOGGING);
+}
+
+void CLogging::OnBrowse() {
+  QString chosen;
+  if (!choose_folder_ || !choose_folder_(save_path_, &chosen)) return;
+  save_path_ = chosen;
+  ShowValues();
+}
+
+void CLogging::EnableControls(int enable) {
+  if (start_->text() == QLatin1String("Start")) {
+    start_->setEnabled(enable != 0);
+  } else {
+    start_->setEnabled(true);
+    if (enable) start_->setText(QStringLiteral("Start"));
+  }
+}
+
+void CLogging::ShowFormatOptions(int format_index) {
+  writer_.SetFormatIndex(format_index);
+  const bool points = IsPointFrameFormat(format_index);
+  pcd_box_->setVisible(points);
+  png_box_->setVisible(!points);
+  bin_box_->setVisible(!points);
+}
+
+int CLogging::TotalNumberOfLogs() const { return total_; }
+int CLogging::NumberOfLogsAtOnce() const { return once_; }
+int CLogging::LoggingInterval() const { return interval_; }
+
+void CLogging::SetMirror(int mirror_x, int mirror_y) {
+  writer_.SetMirror({mirror_x != 0, mirror_y != 0});
+}
+
+void CLogging::LoggingRunEnded() {
+  EnableControls(1);
+  const std::string failure = writer_.FirstFailure();
+  if (failure.empty() || failure_reported_) return;
+  failure_reported_ = true;
+  ShowExclamationMessage(notifier_, this, QString::fromStdString(OutputFailureMessage(failure)));
+}
+
+bool CLogging::event(QEvent* event) {
+  if (event->type() != WindowMessageEvent::Type()) return QWidget::event(event);
+  const auto* message = static_cast<WindowMessageEvent*>(event);
+  if (message->message() == UWM_LOG_PROGRESS && !writer_.BaseName().empty()) {
+    // Unsigned 32-bit arithmetic: a total of -1 (after Stop) shows 0.
+    const uint32_t logged = static_cast<uint32_t>(message->wparam());
+    const uint32_t total = static_cast<uint32_t>(message->lparam());
+    const uint32_t percent = total == 0 ? 0 : logged * 100u / total;
+    progress_->setValue(static_cast<int>(percent > 100 ? 100 : percent));
+  }
+  return true;
+}
+
+}  // namespace kelvara
