@@ -15,7 +15,7 @@
 #include <cstdio>
 
 #include "command_codes.h"
-#include "number_field.h"
+#include "spin_buttons.h"
 #include "window_messages.h"
 
 namespace kelvara {

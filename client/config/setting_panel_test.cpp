@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "command_codes.h"
-#include "number_field.h"
+#include "spin_buttons.h"
 #include "scripted_serial.h"
 #include "testing/message_recorder.h"
 

@@ -97,6 +97,8 @@ void CKelvaraDlg::Initialise() {
   boxes_[3]->layout()->addWidget(logging_);
   view_ = new CViewImage(boxes_[2], this);
   boxes_[2]->layout()->addWidget(view_);
+  view_->SetNotifier(&notifier_);
+  logging_->SetNotifier(&notifier_);
   picture_ = std::make_unique<CViewPicture>(rendering_);
   outputs_.SetWindows({this, view_, logging_, picture_.get()});
   connection_->Initialise();

@@ -54,15 +54,7 @@ void QtMeasurementOutputs::RunEndedByItself() { PostWindowMessage(windows_.dialo
 
 void QtMeasurementOutputs::PictureChanged() {
   ++pictures_;
-  CViewPicture* picture = windows_.picture;
-  if (!picture || picture_pending_.exchange(true)) return;
-  QMetaObject::invokeMethod(
-      picture,
-      [this, picture] {
-        picture_pending_ = false;
-        picture->FrameRendered();
-      },
-      Qt::QueuedConnection);
+  if (windows_.picture) windows_.picture->PostFrameRendered();  // coalesced by the window
 }
 
 }  // namespace kelvara

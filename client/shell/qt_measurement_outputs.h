@@ -44,7 +44,6 @@ class QtMeasurementOutputs : public MeasurementOutputs {
   std::mutex mutex_;
   QString centre_text_;          // latest readout not yet shown
   bool centre_pending_ = false;  // guarded by mutex_
-  std::atomic<bool> picture_pending_{false};
   std::atomic<long> pictures_{0};
 };
 

@@ -1,4 +1,4 @@
-#include "number_field.h"
+#include "spin_buttons.h"
 
 #include <QKeyEvent>
 #include <QToolButton>

@@ -1,0 +1,199 @@
+// The main dialog against a fake camera: the connect sequence, the enabling
+// of the panels across connect, measure and disconnect, a start queued
+// behind an ending run, and a shutdown while the worker holds a message box.
+#include "kelvara_dlg.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "connection_panel.h"
+#include "fake_camera.h"
+#include "qt_notifier.h"
+#include "scripted_serial.h"
+#include "setting_panel.h"
+#include "testing/temp_program_folder.h"
+#include "window_messages.h"
+
+namespace kelvara {
+namespace {
+
+class KelvaraDlgTest : public ::testing::Test {
+ protected:
+  KelvaraDlgTest() : camera_(1) {
+    SetSerialLibrary(&camera_);
+    paths_.program_folder = folder_.path();
+    paths_.data_folder = folder_.path();
+    paths_.profile_path = folder_.ini();
+    PrepareClientFolders(paths_);
+  }
+  ~KelvaraDlgTest() override { SetSerialLibrary(nullptr); }
+
+  // Options that keep 3D display away from any real viewer.
+  static Display3DOptions No3D() {
+    Display3DOptions o;
+    o.window_exists = [] { return true; };
+    return o;
+  }
+  static bool Enabled(QWidget* root, const char* id) {
+    auto* w = root->findChild<QWidget*>(id);
+    return w && w->isEnabled();
+  }
+  static bool Await(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 20000); }
+  void Connect(CKelvaraDlg& dlg) {
+    dlg.connection()->Connect();
+    ASSERT_TRUE(Await([&] { return dlg.windowTitle().contains("Server Version"); }));
+  }
+
+  testing::TempProgramFolder folder_;
+  FakeCamera camera_;
+  PauseRecorder pauses_;
+  ClientPaths paths_;
+  RecordingNotifier notifier_;
+};
+
+TEST_F(KelvaraDlgTest, StartsDisconnectedWithTheClientTitle) {
+  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  EXPECT_EQ(dlg.ClientTitle(), "Qor Imager Client Version 1.0.0 ");
+  EXPECT_EQ(dlg.windowTitle(), dlg.ClientTitle());
+  EXPECT_FALSE(Enabled(&dlg, "id2010"));
+  EXPECT_TRUE(Enabled(&dlg, "id1004"));
+  EXPECT_EQ(dlg.connection()->PortList()->currentText(), "COM1");
+}
+
+TEST_F(KelvaraDlgTest, ConnectSequenceShowsTheServerVersionAndEnablesThePanels) {
+  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  Connect(dlg);
+  // Two spaces before the slash: the client title ends in one.
+  EXPECT_EQ(dlg.windowTitle(), "Qor Imager Client Version 1.0.0  / Server Version 1.0.5.00000042");
+  EXPECT_TRUE(Enabled(&dlg, "id2002"));
+  EXPECT_EQ(dlg.setting()->FormatSelection(), 1);
+  EXPECT_EQ(dlg.run_control().display3d.format_index.load(), 1);
+  EXPECT_TRUE(std::filesystem::exists(folder_.path() + "3d_data/angle.csv"));
+  // The fake camera answers only the format among the parameter groups.
+  const auto messages = notifier_.Messages();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), "Get parameter failed!! [ Mode ]"), messages.end());
+  EXPECT_EQ(std::find(messages.begin(), messages.end(), "Get parameter failed!! [ Format ]"), messages.end());
+
+  dlg.connection()->Refresh();
+  EXPECT_EQ(dlg.windowTitle(), dlg.ClientTitle());
+  EXPECT_FALSE(Enabled(&dlg, "id2002"));
+}
+
+TEST_F(KelvaraDlgTest, ASilentCameraFailsTheConnectionAndClosesThePort) {
+  camera_.SetSilent(true);
+  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  dlg.connection()->Connect();
+  ASSERT_TRUE(Await([&] { return !notifier_.Messages().empty(); }));
+  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Connection failed!!"});
+  EXPECT_EQ(notifier_.Icons(), std::vector<MessageIcon>{MessageIcon::kExclamation});
+  EXPECT_EQ(dlg.windowTitle(), dlg.ClientTitle());
+  EXPECT_TRUE(dlg.connection()->PortList()->isEnabled());  // Refresh ran
+  EXPECT_FALSE(Enabled(&dlg, "id2010"));
+}
+
+TEST_F(KelvaraDlgTest, MeasuringDisablesConnectionAndSettingsUntilStopped) {
+  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  Connect(dlg);
+  PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
+  ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 3; }));
+  EXPECT_TRUE(dlg.Measuring());
+  EXPECT_FALSE(Enabled(&dlg, "id1003"));
+  EXPECT_FALSE(Enabled(&dlg, "id1004"));
+  EXPECT_FALSE(Enabled(&dlg, "id2003"));
+  PostWindowMessage(&dlg, UWM_STOP_MEASUREMENT);
+  ASSERT_TRUE(Await([&] { return !dlg.WorkerRunning(); }));
+  EXPECT_TRUE(Enabled(&dlg, "id1003"));
+  EXPECT_TRUE(Enabled(&dlg, "id1004"));
+  EXPECT_TRUE(Enabled(&dlg, "id2003"));
+}
+
+TEST_F(KelvaraDlgTest, APictureEndsByItselfAndThePanelsReturn) {
+  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  Connect(dlg);
+  PostWindowMessage(&dlg, UWM_TAKE_PICTURE, 0, 1);
+  ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 1 && !dlg.Measuring(); }));
+  EXPECT_TRUE(Await([&] { return !dlg.WorkerRunning(); }));
+  EXPECT_TRUE(Enabled(&dlg, "id1004"));
+  EXPECT_TRUE(Enabled(&dlg, "id2003"));
+}
+
+TEST_F(KelvaraDlgTest, AStartWhileThePreviousRunEndsIsQueuedNotWaitedFor) {
+  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  Connect(dlg);
+  PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
+  ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 1; }));
+  camera_.HoldNextResult();
+  camera_.WaitUntilHeld();
+  SendWindowMessage(&dlg, UWM_STOP_MEASUREMENT);
+  EXPECT_TRUE(dlg.WorkerRunning());  // held in its last cycle
+  // The UI thread returns at once although the worker cannot end yet.
+  SendWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
+  EXPECT_TRUE(dlg.Measuring());
+  const long before = dlg.outputs().PicturesChanged();
+  camera_.Release();
+  EXPECT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() > before + 2; }));
+  EXPECT_TRUE(dlg.WorkerRunning());
+}
+
+TEST_F(KelvaraDlgTest, ClosingWhileTheWorkerHoldsABoxDoesNotDeadlock) {
+  QtNotifier boxes;
+  std::vector<QString> shown;
+  boxes.SetPresenter([&](const QString& text, MessageIcon) { shown.push_back(text); });
+  {
+    CKelvaraDlg dlg(paths_, boxes, No3D());
+    Connect(dlg);
+    camera_.RefuseStartFrom(0);  // the worker reports the refused start
+    SendWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
+    // Close at once: the worker's box is still queued for this thread.
+    dlg.close();
+    EXPECT_FALSE(dlg.WorkerRunning());
+    EXPECT_FALSE(dlg.Measuring());
+    EXPECT_EQ(dlg.picture(), nullptr);
+  }
+  QCoreApplication::processEvents();
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), QString("Start measurement failed!!")), 0);
+}
+
+TEST_F(KelvaraDlgTest, ShutdownStopsTheRunAndDeletesTheMarker) {
+  {
+    CKelvaraDlg dlg(paths_, notifier_, No3D());
+    Connect(dlg);
+    close(creat((folder_.path() + "uploaded").c_str(), 0600));
+    PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
+    ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 2; }));
+    dlg.close();
+    EXPECT_FALSE(dlg.WorkerRunning());
+    EXPECT_FALSE(std::filesystem::exists(folder_.path() + "uploaded"));
+  }
+  // The last command the camera got was the stop of the run.
+  const std::vector<int> codes = camera_.Codes();
+  ASSERT_FALSE(codes.empty());
+  EXPECT_EQ(codes.back(), CMD_STOP_MEASUREMENT);
+}
+
+TEST_F(KelvaraDlgTest, EnterAndEscapeDoNotCloseTheDialog) {
+  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  dlg.show();
+  for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+    QTest::keyClick(&dlg, static_cast<Qt::Key>(key));
+    EXPECT_TRUE(dlg.isVisible()) << key;
+  }
+  dlg.close();
+}
+
+TEST_F(KelvaraDlgTest, FlipAndStopSamplingReachTheirOwners) {
+  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  SendWindowMessage(&dlg, UWM_SET_STOP_SAMPLING, 1);
+  EXPECT_EQ(dlg.run_control().stop_sampling.load(), 1);
+  SendWindowMessage(&dlg, UWM_STOP_LOGGING);
+  EXPECT_EQ(dlg.run_control().log_total.load(), -1);
+}
+
+}  // namespace
+}  // namespace kelvara
