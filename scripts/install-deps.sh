@@ -21,6 +21,8 @@ PACKAGES=(
   libx11-dev
   # headless display for GUI and end-to-end tests
   xvfb xauth libgl1-mesa-dri xdotool x11-apps
+  # a locale with a decimal comma for the locale test
+  locales-all
 )
 
 missing=()

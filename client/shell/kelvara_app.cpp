@@ -9,6 +9,12 @@
 
 namespace kelvara {
 
+bool RefuseSecondInstance(const InstanceLock& lock, Notifier& notifier) {
+  if (!lock.HeldElsewhere()) return false;
+  notifier.ShowMessage("Qor Imager Client is already running.", MessageIcon::kNone);
+  return true;
+}
+
 void KeepNumericLocaleNeutral() { std::setlocale(LC_NUMERIC, "C"); }
 
 CKelvaraApp::CKelvaraApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -21,10 +27,7 @@ CKelvaraApp::CKelvaraApp(int& argc, char** argv) : QApplication(argc, argv) {
 int CKelvaraApp::Run(Notifier& notifier) {
   EnsureRuntimeDir();
   InstanceLock lock(InstanceLockPath());
-  if (lock.HeldElsewhere()) {
-    notifier.ShowMessage("Qor Imager Client is already running.", MessageIcon::kNone);
-    return 0;
-  }
+  if (RefuseSecondInstance(lock, notifier)) return 0;
   const ClientPaths paths = ResolveClientPaths(CurrentPathInputs());
   PrepareClientFolders(paths);
   CKelvaraDlg dialog(paths, notifier);

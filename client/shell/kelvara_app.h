@@ -20,6 +20,12 @@ class CKelvaraApp : public QApplication {
   int Run(Notifier& notifier);
 };
 
+class InstanceLock;
+
+// When another client holds the instance lock: shows "Qor Imager Client is
+// already running." and returns true (the program then ends).
+bool RefuseSecondInstance(const InstanceLock& lock, Notifier& notifier);
+
 // QApplication sets the C library's locale from the environment; numbers
 // written with printf-style formatting must still use a decimal point, so
 // the numeric category goes back to "C". Called right after construction.

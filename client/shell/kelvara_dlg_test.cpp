@@ -14,6 +14,8 @@
 
 #include "connection_panel.h"
 #include "fake_camera.h"
+#include "instance_lock.h"
+#include "kelvara_app.h"
 #include "qt_notifier.h"
 #include "scripted_serial.h"
 #include "setting_panel.h"
@@ -193,6 +195,23 @@ TEST_F(KelvaraDlgTest, FlipAndStopSamplingReachTheirOwners) {
   EXPECT_EQ(dlg.run_control().stop_sampling.load(), 1);
   SendWindowMessage(&dlg, UWM_STOP_LOGGING);
   EXPECT_EQ(dlg.run_control().log_total.load(), -1);
+}
+
+}  // namespace
+}  // namespace kelvara
+
+namespace kelvara {
+namespace {
+
+TEST(SingleInstanceTest, ASecondStartIsRefusedWithItsMessage) {
+  testing::TempProgramFolder folder;
+  const std::string path = folder.path() + "D0C54F0E-BE35-451A-95FB-0119E7BFF998.lock";
+  InstanceLock first(path);
+  RecordingNotifier notifier;
+  EXPECT_FALSE(RefuseSecondInstance(first, notifier));
+  InstanceLock second(path);
+  EXPECT_TRUE(RefuseSecondInstance(second, notifier));
+  EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"Qor Imager Client is already running."});
 }
 
 }  // namespace

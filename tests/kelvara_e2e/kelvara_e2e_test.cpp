@@ -1,0 +1,188 @@
+// The client against the simulator on an X display: connect (with the table
+// upload), set and read back a parameter, a refused value, Refresh, a
+// second start, and closing the window during a run.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "UART.h"
+#include "client_paths.h"
+#include "connection_panel.h"
+#include "device_commands.h"
+#include "instance_lock.h"
+#include "kelvara_dlg.h"
+#include "picture_window.h"
+#include "notifier.h"
+#include "runtime_dir.h"
+#include "setting_panel.h"
+#include "sim_process.h"
+#include "testing/temp_program_folder.h"
+#include "window_messages.h"
+
+extern char** environ;
+
+namespace kelvara {
+namespace {
+
+constexpr int kPort = 9;
+
+bool Await(const std::function<bool()>& condition, int ms = 30000) { return QTest::qWaitFor(condition, ms); }
+
+void Screenshot(QWidget& window, const char* name) {
+  const QString path = QStringLiteral(KELVARA_BUILD_DIR "/kelvara_e2e_%1.png").arg(name);
+  EXPECT_TRUE(window.grab().save(path)) << path.toStdString();
+}
+
+// True when nobody holds the device: the client has closed the port.
+bool DeviceFree(const std::string& device) {
+  const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+  close(fd);
+  return free;
+}
+
+// Runs a program with `args`; returns its pid.
+pid_t Spawn(const std::vector<std::string>& args) {
+  std::vector<std::string> copy = args;
+  std::vector<char*> argv;
+  for (std::string& a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
+
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[256];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+  }
+  return out;
+}
+
+// Waits for the child to exit; its exit status, or -1 (then it is killed).
+int WaitExit(pid_t pid, int ms) {
+  int status = 0;
+  for (int waited = 0; waited < ms; waited += 50) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    QTest::qWait(50);
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return -1;
+}
+
+class KelvaraE2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim_ = testing::SimProcess::Start({"--scene", "pattern"}, kPort);
+    ASSERT_TRUE(sim_) << testing::SimProcess::last_error();
+    paths_.program_folder = KELVARA_PROGRAM_FOLDER;
+    paths_.data_folder = folder_.path();  // as an installed copy keeps them
+    paths_.profile_path = folder_.ini();
+    ASSERT_TRUE(PrepareClientFolders(paths_));
+  }
+
+  testing::PrivateRuntimeDir runtime_;
+  testing::TempProgramFolder folder_;
+  std::unique_ptr<testing::SimProcess> sim_;
+  ClientPaths paths_;
+  RecordingNotifier notifier_;
+};
+
+TEST_F(KelvaraE2eTest, ConnectSetRefreshSecondStartAndCloseDuringARun) {
+  InstanceLock lock(InstanceLockPath());  // as the running client holds it
+  ASSERT_TRUE(lock.Held());
+  Display3DOptions no3d;
+  no3d.window_exists = [] { return true; };
+  auto dlg = std::make_unique<CKelvaraDlg>(paths_, notifier_, std::move(no3d));
+  dlg->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+
+  // Connect on the simulator's port: the table goes up first.
+  auto* ports = dlg->findChild<QComboBox*>("id1001");
+  const int entry = ports->findText(QStringLiteral("COM%1").arg(kPort));
+  ASSERT_GE(entry, 0);
+  ports->setCurrentIndex(entry);
+  QTest::mouseClick(dlg->findChild<QPushButton*>("id1004"), Qt::LeftButton);
+  ASSERT_TRUE(Await([&] { return dlg->windowTitle().contains("Server Version"); }));
+  EXPECT_EQ(dlg->windowTitle(), dlg->ClientTitle() + " / Server Version 1.0.5.00000042");
+  EXPECT_TRUE(std::filesystem::exists(folder_.path() + "uploaded")) << "the upload did not succeed";
+  EXPECT_TRUE(notifier_.Messages().empty()) << notifier_.Messages().front();
+  EXPECT_EQ(dlg->setting()->FormatSelection(), 1);
+  Screenshot(*dlg, "connected");
+
+  // Exposure through "Set", read back from the camera.
+  auto* exposure = dlg->findChild<QLineEdit*>("id2010");
+  auto* set = dlg->findChild<QPushButton*>("id2003");
+  exposure->setText("500");
+  QTest::mouseClick(set, Qt::LeftButton);
+  unsigned char status = 1;
+  ExposureRecord record;
+  ASSERT_EQ(GetExposure(&status, &record), 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(record.exposure_us, 500);
+  // A value the camera refuses (Normal mode): reverted, with its message.
+  exposure->setText("6000");
+  QTest::mouseClick(set, Qt::LeftButton);
+  EXPECT_EQ(notifier_.Messages(),
+            std::vector<std::string>{"Set parameter failed!! [ Exposure time & Frame rate limitter ]"});
+  EXPECT_EQ(exposure->text(), "500");
+  ASSERT_EQ(GetExposure(&status, &record), 0);
+  EXPECT_EQ(record.exposure_us, 500);
+
+  // Refresh closes the port and disconnects the panels.
+  EXPECT_FALSE(DeviceFree(sim_->device_path()));
+  QTest::mouseClick(dlg->findChild<QPushButton*>("id1003"), Qt::LeftButton);
+  EXPECT_TRUE(DeviceFree(sim_->device_path()));
+  EXPECT_EQ(dlg->windowTitle(), dlg->ClientTitle());
+  EXPECT_FALSE(exposure->isEnabled());
+
+  // A second start of the program shows its message box and exits.
+  const pid_t second = Spawn({KELVARA_PROGRAM_FOLDER "Kelvara"});
+  ASSERT_GT(second, 0);
+  const std::string box = Output("timeout 20 " KELVARA_XDOTOOL " search --all --sync --onlyvisible --pid " +
+                                 std::to_string(second) + " --name '^Kelvara$' 2>/dev/null | head -1");
+  EXPECT_FALSE(box.empty()) << "no message box of the second instance";
+  EXPECT_TRUE(Output("timeout 5 " KELVARA_XDOTOOL " search --all --onlyvisible --pid " + std::to_string(second) +
+                     " --name 'Qor Imager' 2>/dev/null")
+                  .empty())
+      << "the second instance opened a main window";
+  if (!box.empty()) Output("timeout 5 " KELVARA_XDOTOOL " key --window " + box.substr(0, box.find('\n')) + " Return");
+  EXPECT_EQ(WaitExit(second, 15000), 0);
+
+  // Connect again (no second upload), measure, and close the window during the run.
+  QTest::mouseClick(dlg->findChild<QPushButton*>("id1004"), Qt::LeftButton);
+  ASSERT_TRUE(Await([&] { return dlg->windowTitle().contains("Server Version"); }));
+  PostWindowMessage(dlg.get(), UWM_START_MEASUREMENT, 0, -1);
+  ASSERT_TRUE(Await([&] { return dlg->outputs().PicturesChanged() >= 5; }));
+  Screenshot(*dlg, "measuring");
+  if (dlg->picture()) Screenshot(*dlg->picture(), "picture");
+  dlg->close();
+  EXPECT_FALSE(dlg->WorkerRunning());
+  EXPECT_FALSE(std::filesystem::exists(folder_.path() + "uploaded"));
+  dlg.reset();
+
+  // The simulator reports the camera stopped: a result request is refused
+  // with "no measurement running" (status 3).
+  ASSERT_TRUE(DeviceFree(sim_->device_path()));
+  ASSERT_NE(com_init(kPort, 0), 0);
+  const unsigned char* frame = nullptr;
+  EXPECT_EQ(GetResult(&status, &frame), 0);
+  EXPECT_EQ(status, 3);
+  com_close();
+}
+
+}  // namespace
+}  // namespace kelvara
