@@ -9,13 +9,12 @@
 #include <QVBoxLayout>
 
 #include "profile_store.h"
-#include "serial_library.h"
 #include "window_messages.h"
 
 namespace kelvara {
 
-CConnection::CConnection(QWidget* parent, QObject* hub, Notifier& notifier)
-    : QWidget(parent), hub_(hub), notifier_(notifier), runner_(&RunProgramAndWait) {
+CConnection::CConnection(QWidget* parent, QObject* hub, CameraLink& link, Notifier& notifier)
+    : QWidget(parent), hub_(hub), link_(link), notifier_(notifier), runner_(&RunProgramAndWait) {
   setObjectName(QStringLiteral("id101"));
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
@@ -67,13 +66,13 @@ void CConnection::Initialise() {
 
 void CConnection::Refresh() {
   SendWindowMessage(hub_, UWM_DISCONNECTED);
-  SerialLibrary& serial = ActiveSerialLibrary();
-  serial.Close();
+  link_.Close();
   ports_->clear();
   ports_->setEnabled(true);
-  signed char list[10];
-  const int n = serial.GetActive(list, 10);
-  for (int i = 0; i < n && i < 10; ++i) ports_->addItem(QStringLiteral("COM%1").arg(int(list[i])));
+  const std::vector<int> ports = link_.ListPorts();
+  // The list holds at most 10 entries, as the library is asked for 10.
+  const int n = static_cast<int>(ports.size() < 10 ? ports.size() : 10);
+  for (int i = 0; i < n; ++i) ports_->addItem(QStringLiteral("COM%1").arg(ports[static_cast<size_t>(i)]));
   if (n <= 0) {
     ports_->setCurrentIndex(-1);
     return;
@@ -105,7 +104,7 @@ void CConnection::Connect() {
   }
 
   const int port = ParseLeadingInt(digits);
-  if (ActiveSerialLibrary().Init(port, 0) != 0) {
+  if (link_.Open(port, 0)) {
     ports_->setEnabled(false);
     PostWindowMessage(hub_, UWM_CONNECTED);
   } else {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <string>
 
+#include "camera_link.h"
 #include "notifier.h"
 #include "updater_run.h"
 
@@ -19,7 +20,8 @@ class CConnection : public QWidget {
   Q_OBJECT
  public:
   // `hub` receives the panel's messages (the main dialog).
-  CConnection(QWidget* parent, QObject* hub, Notifier& notifier);
+  // The panel lists, opens and closes ports through `link`.
+  CConnection(QWidget* parent, QObject* hub, CameraLink& link, Notifier& notifier);
 
   // The program folder (Brenvik, the table file) and the folder of the
   // "uploaded" marker, both ending in '/'. Set right after creation.
@@ -39,6 +41,7 @@ class CConnection : public QWidget {
 
  private:
   QObject* hub_;
+  CameraLink& link_;
   Notifier& notifier_;
   std::string port_name_;
   std::string program_folder_;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "camera_link.h"
 #include "profile_store.h"
 #include "testing/fake_ports.h"
 #include "testing/message_recorder.h"
@@ -50,7 +51,8 @@ class ConnectionPanelTest : public ::testing::Test {
 
 TEST_F(ConnectionPanelTest, ControlsCarryTextsIdsAndAccessibleNames) {
   FakePorts ports({3});
-  CConnection panel(nullptr, &hub_, notifier_);
+  CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link, notifier_);
   auto* refresh = panel.findChild<QPushButton*>("id1003");
   auto* connect = panel.findChild<QPushButton*>("id1004");
   ASSERT_TRUE(refresh && connect && panel.findChild<QComboBox*>("id1001"));
@@ -78,7 +80,8 @@ TEST_F(ConnectionPanelTest, RefreshSelectsTheSavedPortByPrefix) {
   for (const Case& c : cases) {
     FakePorts ports(c.ports);
     IniWriteString("Application", "COMPortName", c.saved);
-    CConnection panel(nullptr, &hub_, notifier_);
+    CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link, notifier_);
     hub_.messages.clear();
     panel.Initialise();
     EXPECT_EQ(Entries(panel.PortList()), c.entries) << c.saved;
@@ -91,7 +94,8 @@ TEST_F(ConnectionPanelTest, RefreshSelectsTheSavedPortByPrefix) {
 
 TEST_F(ConnectionPanelTest, RefreshTellsTheDialogBeforeThePortCloses) {
   FakePorts ports({3});
-  CConnection panel(nullptr, &hub_, notifier_);
+  CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link, notifier_);
   int open_when_told = -1;
   ports.open_port = 3;
   hub_.on_message = [&](int) { open_when_told = ports.open_port; };
@@ -103,7 +107,8 @@ TEST_F(ConnectionPanelTest, RefreshTellsTheDialogBeforeThePortCloses) {
 TEST_F(ConnectionPanelTest, ConnectUploadsOnceThenOpensAndPostsConnected) {
   FakePorts ports({12});
   MakeTable();
-  CConnection panel(nullptr, &hub_, notifier_);
+  CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link, notifier_);
   panel.SetProgramFolder(folder_.path(), folder_.path());
   ScriptUpdater(panel, {1, 1, 0});
   panel.Initialise();
@@ -129,7 +134,8 @@ TEST_F(ConnectionPanelTest, ConnectUploadsOnceThenOpensAndPostsConnected) {
 TEST_F(ConnectionPanelTest, FiveFailedUploadsAreReportedAndThePortStillOpens) {
   FakePorts ports({3});
   MakeTable();
-  CConnection panel(nullptr, &hub_, notifier_);
+  CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link, notifier_);
   panel.SetProgramFolder(folder_.path(), folder_.path());
   ScriptUpdater(panel, {1, 1, 1, 1, 1, 1});
   panel.Initialise();
@@ -143,7 +149,8 @@ TEST_F(ConnectionPanelTest, FiveFailedUploadsAreReportedAndThePortStillOpens) {
 TEST_F(ConnectionPanelTest, AMissingUpdaterCountsAsAFailedUpload) {
   FakePorts ports({3});
   MakeTable();
-  CConnection panel(nullptr, &hub_, notifier_);
+  CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link, notifier_);
   panel.SetProgramFolder(folder_.path(), folder_.path());  // no Brenvik there
   panel.Initialise();
   panel.Connect();
@@ -153,7 +160,8 @@ TEST_F(ConnectionPanelTest, AMissingUpdaterCountsAsAFailedUpload) {
 
 TEST_F(ConnectionPanelTest, NoTableNoUpload) {
   FakePorts ports({3});
-  CConnection panel(nullptr, &hub_, notifier_);
+  CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link, notifier_);
   panel.SetProgramFolder(folder_.path(), folder_.path());
   ScriptUpdater(panel, {});
   panel.Initialise();
@@ -164,7 +172,8 @@ TEST_F(ConnectionPanelTest, NoTableNoUpload) {
 
 TEST_F(ConnectionPanelTest, APortThatCannotBeOpenedIsReportedAndTheListStaysUsable) {
   FakePorts ports({3});
-  CConnection panel(nullptr, &hub_, notifier_);
+  CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link, notifier_);
   panel.SetProgramFolder(folder_.path(), folder_.path());
   panel.Initialise();
   ports.busy = true;
@@ -181,7 +190,8 @@ TEST_F(ConnectionPanelTest, APortThatCannotBeOpenedIsReportedAndTheListStaysUsab
 
 TEST_F(ConnectionPanelTest, ConnectWithoutAPortDoesNothing) {
   FakePorts ports({});
-  CConnection panel(nullptr, &hub_, notifier_);
+  CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link, notifier_);
   panel.Initialise();
   panel.Connect();
   EXPECT_TRUE(ports.inits.empty());

@@ -30,8 +30,8 @@ constexpr int kExposureHighSpeedLow = 20, kExposureHighSpeedHigh = 10000;
 
 }  // namespace
 
-CSetting::CSetting(QWidget* parent, QObject* hub, Notifier& notifier)
-    : QWidget(parent), hub_(hub), notifier_(notifier), model_(notifier, this) {
+CSetting::CSetting(QWidget* parent, QObject* hub, CameraLink& link, Notifier& notifier)
+    : QWidget(parent), hub_(hub), notifier_(notifier), model_(link, notifier, this) {
   setObjectName(QStringLiteral("id103"));
   fields_.reserve(10);
   auto* outer = new QVBoxLayout(this);

@@ -22,7 +22,8 @@ class SpinButtons;
 class CSetting : public QWidget, public ParameterPanel {
   Q_OBJECT
  public:
-  CSetting(QWidget* parent, QObject* hub, Notifier& notifier);
+  // Parameters are read and sent through `link`.
+  CSetting(QWidget* parent, QObject* hub, CameraLink& link, Notifier& notifier);
 
   ParameterModel& model() { return model_; }
   const DeviceParameters& parameters() const { return model_.parameters(); }

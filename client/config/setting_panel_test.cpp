@@ -23,7 +23,7 @@ using testing::MessageRecorder;
 
 class SettingPanelTest : public ::testing::Test {
  protected:
-  SettingPanelTest() : panel_(nullptr, &hub_, notifier_) {
+  SettingPanelTest() : link_(serial_, pauses_.Function()), panel_(nullptr, &hub_, link_, notifier_) {
     // As after a read from the camera: Normal mode, exposure 425.
     DeviceParameters& p = panel_.model().parameters();
     p.format = {1, 1};
@@ -47,6 +47,9 @@ class SettingPanelTest : public ::testing::Test {
     QCoreApplication::sendEvent(edit, &out);
   }
 
+  ScriptedSerial serial_;
+  PauseRecorder pauses_;
+  CameraLink link_;
   MessageRecorder hub_;
   RecordingNotifier notifier_;
   CSetting panel_;
@@ -81,7 +84,7 @@ TEST_F(SettingPanelTest, EveryControlHasItsIdTextAndAccessibleName) {
 
 TEST_F(SettingPanelTest, NothingIsSelectedBeforeTheFirstRead) {
   RecordingNotifier notifier;
-  CSetting fresh(nullptr, &hub_, notifier);
+  CSetting fresh(nullptr, &hub_, link_, notifier);
   for (int id : {2002, 2001, 2070})
     EXPECT_EQ(fresh.findChild<QComboBox*>(QStringLiteral("id%1").arg(id))->currentIndex(), -1) << id;
 }
@@ -144,7 +147,7 @@ TEST_F(SettingPanelTest, TextThatIsNoNumberIsRefusedAndTheValueKept) {
 }
 
 TEST_F(SettingPanelTest, SetSendsChangesAndRevertsARefusedGroupWithItsMessage) {
-  ScriptedSerial serial;
+  ScriptedSerial& serial = serial_;
   serial.QueueResponse(1);  // the camera refuses the exposure group
   Edit(2010)->setText("500");
   panel_.findChild<QPushButton*>("id2003")->click();
@@ -156,7 +159,7 @@ TEST_F(SettingPanelTest, SetSendsChangesAndRevertsARefusedGroupWithItsMessage) {
 }
 
 TEST_F(SettingPanelTest, DataSizeSelectionIsSentWithSet) {
-  ScriptedSerial serial;
+  ScriptedSerial& serial = serial_;
   serial.QueueResponse(0);
   Combo(2070)->setCurrentIndex(3);
   emit Combo(2070)->activated(3);

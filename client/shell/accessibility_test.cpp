@@ -29,13 +29,12 @@ QString AccessibleName(QObject* object) {
 TEST(AccessibilityTest, PanelsAreNamedGroupsAndControlsCarryTheirNames) {
   testing::TempProgramFolder folder;
   FakeCamera camera(1);
-  SetSerialLibrary(&camera);
   RecordingNotifier notifier;
   ClientPaths paths{folder.path(), folder.ini(), folder.path()};
   {
     Display3DOptions no3d;
     no3d.window_exists = [] { return true; };
-    CKelvaraDlg dlg(paths, notifier, std::move(no3d));
+    CKelvaraDlg dlg(paths, notifier, camera, std::move(no3d));
     dlg.show();
     QStringList groups;
     for (QGroupBox* box : dlg.findChildren<QGroupBox*>()) {
@@ -67,7 +66,6 @@ TEST(AccessibilityTest, PanelsAreNamedGroupsAndControlsCarryTheirNames) {
     }
     dlg.close();
   }
-  SetSerialLibrary(nullptr);
 }
 
 }  // namespace

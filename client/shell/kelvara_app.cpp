@@ -6,6 +6,7 @@
 #include "instance_lock.h"
 #include "kelvara_dlg.h"
 #include "runtime_dir.h"
+#include "serial_library.h"
 
 namespace kelvara {
 
@@ -30,7 +31,7 @@ int CKelvaraApp::Run(Notifier& notifier) {
   if (RefuseSecondInstance(lock, notifier)) return 0;
   const ClientPaths paths = ResolveClientPaths(CurrentPathInputs());
   PrepareClientFolders(paths);
-  CKelvaraDlg dialog(paths, notifier);
+  CKelvaraDlg dialog(paths, notifier, UartSerialLibrary());
   return dialog.exec();
 }
 

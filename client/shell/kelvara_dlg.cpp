@@ -33,20 +33,18 @@ constexpr const char* kCaption = "Qor Imager";
 
 }  // namespace
 
-CKelvaraDlg::CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, Display3DOptions options3d,
-                         QWidget* parent)
-    : QDialog(parent), paths_(paths), notifier_(notifier) {
+CKelvaraDlg::CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, SerialLibrary& serial,
+                         Display3DOptions options3d, QWidget* parent)
+    : QDialog(parent), paths_(paths), notifier_(notifier), link_(serial) {
   IniSetFilePath(paths_.profile_path);
   control_.program_folder = paths_.data_folder;
   logger_.SetPngSaver([this](const std::string& path) { return rendering_.SaveImageAsPng(path, 0); });
   worker_ = std::make_unique<MeasurementWorker>(MeasurementContext{
-      control_, rendering_, logger_, notifier_, outputs_, [this] { return RunParameters(); }, nullptr});
+      link_, control_, rendering_, logger_, notifier_, outputs_, [this] { return RunParameters(); }, nullptr});
   // The viewer and the bridge library come from the program folder; the
   // exchange files live in the data folder.
   if (options3d.library_path.empty()) options3d.library_path = paths_.program_folder + "libvelmar.so";
   display3d_ = std::make_unique<Display3DControl>(paths_.data_folder, &control_.display3d, std::move(options3d));
-  queued_start_timer_.setInterval(10);
-  connect(&queued_start_timer_, &QTimer::timeout, this, &CKelvaraDlg::StartQueuedRun);
   if (auto* boxes = dynamic_cast<QtNotifier*>(&notifier_)) boxes->SetParent(this);
   Initialise();
 }
@@ -88,10 +86,10 @@ void CKelvaraDlg::Initialise() {
   right->addWidget(boxes_[2], 1);
   right->addWidget(boxes_[3]);
 
-  connection_ = new CConnection(boxes_[0], this, notifier_);
+  connection_ = new CConnection(boxes_[0], this, link_, notifier_);
   boxes_[0]->layout()->addWidget(connection_);
   connection_->SetProgramFolder(paths_.program_folder, paths_.data_folder);
-  setting_ = new CSetting(boxes_[1], this, notifier_);
+  setting_ = new CSetting(boxes_[1], this, link_, notifier_);
   boxes_[1]->layout()->addWidget(setting_);
   logging_ = new CLogging(boxes_[3], this, logger_);
   boxes_[3]->layout()->addWidget(logging_);
@@ -145,12 +143,11 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
       Disconnected();
       break;
     case UWM_TAKE_PICTURE:
-      control_.stop_after_logging = 0;
-      StartRun(1);
+      StartRun(RunRequest::SinglePicture());
       break;
     case UWM_START_MEASUREMENT:
-      control_.stop_after_logging = 0;
-      StartRun(static_cast<int>(lparam));
+      // lParam: the frame limit; -1 (any non-positive value) runs on.
+      StartRun(lparam > 0 ? RunRequest::Cycles(static_cast<int>(lparam)) : RunRequest::Continuous());
       break;
     case UWM_STOP_MEASUREMENT:
       StopRun();
@@ -171,7 +168,7 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
       StartLogging();
       break;
     case UWM_STOP_LOGGING:
-      control_.log_total = -1;
+      control_.StopLogging();
       break;
     case UWM_LOG_PROGRESS:
       PostWindowMessage(logging_, message, wparam, lparam);
@@ -197,7 +194,7 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
       if (picture_) picture_->SetCenterMark(static_cast<int>(wparam));
       break;
     case UWM_SET_STOP_SAMPLING:
-      control_.stop_sampling = wparam ? 1 : 0;
+      control_.SetStopSampling(wparam != 0);
       break;
     default:
       break;
@@ -208,9 +205,9 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
 // exists (the view panel stays disabled until it has finished).
 void CKelvaraDlg::ConnectSequence() {
   unsigned char status = 0;
-  StopMeasurement(&status);  // a camera left measuring is stopped
+  link_.StopMeasurement(&status);  // a camera left measuring is stopped
   VersionReply version;
-  if (GetVersion(&status, &version) != 0 || status != 0) {
+  if (link_.GetVersion(&status, &version) != 0 || status != 0) {
     notifier_.ShowMessage("Connection failed!!", MessageIcon::kExclamation);
     connection_->Refresh();
     return;
@@ -219,7 +216,7 @@ void CKelvaraDlg::ConnectSequence() {
   std::snprintf(title, sizeof title, "%s / Server Version %d.%d.%d.%08u", client_title_.toUtf8().constData(),
                 version.major, version.minor, version.revision, version.build);
   setWindowTitle(QString::fromUtf8(title));
-  RefreshAngleFile(paths_.data_folder, &notifier_);
+  RefreshAngleFile(link_, paths_.data_folder, &notifier_);
   setting_->model().ReadParametersFromDevice();
   if (setting_->FormatSelection() >= 0) control_.display3d.format_index = setting_->FormatSelection();
   view_->EnableControls(1);
@@ -236,9 +233,8 @@ void CKelvaraDlg::Disconnected() {
   setWindowTitle(client_title_);
 }
 
-void CKelvaraDlg::StartRun(int frame_limit) {
+void CKelvaraDlg::StartRun(const RunRequest& request) {
   if (shut_down_) return;
-  control_.frame_limit = frame_limit;
   if (setting_->FormatSelection() >= 0) control_.display3d.format_index = setting_->FormatSelection();
   if (picture_) {
     picture_->raise();
@@ -255,24 +251,9 @@ void CKelvaraDlg::StartRun(int frame_limit) {
   setting_->SetParameterPanelEnabled(false);
   view_->EnableControls(0);
   worker_handle_ = true;
-  // A previous run that is still ending (its last cycle, the camera's stop)
-  // is not waited for here: the start is queued until it has ended.
-  start_queued_ = true;
-  StartQueuedRun();
-}
-
-void CKelvaraDlg::StartQueuedRun() {
-  if (!start_queued_) {
-    queued_start_timer_.stop();
-    return;
-  }
-  if (worker_->Running()) {
-    if (!queued_start_timer_.isActive()) queued_start_timer_.start();
-    return;
-  }
-  queued_start_timer_.stop();
-  start_queued_ = false;
-  if (!worker_->Start()) {
+  // Never waits: a previous run that is still ending (its last cycle, the
+  // camera's stop) gets this start queued behind it by the worker.
+  if (worker_->Start(request) == StartResult::kFailed) {
     // No thread: the panels go back to how they were.
     worker_handle_ = false;
     connection_->EnableButtons(true);
@@ -282,9 +263,7 @@ void CKelvaraDlg::StartQueuedRun() {
 }
 
 void CKelvaraDlg::StopRun() {
-  start_queued_ = false;
-  queued_start_timer_.stop();
-  worker_->RequestStop();  // not waited for
+  worker_->RequestStop();  // drops a queued start too  // not waited for
   worker_handle_ = false;
   connection_->EnableButtons(true);
   setting_->SetParameterPanelEnabled(true);
@@ -298,14 +277,10 @@ void CKelvaraDlg::FormatChanged() {
 }
 
 void CKelvaraDlg::StartLogging() {
-  control_.log_total = logging_->TotalNumberOfLogs();
-  control_.log_once = logging_->NumberOfLogsAtOnce();
-  control_.log_interval = logging_->LoggingInterval();
-  if (!worker_handle_) {
-    // A run of its own, which ends together with the logging run.
-    control_.stop_after_logging = 1;
-    StartRun(-1);
-  }
+  control_.StartLogging(logging_->TotalNumberOfLogs(), logging_->NumberOfLogsAtOnce(),
+                        logging_->LoggingInterval());
+  // Without a run, a run of its own, which ends together with the logging run.
+  if (!worker_handle_) StartRun(RunRequest::Continuous().EndingWithLogging());
 }
 
 void CKelvaraDlg::SetWaitCursor(bool on) {

@@ -7,10 +7,10 @@
 // here.
 #include <QDialog>
 #include <QString>
-#include <QTimer>
 #include <memory>
 #include <mutex>
 
+#include "camera_link.h"
 #include "client_paths.h"
 #include "device_parameters.h"
 #include "display3d_control.h"
@@ -35,8 +35,10 @@ class CKelvaraDlg : public QDialog {
   Q_OBJECT
  public:
   // The profile path in `paths` is set here, before any panel reads it.
-  CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, Display3DOptions options3d = Display3DOptions(),
-              QWidget* parent = nullptr);
+  // `serial` is the serial library the camera link uses (libUART.so in the
+  // program; a fake in tests).
+  CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, SerialLibrary& serial,
+              Display3DOptions options3d = Display3DOptions(), QWidget* parent = nullptr);
   ~CKelvaraDlg() override;
 
   // The window title without the server version.
@@ -48,6 +50,7 @@ class CKelvaraDlg : public QDialog {
   CLogging* logging() const { return logging_; }
   CViewPicture* picture() const { return picture_.get(); }
   RunControl& run_control() { return control_; }
+  CameraLink& link() { return link_; }
   RenderingModel& rendering() { return rendering_; }
   const QtMeasurementOutputs& outputs() const { return outputs_; }
   // True while a run has been started and not stopped (the worker handle).
@@ -71,8 +74,7 @@ class CKelvaraDlg : public QDialog {
   void HandleMessage(int message, intptr_t wparam, intptr_t lparam);
   void ConnectSequence();
   void Disconnected();
-  void StartRun(int frame_limit);
-  void StartQueuedRun();
+  void StartRun(const RunRequest& request);
   void StopRun();
   void FormatChanged();
   void StartLogging();
@@ -86,6 +88,7 @@ class CKelvaraDlg : public QDialog {
 
   // Shared with the worker and the 3D bridge thread: declared before them,
   // so they outlive both.
+  CameraLink link_;
   RunControl control_;
   RenderingModel rendering_;
   LogWriter logger_;
@@ -103,8 +106,6 @@ class CKelvaraDlg : public QDialog {
   std::unique_ptr<CViewPicture> picture_;
 
   bool worker_handle_ = false;   // a run was started and not stopped
-  bool start_queued_ = false;    // a start waits for the previous run to end
-  QTimer queued_start_timer_;
   bool wait_cursor_ = false;
   bool picture_placed_ = false;
   bool shut_down_ = false;

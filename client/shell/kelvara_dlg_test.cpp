@@ -28,13 +28,11 @@ namespace {
 class KelvaraDlgTest : public ::testing::Test {
  protected:
   KelvaraDlgTest() : camera_(1) {
-    SetSerialLibrary(&camera_);
     paths_.program_folder = folder_.path();
     paths_.data_folder = folder_.path();
     paths_.profile_path = folder_.ini();
     PrepareClientFolders(paths_);
   }
-  ~KelvaraDlgTest() override { SetSerialLibrary(nullptr); }
 
   // Options that keep 3D display away from any real viewer.
   static Display3DOptions No3D() {
@@ -48,6 +46,7 @@ class KelvaraDlgTest : public ::testing::Test {
   }
   static bool Await(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 20000); }
   void Connect(CKelvaraDlg& dlg) {
+    dlg.link().SetPause(pauses_.Function());
     dlg.connection()->Connect();
     ASSERT_TRUE(Await([&] { return dlg.windowTitle().contains("Server Version"); }));
   }
@@ -60,7 +59,7 @@ class KelvaraDlgTest : public ::testing::Test {
 };
 
 TEST_F(KelvaraDlgTest, StartsDisconnectedWithTheClientTitle) {
-  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
   EXPECT_EQ(dlg.ClientTitle(), "Qor Imager Client Version 1.0.0 ");
   EXPECT_EQ(dlg.windowTitle(), dlg.ClientTitle());
   EXPECT_FALSE(Enabled(&dlg, "id2010"));
@@ -69,7 +68,7 @@ TEST_F(KelvaraDlgTest, StartsDisconnectedWithTheClientTitle) {
 }
 
 TEST_F(KelvaraDlgTest, ConnectSequenceShowsTheServerVersionAndEnablesThePanels) {
-  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
   Connect(dlg);
   // Two spaces before the slash: the client title ends in one.
   EXPECT_EQ(dlg.windowTitle(), "Qor Imager Client Version 1.0.0  / Server Version 1.0.5.00000042");
@@ -89,7 +88,7 @@ TEST_F(KelvaraDlgTest, ConnectSequenceShowsTheServerVersionAndEnablesThePanels) 
 
 TEST_F(KelvaraDlgTest, ASilentCameraFailsTheConnectionAndClosesThePort) {
   camera_.SetSilent(true);
-  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
   dlg.connection()->Connect();
   ASSERT_TRUE(Await([&] { return !notifier_.Messages().empty(); }));
   EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Connection failed!!"});
@@ -100,7 +99,7 @@ TEST_F(KelvaraDlgTest, ASilentCameraFailsTheConnectionAndClosesThePort) {
 }
 
 TEST_F(KelvaraDlgTest, MeasuringDisablesConnectionAndSettingsUntilStopped) {
-  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
   Connect(dlg);
   PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
   ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 3; }));
@@ -116,7 +115,7 @@ TEST_F(KelvaraDlgTest, MeasuringDisablesConnectionAndSettingsUntilStopped) {
 }
 
 TEST_F(KelvaraDlgTest, APictureEndsByItselfAndThePanelsReturn) {
-  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
   Connect(dlg);
   PostWindowMessage(&dlg, UWM_TAKE_PICTURE, 0, 1);
   ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 1 && !dlg.Measuring(); }));
@@ -126,7 +125,7 @@ TEST_F(KelvaraDlgTest, APictureEndsByItselfAndThePanelsReturn) {
 }
 
 TEST_F(KelvaraDlgTest, AStartWhileThePreviousRunEndsIsQueuedNotWaitedFor) {
-  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
   Connect(dlg);
   PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
   ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 1; }));
@@ -148,7 +147,7 @@ TEST_F(KelvaraDlgTest, ClosingWhileTheWorkerHoldsABoxDoesNotDeadlock) {
   std::vector<QString> shown;
   boxes.SetPresenter([&](const QString& text, MessageIcon) { shown.push_back(text); });
   {
-    CKelvaraDlg dlg(paths_, boxes, No3D());
+    CKelvaraDlg dlg(paths_, boxes, camera_, No3D());
     Connect(dlg);
     camera_.RefuseStartFrom(0);  // the worker reports the refused start
     SendWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
@@ -164,7 +163,7 @@ TEST_F(KelvaraDlgTest, ClosingWhileTheWorkerHoldsABoxDoesNotDeadlock) {
 
 TEST_F(KelvaraDlgTest, ShutdownStopsTheRunAndDeletesTheMarker) {
   {
-    CKelvaraDlg dlg(paths_, notifier_, No3D());
+    CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
     Connect(dlg);
     close(creat((folder_.path() + "uploaded").c_str(), 0600));
     PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
@@ -180,7 +179,7 @@ TEST_F(KelvaraDlgTest, ShutdownStopsTheRunAndDeletesTheMarker) {
 }
 
 TEST_F(KelvaraDlgTest, EnterAndEscapeDoNotCloseTheDialog) {
-  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
   dlg.show();
   for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
     QTest::keyClick(&dlg, static_cast<Qt::Key>(key));
@@ -190,11 +189,12 @@ TEST_F(KelvaraDlgTest, EnterAndEscapeDoNotCloseTheDialog) {
 }
 
 TEST_F(KelvaraDlgTest, FlipAndStopSamplingReachTheirOwners) {
-  CKelvaraDlg dlg(paths_, notifier_, No3D());
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
   SendWindowMessage(&dlg, UWM_SET_STOP_SAMPLING, 1);
-  EXPECT_EQ(dlg.run_control().stop_sampling.load(), 1);
+  EXPECT_TRUE(dlg.run_control().SamplingStopped());
+  dlg.run_control().StartLogging(5, 1, 0);
   SendWindowMessage(&dlg, UWM_STOP_LOGGING);
-  EXPECT_EQ(dlg.run_control().log_total.load(), -1);
+  EXPECT_EQ(dlg.run_control().Logging().phase, LoggingPhase::kLastFrame);
 }
 
 }  // namespace

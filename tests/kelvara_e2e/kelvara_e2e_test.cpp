@@ -14,10 +14,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "UART.h"
 #include "client_paths.h"
 #include "connection_panel.h"
-#include "device_commands.h"
+#include "camera_link.h"
+#include "serial_library.h"
 #include "instance_lock.h"
 #include "kelvara_dlg.h"
 #include "picture_window.h"
@@ -106,7 +106,7 @@ TEST_F(KelvaraE2eTest, ConnectSetRefreshSecondStartAndCloseDuringARun) {
   ASSERT_TRUE(lock.Held());
   Display3DOptions no3d;
   no3d.window_exists = [] { return true; };
-  auto dlg = std::make_unique<CKelvaraDlg>(paths_, notifier_, std::move(no3d));
+  auto dlg = std::make_unique<CKelvaraDlg>(paths_, notifier_, UartSerialLibrary(), std::move(no3d));
   dlg->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
 
@@ -130,7 +130,7 @@ TEST_F(KelvaraE2eTest, ConnectSetRefreshSecondStartAndCloseDuringARun) {
   QTest::mouseClick(set, Qt::LeftButton);
   unsigned char status = 1;
   ExposureRecord record;
-  ASSERT_EQ(GetExposure(&status, &record), 0);
+  ASSERT_EQ(dlg->link().GetExposure(&status, &record), 0);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(record.exposure_us, 500);
   // A value the camera refuses (Normal mode): reverted, with its message.
@@ -139,7 +139,7 @@ TEST_F(KelvaraE2eTest, ConnectSetRefreshSecondStartAndCloseDuringARun) {
   EXPECT_EQ(notifier_.Messages(),
             std::vector<std::string>{"Set parameter failed!! [ Exposure time & Frame rate limitter ]"});
   EXPECT_EQ(exposure->text(), "500");
-  ASSERT_EQ(GetExposure(&status, &record), 0);
+  ASSERT_EQ(dlg->link().GetExposure(&status, &record), 0);
   EXPECT_EQ(record.exposure_us, 500);
 
   // Refresh closes the port and disconnects the panels.
@@ -177,11 +177,11 @@ TEST_F(KelvaraE2eTest, ConnectSetRefreshSecondStartAndCloseDuringARun) {
   // The simulator reports the camera stopped: a result request is refused
   // with "no measurement running" (status 3).
   ASSERT_TRUE(DeviceFree(sim_->device_path()));
-  ASSERT_NE(com_init(kPort, 0), 0);
-  const unsigned char* frame = nullptr;
-  EXPECT_EQ(GetResult(&status, &frame), 0);
+  CameraLink link(UartSerialLibrary());
+  ASSERT_TRUE(link.Open(kPort));
+  EXPECT_EQ(link.GetResult(&status, nullptr), 0);
   EXPECT_EQ(status, 3);
-  com_close();
+  link.Close();
 }
 
 }  // namespace

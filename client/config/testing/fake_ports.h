@@ -10,8 +10,7 @@ namespace testing {
 
 class FakePorts : public SerialLibrary {
  public:
-  explicit FakePorts(std::vector<int> ports) : ports(std::move(ports)) { SetSerialLibrary(this); }
-  ~FakePorts() override { SetSerialLibrary(nullptr); }
+  explicit FakePorts(std::vector<int> ports) : ports(std::move(ports)) {}
 
   void Close() override {
     ++closes;
