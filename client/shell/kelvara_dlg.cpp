@@ -44,6 +44,7 @@ CKelvaraDlg::CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, SerialLib
   // The viewer and the bridge library come from the program folder; the
   // exchange files live in the data folder.
   if (options3d.library_path.empty()) options3d.library_path = paths_.program_folder + "libvelmar.so";
+  if (options3d.viewer_folder.empty()) options3d.viewer_folder = paths_.program_folder;
   display3d_ = std::make_unique<Display3DControl>(paths_.data_folder, &control_.display3d, std::move(options3d));
   if (auto* boxes = dynamic_cast<QtNotifier*>(&notifier_)) boxes->SetParent(this);
   Initialise();

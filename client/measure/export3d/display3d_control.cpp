@@ -35,7 +35,8 @@ void Display3DControl::Start() {
   // two bridge threads never run.
   WaitForBridgeThread();
   state_->stopped.store(0);
-  LaunchViewer(&viewer_, program_folder_, options_.window_exists);
+  LaunchViewer(&viewer_, options_.viewer_folder.empty() ? program_folder_ : options_.viewer_folder,
+               options_.window_exists);
   try {
     bridge_ = std::thread(RunBridgeThread, std::cref(run_));
     bridge_started_ = true;

@@ -30,6 +30,9 @@ struct Display3DOptions {
   std::unique_ptr<BridgePacer> pacer;
   BridgeTiming timing;
   std::string library_path;  // empty: program folder + "libvelmar.so"
+  // Folder of "Orvinel" (ending in '/'); empty: the program folder. An
+  // installed client keeps its exchange files apart from its programs.
+  std::string viewer_folder;
 };
 
 class Display3DControl {
