@@ -46,6 +46,8 @@ CKelvaraDlg::CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, SerialLib
   if (options3d.library_path.empty()) options3d.library_path = paths_.program_folder + "libvelmar.so";
   if (options3d.viewer_folder.empty()) options3d.viewer_folder = paths_.program_folder;
   display3d_ = std::make_unique<Display3DControl>(paths_.data_folder, &control_.display3d, std::move(options3d));
+  worker_end_timer_.setInterval(10);
+  connect(&worker_end_timer_, &QTimer::timeout, this, &CKelvaraDlg::WorkerEndCheck);
   if (auto* boxes = dynamic_cast<QtNotifier*>(&notifier_)) boxes->SetParent(this);
   Initialise();
 }
@@ -243,17 +245,28 @@ void CKelvaraDlg::StartRun(const RunRequest& request) {
     picture_->SetDisplayFormat(CurrentFormatIndex());
   }
   logger_.SetFormatIndex(CurrentFormatIndex());
+  connection_->EnableButtons(false);
+  setting_->SetParameterPanelEnabled(false);
+  view_->EnableControls(0);
+  worker_handle_ = true;
+  enable_after_end_ = false;
+  // The UI thread never waits for a worker. A previous run that is still
+  // ending (its last cycle, the camera's stop) still owns the camera link,
+  // so the parameters are sent and the run begun once it has let go.
+  if (worker_->Running()) {
+    pending_start_ = request;
+    worker_end_timer_.start();
+    return;
+  }
+  BeginRun(request);
+}
+
+void CKelvaraDlg::BeginRun(const RunRequest& request) {
   setting_->Set();  // refusals are reported there; the run starts anyway
   {
     std::lock_guard<std::mutex> lock(parameters_mutex_);
     run_parameters_ = setting_->parameters();
   }
-  connection_->EnableButtons(false);
-  setting_->SetParameterPanelEnabled(false);
-  view_->EnableControls(0);
-  worker_handle_ = true;
-  // Never waits: a previous run that is still ending (its last cycle, the
-  // camera's stop) gets this start queued behind it by the worker.
   if (worker_->Start(request) == StartResult::kFailed) {
     // No thread: the panels go back to how they were.
     worker_handle_ = false;
@@ -264,12 +277,32 @@ void CKelvaraDlg::StartRun(const RunRequest& request) {
 }
 
 void CKelvaraDlg::StopRun() {
-  worker_->RequestStop();  // drops a queued start too  // not waited for
+  worker_->RequestStop();  // not waited for
+  pending_start_.reset();
   worker_handle_ = false;
-  connection_->EnableButtons(true);
-  setting_->SetParameterPanelEnabled(true);
   logging_->EnableControls(1);
   view_->EnableControls(1);
+  // The panels that talk to the camera come back once the worker has
+  // stopped the camera and let go of the link.
+  enable_after_end_ = true;
+  WorkerEndCheck();
+}
+
+void CKelvaraDlg::WorkerEndCheck() {
+  if (worker_->Running()) {
+    if (!worker_end_timer_.isActive()) worker_end_timer_.start();
+    return;
+  }
+  worker_end_timer_.stop();
+  if (pending_start_) {
+    const RunRequest request = *pending_start_;
+    pending_start_.reset();
+    BeginRun(request);
+  } else if (enable_after_end_) {
+    enable_after_end_ = false;
+    connection_->EnableButtons(true);
+    setting_->SetParameterPanelEnabled(true);
+  }
 }
 
 void CKelvaraDlg::FormatChanged() {
@@ -302,6 +335,7 @@ void CKelvaraDlg::Shutdown() {
   // cannot deadlock; then the run and the 3D bridge end before the panels go.
   if (auto* boxes = dynamic_cast<QtNotifier*>(&notifier_)) boxes->Close();
   worker_->Wait();
+  worker_end_timer_.stop();
   display3d_->Stop();
   display3d_->WaitForBridgeThread();
   connection_->Refresh();

@@ -7,8 +7,10 @@
 // here.
 #include <QDialog>
 #include <QString>
+#include <QTimer>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "camera_link.h"
 #include "client_paths.h"
@@ -75,7 +77,11 @@ class CKelvaraDlg : public QDialog {
   void ConnectSequence();
   void Disconnected();
   void StartRun(const RunRequest& request);
+  void BeginRun(const RunRequest& request);
   void StopRun();
+  // Once the worker has ended: begins a pending start, or gives the
+  // connection and settings panels back.
+  void WorkerEndCheck();
   void FormatChanged();
   void StartLogging();
   void SetWaitCursor(bool on);
@@ -106,6 +112,9 @@ class CKelvaraDlg : public QDialog {
   std::unique_ptr<CViewPicture> picture_;
 
   bool worker_handle_ = false;   // a run was started and not stopped
+  std::optional<RunRequest> pending_start_;  // waits for the ending run
+  bool enable_after_end_ = false;  // the panels return when the worker ended
+  QTimer worker_end_timer_;        // looks for the worker's end
   bool wait_cursor_ = false;
   bool picture_placed_ = false;
   bool shut_down_ = false;

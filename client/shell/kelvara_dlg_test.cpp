@@ -108,8 +108,8 @@ TEST_F(KelvaraDlgTest, MeasuringDisablesConnectionAndSettingsUntilStopped) {
   EXPECT_FALSE(Enabled(&dlg, "id1004"));
   EXPECT_FALSE(Enabled(&dlg, "id2003"));
   PostWindowMessage(&dlg, UWM_STOP_MEASUREMENT);
-  ASSERT_TRUE(Await([&] { return !dlg.WorkerRunning(); }));
-  EXPECT_TRUE(Enabled(&dlg, "id1003"));
+  ASSERT_TRUE(Await([&] { return Enabled(&dlg, "id1003"); }));
+  EXPECT_FALSE(dlg.WorkerRunning());
   EXPECT_TRUE(Enabled(&dlg, "id1004"));
   EXPECT_TRUE(Enabled(&dlg, "id2003"));
 }
@@ -119,8 +119,8 @@ TEST_F(KelvaraDlgTest, APictureEndsByItselfAndThePanelsReturn) {
   Connect(dlg);
   PostWindowMessage(&dlg, UWM_TAKE_PICTURE, 0, 1);
   ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 1 && !dlg.Measuring(); }));
-  EXPECT_TRUE(Await([&] { return !dlg.WorkerRunning(); }));
-  EXPECT_TRUE(Enabled(&dlg, "id1004"));
+  EXPECT_TRUE(Await([&] { return Enabled(&dlg, "id1004"); }));
+  EXPECT_FALSE(dlg.WorkerRunning());
   EXPECT_TRUE(Enabled(&dlg, "id2003"));
 }
 
@@ -133,9 +133,15 @@ TEST_F(KelvaraDlgTest, AStartWhileThePreviousRunEndsIsQueuedNotWaitedFor) {
   camera_.WaitUntilHeld();
   SendWindowMessage(&dlg, UWM_STOP_MEASUREMENT);
   EXPECT_TRUE(dlg.WorkerRunning());  // held in its last cycle
+  // The worker still owns the link: nothing that talks to the camera is
+  // usable yet.
+  EXPECT_FALSE(Enabled(&dlg, "id1003"));
+  EXPECT_FALSE(Enabled(&dlg, "id2003"));
   // The UI thread returns at once although the worker cannot end yet.
+  const size_t codes_before = camera_.Codes().size();
   SendWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
   EXPECT_TRUE(dlg.Measuring());
+  EXPECT_EQ(camera_.Codes().size(), codes_before) << "the UI thread sent while the worker held the link";
   const long before = dlg.outputs().PicturesChanged();
   camera_.Release();
   EXPECT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() > before + 2; }));
