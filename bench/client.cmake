@@ -1,0 +1,10 @@
+# The client's main dialog against the unpaced simulator: how long the UI
+# thread's event loop waits while a run goes on at full rate (goal: never
+# over 50 ms), and the connect sequence against the sum of its exchanges
+# (goal: within 10 %).
+if(TARGET kelvara_shell)
+  kelvara_add_bench(client_ui_bench
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/client_ui_bench.cpp
+    LIBS kelvara_shell kelvara_sim_process)
+  target_compile_definitions(client_ui_bench PRIVATE KELVARA_PROGRAM_FOLDER="${KELVARA_BIN_DIR}/")
+endif()
