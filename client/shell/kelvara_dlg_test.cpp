@@ -14,6 +14,7 @@
 
 #include "connection_panel.h"
 #include "fake_camera.h"
+#include "fake_velmar.h"
 #include "instance_lock.h"
 #include "kelvara_app.h"
 #include "qt_notifier.h"
@@ -182,6 +183,31 @@ TEST_F(KelvaraDlgTest, ShutdownStopsTheRunAndDeletesTheMarker) {
   const std::vector<int> codes = camera_.Codes();
   ASSERT_FALSE(codes.empty());
   EXPECT_EQ(codes.back(), CMD_STOP_MEASUREMENT);
+}
+
+TEST_F(KelvaraDlgTest, ClosingDuringARunWith3DOnEndsTheBridgeAndTheRun) {
+  Display3DOptions options = No3D();
+  options.library_path = FAKE_VELMAR_PATH;
+  FakeVelmar_Reset();
+  {
+    CKelvaraDlg dlg(paths_, notifier_, camera_, std::move(options));
+    Connect(dlg);
+    SendWindowMessage(&dlg, UWM_START_3D);
+    PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
+    // The bridge passes ring files to the viewer library while frames come.
+    ASSERT_TRUE(Await([&] {
+      for (int i = 0; i < FakeVelmar_CallCount(); ++i)
+        if (std::string(FakeVelmar_Call(i)).rfind("data ", 0) == 0) return true;
+      return false;
+    }));
+    dlg.close();
+    EXPECT_FALSE(dlg.WorkerRunning());
+    EXPECT_EQ(dlg.run_control().display3d.stopped.load(), 1);
+    const int calls = FakeVelmar_CallCount();
+    QTest::qWait(50);
+    EXPECT_EQ(FakeVelmar_CallCount(), calls) << "the bridge thread went on after the close";
+  }
+  EXPECT_EQ(camera_.Codes().back(), CMD_STOP_MEASUREMENT);
 }
 
 TEST_F(KelvaraDlgTest, EnterAndEscapeDoNotCloseTheDialog) {
