@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "client_paths.h"
+#include "close_on_signal.h"
 #include "instance_lock.h"
 #include "kelvara_dlg.h"
 #include "runtime_dir.h"
@@ -32,6 +33,7 @@ int CKelvaraApp::Run(Notifier& notifier) {
   const ClientPaths paths = ResolveClientPaths(CurrentPathInputs());
   PrepareClientFolders(paths);
   CKelvaraDlg dialog(paths, notifier, UartSerialLibrary());
+  CloseOnSignal close_on_signal(&dialog);
   return dialog.exec();
 }
 

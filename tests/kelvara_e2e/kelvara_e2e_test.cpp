@@ -71,6 +71,19 @@ std::string Output(const std::string& command) {
   return out;
 }
 
+// Waits for a visible window of process `pid` whose name matches `pattern`;
+// its id, or "" after `ms`. (Asked again and again: a search can trip over a
+// window that goes away meanwhile.)
+std::string FindWindow(pid_t pid, const std::string& pattern, int ms) {
+  for (int waited = 0; waited < ms; waited += 200) {
+    const std::string found = Output(std::string(KELVARA_XDOTOOL) + " search --all --onlyvisible --pid " +
+                                     std::to_string(pid) + " --name '" + pattern + "' 2>/dev/null");
+    if (!found.empty()) return found.substr(0, found.find('\n'));
+    QTest::qWait(200);
+  }
+  return "";
+}
+
 // Waits for the child to exit; its exit status, or -1 (then it is killed).
 int WaitExit(pid_t pid, int ms) {
   int status = 0;
@@ -102,8 +115,8 @@ class KelvaraE2eTest : public ::testing::Test {
 };
 
 TEST_F(KelvaraE2eTest, ConnectSetRefreshSecondStartAndCloseDuringARun) {
-  InstanceLock lock(InstanceLockPath());  // as the running client holds it
-  ASSERT_TRUE(lock.Held());
+  auto lock = std::make_unique<InstanceLock>(InstanceLockPath());  // as the running client holds it
+  ASSERT_TRUE(lock->Held());
   Display3DOptions no3d;
   no3d.window_exists = [] { return true; };
   auto dlg = std::make_unique<CKelvaraDlg>(paths_, notifier_, UartSerialLibrary(), std::move(no3d));
@@ -152,14 +165,13 @@ TEST_F(KelvaraE2eTest, ConnectSetRefreshSecondStartAndCloseDuringARun) {
   // A second start of the program shows its message box and exits.
   const pid_t second = Spawn({KELVARA_PROGRAM_FOLDER "Kelvara"});
   ASSERT_GT(second, 0);
-  const std::string box = Output("timeout 20 " KELVARA_XDOTOOL " search --all --sync --onlyvisible --pid " +
-                                 std::to_string(second) + " --name '^Kelvara$' 2>/dev/null | head -1");
+  const std::string box = FindWindow(second, "^Kelvara$", 20000);
   EXPECT_FALSE(box.empty()) << "no message box of the second instance";
   EXPECT_TRUE(Output("timeout 5 " KELVARA_XDOTOOL " search --all --onlyvisible --pid " + std::to_string(second) +
                      " --name 'Qor Imager' 2>/dev/null")
                   .empty())
       << "the second instance opened a main window";
-  if (!box.empty()) Output("timeout 5 " KELVARA_XDOTOOL " key --window " + box.substr(0, box.find('\n')) + " Return");
+  if (!box.empty()) Output("timeout 5 " KELVARA_XDOTOOL " key --window " + box + " Return");
   EXPECT_EQ(WaitExit(second, 15000), 0);
 
   // Connect again (no second upload), measure, and close the window during the run.
@@ -182,6 +194,16 @@ TEST_F(KelvaraE2eTest, ConnectSetRefreshSecondStartAndCloseDuringARun) {
   EXPECT_EQ(link.GetResult(&status, nullptr), 0);
   EXPECT_EQ(status, 3);
   link.Close();
+
+  // The program itself (the lock is free now): its main window comes up, and SIGTERM closes it as
+  // the close button does (exit status 0).
+  lock.reset();
+  const pid_t client = Spawn({KELVARA_PROGRAM_FOLDER "Kelvara"});
+  ASSERT_GT(client, 0);
+  const std::string window = FindWindow(client, "Qor Imager Client Version", 20000);
+  EXPECT_FALSE(window.empty()) << "no main window of Kelvara";
+  kill(client, SIGTERM);
+  EXPECT_EQ(WaitExit(client, 15000), 0);
 }
 
 }  // namespace
