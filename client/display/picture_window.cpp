@@ -16,11 +16,6 @@ namespace {
 constexpr char kSection[] = "View";
 constexpr uint32_t kOpaque = 0xff000000u;  // display words carry no alpha byte
 
-QEvent::Type FrameEventType() {
-  static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
-  return type;
-}
-
 // A legend of the model as drawn: row 255 at the top.
 QImage LegendImage(const uint32_t* words) {
   QImage image(kLegendWidth, kLegendHeight, QImage::Format_RGB32);
@@ -54,6 +49,11 @@ void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
 }
 
 }  // namespace
+
+QEvent::Type CViewPicture::FrameRenderedEventType() {
+  static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
 
 CViewPicture::CViewPicture(RenderingModel& model, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(model) {
@@ -110,11 +110,11 @@ void CViewPicture::SetCenterMark(int on) {
 void CViewPicture::FrameRendered() { update(); }
 
 void CViewPicture::PostFrameRendered() {
-  if (!frame_pending_.exchange(true)) QCoreApplication::postEvent(this, new QEvent(FrameEventType()));
+  if (!frame_pending_.exchange(true)) QCoreApplication::postEvent(this, new QEvent(FrameRenderedEventType()));
 }
 
 bool CViewPicture::event(QEvent* event) {
-  if (event->type() == FrameEventType()) {
+  if (event->type() == FrameRenderedEventType()) {
     // Cleared before the paint, so a frame rendered meanwhile posts again.
     frame_pending_ = false;
     FrameRendered();

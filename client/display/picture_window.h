@@ -2,6 +2,7 @@
 // CViewPicture: the picture window (Qt), a top-level window the user cannot
 // close, painting the rendering model's images. This header is what the main
 // dialog uses of it.
+#include <QEvent>
 #include <QImage>
 #include <QPoint>
 #include <QStringList>
@@ -33,6 +34,8 @@ class CViewPicture : public QWidget {
   // already waiting, so frames that come faster than the screen paints
   // never queue up; the window paints the newest frame.
   void PostFrameRendered();
+  // The event type PostFrameRendered posts.
+  static QEvent::Type FrameRenderedEventType();
 
   // What the last paint drew (tests and accessibility): the layout, and the
   // readout lines of every image under the click point.

@@ -115,33 +115,37 @@ void CViewImage::BuildControls() {
 
   auto* monitor = new QGroupBox(QStringLiteral("Monitor"), group);
   monitor->setAccessibleName(QStringLiteral("Monitor"));
+  // Columns: label, then three fields each followed by its unit.
   auto* mgrid = new QGridLayout(monitor);
   centre_ = Monitor(3040, QStringLiteral("Value of Center"), monitor);
+  centre_->setMaximumWidth(QWIDGETSIZE_MAX);
+  centre_->setMinimumWidth(centre_->fontMetrics().horizontalAdvance(QStringLiteral("-16385 mm")) + 12);
   center_mark_ = Check(3041, QStringLiteral("Center Mark"), monitor);
   mgrid->addWidget(new QLabel(QStringLiteral("Value of Center"), monitor), 0, 0);
-  mgrid->addWidget(centre_, 0, 1);
-  mgrid->addWidget(center_mark_, 0, 2, 1, 2);
+  mgrid->addWidget(centre_, 0, 1, 1, 3);
+  mgrid->addWidget(center_mark_, 0, 4, 1, 3);
   stop_sampling_ = Check(3056, QStringLiteral("Stop sampling"), monitor);
   mgrid->addWidget(new QLabel(QStringLiteral("TEMPERATURE BOARD"), monitor), 1, 0);
-  mgrid->addWidget(stop_sampling_, 1, 1, 1, 3);
+  mgrid->addWidget(stop_sampling_, 1, 1, 1, 6);
   const QString degrees = QStringLiteral("\u00b0C");
   led_ = Monitor(3050, QStringLiteral("LED"), monitor);
   imager_ = Monitor(3051, QStringLiteral("Imager"), monitor);
   const char* corners[4] = {"Upper-left", "Upper-right", "Lower-left", "Lower-right"};
   for (int i = 0; i < 4; ++i) chips_[i] = Monitor(3052 + i, QString::fromLatin1(corners[i]), monitor);
-  auto add_field = [&](int row, int column, const QString& label, QLineEdit* field) {
-    auto* cell = new QHBoxLayout;
-    if (!label.isEmpty()) cell->addWidget(new QLabel(label, monitor));
-    cell->addWidget(field);
-    cell->addWidget(new QLabel(degrees, monitor));
-    mgrid->addLayout(cell, row, column, 1, 2);
+  const int temperature_width = led_->fontMetrics().horizontalAdvance(QStringLiteral("-100.0")) + 12;
+  auto add_field = [&](int row, int column, QLineEdit* field) {
+    field->setFixedWidth(temperature_width);
+    mgrid->addWidget(field, row, column);
+    mgrid->addWidget(new QLabel(degrees, monitor), row, column + 1);
   };
-  add_field(2, 0, QStringLiteral("LED"), led_);
-  add_field(3, 0, QStringLiteral("Imager"), imager_);
-  add_field(2, 2, QString(), chips_[0]);
-  add_field(2, 4, QString(), chips_[1]);
-  add_field(3, 2, QString(), chips_[2]);
-  add_field(3, 4, QString(), chips_[3]);
+  mgrid->addWidget(new QLabel(QStringLiteral("LED"), monitor), 2, 0);
+  add_field(2, 1, led_);
+  add_field(2, 3, chips_[0]);
+  add_field(2, 5, chips_[1]);
+  mgrid->addWidget(new QLabel(QStringLiteral("Imager"), monitor), 3, 0);
+  add_field(3, 1, imager_);
+  add_field(3, 3, chips_[2]);
+  add_field(3, 5, chips_[3]);
   grid->addWidget(monitor, 4, 0, 1, 4);
 
   center_mark_->setChecked(true);

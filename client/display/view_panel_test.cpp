@@ -35,7 +35,11 @@ class ViewPanelTest : public ::testing::Test {
     EXPECT_NE(control, nullptr) << id;
     return control;
   }
-  void Click(int id) { QTest::mouseClick(Control<QAbstractButton>(id), Qt::LeftButton); }
+  // Clicks near the left edge, where a check box has its indicator.
+  void Click(int id) {
+    QAbstractButton* button = Control<QAbstractButton>(id);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+  }
   // Types `text` into a range field and finishes the edit with Enter.
   void Type(int id, const char* text) {
     QSpinBox* field = Control<QSpinBox>(id);
