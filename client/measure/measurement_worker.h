@@ -1,7 +1,8 @@
 #pragma once
-// The measurement worker: one thread per measurement run. It starts the
-// camera's measurement, then fetches frame after frame: decodes and renders
-// it, shows the centre value, once per second the frame rate and the
+// The measurement worker: a thread for a measurement run (a run queued
+// behind it continues on the same thread). It starts the camera's
+// measurement, then fetches frame after frame: decodes and renders it,
+// shows the centre value, once per second the frame rate and the
 // temperatures, runs the logging schedule and, while 3D display is on,
 // writes the export ring. At the end it stops the camera.
 //

@@ -287,6 +287,22 @@ TEST_F(LoopTest, LoggingRunThatStartedTheRunEndsItAndAStopRequestLogsOneMore) {
   EXPECT_NE(ReadFile(Log("t.txt")).find("Number of samples : 1\r\n"), std::string::npos);
 }
 
+// "Stop" of the logging panel that arrives after the logging run ended (the
+// two cross) must not start a logging run of one stray frame.
+TEST_F(LoopTest, AStopLoggingAfterTheEndLogsNothing) {
+  control_.display3d.format_index = 2;
+  FakeCamera camera(2);
+  StartLogging(2, 1, 0);
+  EXPECT_EQ(RunWith(camera, 3).frames_logged, 2);
+  ASSERT_FALSE(control_.LoggingOpen());
+  control_.StopLogging();
+  EXPECT_FALSE(control_.LoggingOpen());
+  FakeCamera next(2);
+  const RunSummary s = RunWith(next, 3);
+  EXPECT_EQ(s.frames_logged, 0);
+  EXPECT_EQ(outputs_.Count("logging ended"), 1);
+}
+
 TEST_F(LoopTest, ExportRingCyclesSixSlotsWhileThreeDIsOn) {
   control_.display3d.format_index = 4;
   control_.display3d.stopped = 0;
