@@ -12,7 +12,7 @@
 #include "camera_link.h"
 #include "profile_store.h"
 #include "testing/fake_ports.h"
-#include "testing/message_recorder.h"
+#include "testing/hub_recorder.h"
 #include "testing/temp_program_folder.h"
 
 namespace kelvara {

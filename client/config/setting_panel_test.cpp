@@ -14,7 +14,7 @@
 #include "command_codes.h"
 #include "spin_buttons.h"
 #include "scripted_serial.h"
-#include "testing/message_recorder.h"
+#include "testing/hub_recorder.h"
 
 namespace kelvara {
 namespace {
