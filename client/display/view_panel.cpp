@@ -69,6 +69,13 @@ CViewImage::CViewImage(QWidget* parent, QObject* hub) : QWidget(parent), hub_(hu
   ShowValues();
 }
 
+CViewImage::~CViewImage() {
+  // A range field that has the focus reports the end of its edit while the
+  // child widgets are destroyed, after this object is gone: no checks then.
+  maximum_->disconnect(this);
+  minimum_->disconnect(this);
+}
+
 void CViewImage::BuildControls() {
   auto* group = new QGroupBox(QStringLiteral(" View"), this);
   group->setAccessibleName(QStringLiteral("View"));

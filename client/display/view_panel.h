@@ -20,6 +20,7 @@ class CViewImage : public QWidget {
  public:
   // `hub` receives the panel's messages (the main dialog).
   CViewImage(QWidget* parent, QObject* hub);
+  ~CViewImage() override;
 
   // Enables or disables "Picture", the range fields and "Start" (a button
   // that reads "Stop" stays enabled and reads "Start" again with 1).

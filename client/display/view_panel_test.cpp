@@ -250,6 +250,32 @@ TEST_F(ViewPanelTest, RefusedRangeStartsNothing) {
   EXPECT_EQ(Control<QPushButton>(3000)->text(), QStringLiteral("Start"));
 }
 
+TEST_F(ViewPanelTest, SpinButtonsStayWithinTheSpinRanges) {
+  IniWriteInt("View", "RangeMax", 12500);
+  IniWriteInt("View", "RangeMin", 0);
+  Make();
+  QSpinBox* maximum = Control<QSpinBox>(2020);
+  QSpinBox* minimum = Control<QSpinBox>(2021);
+  maximum->stepUp();
+  minimum->stepDown();
+  EXPECT_EQ(maximum->value(), 12500);
+  EXPECT_EQ(minimum->value(), 0);
+  maximum->stepDown();  // a spin click is checked like a typed value
+  EXPECT_EQ(panel_->Maximum(), 12499);
+  EXPECT_TRUE(notifier_.Messages().empty());
+}
+
+TEST_F(ViewPanelTest, DestroyedWithARefusedValueInAFocusedField) {
+  Make();
+  panel_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(panel_.get()));
+  QSpinBox* maximum = Control<QSpinBox>(2020);
+  maximum->setFocus();
+  maximum->setValue(99999);
+  panel_.reset();  // no check, no message, no crash
+  EXPECT_TRUE(notifier_.Messages().empty());
+}
+
 TEST_F(ViewPanelTest, MonitorFields) {
   Make();
   TemperatureSample sample;

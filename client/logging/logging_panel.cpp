@@ -80,6 +80,15 @@ CLogging::CLogging(QWidget* parent, QObject* hub, LogWriter& writer)
   };
 }
 
+CLogging::~CLogging() {
+  // A field that has the focus reports the end of its edit while the child
+  // widgets are destroyed, after this object is gone: no checks from then on.
+  for (QObject* field : {static_cast<QObject*>(total_field_), static_cast<QObject*>(once_field_),
+                         static_cast<QObject*>(interval_field_), static_cast<QObject*>(file_name_field_),
+                         static_cast<QObject*>(save_path_field_)})
+    field->disconnect(this);
+}
+
 void CLogging::BuildControls() {
   auto* group = new QGroupBox(QStringLiteral(" Logging"), this);
   group->setAccessibleName(QStringLiteral("Logging"));

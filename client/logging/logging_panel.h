@@ -24,6 +24,7 @@ class CLogging : public QWidget {
   // `writer` is the log writer the measurement loop uses; the panel sets its
   // check boxes, base name, folder, schedule and mirror flags on it.
   CLogging(QWidget* parent, QObject* hub, LogWriter& writer);
+  ~CLogging() override;
 
   void EnableControls(int enable);
   void ShowFormatOptions(int format_index);

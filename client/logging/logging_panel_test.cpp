@@ -324,6 +324,15 @@ TEST_F(LoggingPanelTest, FolderButtonUsesTheChooser) {
   EXPECT_EQ(writer_.SaveFolder(), "/new/place");
 }
 
+TEST_F(LoggingPanelTest, DestroyedWithARefusedValueInAFocusedField) {
+  Make();
+  QSpinBox* total = Control<QSpinBox>(4010);
+  total->setFocus();
+  total->setValue(0);
+  panel_.reset();  // no check, no message, no crash
+  EXPECT_TRUE(notifier_.Messages().empty());
+}
+
 TEST_F(LoggingPanelTest, MirrorFlagsReachTheWriter) {
   Make();
   panel_->SetMirror(1, 0);
