@@ -16,6 +16,7 @@
 
 #include "pipe_server.h"
 #include "runtime_dir.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace {
@@ -23,15 +24,12 @@ namespace {
 class VelmarTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/kelvara-velmar-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = folder_.path();
     setenv("KELVARA_RUNTIME_DIR", dir_.c_str(), 1);
     ASSERT_EQ(ViewerSocketPath(), dir_ + "/mypipe");
   }
   void TearDown() override {
     if (listener_ >= 0) close(listener_);
-    std::system(("rm -rf '" + dir_ + "'").c_str());
   }
 
   // A test server standing in for the viewer.
@@ -60,6 +58,7 @@ class VelmarTest : public ::testing::Test {
     return bytes;
   }
 
+  testing::TempFolder folder_{"kelvara-velmar"};
   std::string dir_;
   int listener_ = -1;
 };

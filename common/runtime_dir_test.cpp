@@ -1,4 +1,5 @@
 #include "runtime_dir.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +14,7 @@ namespace {
 class RuntimeDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kelvara-rt-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    base_ = tmpl;
+    base_ = folder_.path();
     unsetenv("KELVARA_RUNTIME_DIR");
     unsetenv("KELVARA_PORT_DIR");
   }
@@ -23,9 +22,8 @@ class RuntimeDirTest : public ::testing::Test {
     unsetenv("KELVARA_RUNTIME_DIR");
     unsetenv("KELVARA_PORT_DIR");
     unsetenv("XDG_RUNTIME_DIR");
-    std::string cmd = "rm -rf '" + base_ + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
+  testing::TempFolder folder_{"kelvara-rt"};
   std::string base_;
 };
 

@@ -59,6 +59,8 @@ class ChildProcess {
   // when the output ended or no whole line came within `timeout`.
   bool ReadLine(std::string* line, std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
+  // Reads what the child has written so far, without waiting.
+  void ReadAvailable() { Pump(0); }
   // Captured output read so far (all of it once the child is reaped);
   // ReadLine takes its lines away from out().
   const std::string& out() const { return out_; }

@@ -16,6 +16,7 @@
 
 #include "UART.h"
 #include "serial_port.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -32,9 +33,7 @@ long MsSince(Clock::time_point t) {
 class UartTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kelvara-uart-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = folder_.path();
     setenv("KELVARA_RUNTIME_DIR", dir_.c_str(), 1);
     setenv("KELVARA_PORT_DIR", dir_.c_str(), 1);
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -51,8 +50,6 @@ class UartTest : public ::testing::Test {
   void TearDown() override {
     com_close();
     if (master_ >= 0) close(master_);
-    for (const std::string& p : made_) unlink(p.c_str());
-    rmdir(dir_.c_str());
   }
 
   void Link(const std::string& name, const std::string& target) {
@@ -106,6 +103,7 @@ class UartTest : public ::testing::Test {
     return b;
   }
 
+  testing::TempFolder folder_{"kelvara-uart"};
   std::string dir_;
   std::string slave_path_;
   std::vector<std::string> made_;

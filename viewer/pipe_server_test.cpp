@@ -1,4 +1,5 @@
 #include "pipe_server.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,15 +24,8 @@ using std::chrono::steady_clock;
 class PipeServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/kelvara-pipe-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = folder_.path();
     path_ = dir_ + "/mypipe";
-  }
-  void TearDown() override {
-    unlink(path_.c_str());
-    unlink((path_ + ".lock").c_str());
-    rmdir(dir_.c_str());
   }
 
   static sockaddr_un address(const std::string& path) {
@@ -78,6 +72,7 @@ class PipeServerTest : public ::testing::Test {
     return t;
   }
 
+  kelvara::testing::TempFolder folder_{"kelvara-pipe"};
   std::string dir_;
   std::string path_;
 };

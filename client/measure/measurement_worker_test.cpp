@@ -18,7 +18,7 @@
 #include "command_exchange.h"
 #include "fake_camera.h"
 #include "log_writer.h"
-#include "notifier.h"
+#include "recording_notifier.h"
 #include "pattern_scene.h"
 #include "rendering_model.h"
 

@@ -2,18 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
 
+#include "child_process.h"
 #include "device_commands.h"
 #include "sim_link_fixture.h"
-
-extern char** environ;
 
 namespace kelvara {
 namespace {
@@ -25,30 +22,14 @@ struct RunResult {
 
 // Runs Brenvik with `args` (no shell) and collects its stderr.
 RunResult RunBrenvik(const std::vector<std::string>& args) {
-  std::vector<std::string> a = {KELVARA_BRENVIK_PATH};
-  a.insert(a.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& s : a) argv.push_back(s.data());
-  argv.push_back(nullptr);
-  int err[2];
+  std::vector<std::string> argv = {KELVARA_BRENVIK_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
   RunResult run;
-  if (pipe2(err, O_CLOEXEC) != 0) return run;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-  pid_t pid = -1;
-  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(err[1]);
-  if (rc == 0) {
-    char buf[512];
-    ssize_t n;
-    while ((n = read(err[0], buf, sizeof buf)) > 0) run.err.append(buf, static_cast<size_t>(n));
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
-  }
-  close(err[0]);
+  testing::ChildProcess child(argv, {testing::ChildProcess::kInherit, testing::ChildProcess::kCapture});
+  if (!child.started()) return run;
+  const int status = child.Wait();
+  run.err = child.err();
+  if (WIFEXITED(child.wait_status())) run.exit_status = status;
   return run;
 }
 
