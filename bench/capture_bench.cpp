@@ -58,7 +58,7 @@ void RunLoop(benchmark::State& state, int format_index, bool logging) {
   LogWriter logger;
   RecordingNotifier notifier;
   NoOutputs outputs;
-  const testing::TempFolder temp("kelvara-bench");
+  const kelvara::testing::TempFolder temp("kelvara-bench");
   const std::string folder = temp.path();
   control.program_folder = folder + "/";
   control.display3d.format_index = format_index;

@@ -45,7 +45,7 @@ bool PixelsUnchanged(const std::string& path, const RenderingModel& model) {
 void BM_SaveImageAsPng(benchmark::State& state) {
   const int format = static_cast<int>(state.range(0));
   const int noise_amplitude = static_cast<int>(state.range(1));
-  const testing::TempFolder folder("kelvara-png-bench");
+  const kelvara::testing::TempFolder folder("kelvara-png-bench");
   const std::string path = folder.Path("image.png");
   std::vector<unsigned char> frame = pattern::Frame(format);
   if (noise_amplitude > 0) {

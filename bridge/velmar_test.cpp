@@ -58,7 +58,7 @@ class VelmarTest : public ::testing::Test {
     return bytes;
   }
 
-  testing::TempFolder folder_{"kelvara-velmar"};
+  kelvara::testing::TempFolder folder_{"kelvara-velmar"};
   std::string dir_;
   int listener_ = -1;
 };

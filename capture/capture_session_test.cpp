@@ -12,6 +12,7 @@
 #include "command_codes.h"
 #include "command_exchange.h"
 #include "fake_camera.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace {
@@ -28,9 +29,7 @@ std::string ReadFile(const std::string& path) {
 class CaptureSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kelvara-capture-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = folder_.path();
     SetExchangePause([](int) {});
     err_ = open_memstream(&err_text_, &err_size_);
     options_.port = 1;
@@ -44,7 +43,6 @@ class CaptureSessionTest : public ::testing::Test {
     SetExchangePause(nullptr);
     std::fclose(err_);
     std::free(err_text_);
-    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
   }
   int Run(const StopRequests& stop = nullptr) {
     CaptureConsole console(err_, false);
@@ -55,6 +53,7 @@ class CaptureSessionTest : public ::testing::Test {
   std::string Err() const { return std::string(err_text_, err_size_); }
   std::string Out(const std::string& name) const { return options_.out + "/" + name; }
 
+  kelvara::testing::TempFolder folder_{"kelvara-capture"};
   std::string dir_;
   CaptureOptions options_;
   std::FILE* err_ = nullptr;

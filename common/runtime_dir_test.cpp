@@ -23,7 +23,7 @@ class RuntimeDirTest : public ::testing::Test {
     unsetenv("KELVARA_PORT_DIR");
     unsetenv("XDG_RUNTIME_DIR");
   }
-  testing::TempFolder folder_{"kelvara-rt"};
+  kelvara::testing::TempFolder folder_{"kelvara-rt"};
   std::string base_;
 };
 

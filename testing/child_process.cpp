@@ -194,5 +194,16 @@ int RunProgram(const std::vector<std::string>& argv, std::string* err) {
   return status;
 }
 
+int RunForked(const std::function<int()>& body) {
+  const pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) _exit(body() & 0xFF);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return ExitStatus(status);
+}
+
 }  // namespace testing
 }  // namespace kelvara

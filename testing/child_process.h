@@ -12,6 +12,7 @@
 // ends (SIGTERM, then SIGKILL) and reaps a child still running.
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -87,6 +88,12 @@ class ChildProcess {
 // exit status as ChildProcess::Wait does (127 when it cannot be started);
 // `err`, when given, receives its standard error.
 int RunProgram(const std::vector<std::string>& argv, std::string* err = nullptr);
+
+// Runs `body` in a forked copy of this process (for a test that must give
+// up privileges, say) and returns what it returned, as an exit status
+// (0..255; 128 + signal when a signal ended it, -1 when fork failed). The
+// copy holds only the calling thread: `body` must not wait for others.
+int RunForked(const std::function<int()>& body);
 
 }  // namespace testing
 }  // namespace kelvara

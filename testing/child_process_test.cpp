@@ -46,6 +46,17 @@ TEST(ChildProcessTest, RunProgramDiscardsOutputAndKeepsErrors) {
   EXPECT_NE(err.find("/no/such/program"), std::string::npos) << err;
 }
 
+TEST(ChildProcessTest, RunForkedReturnsWhatTheCopyReturned) {
+  int here = 1;
+  EXPECT_EQ(RunForked([&] {
+              here = 2;  // the copy's own memory
+              return 7;
+            }),
+            7);
+  EXPECT_EQ(here, 1);
+  EXPECT_EQ(RunForked([] { return raise(SIGKILL); }), 128 + SIGKILL);
+}
+
 TEST(ChildProcessTest, AMissingProgramIsNotStarted) {
   ChildProcess child({"/no/such/program"});
   EXPECT_FALSE(child.started());

@@ -41,7 +41,7 @@ class ProfileTest : public ::testing::Test {
     return v;
   }
 
-  testing::TempFolder folder_{"kelvara-profile"};
+  kelvara::testing::TempFolder folder_{"kelvara-profile"};
   std::string dir_, path_;
 };
 

@@ -42,7 +42,7 @@ int CountWrongPixels(const uint32_t* pixels, const int16_t* samples, Mapping map
   return wrong;
 }
 
-class RenderEveryFormat : public testing::TestWithParam<int> {};
+class RenderEveryFormat : public ::testing::TestWithParam<int> {};
 
 TEST_P(RenderEveryFormat, SlotsHoldTheMappedPlanes) {
   const int format = GetParam();
@@ -79,7 +79,7 @@ TEST_P(RenderEveryFormat, SlotsHoldTheMappedPlanes) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFormats, RenderEveryFormat, testing::Range(0, 7));
+INSTANTIATE_TEST_SUITE_P(AllFormats, RenderEveryFormat, ::testing::Range(0, 7));
 
 TEST(RenderFrame, PatternPixelsWithDefaultSettings) {
   PatternPlanes in(4);
@@ -197,7 +197,7 @@ TEST(RenderFrame, APainterNeverSeesAHalfRenderedFrame) {
   for (int k = 0; k < 8; ++k)
     frames.push_back(UniformPlanes(static_cast<int16_t>(500 + 700 * k), static_cast<int16_t>(20 * k)));
 
-  const testing::TempFolder temp("kelvara-render");
+  const kelvara::testing::TempFolder temp("kelvara-render");
   const std::string folder = temp.path();
 
   std::atomic<bool> done{false};

@@ -21,6 +21,7 @@
 #include "recording_notifier.h"
 #include "pattern_scene.h"
 #include "rendering_model.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace {
@@ -86,9 +87,7 @@ bool Exists(const std::string& path) {
 class LoopTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kelvara-loop-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = folder_.path();
     ASSERT_EQ(mkdir((dir_ + "/3d_data").c_str(), 0700), 0);
     ASSERT_EQ(mkdir((dir_ + "/logs").c_str(), 0700), 0);
     control_.program_folder = dir_ + "/";
@@ -96,7 +95,6 @@ class LoopTest : public ::testing::Test {
   }
   void TearDown() override {
     SetExchangePause(nullptr);
-    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
   }
 
   // Runs one whole measurement against `camera` and waits for its end.
@@ -126,6 +124,7 @@ class LoopTest : public ::testing::Test {
   }
   std::string Log(const std::string& name) const { return dir_ + "/logs/" + name; }
 
+  kelvara::testing::TempFolder folder_{"kelvara-loop"};
   std::string dir_;
   RunControl control_;
   RenderingModel picture_;

@@ -90,7 +90,7 @@ class ViewerEndToEnd : public ::testing::Test {
     if (viewer_) viewer_->Terminate(milliseconds(0), SIGKILL);
   }
 
-  testing::TempFolder folder_{"kelvara-e2e"};
+  kelvara::testing::TempFolder folder_{"kelvara-e2e"};
   std::string dir_;
   std::unique_ptr<testing::ChildProcess> viewer_;
 };
