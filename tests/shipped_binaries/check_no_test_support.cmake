@@ -1,6 +1,6 @@
-# cmake -DNM=nm [-DBIN_DIR=dir] [-DFILES=a|b] -P check_no_test_support.cmake
+# cmake -DNM=nm -DOBJDUMP=objdump [-DBIN_DIR=dir] [-DFILES=a|b] -P check_no_test_support.cmake
 # Fails when a listed file is missing, or when a listed file or an ELF file
-# in BIN_DIR holds a symbol of test support.
+# in BIN_DIR holds a symbol of test support or needs a test library.
 
 # Names of test support, and its namespaces (kelvara::testing,
 # testing_support, GoogleTest's testing::). An nm line never starts with a
@@ -35,6 +35,10 @@ foreach(file ${files})
   string(APPEND symbols "${dynamic}")
   string(REPLACE ";" "," symbols "${symbols}")
   string(REGEX MATCHALL "[^\n]*${test_support}[^\n]*" hits "${symbols}")
+  # Shared libraries it needs: none of the test ones (fakes, testing).
+  execute_process(COMMAND ${OBJDUMP} -p "${file}" OUTPUT_VARIABLE headers ERROR_QUIET)
+  string(REGEX MATCHALL "NEEDED[ \t]+[^\n]*(fake|testing)[^\n]*" needed "${headers}")
+  list(APPEND hits ${needed})
   list(LENGTH hits count)
   if(count GREATER 0)
     list(SUBLIST hits 0 5 shown)
