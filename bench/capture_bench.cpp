@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
-#include "UART.h"
 #include "command_codes.h"
-#include "device_commands.h"
+#include "camera_link.h"
 #include "fake_camera.h"
 #include "log_writer.h"
 #include "measurement_worker.h"
@@ -39,7 +39,8 @@ struct Simulator {
   testing::PrivateRuntimeDir runtime;
   std::unique_ptr<testing::SimProcess> process =
       testing::SimProcess::Start({"--scene", "pattern"});
-  bool open = process && com_init(process->port(), 0) != 0;
+  CameraLink link{UartSerialLibrary()};
+  bool open = process && link.Open(process->port());
 };
 Simulator& Sim() {
   static Simulator sim;
@@ -48,11 +49,11 @@ Simulator& Sim() {
 
 void SetCameraFormat(int format_index) {
   unsigned char status = 0;
-  SetFormat(kFormatCodes[format_index], &status);
+  Sim().link.SetFormat(kFormatCodes[format_index], &status);
 }
 
 // Runs one worker run of kFramesPerRun frames per iteration.
-void RunLoop(benchmark::State& state, int format_index, bool logging) {
+void RunLoop(benchmark::State& state, CameraLink& link, int format_index, bool logging) {
   RunControl control;
   RenderingModel picture;
   LogWriter logger;
@@ -68,17 +69,14 @@ void RunLoop(benchmark::State& state, int format_index, bool logging) {
   logger.SetPcdCheck(logging);
   logger.SetBinCheck(false);
   logger.SetPngSaver([&picture](const std::string& path) { return picture.SaveImageAsPng(path, 0); });
-  MeasurementWorker worker(MeasurementContext{control, picture, logger, notifier, outputs,
+  MeasurementWorker worker(MeasurementContext{link, control, picture, logger, notifier, outputs,
                                               [] { return DeviceParameters{}; }, nullptr});
   for (auto _ : state) {
     if (logging) {
       logger.StartRun(folder, "b");
-      control.log_total = kFramesPerRun;
-      control.log_once = 1;
-      control.log_interval = 0;
+      control.StartLogging(kFramesPerRun, 1, 0);
     }
-    control.frame_limit = kFramesPerRun;
-    worker.Start();
+    worker.Start(RunRequest::Cycles(kFramesPerRun));
     worker.Wait();
   }
   state.SetItemsProcessed(state.iterations() * kFramesPerRun);
@@ -88,14 +86,15 @@ void RunLoop(benchmark::State& state, int format_index, bool logging) {
 void BM_RawLinkRate(benchmark::State& state) {
   if (!Sim().open) return state.SkipWithError("simulator not running");
   SetCameraFormat(5);
+  CameraLink& link = Sim().link;
   unsigned char status = 0;
-  StartMeasurement(&status);
+  link.StartMeasurement(&status);
+  std::vector<unsigned char> frame;
   for (auto _ : state) {
-    const unsigned char* frame = nullptr;
-    if (GetResult(&status, &frame) != 0 || status != 0) return state.SkipWithError("result failed");
-    benchmark::DoNotOptimize(frame);
+    if (link.GetResult(&status, &frame) != 0 || status != 0) return state.SkipWithError("result failed");
+    benchmark::DoNotOptimize(frame.data());
   }
-  StopMeasurement(&status);
+  link.StopMeasurement(&status);
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_RawLinkRate)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -103,14 +102,14 @@ BENCHMARK(BM_RawLinkRate)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_CaptureLoggingOff(benchmark::State& state) {
   if (!Sim().open) return state.SkipWithError("simulator not running");
   SetCameraFormat(5);
-  RunLoop(state, 5, false);
+  RunLoop(state, Sim().link, 5, false);
 }
 BENCHMARK(BM_CaptureLoggingOff)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_CaptureFormat5CsvPcd(benchmark::State& state) {
   if (!Sim().open) return state.SkipWithError("simulator not running");
   SetCameraFormat(5);
-  RunLoop(state, 5, true);
+  RunLoop(state, Sim().link, 5, true);
 }
 BENCHMARK(BM_CaptureFormat5CsvPcd)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -118,7 +117,8 @@ BENCHMARK(BM_CaptureFormat5CsvPcd)->Unit(benchmark::kMillisecond)->UseRealTime()
 // second, CSV + PCD logs), with a camera that answers at no cost.
 void BM_LoopWorkFormat5CsvPcd(benchmark::State& state) {
   FakeCamera camera(5);
-  RunLoop(state, 5, true);
+  CameraLink link(camera);
+  RunLoop(state, link, 5, true);
 }
 BENCHMARK(BM_LoopWorkFormat5CsvPcd)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -128,7 +128,8 @@ namespace kelvara {
 namespace {
 void BM_LoopWorkFormat5NoLogs(benchmark::State& state) {
   FakeCamera camera(5);
-  RunLoop(state, 5, false);
+  CameraLink link(camera);
+  RunLoop(state, link, 5, false);
 }
 BENCHMARK(BM_LoopWorkFormat5NoLogs)->Unit(benchmark::kMillisecond)->UseRealTime();
 }

@@ -4,9 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
-#include "UART.h"
-#include "device_commands.h"
+#include "camera_link.h"
 #include "sim_process.h"
 
 namespace {
@@ -18,28 +18,29 @@ void RunRoundTrips(benchmark::State& state, const char* scene) {
     state.SkipWithError(kelvara::testing::SimProcess::last_error().c_str());
     return;
   }
-  if (com_init(sim->port(), 0) == 0) {
+  kelvara::CameraLink link(kelvara::UartSerialLibrary());
+  if (!link.Open(sim->port())) {
     state.SkipWithError("cannot open the simulator's port");
     return;
   }
   unsigned char status = 0;
-  if (kelvara::StartMeasurement(&status) != 0 || status != 0) {
+  if (link.StartMeasurement(&status) != 0 || status != 0) {
     state.SkipWithError("start measurement failed");
     return;
   }
-  const unsigned char* frame = nullptr;
+  std::vector<unsigned char> frame;
   for (auto _ : state) {
-    const int rc = kelvara::GetResult(&status, &frame);
+    const int rc = link.GetResult(&status, &frame);
     if (rc != 0 || status != 0) {
       state.SkipWithError("result failed");
       break;
     }
-    benchmark::DoNotOptimize(frame);
+    benchmark::DoNotOptimize(frame.data());
   }
   state.SetItemsProcessed(state.iterations());
   state.SetBytesProcessed(state.iterations() * 614662);
   state.counters["sim_peak_rss_MiB"] = static_cast<double>(sim->PeakResidentKiB()) / 1024.0;
-  com_close();
+  link.Close();
 }
 
 void BM_ResultRoundTripPattern(benchmark::State& state) { RunRoundTrips(state, "pattern"); }

@@ -6,6 +6,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "camera_link.h"
 #include "capture_console.h"
 #include "capture_options.h"
 #include "capture_session.h"
@@ -49,5 +50,6 @@ int main(int argc, char** argv) {
   };
 
   kelvara::CaptureConsole console(stderr, isatty(STDERR_FILENO) != 0);
-  return kelvara::RunCapture(options, ProgramFolder(), console, stop_requests);
+  kelvara::CameraLink link(kelvara::UartSerialLibrary());
+  return kelvara::RunCapture(options, ProgramFolder(), link, console, stop_requests);
 }

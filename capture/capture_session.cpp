@@ -1,20 +1,20 @@
 #include "capture_session.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "command_codes.h"
-#include "device_commands.h"
 #include "log_writer.h"
 #include "measurement_worker.h"
 #include "parameter_model.h"
 #include "rendering_model.h"
 #include "run_control.h"
-#include "serial_library.h"
 
 namespace kelvara {
 namespace {
@@ -24,12 +24,9 @@ int Fail(CaptureConsole& console, int status, const std::string& text) {
   return status;
 }
 
-bool PortListed(int port) {
-  signed char list[127];
-  const int n = ActiveSerialLibrary().GetActive(list, 127);
-  for (int i = 0; i < n && i < 127; ++i)
-    if (list[i] == port) return true;
-  return false;
+bool PortListed(CameraLink& link, int port) {
+  const std::vector<int> ports = link.ListPorts();
+  return std::find(ports.begin(), ports.end(), port) != ports.end();
 }
 
 // Creates `path` and its missing parents; true when it is a folder we can
@@ -53,36 +50,35 @@ std::string VersionText(const VersionReply& v) {
 
 }  // namespace
 
-int RunCapture(const CaptureOptions& o, const std::string& program_folder, CaptureConsole& console,
-               const StopRequests& stop_requests) {
+int RunCapture(const CaptureOptions& o, const std::string& program_folder, CameraLink& link,
+               CaptureConsole& console, const StopRequests& stop_requests) {
   const std::string port_name = "COM" + std::to_string(o.port);
-  if (!PortListed(o.port)) return Fail(console, kExitNoPort, "no such port " + port_name);
+  if (!PortListed(link, o.port)) return Fail(console, kExitNoPort, "no such port " + port_name);
   // The folders are checked before the camera is touched.
   if (!EnsureWritableFolder(o.out)) return Fail(console, kExitOutput, "cannot write to the output folder " + o.out);
   if (o.export_3d && !EnsureWritableFolder(program_folder + "3d_data"))
     return Fail(console, kExitOutput, "cannot write to " + program_folder + "3d_data");
 
-  SerialLibrary& serial = ActiveSerialLibrary();
-  if (serial.Init(o.port, 0) == 0) return Fail(console, kExitNoPort, "cannot open port " + port_name);
+  if (!link.Open(o.port)) return Fail(console, kExitNoPort, "cannot open port " + port_name);
 
   // The camera part of the connect sequence: stop a camera left measuring,
   // identify it, read its parameters.
   unsigned char status = 0;
-  StopMeasurement(&status);
+  link.StopMeasurement(&status);
   VersionReply version;
-  if (GetVersion(&status, &version) != 0 || status != 0) {
-    serial.Close();
+  if (link.GetVersion(&status, &version) != 0 || status != 0) {
+    link.Close();
     return Fail(console, kExitNoAnswer, "no answer from the camera on " + port_name);
   }
   console.ShowMessage("connected to " + port_name + ", server version " + VersionText(version),
                       MessageIcon::kNone);
-  ParameterModel model(console);
+  ParameterModel model(link, console);
   model.ReadParametersFromDevice();
 
   if (o.format >= 0) {
-    const int rc = SetFormat(kFormatCodes[o.format], &status);
+    const int rc = link.SetFormat(kFormatCodes[o.format], &status);
     if (rc != 0 || status != 0) {
-      serial.Close();
+      link.Close();
       return Fail(console, kExitFormatRefused,
                   std::string("the camera refused the format ") + kFormatNames[o.format]);
     }
@@ -90,7 +86,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
   }
   const int format_index = model.parameters().format.current;
   if (format_index < 0) {
-    serial.Close();
+    link.Close();
     return Fail(console, kExitFormatRefused, "the camera's output format is unknown: give --format");
   }
 
@@ -115,19 +111,16 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
   RunControl control;
   control.program_folder = program_folder;
   control.display3d.format_index = format_index;
-  control.stop_sampling = o.stop_sampling ? 1 : 0;
+  control.SetStopSampling(o.stop_sampling);
   control.display3d.stopped = o.export_3d ? 0 : 1;
-  control.log_total = o.total;
-  control.log_once = o.once;
-  control.log_interval = o.interval;
-  control.frame_limit = -1;
-  control.stop_after_logging = 1;  // the run ends with the logging run
+  control.StartLogging(o.total, o.once, o.interval);
 
-  MeasurementWorker worker(MeasurementContext{control, picture, logger, console, console,
+  MeasurementWorker worker(MeasurementContext{link, control, picture, logger, console, console,
                                               [&model] { return model.parameters(); }, nullptr});
   console.SetTotal(o.total);
-  if (!worker.Start()) {
-    serial.Close();
+  // A continuous run that ends with the logging run.
+  if (worker.Start(RunRequest::Continuous().EndingWithLogging()) != StartResult::kStarted) {
+    link.Close();
     return Fail(console, kExitMeasurement, "cannot start the measurement thread");
   }
   bool stopping = false;
@@ -138,7 +131,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
       // then the run ends with it.
       stopping = true;
       console.ShowMessage("stopping: logging one more frame", MessageIcon::kNone);
-      control.log_total = -1;
+      control.StopLogging();
     } else if (request >= 1) {
       console.ShowMessage("stopping now", MessageIcon::kNone);
       worker.RequestStop();
@@ -153,7 +146,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
   // A run that ended before its logging run (too many failed cycles, say)
   // still gets the settings block that describes the frames it logged.
   if (!logger.BaseName().empty()) logger.WriteSettingsLog(model.parameters(), console.Logged());
-  serial.Close();
+  link.Close();
 
   const double seconds = static_cast<double>(s.elapsed_ns) / 1e9;
   char line[160];

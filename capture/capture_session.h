@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "camera_link.h"
 #include "capture_console.h"
 #include "capture_options.h"
 
@@ -14,9 +15,10 @@ namespace kelvara {
 // The main program turns SIGINT and SIGTERM into these.
 using StopRequests = std::function<int()>;
 
-// Runs the whole capture; returns the exit status. `program_folder` ends in
-// '/' (the export ring of --3d lives below it).
-int RunCapture(const CaptureOptions& options, const std::string& program_folder,
+// Runs the whole capture over `link` (opened and closed here); returns the
+// exit status. `program_folder` ends in '/' (the export ring of --3d lives
+// below it).
+int RunCapture(const CaptureOptions& options, const std::string& program_folder, CameraLink& link,
                CaptureConsole& console, const StopRequests& stop_requests);
 
 }  // namespace kelvara

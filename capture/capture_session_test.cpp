@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 
 #include "command_codes.h"
-#include "command_exchange.h"
+#include "camera_link.h"
 #include "fake_camera.h"
 #include "temp_folder.h"
 
@@ -30,7 +30,6 @@ class CaptureSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = folder_.path();
-    SetExchangePause([](int) {});
     err_ = open_memstream(&err_text_, &err_size_);
     options_.port = 1;
     options_.format = 1;
@@ -40,13 +39,14 @@ class CaptureSessionTest : public ::testing::Test {
     options_.bin = true;
   }
   void TearDown() override {
-    SetExchangePause(nullptr);
     std::fclose(err_);
     std::free(err_text_);
   }
-  int Run(const StopRequests& stop = nullptr) {
+  // The whole capture against `camera`, with failure pauses that take no time.
+  int Run(FakeCamera& camera, const StopRequests& stop = nullptr) {
+    CameraLink link(camera, [](int) {});
     CaptureConsole console(err_, false);
-    const int status = RunCapture(options_, dir_ + "/", console, stop);
+    const int status = RunCapture(options_, dir_ + "/", link, console, stop);
     std::fflush(err_);
     return status;
   }
@@ -65,7 +65,7 @@ TEST_F(CaptureSessionTest, ConnectFailuresHaveTheirOwnExitStatus) {
   {
     FakeCamera camera(1);
     options_.port = 2;
-    EXPECT_EQ(Run(), kExitNoPort);
+    EXPECT_EQ(Run(camera), kExitNoPort);
     EXPECT_NE(Err().find("kelvara-capture: no such port COM2\n"), std::string::npos) << Err();
     EXPECT_TRUE(camera.Codes().empty());
     options_.port = 1;
@@ -73,20 +73,20 @@ TEST_F(CaptureSessionTest, ConnectFailuresHaveTheirOwnExitStatus) {
   {
     FakeCamera camera(1);
     camera.SetSilent(true);
-    EXPECT_EQ(Run(), kExitNoAnswer);
+    EXPECT_EQ(Run(camera), kExitNoAnswer);
     EXPECT_NE(Err().find("no answer from the camera on COM1"), std::string::npos) << Err();
   }
   {
     FakeCamera camera(1);  // refuses every set command
     options_.format = 2;
-    EXPECT_EQ(Run(), kExitFormatRefused);
+    EXPECT_EQ(Run(camera), kExitFormatRefused);
     EXPECT_NE(Err().find("the camera refused the format Distance(Cartesian)"), std::string::npos) << Err();
     for (int c : camera.Codes()) EXPECT_NE(c, CMD_START_MEASUREMENT);
   }
   {
     FakeCamera camera(1);
     options_.out = "/dev/null/logs";
-    EXPECT_EQ(Run(), kExitOutput);
+    EXPECT_EQ(Run(camera), kExitOutput);
     EXPECT_NE(Err().find("cannot write to the output folder /dev/null/logs"), std::string::npos) << Err();
     EXPECT_TRUE(camera.Codes().empty()) << "the folder is checked before the camera is touched";
   }
@@ -97,7 +97,7 @@ TEST_F(CaptureSessionTest, KeepsTheCamerasFormatAndCreatesTheOutputFolder) {
   options_.format = -1;
   options_.pcd = true;
   options_.out = dir_ + "/a/b";
-  ASSERT_EQ(Run(), kExitOk) << Err();
+  ASSERT_EQ(Run(camera), kExitOk) << Err();
   EXPECT_EQ(ReadFile(Out("t_0002.pcd")).size(), 460970u);
   EXPECT_NE(ReadFile(Out("t.txt")).find("Format              : Distance(Cartesian)+AMP\r\n"), std::string::npos);
   EXPECT_NE(Err().find("3 frames logged"), std::string::npos) << Err();
@@ -108,7 +108,7 @@ TEST_F(CaptureSessionTest, AnUnwritableLogFileFailsTheRunButTheOthersAreWritten)
   FakeCamera camera(1);
   ASSERT_EQ(mkdir(options_.out.c_str(), 0700), 0);
   ASSERT_EQ(mkdir(Out("t_body_0001.raw").c_str(), 0700), 0);  // a folder where a file should go
-  EXPECT_EQ(Run(), kExitOutput);
+  EXPECT_EQ(Run(camera), kExitOutput);
   EXPECT_NE(Err().find("Failed to output file!! [ " + options_.out + "//t_body_0001.raw ]"), std::string::npos)
       << Err();
   EXPECT_EQ(ReadFile(Out("t_body_0002.raw")).size(), 153600u);
@@ -118,7 +118,7 @@ TEST_F(CaptureSessionTest, AnUnwritableLogFileFailsTheRunButTheOthersAreWritten)
 TEST_F(CaptureSessionTest, TooManyFailedCyclesFailTheRunAndKeepWhatWasLogged) {
   FakeCamera camera(1);
   camera.FailResults({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
-  EXPECT_EQ(Run(), kExitMeasurement);
+  EXPECT_EQ(Run(camera), kExitMeasurement);
   EXPECT_NE(Err().find("Get mesurement result failed!!"), std::string::npos) << Err();
   EXPECT_NE(Err().find("1 frames logged"), std::string::npos) << Err();
   EXPECT_NE(Err().find("11 failed cycles"), std::string::npos) << Err();
@@ -133,21 +133,20 @@ TEST_F(CaptureSessionTest, AStopRequestEndsTheLoggingRunCleanly) {
   camera.HoldNextResult();
   int asked = 0;
   // The first question comes while the first result is held: ask for a
-  // clean stop, then let the camera answer.
-  EXPECT_EQ(Run([&]() {
-              if (asked++ == 0) {
-                camera.WaitUntilHeld();
-                camera.Release();
-                return 1;
-              }
-              return 0;
-            }),
+  // clean stop. The camera answers only at the next question, once the stop
+  // has reached the run control, so exactly that frame is logged.
+  EXPECT_EQ(Run(camera,
+                [&]() {
+                  if (asked == 0) camera.WaitUntilHeld();
+                  if (asked++ == 1) camera.Release();
+                  return asked == 1 ? 1 : 0;
+                }),
             kExitOk)
       << Err();
   EXPECT_NE(Err().find("stopping: logging one more frame"), std::string::npos);
   // The frame in flight was logged, then the logging run ended.
   std::string settings = ReadFile(Out("t.txt"));
-  EXPECT_NE(settings.find("Number of samples : "), std::string::npos);
+  EXPECT_NE(settings.find("Number of samples : 1\r\n"), std::string::npos);
   EXPECT_EQ(camera.Codes().back(), CMD_STOP_MEASUREMENT);
   struct stat st {};
   // More than 1000 logs asked for: raw files go into thousands folders.

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "device_commands.h"
+#include "camera_link.h"
 
 namespace kelvara {
 namespace {
@@ -16,7 +16,7 @@ struct Group {
   int member_count;
   // False while the group has nothing valid to send (no selector entry).
   bool (*sendable)(const DeviceParameters&);
-  int (*send)(const DeviceParameters&, unsigned char* status);
+  int (*send)(CameraLink& link, const DeviceParameters&, unsigned char* status);
 };
 
 bool Always(const DeviceParameters&) { return true; }
@@ -27,8 +27,8 @@ const Group kGroups[] = {
      {&DeviceParameters::format},
      1,
      [](const DeviceParameters& p) { return p.format.current >= 0 && p.format.current < kFormatCount; },
-     [](const DeviceParameters& p, unsigned char* s) {
-       return SetFormat(kFormatCodes[p.format.current], s);
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
+       return link.SetFormat(kFormatCodes[p.format.current], s);
      }},
     // A Mode without a selected entry is not sent either: its index would go
     // on the wire as the byte 0xFF.
@@ -36,56 +36,64 @@ const Group kGroups[] = {
      {&DeviceParameters::mode},
      1,
      [](const DeviceParameters& p) { return p.mode.current >= 0 && p.mode.current < kModeCount; },
-     [](const DeviceParameters& p, unsigned char* s) { return SetMode(p.mode.current, s); }},
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
+       return link.SetMode(p.mode.current, s);
+     }},
     {"Exposure time & Frame rate limitter",
      {&DeviceParameters::exposure_us, &DeviceParameters::frame_rate_limiter},
      2,
      Always,
-     [](const DeviceParameters& p, unsigned char* s) {
-       return SetExposure({p.exposure_us.current, p.frame_rate_limiter.current}, s);
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
+       return link.SetExposure({p.exposure_us.current, p.frame_rate_limiter.current}, s);
      }},
     {"Amplitude minimum - All range",
      {&DeviceParameters::amp_min_all},
      1,
      Always,
-     [](const DeviceParameters& p, unsigned char* s) { return SetAmpMinAll(p.amp_min_all.current, s); }},
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
+       return link.SetAmpMinAll(p.amp_min_all.current, s);
+     }},
     {"Amplitude minimum - Near range",
      {&DeviceParameters::amp_min_near},
      1,
      Always,
-     [](const DeviceParameters& p, unsigned char* s) {
-       return SetAmpMinNear(p.amp_min_near.current, s);
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
+       return link.SetAmpMinNear(p.amp_min_near.current, s);
      }},
     {"Rotation angle",
      {&DeviceParameters::rotation_x, &DeviceParameters::rotation_y, &DeviceParameters::rotation_z},
      3,
      Always,
-     [](const DeviceParameters& p, unsigned char* s) {
-       return SetRotation({p.rotation_x.current, p.rotation_y.current, p.rotation_z.current}, s);
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
+       return link.SetRotation({p.rotation_x.current, p.rotation_y.current, p.rotation_z.current}, s);
      }},
     {"LED Freq. ID",
      {&DeviceParameters::led_freq_id},
      1,
      Always,
-     [](const DeviceParameters& p, unsigned char* s) { return SetLedFreqId(p.led_freq_id.current, s); }},
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
+       return link.SetLedFreqId(p.led_freq_id.current, s);
+     }},
     {"Pilot LED",
      {&DeviceParameters::pilot_led},
      1,
      Always,
-     [](const DeviceParameters& p, unsigned char* s) { return SetPilotLed(p.pilot_led.current, s); }},
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
+       return link.SetPilotLed(p.pilot_led.current, s);
+     }},
     {"Response speed",
      {&DeviceParameters::data_size_kb, &DeviceParameters::interval_us},
      2,
      Always,
-     [](const DeviceParameters& p, unsigned char* s) {
-       return SetResponseSpeed({p.data_size_kb.current, p.interval_us.current}, s);
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
+       return link.SetResponseSpeed({p.data_size_kb.current, p.interval_us.current}, s);
      }},
     {"ENR Threshold",
      {&DeviceParameters::enr_threshold},
      1,
      Always,
-     [](const DeviceParameters& p, unsigned char* s) {
-       return SetEnrThreshold(p.enr_threshold.current, s);
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
+       return link.SetEnrThreshold(p.enr_threshold.current, s);
      }},
 };
 
@@ -100,8 +108,8 @@ std::string Bracketed(const char* text, const char* name) {
 
 }  // namespace
 
-ParameterModel::ParameterModel(Notifier& notifier, ParameterPanel* panel)
-    : notifier_(notifier), panel_(panel) {}
+ParameterModel::ParameterModel(CameraLink& link, Notifier& notifier, ParameterPanel* panel)
+    : link_(link), notifier_(notifier), panel_(panel) {}
 
 void ParameterModel::Show() {
   if (panel_) panel_->ShowValues(parameters_);
@@ -120,7 +128,7 @@ void ParameterModel::ApplyParameters() {
     if (!changed || !g.sendable(p)) continue;
 
     unsigned char status = 0xFF;
-    const int rc = g.send(p, &status);
+    const int rc = g.send(link_, p, &status);
     if (Succeeded(rc, status)) {
       for (int i = 0; i < g.member_count; ++i) (p.*g.members[i]).applied = (p.*g.members[i]).current;
       continue;
@@ -144,15 +152,15 @@ void ParameterModel::ReadParametersFromDevice() {
   };
 
   uint16_t code = 0;
-  if (ok(GetFormat(&status, &code))) SelectFormatByCode(code);
+  if (ok(link_.GetFormat(&status, &code))) SelectFormatByCode(code);
   else failed("Format");
 
   int mode = 0;
-  if (ok(GetMode(&status, &mode))) Confirm(p.mode, mode);
+  if (ok(link_.GetMode(&status, &mode))) Confirm(p.mode, mode);
   else failed("Mode");
 
   ExposureRecord exposure;
-  if (ok(GetExposure(&status, &exposure))) {
+  if (ok(link_.GetExposure(&status, &exposure))) {
     Confirm(p.exposure_us, exposure.exposure_us);
     Confirm(p.frame_rate_limiter, exposure.frame_rate_limiter);
   } else {
@@ -160,14 +168,14 @@ void ParameterModel::ReadParametersFromDevice() {
   }
 
   int value = 0;
-  if (ok(GetAmpMinAll(&status, &value))) Confirm(p.amp_min_all, value);
+  if (ok(link_.GetAmpMinAll(&status, &value))) Confirm(p.amp_min_all, value);
   else failed("Amplitude minimum - All range");
 
-  if (ok(GetAmpMinNear(&status, &value))) Confirm(p.amp_min_near, value);
+  if (ok(link_.GetAmpMinNear(&status, &value))) Confirm(p.amp_min_near, value);
   else failed("Amplitude minimum - Near range");
 
   RotationRecord rotation;
-  if (ok(GetRotation(&status, &rotation))) {
+  if (ok(link_.GetRotation(&status, &rotation))) {
     Confirm(p.rotation_x, rotation.x);
     Confirm(p.rotation_y, rotation.y);
     Confirm(p.rotation_z, rotation.z);
@@ -175,21 +183,21 @@ void ParameterModel::ReadParametersFromDevice() {
     failed("Rotation angle");
   }
 
-  if (ok(GetLedFreqId(&status, &value))) Confirm(p.led_freq_id, value);
+  if (ok(link_.GetLedFreqId(&status, &value))) Confirm(p.led_freq_id, value);
   else failed("LED Freq. ID");
 
-  if (ok(GetPilotLed(&status, &value))) Confirm(p.pilot_led, value);
+  if (ok(link_.GetPilotLed(&status, &value))) Confirm(p.pilot_led, value);
   else failed("Pilot LED");
 
   ResponseSpeedRecord speed;
-  if (ok(GetResponseSpeed(&status, &speed))) {
+  if (ok(link_.GetResponseSpeed(&status, &speed))) {
     SelectDataSizeByValue(speed.data_size_kb);
     Confirm(p.interval_us, speed.interval_us);
   } else {
     failed("Response speed");
   }
 
-  if (ok(GetEnrThreshold(&status, &value))) Confirm(p.enr_threshold, value);
+  if (ok(link_.GetEnrThreshold(&status, &value))) Confirm(p.enr_threshold, value);
   else failed("ENR Threshold");
 
   if (panel_) panel_->SetParameterPanelEnabled(true);

@@ -4,6 +4,7 @@
 // changed. Runs on the user-interface thread, never while a measurement runs.
 #include <cstdint>
 
+#include "camera_link.h"
 #include "device_parameters.h"
 #include "notifier.h"
 #include "parameter_panel.h"
@@ -12,8 +13,9 @@ namespace kelvara {
 
 class ParameterModel {
  public:
-  // `panel` may be nullptr (no panel shows the values, e.g. the capture tool).
-  explicit ParameterModel(Notifier& notifier, ParameterPanel* panel = nullptr);
+  // Talks to the camera through `link`. `panel` may be nullptr (no panel
+  // shows the values, e.g. the capture tool).
+  ParameterModel(CameraLink& link, Notifier& notifier, ParameterPanel* panel = nullptr);
 
   DeviceParameters& parameters() { return parameters_; }
   const DeviceParameters& parameters() const { return parameters_; }
@@ -42,6 +44,7 @@ class ParameterModel {
   void Show();
   void ApplyRotationRule();
 
+  CameraLink& link_;
   Notifier& notifier_;
   ParameterPanel* panel_;
   DeviceParameters parameters_;

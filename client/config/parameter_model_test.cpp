@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "command_exchange.h"
+#include "camera_link.h"
 #include "recording_notifier.h"
 #include "scripted_serial.h"
 
@@ -92,9 +92,10 @@ class ParameterModelTest : public ::testing::Test {
 
   ScriptedSerial serial;
   PauseRecorder pauses;
+  CameraLink link{serial, pauses.Function()};
   RecordingNotifier notifier;
   RecordingPanel panel;
-  ParameterModel model{notifier, &panel};
+  ParameterModel model{link, notifier, &panel};
   size_t seen_messages_ = 0;
 };
 
@@ -332,8 +333,9 @@ TEST_F(ParameterModelTest, SelectDataSizeByValueTakesOnlyTheSelectorValues) {
 TEST(ParameterModelWithoutPanel, RunsWithoutAPanel) {
   ScriptedSerial serial;
   PauseRecorder pauses;
+  CameraLink link(serial, pauses.Function());
   RecordingNotifier notifier;
-  ParameterModel model(notifier);
+  ParameterModel model(link, notifier);
   QueueReadReplies(serial, CameraValues{});
   model.ReadParametersFromDevice();
   model.parameters().led_freq_id.current = 2;

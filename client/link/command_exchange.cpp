@@ -1,53 +1,33 @@
-#include "command_exchange.h"
-
-#include <chrono>
+// The exchange of CameraLink: one request, one response.
 #include <cstdint>
-#include <thread>
 
-#include "serial_library.h"
+#include "camera_link.h"
 
 namespace kelvara {
-namespace {
 
-// Static, so that the 4 MiB exist once for the life of the process and a
-// frame never needs an allocation on its way in.
-alignas(16) unsigned char g_receive_buffer[kReceiveCapacity];
-
-void SleepPause(int milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-PauseFunction g_pause = &SleepPause;
-
-}  // namespace
-
-void SetExchangePause(PauseFunction pause) { g_pause = pause ? pause : &SleepPause; }
-
-int SendCommand(int code, int length, const unsigned char* payload) {
-  SerialLibrary& lib = ActiveSerialLibrary();
+int CameraLink::SendCommand(int code, int length, const unsigned char* payload) {
   const int64_t expected = static_cast<int64_t>(length) + 4;
   for (int attempt = 0;; ++attempt) {
-    lib.Clear();
-    if (lib.SendCommand(code, length, payload) == expected) return 0;
+    library_.Clear();
+    if (library_.SendCommand(code, length, payload) == expected) return 0;
     if (attempt >= kSendRetries) return CMD_ERR_SEND;
   }
 }
 
-int ReceiveResponse(int timeout_ms, unsigned char* status, uint32_t* length,
-                    const unsigned char** payload) {
-  SerialLibrary& lib = ActiveSerialLibrary();
+int CameraLink::ReceiveResponse(int timeout_ms, unsigned char* status, uint32_t* length,
+                                const unsigned char** payload) {
+  unsigned char* const b = receive_buffer_.get();
   int received = 0;
   for (int call = 0; call <= kReceiveRetries; ++call) {
-    received = lib.ReceiveSync(timeout_ms, kReceiveCapacity, g_receive_buffer);
+    received = library_.ReceiveSync(timeout_ms, kReceiveCapacity, b);
     if (received >= kResponseHeaderBytes) break;
   }
   if (received < kResponseHeaderBytes) {
-    g_pause(kFailurePauseMs);
+    TakePause();
     return CMD_ERR_NO_RESPONSE;
   }
-  const unsigned char* b = g_receive_buffer;
   if (b[0] != kResponseStartByte) {
-    g_pause(kFailurePauseMs);
+    TakePause();
     return CMD_ERR_START_BYTE;
   }
   const uint32_t announced = (uint32_t{b[2]} << 24) | (uint32_t{b[3]} << 16) |
@@ -59,10 +39,18 @@ int ReceiveResponse(int timeout_ms, unsigned char* status, uint32_t* length,
   // that claims more than the capacity can never match a valid length.
   if (received > kReceiveCapacity ||
       static_cast<uint64_t>(announced) + kResponseHeaderBytes != static_cast<uint64_t>(received)) {
-    g_pause(kFailurePauseMs);
+    TakePause();
     return CMD_ERR_LENGTH;
   }
   return 0;
+}
+
+int CameraLink::ExecuteCommand(int code, int length, const unsigned char* payload, int timeout_ms,
+                               unsigned char* status, uint32_t* reply_length,
+                               const unsigned char** reply) {
+  int rc = SendCommand(code, length, payload);
+  if (rc != 0) return rc;
+  return ReceiveResponse(timeout_ms, status, reply_length, reply);
 }
 
 }  // namespace kelvara

@@ -1,10 +1,9 @@
-#include "command_exchange.h"
+#include "camera_link.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "device_commands.h"
 #include "scripted_serial.h"
 
 namespace kelvara {
@@ -16,26 +15,28 @@ class ExchangeTest : public ::testing::Test {
  protected:
   ScriptedSerial serial;
   PauseRecorder pauses;
+  CameraLink link{serial, pauses.Function()};
   unsigned char status = 0xAA;
   uint32_t length = 0xAAAAAAAA;
   const unsigned char* payload = nullptr;
 
-  int Receive() { return ReceiveResponse(1000, &status, &length, &payload); }
+  int Receive() { return link.ReceiveResponse(1000, &status, &length, &payload); }
 };
 
 TEST_F(ExchangeTest, SendRetriesUpToElevenAttemptsEachAfterAClear) {
   for (int i = 0; i < 10; ++i) serial.QueueSendResult(3);
-  EXPECT_EQ(SendCommand(0x85, 2, Bytes{1, 2}.data()), 0);
+  EXPECT_EQ(link.SendCommand(0x85, 2, Bytes{1, 2}.data()), 0);
   EXPECT_EQ(serial.sent.size(), 11u);
   EXPECT_EQ(serial.clears, 11);
 
   ScriptedSerial fresh;
+  CameraLink fresh_link(fresh, pauses.Function());
   for (int i = 0; i < 11; ++i) fresh.QueueSendResult(i == 5 ? -1 : 5);
   uint32_t len = 0;
-  EXPECT_EQ(ExecuteCommand(0x85, 0, nullptr, 500, &status, &len), CMD_ERR_SEND);
+  EXPECT_EQ(fresh_link.ExecuteCommand(0x85, 0, nullptr, 500, &status, &len), CMD_ERR_SEND);
   EXPECT_EQ(fresh.sent.size(), 11u);
   EXPECT_TRUE(fresh.receive_timeouts.empty()) << "no receive after a failed send";
-  EXPECT_TRUE(PauseRecorder::Pauses().empty()) << "send retries do not pause";
+  EXPECT_TRUE(pauses.Pauses().empty()) << "send retries do not pause";
 }
 
 TEST_F(ExchangeTest, ReceiveRetriesShortReadsThenSucceeds) {
@@ -47,7 +48,7 @@ TEST_F(ExchangeTest, ReceiveRetriesShortReadsThenSucceeds) {
   EXPECT_EQ(length, 3u);
   EXPECT_EQ(Bytes(payload, payload + 3), (Bytes{9, 8, 7}));
   EXPECT_EQ(serial.clears, 0) << "no com_clear between receive calls";
-  EXPECT_TRUE(PauseRecorder::Pauses().empty());
+  EXPECT_TRUE(pauses.Pauses().empty());
 }
 
 TEST_F(ExchangeTest, ElevenShortReadsMeanNoResponseAfterAPause) {
@@ -55,7 +56,7 @@ TEST_F(ExchangeTest, ElevenShortReadsMeanNoResponseAfterAPause) {
   serial.QueueResponse(0);  // a 12th call would succeed: it must not happen
   EXPECT_EQ(Receive(), CMD_ERR_NO_RESPONSE);
   EXPECT_EQ(serial.receive_timeouts.size(), 11u);
-  EXPECT_EQ(PauseRecorder::Pauses(), std::vector<int>{300});
+  EXPECT_EQ(pauses.Pauses(), std::vector<int>{300});
   EXPECT_EQ(status, 0xAA);
 }
 
@@ -68,13 +69,27 @@ TEST_F(ExchangeTest, HeaderOnlyResponseIsAnEmptySuccess) {
   EXPECT_EQ(payload[-6], 0xFE) << "payload points at byte 6 of the receive buffer";
 }
 
+// Each link has its own receive buffer: a reply on one link leaves a payload
+// handed out by another as it was.
+TEST_F(ExchangeTest, LinksDoNotShareTheirReceiveBuffer) {
+  serial.QueueResponse(0, {1, 2, 3});
+  ASSERT_EQ(Receive(), 0);
+  ScriptedSerial other_serial;
+  CameraLink other(other_serial, pauses.Function());
+  other_serial.QueueResponse(0, {9, 9, 9});
+  const unsigned char* other_payload = nullptr;
+  ASSERT_EQ(other.ReceiveResponse(500, &status, &length, &other_payload), 0);
+  EXPECT_NE(other_payload, payload);
+  EXPECT_EQ(Bytes(payload, payload + 3), (Bytes{1, 2, 3}));
+}
+
 TEST_F(ExchangeTest, WrongStartByteWritesNoOutputs) {
   serial.QueueReply(Bytes{0xFF, 0, 0, 0, 0, 0});
   EXPECT_EQ(Receive(), CMD_ERR_START_BYTE);
   EXPECT_EQ(status, 0xAA);
   EXPECT_EQ(length, 0xAAAAAAAAu);
   EXPECT_EQ(payload, nullptr);
-  EXPECT_EQ(PauseRecorder::Pauses(), std::vector<int>{300});
+  EXPECT_EQ(pauses.Pauses(), std::vector<int>{300});
 }
 
 TEST_F(ExchangeTest, NonZeroStatusIsStillASuccessfulExchange) {
@@ -104,13 +119,13 @@ TEST_F(ExchangeTest, LengthMismatchesAreLengthErrors) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    PauseRecorder::Pauses().clear();
+    pauses.Pauses().clear();
     serial.QueueReply(c.bytes, c.reported);
     status = 0xAA;
     EXPECT_EQ(Receive(), CMD_ERR_LENGTH);
     EXPECT_EQ(status, 0x05);
     EXPECT_EQ(length, c.length);
-    EXPECT_EQ(PauseRecorder::Pauses(), std::vector<int>{300});
+    EXPECT_EQ(pauses.Pauses(), std::vector<int>{300});
   }
 }
 

@@ -1,14 +1,16 @@
-#include "device_commands.h"
+// The command set of CameraLink: one typed method per camera command.
+#include <cstring>
+
+#include "camera_link.h"
 
 namespace kelvara {
-namespace {
 
 // One get exchange: runs the command and hands back the reply payload when
 // the exchange succeeded, the status is 0 and at least `need` bytes arrived.
 // `*ok` tells the caller whether to decode; `*length` is the payload length.
-int Get(int code, int timeout_ms, unsigned char* status, uint32_t need,
-        const unsigned char** reply, bool* ok, const unsigned char* payload = nullptr,
-        int payload_length = 0, uint32_t* length = nullptr) {
+int CameraLink::Get(int code, int timeout_ms, unsigned char* status, uint32_t need,
+                    const unsigned char** reply, bool* ok, const unsigned char* payload,
+                    int payload_length, uint32_t* length) {
   *ok = false;
   if (status == nullptr) return CMD_ERR_NO_STATUS;
   uint32_t got = 0;
@@ -20,19 +22,19 @@ int Get(int code, int timeout_ms, unsigned char* status, uint32_t need,
   return 0;
 }
 
-int Set(int code, int timeout_ms, const unsigned char* payload, int length,
-        unsigned char* status) {
+int CameraLink::Set(int code, int timeout_ms, const unsigned char* payload, int length,
+                    unsigned char* status) {
   if (status == nullptr) return CMD_ERR_NO_STATUS;
   uint32_t reply_length = 0;
   return ExecuteCommand(code, length, payload, timeout_ms, status, &reply_length);
 }
 
-int SetByte(int code, int value, unsigned char* status) {
+int CameraLink::SetByte(int code, int value, unsigned char* status) {
   const unsigned char b = static_cast<unsigned char>(value);
   return Set(code, kShortTimeoutMs, &b, 1, status);
 }
 
-int GetByte(int code, unsigned char* status, int* value) {
+int CameraLink::GetByte(int code, unsigned char* status, int* value) {
   const unsigned char* r = nullptr;
   bool ok = false;
   int rc = Get(code, kShortTimeoutMs, status, 1, &r, &ok);
@@ -40,13 +42,13 @@ int GetByte(int code, unsigned char* status, int* value) {
   return rc;
 }
 
-int Set16(int code, int value, unsigned char* status) {
+int CameraLink::Set16(int code, int value, unsigned char* status) {
   unsigned char b[2];
   WriteBigEndian16(b, value);
   return Set(code, kShortTimeoutMs, b, 2, status);
 }
 
-int Get16(int code, unsigned char* status, int* value) {
+int CameraLink::Get16(int code, unsigned char* status, int* value) {
   const unsigned char* r = nullptr;
   bool ok = false;
   int rc = Get(code, kShortTimeoutMs, status, 2, &r, &ok);
@@ -54,16 +56,8 @@ int Get16(int code, unsigned char* status, int* value) {
   return rc;
 }
 
-}  // namespace
 
-int ExecuteCommand(int code, int length, const unsigned char* payload, int timeout_ms,
-                   unsigned char* status, uint32_t* reply_length, const unsigned char** reply) {
-  int rc = SendCommand(code, length, payload);
-  if (rc != 0) return rc;
-  return ReceiveResponse(timeout_ms, status, reply_length, reply);
-}
-
-int GetVersion(unsigned char* status, VersionReply* version) {
+int CameraLink::GetVersion(unsigned char* status, VersionReply* version) {
   const unsigned char* r = nullptr;
   bool ok = false;
   uint32_t length = 0;
@@ -82,51 +76,55 @@ int GetVersion(unsigned char* status, VersionReply* version) {
   return 0;
 }
 
-int StartMeasurement(unsigned char* status) {
+int CameraLink::StartMeasurement(unsigned char* status) {
   return Set(CMD_START_MEASUREMENT, kLongTimeoutMs, nullptr, 0, status);
 }
 
-int StopMeasurement(unsigned char* status) {
+int CameraLink::StopMeasurement(unsigned char* status) {
   return Set(CMD_STOP_MEASUREMENT, kLongTimeoutMs, nullptr, 0, status);
 }
 
-int GetResult(unsigned char* status, const unsigned char** frame) {
+int CameraLink::GetResult(unsigned char* status, std::vector<unsigned char>* frame) {
   static const unsigned char kPayload[1] = {0x00};
   const unsigned char* r = nullptr;
   bool ok = false;
   int rc = Get(CMD_GET_RESULT, kLongTimeoutMs, status, kMeasurementFrameBytes, &r, &ok, kPayload, 1);
-  if (ok && frame) *frame = r;
+  if (ok && frame) {
+    // The caller's copy: the receive buffer belongs to the next exchange.
+    frame->resize(kMeasurementFrameBytes);
+    std::memcpy(frame->data(), r, kMeasurementFrameBytes);
+  }
   return rc;
 }
 
-int SetFormat(uint16_t format_code, unsigned char* status) {
+int CameraLink::SetFormat(uint16_t format_code, unsigned char* status) {
   unsigned char b[2];
   WriteBigEndian16(b, format_code);
   return Set(CMD_SET_FORMAT, kLongTimeoutMs, b, 2, status);
 }
 
-int GetFormat(unsigned char* status, uint16_t* format_code) {
+int CameraLink::GetFormat(unsigned char* status, uint16_t* format_code) {
   int value = 0;
   int rc = Get16(CMD_GET_FORMAT, status, &value);
   if (rc == 0 && *status == 0 && format_code) *format_code = static_cast<uint16_t>(value);
   return rc;
 }
 
-int SetMode(int mode, unsigned char* status) {
+int CameraLink::SetMode(int mode, unsigned char* status) {
   const unsigned char b = static_cast<unsigned char>(mode);
   return Set(CMD_SET_MODE, kLongTimeoutMs, &b, 1, status);
 }
 
-int GetMode(unsigned char* status, int* mode) { return GetByte(CMD_GET_MODE, status, mode); }
+int CameraLink::GetMode(unsigned char* status, int* mode) { return GetByte(CMD_GET_MODE, status, mode); }
 
-int SetExposure(const ExposureRecord& record, unsigned char* status) {
+int CameraLink::SetExposure(const ExposureRecord& record, unsigned char* status) {
   unsigned char b[7] = {0, 0, 0, 0, 0, 0, 0};
   WriteBigEndian16(b, record.exposure_us);
   b[6] = static_cast<unsigned char>(record.frame_rate_limiter);
   return Set(CMD_SET_EXPOSURE, kShortTimeoutMs, b, 7, status);
 }
 
-int GetExposure(unsigned char* status, ExposureRecord* record) {
+int CameraLink::GetExposure(unsigned char* status, ExposureRecord* record) {
   const unsigned char* r = nullptr;
   bool ok = false;
   int rc = Get(CMD_GET_EXPOSURE, kShortTimeoutMs, status, 7, &r, &ok);
@@ -137,7 +135,7 @@ int GetExposure(unsigned char* status, ExposureRecord* record) {
   return rc;
 }
 
-int SetRotation(const RotationRecord& record, unsigned char* status) {
+int CameraLink::SetRotation(const RotationRecord& record, unsigned char* status) {
   unsigned char b[6];
   WriteBigEndian16(b, record.x);
   WriteBigEndian16(b + 2, record.y);
@@ -145,7 +143,7 @@ int SetRotation(const RotationRecord& record, unsigned char* status) {
   return Set(CMD_SET_ROTATION, kShortTimeoutMs, b, 6, status);
 }
 
-int GetRotation(unsigned char* status, RotationRecord* record) {
+int CameraLink::GetRotation(unsigned char* status, RotationRecord* record) {
   const unsigned char* r = nullptr;
   bool ok = false;
   int rc = Get(CMD_GET_ROTATION, kShortTimeoutMs, status, 6, &r, &ok);
@@ -157,22 +155,22 @@ int GetRotation(unsigned char* status, RotationRecord* record) {
   return rc;
 }
 
-int SetLedFreqId(int id, unsigned char* status) { return SetByte(CMD_SET_LED_FREQ_ID, id, status); }
-int GetLedFreqId(unsigned char* status, int* id) { return GetByte(CMD_GET_LED_FREQ_ID, status, id); }
-int SetAmpMinAll(int minimum, unsigned char* status) {
+int CameraLink::SetLedFreqId(int id, unsigned char* status) { return SetByte(CMD_SET_LED_FREQ_ID, id, status); }
+int CameraLink::GetLedFreqId(unsigned char* status, int* id) { return GetByte(CMD_GET_LED_FREQ_ID, status, id); }
+int CameraLink::SetAmpMinAll(int minimum, unsigned char* status) {
   return SetByte(CMD_SET_AMP_MIN_ALL, minimum, status);
 }
-int GetAmpMinAll(unsigned char* status, int* minimum) {
+int CameraLink::GetAmpMinAll(unsigned char* status, int* minimum) {
   return GetByte(CMD_GET_AMP_MIN_ALL, status, minimum);
 }
-int SetAmpMinNear(int minimum, unsigned char* status) {
+int CameraLink::SetAmpMinNear(int minimum, unsigned char* status) {
   return SetByte(CMD_SET_AMP_MIN_NEAR, minimum, status);
 }
-int GetAmpMinNear(unsigned char* status, int* minimum) {
+int CameraLink::GetAmpMinNear(unsigned char* status, int* minimum) {
   return GetByte(CMD_GET_AMP_MIN_NEAR, status, minimum);
 }
 
-int GetAngleTable(unsigned char* status, ThetaPhiTable* table) {
+int CameraLink::GetAngleTable(unsigned char* status, ThetaPhiTable* table) {
   const unsigned char* r = nullptr;
   bool ok = false;
   int rc = Get(CMD_GET_ANGLE_TABLE, kLongTimeoutMs, status, kThetaPhiTableBytes, &r, &ok);
@@ -189,17 +187,17 @@ int GetAngleTable(unsigned char* status, ThetaPhiTable* table) {
   return rc;
 }
 
-int SetPilotLed(int off, unsigned char* status) { return SetByte(CMD_SET_PILOT_LED, off, status); }
-int GetPilotLed(unsigned char* status, int* off) { return GetByte(CMD_GET_PILOT_LED, status, off); }
+int CameraLink::SetPilotLed(int off, unsigned char* status) { return SetByte(CMD_SET_PILOT_LED, off, status); }
+int CameraLink::GetPilotLed(unsigned char* status, int* off) { return GetByte(CMD_GET_PILOT_LED, status, off); }
 
-int SetResponseSpeed(const ResponseSpeedRecord& record, unsigned char* status) {
+int CameraLink::SetResponseSpeed(const ResponseSpeedRecord& record, unsigned char* status) {
   unsigned char b[3];
   b[0] = static_cast<unsigned char>(record.data_size_kb);
   WriteBigEndian16(b + 1, record.interval_us);
   return Set(CMD_SET_RESPONSE_SPEED, kShortTimeoutMs, b, 3, status);
 }
 
-int GetResponseSpeed(unsigned char* status, ResponseSpeedRecord* record) {
+int CameraLink::GetResponseSpeed(unsigned char* status, ResponseSpeedRecord* record) {
   const unsigned char* r = nullptr;
   bool ok = false;
   int rc = Get(CMD_GET_RESPONSE_SPEED, kShortTimeoutMs, status, 3, &r, &ok);
@@ -210,14 +208,14 @@ int GetResponseSpeed(unsigned char* status, ResponseSpeedRecord* record) {
   return rc;
 }
 
-int SetEnrThreshold(int threshold, unsigned char* status) {
+int CameraLink::SetEnrThreshold(int threshold, unsigned char* status) {
   return Set16(CMD_SET_ENR_THRESHOLD, threshold, status);
 }
-int GetEnrThreshold(unsigned char* status, int* threshold) {
+int CameraLink::GetEnrThreshold(unsigned char* status, int* threshold) {
   return Get16(CMD_GET_ENR_THRESHOLD, status, threshold);
 }
 
-int GetImagerTemperature(unsigned char* status, ImagerTemperatures* temperatures) {
+int CameraLink::GetImagerTemperature(unsigned char* status, ImagerTemperatures* temperatures) {
   const unsigned char* r = nullptr;
   bool ok = false;
   int rc = Get(CMD_GET_IMAGER_TEMPERATURE, kShortTimeoutMs, status, 8, &r, &ok,
@@ -227,7 +225,7 @@ int GetImagerTemperature(unsigned char* status, ImagerTemperatures* temperatures
   return rc;
 }
 
-int GetLedTemperature(unsigned char* status, int16_t* temperature) {
+int CameraLink::GetLedTemperature(unsigned char* status, int16_t* temperature) {
   const unsigned char* r = nullptr;
   bool ok = false;
   int rc = Get(CMD_GET_LED_TEMPERATURE, kShortTimeoutMs, status, 2, &r, &ok,

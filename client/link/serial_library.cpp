@@ -19,13 +19,11 @@ class UartLibrary final : public SerialLibrary {
   }
 };
 
-UartLibrary g_uart;
-SerialLibrary* g_active = &g_uart;
-
 }  // namespace
 
-SerialLibrary& ActiveSerialLibrary() { return *g_active; }
-
-void SetSerialLibrary(SerialLibrary* library) { g_active = library ? library : &g_uart; }
+SerialLibrary& UartSerialLibrary() {
+  static UartLibrary uart;
+  return uart;
+}
 
 }  // namespace kelvara

@@ -1,6 +1,7 @@
 #pragma once
 // The one seam through which the client reaches the serial library. The
-// production binding calls libUART.so; tests install a scripted fake.
+// production binding calls libUART.so; tests pass a scripted fake to the
+// CameraLink they build instead.
 
 namespace kelvara {
 
@@ -15,11 +16,8 @@ class SerialLibrary {
   virtual int ReceiveSync(int timeout_ms, int capacity, unsigned char* buffer) = 0;
 };
 
-// The library in use: the installed one, or the libUART.so binding.
-SerialLibrary& ActiveSerialLibrary();
-
-// Installs a replacement (tests); nullptr restores the libUART.so binding.
-// Not thread-safe: call it while nothing talks to the camera.
-void SetSerialLibrary(SerialLibrary* library);
+// The libUART.so binding. The library keeps one open port per process, so
+// there is one binding too; it holds no state of its own.
+SerialLibrary& UartSerialLibrary();
 
 }  // namespace kelvara

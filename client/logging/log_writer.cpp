@@ -45,10 +45,14 @@ void LogWriter::StartRun(const std::string& save_folder, const std::string& file
     base_name_ = RunBaseName(file_name);
     save_folder_ = save_folder;
     first_failure_.clear();
-    if (bin_.load()) {
-      make_raw_folder = total_.load() > 1000;
-      raw_subfolder_ = make_raw_folder ? RawSubfolderOf(0) : std::string();
-    }
+    // Decided for every run, "Binary" ticked or not: it may be ticked during
+    // the run, and then the raw files belong in this run's folders, not in
+    // the subfolder of an earlier run.
+    const bool thousands = total_.load() > 1000;
+    raw_subfolder_ = thousands ? RawSubfolderOf(0) : std::string();
+    created_raw_subfolder_.clear();
+    make_raw_folder = thousands && bin_.load();
+    if (make_raw_folder) created_raw_subfolder_ = raw_subfolder_;
   }
   if (make_raw_folder) MakeFolder(save_folder + "/" + RawSubfolderOf(0));
 }
@@ -90,19 +94,20 @@ void LogWriter::WriteCsv(const std::string& path, PlaneView plane, Mirror mirror
 
 void LogWriter::WriteRawLog(const Names& names, int log_number, PlaneView plane, Mirror mirror) {
   // Raw files go into thousands folders once the run uses them ("0000" for
-  // logs 0 to 999, "0001" for 1000 to 1999, ...).
+  // logs 0 to 999, "0001" for 1000 to 1999, ...). A folder is created when
+  // the first raw file of this run needs it.
   std::string subfolder;
-  bool changed = false;
+  bool create = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!raw_subfolder_.empty()) {
-      const std::string wanted = RawSubfolderOf(log_number);
-      changed = wanted != raw_subfolder_;
-      raw_subfolder_ = wanted;
+      raw_subfolder_ = RawSubfolderOf(log_number);
+      create = raw_subfolder_ != created_raw_subfolder_;
+      if (create) created_raw_subfolder_ = raw_subfolder_;
     }
     subfolder = raw_subfolder_;
   }
-  if (changed) MakeFolder(names.folder + "/" + subfolder);
+  if (create) MakeFolder(names.folder + "/" + subfolder);
   const std::string path = RawLogPath(names.folder, subfolder, names.base, log_number);
   Record(WritePlaneRaw(path, plane, mirror, &buffer_), path);
 }

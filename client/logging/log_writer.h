@@ -57,9 +57,10 @@ class LogWriter {
   void SetPngSaver(PngSaver saver);
 
   // Start of a logging run: base name = file name or "unnamed", the save
-  // folder as given; with "Binary" checked the raw subfolder becomes "0000"
-  // (created in the save folder) for more than 1000 logs, else empty. The
-  // failure record of the previous run is cleared.
+  // folder as given; the raw subfolder becomes "0000" for more than 1000
+  // logs, else empty (created in the save folder at once with "Binary"
+  // checked, else with the run's first raw file). The failure record of the
+  // previous run is cleared.
   void StartRun(const std::string& save_folder, const std::string& file_name);
 
   // Empty outside a logging run.
@@ -99,6 +100,7 @@ class LogWriter {
   std::string save_folder_;
   std::string base_name_;
   std::string raw_subfolder_;
+  std::string created_raw_subfolder_;  // the last one made in this run's folder
   std::string first_failure_;
   PngSaver png_saver_;
 

@@ -184,11 +184,41 @@ TEST_F(LogWriterTest, RawFilesGoIntoThousandsFolders) {
                                    "0002/b_body_2000.raw", "0002/b_body_2500.raw"}));
   EXPECT_EQ(writer.RawSubfolder(), "0002");
   EXPECT_EQ(ReadFile(big.path() + "/0002/b_body_2500.raw"), ExpectedRaw(D, {}));
+}
 
-  // A run started without "Binary" keeps the subfolder it has.
-  writer.SetBinCheck(false);
-  writer.StartRun(big.path(), "c");
-  EXPECT_EQ(writer.RawSubfolder(), "0002");
+// "Binary" ticked only during a run: the raw files go into this run's
+// folder, and a thousands folder is created when the first raw file needs
+// it, whatever the previous run used.
+TEST_F(LogWriterTest, BinaryTickedDuringARunWritesIntoThisRunsFolders) {
+  struct Case {
+    const char* what;
+    int total;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"thousands folders", 3000, "0000/c_body_0000.raw"},
+      {"straight into the save folder", 5, "c_body_0000.raw"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The previous run logged raw files into its own "0000".
+    TempDir previous;
+    writer.SetBinCheck(true);
+    writer.SetSchedule({3000, 1, 0});
+    writer.StartRun(previous.path(), "b");
+    WriteFrame(1, 0);
+    ASSERT_TRUE(Exists(previous.path() + "/0000/b_body_0000.raw"));
+
+    TempDir fresh;
+    writer.SetBinCheck(false);
+    writer.SetSchedule({c.total, 1, 0});
+    writer.StartRun(fresh.path(), "c");
+    EXPECT_EQ(FilesUnder(fresh.path()), std::set<std::string>{}) << "nothing made before it is needed";
+    writer.SetBinCheck(true);
+    WriteFrame(1, 0);
+    EXPECT_EQ(FilesUnder(fresh.path()), std::set<std::string>{c.expected});
+    EXPECT_EQ(writer.FirstFailure(), "");
+  }
 }
 
 TEST_F(LogWriterTest, LogNumbersBeyondFourDigitsKeepAllDigits) {

@@ -1,13 +1,11 @@
 #include "measurement_worker.h"
 
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "centre_readout.h"
-#include "device_commands.h"
 #include "export_ring.h"
 #include "frame_decode.h"
 #include "frame_layout.h"
@@ -20,7 +18,10 @@ namespace {
 constexpr int kMaxConsecutiveFailures = 10;  // the 11th failed cycle ends the run
 constexpr int64_t kTicksPerSecond = 1000000000;  // steady clock ticks (ns)
 
-bool CommandOk(int rc, unsigned char status) { return rc == 0 && status == 0; }
+// `status` by reference: in CommandOk(link.X(&status), status) the status
+// must be read after the command has filled it in, whatever order the
+// arguments are evaluated in.
+bool CommandOk(int rc, const unsigned char& status) { return rc == 0 && status == 0; }
 
 // The state of one run, private to the worker thread.
 class ActiveRun {
@@ -59,42 +60,40 @@ class ActiveRun {
 
 RunSummary ActiveRun::Execute() {
   unsigned char status = 0;
-  int rc = StartMeasurement(&status);
+  int rc = c_.link.StartMeasurement(&status);
   if (!CommandOk(rc, status)) {
     c_.notifier.ShowMessage("Start measurement failed!!", MessageIcon::kExclamation);
-    c_.control.frame_limit.store(0);
+    c_.control.CancelCycles();
     summary_.end = RunEnd::kStartFailed;
   }
   start_tick_ = Now();
 
-  if (c_.control.frame_limit.load() != 0) {
-    while (c_.control.run_flag.load() != 0) {
+  if (c_.control.RunsCycles()) {
+    while (c_.control.RunGoesOn()) {
       if (Cycle() == Step::kEnd) break;
     }
     if (summary_.end == RunEnd::kNone) summary_.end = RunEnd::kStopRequest;
   }
 
   // End of the run: stop the camera (the outcome does not matter).
-  StopMeasurement(&status);
+  c_.link.StopMeasurement(&status);
   summary_.elapsed_ns = Now() - start_tick_;
-  if (c_.control.run_flag.load() != 0) c_.outputs.RunEndedByItself();
+  if (c_.control.EndRun()) c_.outputs.RunEndedByItself();
   return summary_;
 }
 
 ActiveRun::Step ActiveRun::Cycle() {
   const int64_t cycle_start = Now();
   unsigned char status = 0;
-  const unsigned char* reply = nullptr;
-  int rc = GetResult(&status, &reply);
-  if (!CommandOk(rc, status) || reply == nullptr) return FailedCycle();
+  // The link copies the frame into the worker's own buffer, which no later
+  // exchange touches.
+  int rc = c_.link.GetResult(&status, &frame_);
+  if (!CommandOk(rc, status)) return FailedCycle();
 
   const int64_t receipt = Now();
-  std::memcpy(frame_.data(), reply, kMeasurementFrameBytes);
   failures_ = 0;
   ++summary_.frames;
 
-  // Decode and draw from the worker's own copy: the receive buffer is
-  // overwritten by the next exchange.
   const int format_index = c_.control.display3d.format_index.load();
   DisplayPlanes planes;
   int centre = 0;
@@ -129,8 +128,7 @@ ActiveRun::Step ActiveRun::FailedCycle() {
 }
 
 ActiveRun::Step ActiveRun::CountTowardsLimit() {
-  const int limit = c_.control.frame_limit.load();
-  if (limit > 0 && ++cycles_ == limit) {
+  if (c_.control.CycleLimitReached(++cycles_)) {
     summary_.end = RunEnd::kFrameLimit;
     return Step::kEnd;
   }
@@ -138,17 +136,17 @@ ActiveRun::Step ActiveRun::CountTowardsLimit() {
 }
 
 void ActiveRun::RateAndTemperatures(int64_t cycle_start, int64_t receipt) {
-  if (c_.control.stop_sampling.load() == 0) {
+  if (!c_.control.SamplingStopped()) {
     unsigned char status = 0;
     ImagerTemperatures chip;
-    if (CommandOk(GetImagerTemperature(&status, &chip), status)) {
+    if (CommandOk(c_.link.GetImagerTemperature(&status, &chip), status)) {
       temperatures_.upper_left = chip.values[0];
       temperatures_.upper_right = chip.values[1];
       temperatures_.lower_left = chip.values[2];
       temperatures_.lower_right = chip.values[3];
     }
     int16_t led = 0;
-    if (CommandOk(GetLedTemperature(&status, &led), status)) temperatures_.led = led;
+    if (CommandOk(c_.link.GetLedTemperature(&status, &led), status)) temperatures_.led = led;
     temperatures_.sampled = 0;
   } else {
     temperatures_.sampled = -1;
@@ -160,33 +158,33 @@ void ActiveRun::RateAndTemperatures(int64_t cycle_start, int64_t receipt) {
 }
 
 ActiveRun::Step ActiveRun::LoggingSchedule(int64_t elapsed_s) {
-  const int total = c_.control.log_total.load();
+  const LoggingOrder order = c_.control.Logging();
   bool logged;
-  if (total == -1) {
-    logged = true;
-  } else if (total <= 0) {
-    logged = false;
-  } else if (last_burst_second_ == -1) {
-    logged = true;
-  } else {
-    logged = elapsed_s - last_burst_second_ >= c_.control.log_interval.load();
+  switch (order.phase) {
+    case LoggingPhase::kLastFrame:
+      logged = true;
+      break;
+    case LoggingPhase::kOff:
+      logged = false;
+      break;
+    default:
+      logged = last_burst_second_ == -1 || elapsed_s - last_burst_second_ >= order.interval;
   }
   if (!logged) return Step::kContinue;
 
-  // A burst of "once" frames; a value below 1 would divide by zero.
-  int once = c_.control.log_once.load();
-  if (once < 1) once = 1;
+  // A burst of "once" frames.
+  const int once = order.once;
   if (log_number_ % once == 0) {
     pending_burst_second_ = elapsed_s;
-    if (c_.control.stop_sampling.load() == 0) c_.logger.WriteTemperatureLog(temperatures_);
+    if (!c_.control.SamplingStopped()) c_.logger.WriteTemperatureLog(temperatures_);
   }
   c_.logger.WriteFrameLogs(log_number_, frame_.data(), frame_.size());
   ++log_number_;
   ++summary_.frames_logged;
   if (log_number_ % once == 0) last_burst_second_ = pending_burst_second_;
-  c_.outputs.LogProgress(log_number_, total);
+  c_.outputs.LogProgress(log_number_, order.ProgressTotal());
 
-  if (total == log_number_ || total == -1) return EndLoggingRun(c_.control.display3d.format_index.load());
+  if (order.EndsAt(log_number_)) return EndLoggingRun(c_.control.display3d.format_index.load());
   return Step::kContinue;
 }
 
@@ -195,10 +193,10 @@ ActiveRun::Step ActiveRun::EndLoggingRun(int format_index) {
   if (IsPolarFormat(format_index)) {
     // The angle table can only be fetched while the camera is not measuring.
     unsigned char status = 0;
-    StopMeasurement(&status);
+    c_.link.StopMeasurement(&status);
     ThetaPhiTable table;
-    if (CommandOk(GetAngleTable(&status, &table), status)) c_.logger.WriteAngleLogs(table);
-    if (!CommandOk(StartMeasurement(&status), status)) {
+    if (CommandOk(c_.link.GetAngleTable(&status, &table), status)) c_.logger.WriteAngleLogs(table);
+    if (!CommandOk(c_.link.StartMeasurement(&status), status)) {
       c_.notifier.ShowMessage("Start measurement failed!!", MessageIcon::kExclamation);
       restart_failed = true;
     }
@@ -206,8 +204,8 @@ ActiveRun::Step ActiveRun::EndLoggingRun(int format_index) {
   // The settings block closes the logging run even when the restart failed,
   // so that the frames logged so far are described.
   c_.logger.WriteSettingsLog(c_.parameters ? c_.parameters() : DeviceParameters{}, log_number_);
+  c_.control.EndLogging();
   c_.outputs.LoggingRunEnded();
-  c_.control.log_total.store(0);
   log_number_ = 0;
   last_burst_second_ = -1;
 
@@ -215,7 +213,7 @@ ActiveRun::Step ActiveRun::EndLoggingRun(int format_index) {
     summary_.end = RunEnd::kRestartFailed;
     return Step::kEnd;
   }
-  if (c_.control.stop_after_logging.exchange(0) != 0) {
+  if (c_.control.TakeStopAfterLogging()) {
     summary_.end = RunEnd::kLoggingEnded;
     return Step::kEnd;
   }
@@ -236,22 +234,40 @@ MeasurementWorker::MeasurementWorker(MeasurementContext context) : context_(std:
 
 MeasurementWorker::~MeasurementWorker() { Wait(); }
 
-bool MeasurementWorker::Start() {
-  Wait();  // never two workers on the camera link
-  context_.control.run_flag.store(1);
-  std::lock_guard<std::mutex> lock(mutex_);
-  running_ = true;
-  try {
-    thread_ = std::thread(&MeasurementWorker::Run, this);
-  } catch (const std::system_error&) {
-    running_ = false;
-    context_.control.run_flag.store(0);
-    return false;
+StartResult MeasurementWorker::Start(const RunRequest& request) {
+  std::thread finished;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (running_) {
+      // Never two runs on the camera link, and never a wait here: the
+      // worker thread begins this run when the current one has ended.
+      queued_ = request;
+      return StartResult::kQueued;
+    }
+    finished = std::move(thread_);
+    // Begun here, before the thread exists, so that a stop request that
+    // follows at once is never overwritten.
+    context_.control.BeginRun(request);
+    running_ = true;
+    try {
+      thread_ = std::thread(&MeasurementWorker::Run, this);
+    } catch (const std::system_error&) {
+      running_ = false;
+      context_.control.EndRun();
+      thread_ = std::move(finished);
+      return StartResult::kFailed;
+    }
   }
-  return true;
+  // The previous thread has reported its end and has only to return.
+  if (finished.joinable()) finished.join();
+  return StartResult::kStarted;
 }
 
-void MeasurementWorker::RequestStop() { context_.control.run_flag.store(0); }
+void MeasurementWorker::RequestStop() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  queued_.reset();
+  context_.control.RequestStop();
+}
 
 bool MeasurementWorker::Running() const {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -261,7 +277,8 @@ bool MeasurementWorker::Running() const {
 void MeasurementWorker::Wait() {
   std::thread old;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    ended_.wait(lock, [this] { return !running_; });
     old = std::move(thread_);
   }
   if (old.joinable()) old.join();
@@ -278,12 +295,21 @@ RunSummary MeasurementWorker::LastSummary() const {
 }
 
 void MeasurementWorker::Run() {
-  ActiveRun run(context_);
-  RunSummary summary = run.Execute();
-  std::lock_guard<std::mutex> lock(mutex_);
-  summary_ = summary;
-  running_ = false;
-  ended_.notify_all();
+  for (;;) {
+    ActiveRun run(context_);
+    const RunSummary summary = run.Execute();
+    std::lock_guard<std::mutex> lock(mutex_);
+    summary_ = summary;
+    if (queued_) {
+      // A start that came while this run was going or ending.
+      context_.control.BeginRun(*queued_);
+      queued_.reset();
+      continue;
+    }
+    running_ = false;
+    ended_.notify_all();
+    return;
+  }
 }
 
 }  // namespace kelvara

@@ -1,18 +1,26 @@
 #pragma once
-// The measurement worker: one thread per measurement run. It starts the
-// camera's measurement, then fetches frame after frame: decodes and renders
-// it, shows the centre value, once per second the frame rate and the
+// The measurement worker: a thread for a measurement run (a run queued
+// behind it continues on the same thread). It starts the camera's
+// measurement, then fetches frame after frame: decodes and renders it,
+// shows the centre value, once per second the frame rate and the
 // temperatures, runs the logging schedule and, while 3D display is on,
 // writes the export ring. At the end it stops the camera.
 //
 // While a run exists the worker is the only thread that talks to the camera.
-// At most one worker runs at a time: a start that arrives while the previous
-// run is still ending waits for it.
+// At most one run goes on at a time: a start that arrives while the previous
+// run is still going or ending is queued, and the worker thread begins it as
+// soon as the previous run has stopped the camera. No call of the starter's
+// thread ever waits for a run (a worker may be waiting for that thread, for
+// example to dismiss a message box); only Wait and WaitForEnd do, for
+// shutdown.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
+
+#include "camera_link.h"
 
 #include "device_parameters.h"
 #include "measurement_outputs.h"
@@ -45,6 +53,7 @@ struct RunSummary {
 
 // Everything the worker reaches. All references outlive the worker.
 struct MeasurementContext {
+  CameraLink& link;
   RunControl& control;
   RenderingModel& picture;
   LogWriter& logger;
@@ -59,31 +68,41 @@ struct MeasurementContext {
 // The steady clock in nanoseconds.
 int64_t SteadyNowNs();
 
+enum class StartResult {
+  kStarted,  // the run has begun (its thread runs)
+  kQueued,   // a run is still going or ending; this one begins after it
+  kFailed,   // no thread could be created; no run goes on
+};
+
 class MeasurementWorker {
  public:
   explicit MeasurementWorker(MeasurementContext context);
-  // Waits for a run that is still going (clear the run flag first to end it).
+  // Waits for a run that is still going (RequestStop first to end it).
   ~MeasurementWorker();
   MeasurementWorker(const MeasurementWorker&) = delete;
   MeasurementWorker& operator=(const MeasurementWorker&) = delete;
 
-  // Starts a run with the frame limit already in the run control: waits for
-  // the previous worker to end, sets the run flag to 1 and starts the thread.
-  // Returns false when the thread cannot be created.
-  bool Start();
+  // Starts a run as `request` asks (RunControl::BeginRun) and returns at
+  // once. When the previous run is still going or ending, the request is
+  // queued (a later start replaces a queued one) and the worker thread
+  // begins it after the previous run has stopped the camera.
+  StartResult Start(const RunRequest& request);
 
-  // A stop request: clears the run flag and returns at once. The worker ends
-  // its current cycle, stops the camera and ends without telling anyone.
+  // A stop request: ends the run (RunControl::RequestStop), drops a queued
+  // start and returns at once. The worker ends its current cycle, stops the
+  // camera and ends without telling anyone.
   void RequestStop();
 
-  // True from Start until the worker has stopped the camera and ended.
+  // True from Start until the last run (queued ones included) has stopped
+  // the camera and ended.
   bool Running() const;
 
-  // Waits until the current worker, if any, has ended.
+  // Shutdown: waits until no run goes on or is queued, and the thread has
+  // ended. Never call it from a thread the worker may be waiting for.
   void Wait();
 
-  // Waits at most `timeout_ms` for the current run to end; true when no run
-  // is going on (any more).
+  // Waits at most `timeout_ms` for the runs to end; true when no run is
+  // going on (any more).
   bool WaitForEnd(int timeout_ms);
 
   // What the last run that ended did.
@@ -93,10 +112,11 @@ class MeasurementWorker {
   void Run();
 
   MeasurementContext context_;
-  mutable std::mutex mutex_;  // guards thread_, running_ and summary_
+  mutable std::mutex mutex_;  // guards thread_, running_, queued_ and summary_
   std::condition_variable ended_;
   std::thread thread_;
   bool running_ = false;
+  std::optional<RunRequest> queued_;
   RunSummary summary_;
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -15,7 +16,7 @@
 #include <vector>
 
 #include "command_codes.h"
-#include "command_exchange.h"
+#include "camera_link.h"
 #include "fake_camera.h"
 #include "log_writer.h"
 #include "recording_notifier.h"
@@ -91,25 +92,25 @@ class LoopTest : public ::testing::Test {
     ASSERT_EQ(mkdir((dir_ + "/3d_data").c_str(), 0700), 0);
     ASSERT_EQ(mkdir((dir_ + "/logs").c_str(), 0700), 0);
     control_.program_folder = dir_ + "/";
-    SetExchangePause([](int) {});
   }
   void TearDown() override {
-    SetExchangePause(nullptr);
   }
 
   // Runs one whole measurement against `camera` and waits for its end.
-  RunSummary RunWith(FakeCamera& camera, int frame_limit) {
-    MeasurementWorker worker(Context(camera));
-    control_.frame_limit = frame_limit;
-    EXPECT_TRUE(worker.Start());
+  RunSummary RunWith(FakeCamera& camera, const RunRequest& request) {
+    CameraLink link(camera, NoPause);
+    MeasurementWorker worker(Context(link, camera));
+    EXPECT_EQ(worker.Start(request), StartResult::kStarted);
     worker.Wait();
     EXPECT_FALSE(worker.Running());
     return worker.LastSummary();
   }
-  MeasurementContext Context(FakeCamera& camera) {
-    return MeasurementContext{control_, picture_, logger_, notifier_, outputs_,
+  RunSummary RunWith(FakeCamera& camera, int cycles) { return RunWith(camera, RunRequest::Cycles(cycles)); }
+  MeasurementContext Context(CameraLink& link, FakeCamera& camera, Notifier* notifier = nullptr) {
+    return MeasurementContext{link, control_, picture_, logger_, notifier ? *notifier : notifier_, outputs_,
                               [] { return DeviceParameters{}; }, [&camera] { return camera.NowNs(); }};
   }
+  static void NoPause(int) {}
   // A logging run into logs/ with name "t", the way the logging panel starts one.
   void StartLogging(int total, int once, int interval, bool csv = false) {
     logger_.SetCsvCheck(csv);
@@ -118,9 +119,7 @@ class LoopTest : public ::testing::Test {
     logger_.SetFormatIndex(control_.display3d.format_index);
     logger_.SetSchedule({total, once, interval});
     logger_.StartRun(dir_ + "/logs", "t");
-    control_.log_total = total;
-    control_.log_once = once;
-    control_.log_interval = interval;
+    control_.StartLogging(total, once, interval);
   }
   std::string Log(const std::string& name) const { return dir_ + "/logs/" + name; }
 
@@ -155,11 +154,11 @@ TEST_F(LoopTest, SinglePictureRunsOneCycleThenStopsTheCamera) {
 TEST_F(LoopTest, RefusedStartRunsNoCycleButStillStopsAndTells) {
   FakeCamera camera(1);
   camera.RefuseStartFrom(0);
-  RunSummary s = RunWith(camera, -1);
+  RunSummary s = RunWith(camera, RunRequest::Continuous());
   EXPECT_THAT(camera.Codes(), ElementsAre(CMD_START_MEASUREMENT, CMD_STOP_MEASUREMENT));
   EXPECT_THAT(notifier_.Messages(), ElementsAre("Start measurement failed!!"));
   EXPECT_THAT(notifier_.Icons(), ElementsAre(MessageIcon::kExclamation));
-  EXPECT_EQ(control_.frame_limit.load(), 0);
+  EXPECT_FALSE(control_.RunsCycles());
   EXPECT_THAT(outputs_.Events(), ElementsAre("ended by itself"));
   EXPECT_EQ(s.end, RunEnd::kStartFailed);
 }
@@ -178,7 +177,7 @@ TEST_F(LoopTest, TenFailedCyclesContinueTheEleventhEndsTheRun) {
   {
     FakeCamera camera(1);
     camera.FailResults({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-    RunSummary s = RunWith(camera, -1);
+    RunSummary s = RunWith(camera, RunRequest::Continuous());
     EXPECT_THAT(notifier_.Messages(), ElementsAre("Get mesurement result failed!!"));
     EXPECT_EQ(s.frames, 1);
     EXPECT_EQ(s.failed_cycles, 11);
@@ -205,7 +204,7 @@ TEST_F(LoopTest, RateAndTemperaturesOncePerSecondAndNotWhenSamplingStops) {
   for (int c : camera.Codes()) temperature_reads += c == CMD_GET_IMAGER_TEMPERATURE;
   EXPECT_EQ(temperature_reads, 3);
 
-  control_.stop_sampling = 1;
+  control_.SetStopSampling(true);
   FakeCamera quiet(1);
   StartLogging(2, 1, 0);
   RunWith(quiet, 2);
@@ -224,7 +223,7 @@ TEST_F(LoopTest, BurstsOfOnceFramesWithTemperatureLinesAtBurstStarts) {
               ElementsAre("progress 1/5", "progress 2/5", "progress 3/5", "progress 4/5", "progress 5/5"));
   EXPECT_EQ(outputs_.Count("logging ended"), 1);
   EXPECT_EQ(s.frames_logged, 5);
-  EXPECT_EQ(control_.log_total.load(), 0);
+  EXPECT_FALSE(control_.LoggingOpen());
   for (int n = 0; n < 5; ++n) EXPECT_TRUE(Exists(Log("t_body_000" + std::to_string(n) + ".raw"))) << n;
   EXPECT_FALSE(Exists(Log("t_body_0005.raw")));
   // Header plus lines for log numbers 0, 2 and 4.
@@ -271,22 +270,36 @@ TEST_F(LoopTest, LoggingRunThatStartedTheRunEndsItAndAStopRequestLogsOneMore) {
   control_.display3d.format_index = 5;
   FakeCamera camera(5);
   StartLogging(3, 1, 0);
-  control_.stop_after_logging = 1;
-  RunSummary s = RunWith(camera, -1);
+  RunSummary s = RunWith(camera, RunRequest::Continuous().EndingWithLogging());
   EXPECT_EQ(s.end, RunEnd::kLoggingEnded);
   EXPECT_EQ(s.frames_logged, 3);
-  EXPECT_EQ(control_.stop_after_logging.load(), 0);
+  EXPECT_FALSE(control_.StopsAfterLogging());
   EXPECT_EQ(outputs_.Events().back(), "ended by itself");
 
-  // A stop request (log total -1) logs exactly one more frame.
+  // A stop request ("Stop" of the logging panel) logs exactly one more frame.
   FakeCamera second(5);
   StartLogging(100, 1, 0);
-  control_.log_total = -1;
-  control_.stop_after_logging = 1;
-  s = RunWith(second, -1);
+  control_.StopLogging();
+  s = RunWith(second, RunRequest::Continuous().EndingWithLogging());
   EXPECT_EQ(s.frames_logged, 1);
   EXPECT_EQ(outputs_.Only("progress").back(), "progress 1/-1");
   EXPECT_NE(ReadFile(Log("t.txt")).find("Number of samples : 1\r\n"), std::string::npos);
+}
+
+// "Stop" of the logging panel that arrives after the logging run ended (the
+// two cross) must not start a logging run of one stray frame.
+TEST_F(LoopTest, AStopLoggingAfterTheEndLogsNothing) {
+  control_.display3d.format_index = 2;
+  FakeCamera camera(2);
+  StartLogging(2, 1, 0);
+  EXPECT_EQ(RunWith(camera, 3).frames_logged, 2);
+  ASSERT_FALSE(control_.LoggingOpen());
+  control_.StopLogging();
+  EXPECT_FALSE(control_.LoggingOpen());
+  FakeCamera next(2);
+  const RunSummary s = RunWith(next, 3);
+  EXPECT_EQ(s.frames_logged, 0);
+  EXPECT_EQ(outputs_.Count("logging ended"), 1);
 }
 
 TEST_F(LoopTest, ExportRingCyclesSixSlotsWhileThreeDIsOn) {
@@ -309,24 +322,58 @@ TEST_F(LoopTest, ExportRingCyclesSixSlotsWhileThreeDIsOn) {
   EXPECT_FALSE(Exists(dir_ + "/3d_data/data_no"));
 }
 
-TEST_F(LoopTest, StopRequestIsSilentAndANewStartWaitsForTheEndingWorker) {
+// The run flag is only set when a run begins, so the stop-after-logging
+// flag of an earlier run never ends a later one.
+TEST_F(LoopTest, ARunStartsWithItsOwnStopAfterLoggingFlag) {
+  struct Case {
+    const char* what;
+    int format_index;
+    RunRequest first;
+    int refuse_start_from;  // -1: the camera starts every time
+    RunEnd first_end;
+  };
+  const Case cases[] = {
+      {"the frame limit came before the end of the logging run", 5,
+       RunRequest::Cycles(2).EndingWithLogging(), -1, RunEnd::kFrameLimit},
+      {"the restart after the angle table failed", 1, RunRequest::Continuous().EndingWithLogging(), 1,
+       RunEnd::kRestartFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    control_.display3d.format_index = c.format_index;
+    FakeCamera first(c.format_index);
+    first.RefuseStartFrom(c.refuse_start_from);
+    StartLogging(c.refuse_start_from >= 0 ? 1 : 100, 1, 0);
+    EXPECT_EQ(RunWith(first, c.first).end, c.first_end);
+
+    // A run the user started, with a logging run inside: it outlives the
+    // logging run.
+    FakeCamera second(c.format_index);
+    StartLogging(2, 1, 0);
+    const RunSummary s = RunWith(second, 6);
+    EXPECT_EQ(s.frames_logged, 2);
+    EXPECT_EQ(s.end, RunEnd::kFrameLimit);
+    EXPECT_EQ(s.frames, 6);
+  }
+}
+
+TEST_F(LoopTest, StopRequestIsSilentAndANewStartIsQueuedBehindTheEndingRun) {
   control_.display3d.format_index = 1;
   FakeCamera camera(1);
-  MeasurementWorker worker(Context(camera));
-  control_.frame_limit = -1;
+  CameraLink link(camera, NoPause);
+  MeasurementWorker worker(Context(link, camera));
   camera.HoldNextResult();
-  ASSERT_TRUE(worker.Start());
+  ASSERT_EQ(worker.Start(RunRequest::Continuous()), StartResult::kStarted);
   camera.WaitUntilHeld();  // the worker is inside a result exchange
   worker.RequestStop();
   EXPECT_TRUE(worker.Running()) << "a stop request does not wait";
 
-  // The next start must not talk to the camera before the first run has
-  // stopped it.
-  std::thread releaser([&camera] { camera.Release(); });
-  control_.frame_limit = 1;
-  ASSERT_TRUE(worker.Start());
-  releaser.join();
+  // The next start returns at once; its run must not talk to the camera
+  // before the first run has stopped it.
+  EXPECT_EQ(worker.Start(RunRequest::SinglePicture()), StartResult::kQueued);
+  camera.Release();
   worker.Wait();
+  EXPECT_FALSE(worker.Running());
   const std::vector<int> codes = camera.Codes();
   ASSERT_GE(codes.size(), 4u);
   EXPECT_EQ(codes[0], CMD_START_MEASUREMENT);
@@ -335,6 +382,80 @@ TEST_F(LoopTest, StopRequestIsSilentAndANewStartWaitsForTheEndingWorker) {
   EXPECT_EQ(*(first_stop + 1), CMD_START_MEASUREMENT) << "second run starts after the first one stopped";
   EXPECT_EQ(std::count(codes.begin(), codes.end(), CMD_START_MEASUREMENT), 2);
   EXPECT_EQ(outputs_.Count("ended by itself"), 1) << "only the second run ended by itself";
+  EXPECT_EQ(worker.LastSummary().end, RunEnd::kFrameLimit);
+}
+
+TEST_F(LoopTest, AStopRequestDropsAQueuedStart) {
+  control_.display3d.format_index = 1;
+  FakeCamera camera(1);
+  CameraLink link(camera, NoPause);
+  MeasurementWorker worker(Context(link, camera));
+  camera.HoldNextResult();
+  ASSERT_EQ(worker.Start(RunRequest::Continuous()), StartResult::kStarted);
+  camera.WaitUntilHeld();
+  ASSERT_EQ(worker.Start(RunRequest::SinglePicture()), StartResult::kQueued);
+  worker.RequestStop();
+  camera.Release();
+  worker.Wait();
+  const std::vector<int> codes = camera.Codes();
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CMD_START_MEASUREMENT), 1);
+  EXPECT_EQ(worker.LastSummary().end, RunEnd::kStopRequest);
+}
+
+// A notifier whose message boxes stay open until the test dismisses them,
+// the way a box shown on the user-interface thread holds the worker.
+class BlockingNotifier : public Notifier {
+ public:
+  void ShowMessage(const std::string& text, MessageIcon) override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    messages_.push_back(text);
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return dismissed_; });
+  }
+  void WaitUntilShowing() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !messages_.empty(); });
+  }
+  void DismissAll() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    dismissed_ = true;
+    changed_.notify_all();
+  }
+  std::vector<std::string> Messages() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return messages_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> messages_;
+  bool dismissed_ = false;
+};
+
+TEST_F(LoopTest, AStartWhileTheWorkerShowsAMessageIsQueuedNotAwaited) {
+  control_.display3d.format_index = 1;
+  FakeCamera camera(1);
+  camera.FailResults({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+  CameraLink link(camera, NoPause);
+  BlockingNotifier boxes;
+  MeasurementWorker worker(Context(link, camera, &boxes));
+  ASSERT_EQ(worker.Start(RunRequest::Continuous()), StartResult::kStarted);
+  boxes.WaitUntilShowing();  // the worker waits for this thread now
+
+  // Waiting here for the ending run would never return: only this thread
+  // dismisses the box.
+  EXPECT_EQ(worker.Start(RunRequest::SinglePicture()), StartResult::kQueued);
+  EXPECT_TRUE(worker.Running());
+  boxes.DismissAll();
+  worker.Wait();
+  EXPECT_THAT(boxes.Messages(), ElementsAre("Get mesurement result failed!!"));
+  const RunSummary s = worker.LastSummary();
+  EXPECT_EQ(s.end, RunEnd::kFrameLimit) << "the queued single picture ran";
+  EXPECT_EQ(s.frames, 1);
+  const std::vector<int> codes = camera.Codes();
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CMD_START_MEASUREMENT), 2);
+  EXPECT_EQ(codes.back(), CMD_STOP_MEASUREMENT);
 }
 
 }  // namespace

@@ -23,8 +23,7 @@
 #include "UART.h"
 #include "child_process.h"
 #include "colour_table.h"
-#include "command_exchange.h"
-#include "device_commands.h"
+#include "camera_link.h"
 #include "pattern_scene.h"
 #include "sim_process.h"
 
@@ -116,9 +115,7 @@ class CaptureE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
     out_ = runtime_.path() + "/logs";
-    SetExchangePause([](int) {});
   }
-  void TearDown() override { SetExchangePause(nullptr); }
 
   std::unique_ptr<SimProcess> StartSim(std::vector<std::string> args = {}) {
     args.insert(args.begin(), {"--scene", "pattern"});
@@ -310,12 +307,12 @@ TEST_F(CaptureE2eTest, InterruptEndsTheLoggingRunCleanlyAndStopsTheCamera) {
   EXPECT_TRUE(ListFolder(out_).count("i_theta.raw")) << "the logging run ended as a complete one";
 
   // The camera is no longer measuring: it refuses a result request.
-  ASSERT_NE(com_init(sim->port(), 0), 0);
+  CameraLink link(UartSerialLibrary(), [](int) {});
+  ASSERT_TRUE(link.Open(sim->port()));
   unsigned char status = 0;
-  const unsigned char* frame = nullptr;
-  EXPECT_EQ(GetResult(&status, &frame), 0);
+  EXPECT_EQ(link.GetResult(&status, nullptr), 0);
   EXPECT_NE(status, 0);
-  com_close();
+  link.Close();
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "camera_link.h"
 #include "child_process.h"
-#include "device_commands.h"
 #include "sim_link_fixture.h"
 
 namespace kelvara {
@@ -62,7 +62,7 @@ TEST_F(BrenvikTest, UploadsTheTable) {
   ASSERT_NE(com_init(kPort, 0), 0);
   unsigned char status = 0xFF;
   uint32_t length = 0;
-  ASSERT_EQ(ExecuteCommand(0x00, 0, nullptr, 500, &status, &length), 0);
+  ASSERT_EQ(link_.ExecuteCommand(0x00, 0, nullptr, 500, &status, &length), 0);
   EXPECT_EQ(status, 0);
 }
 

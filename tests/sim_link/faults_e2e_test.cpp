@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "device_commands.h"
+#include "camera_link.h"
 #include "sim_link_fixture.h"
 
 namespace kelvara {
@@ -29,11 +29,11 @@ using Clock = std::chrono::steady_clock;
 // reply waits out a short timeout; a whole one returns when complete, so
 // kWhole only bounds a loaded machine, it is no claim about speed.
 constexpr int kWhole = 20000;
-int FetchResult(int timeout_ms, unsigned char* status) {
+int FetchResult(CameraLink& link, int timeout_ms, unsigned char* status) {
   static const unsigned char kPayload[1] = {0};
   uint32_t length = 0;
   const unsigned char* reply = nullptr;
-  const int rc = ExecuteCommand(CMD_GET_RESULT, 1, kPayload, timeout_ms, status, &length, &reply);
+  const int rc = link.ExecuteCommand(CMD_GET_RESULT, 1, kPayload, timeout_ms, status, &length, &reply);
   if (rc == 0 && *status == 0) {
     EXPECT_EQ(length, static_cast<uint32_t>(kMeasurementFrameBytes));
   }
@@ -44,7 +44,7 @@ class FaultsTest : public SimLinkTest {
  protected:
   void Measure() {
     unsigned char status = 0xFF;
-    ASSERT_EQ(StartMeasurement(&status), 0);
+    ASSERT_EQ(link_.StartMeasurement(&status), 0);
     ASSERT_EQ(status, 0);
   }
 };
@@ -65,18 +65,18 @@ TEST_F(FaultsTest, EachFaultYieldsItsErrorCodeAndTheLineRecovers) {
     g_pauses = 0;
     unsigned char status = 0xFF;
     for (int round = 0; round < 2; ++round) {
-      EXPECT_EQ(FetchResult(kWhole, &status), 0);  // 1st, 3rd: whole
+      EXPECT_EQ(FetchResult(link_, kWhole, &status), 0);  // 1st, 3rd: whole
       EXPECT_EQ(status, 0);
       status = 0xAB;
-      EXPECT_EQ(FetchResult(100, &status), c.error);  // 2nd, 4th: spoiled
+      EXPECT_EQ(FetchResult(link_, 100, &status), c.error);  // 2nd, 4th: spoiled
       EXPECT_EQ(status, c.error == CMD_ERR_START_BYTE || c.error == CMD_ERR_NO_RESPONSE ? 0xAB : 0)
           << "the status is reported only for a right start byte";
     }
     EXPECT_EQ(g_pauses, 2) << "one pause per failure";
-    EXPECT_EQ(FetchResult(kWhole, &status), 0);
+    EXPECT_EQ(FetchResult(link_, kWhole, &status), 0);
     // The next command is answered cleanly after the spoiled frame.
     VersionReply v;
-    EXPECT_EQ(GetVersion(&status, &v), 0);
+    EXPECT_EQ(link_.GetVersion(&status, &v), 0);
     EXPECT_EQ(v.build, 42u);
     com_close();
     sim_.reset();
@@ -89,7 +89,7 @@ TEST_F(FaultsTest, LinkRateAndResponseSpeedPaceTheReplies) {
   Measure();
   unsigned char status = 0xFF;
   auto t = Clock::now();
-  ASSERT_EQ(FetchResult(kWhole, &status), 0);
+  ASSERT_EQ(FetchResult(link_, kWhole, &status), 0);
   EXPECT_EQ(status, 0);
   EXPECT_GE(Clock::now() - t, std::chrono::milliseconds(250));
   com_close();
@@ -98,10 +98,10 @@ TEST_F(FaultsTest, LinkRateAndResponseSpeedPaceTheReplies) {
   // Unpaced, but 10 ms after every 16 KB: 37 pauses.
   StartSim({"--scene", "pattern"});
   Measure();
-  ASSERT_EQ(SetResponseSpeed({16, 10000}, &status), 0);
+  ASSERT_EQ(link_.SetResponseSpeed({16, 10000}, &status), 0);
   ASSERT_EQ(status, 0);
   t = Clock::now();
-  ASSERT_EQ(FetchResult(kWhole, &status), 0);
+  ASSERT_EQ(FetchResult(link_, kWhole, &status), 0);
   EXPECT_EQ(status, 0);
   EXPECT_GE(Clock::now() - t, std::chrono::milliseconds(370));
 }
@@ -191,7 +191,7 @@ TEST_F(FaultsTest, AnyByteSequenceIsSurvivedAndTheNextRequestAnswered) {
   ASSERT_NE(com_init(kPort, 0), 0);
   unsigned char status = 0xFF;
   VersionReply v;
-  ASSERT_EQ(GetVersion(&status, &v), 0);
+  ASSERT_EQ(link_.GetVersion(&status, &v), 0);
   EXPECT_EQ(v.revision, 5);
 }
 
@@ -202,7 +202,7 @@ TEST_F(FaultsTest, EndsCleanlyOnSignalsAndRemovesItsPort) {
     struct stat st {};
     ASSERT_EQ(lstat(link.c_str(), &st), 0);
     unsigned char status = 0;
-    ASSERT_EQ(StartMeasurement(&status), 0);  // mid-measurement, port open
+    ASSERT_EQ(link_.StartMeasurement(&status), 0);  // mid-measurement, port open
     const int wait_status = sim_->Stop(sig);
     ASSERT_TRUE(WIFEXITED(wait_status)) << sig;
     EXPECT_EQ(WEXITSTATUS(wait_status), 0);
@@ -233,16 +233,16 @@ TEST_F(FaultsTest, RoomSceneStaysSmallInEveryFormat) {
 #endif
   StartSim({"--scene", "room"});
   unsigned char status = 0;
-  ASSERT_EQ(StartMeasurement(&status), 0);
+  ASSERT_EQ(link_.StartMeasurement(&status), 0);
   for (int index = 0; index < kFormatCount; ++index) {
-    ASSERT_EQ(SetFormat(kFormatCodes[index], &status), 0);
+    ASSERT_EQ(link_.SetFormat(kFormatCodes[index], &status), 0);
     for (int k = 0; k < 3; ++k) {
-      ASSERT_EQ(FetchResult(kWhole, &status), 0);
+      ASSERT_EQ(FetchResult(link_, kWhole, &status), 0);
       ASSERT_EQ(status, 0);
     }
   }
   ThetaPhiTable table;
-  ASSERT_EQ(GetAngleTable(&status, &table), 0);
+  ASSERT_EQ(link_.GetAngleTable(&status, &table), 0);
   const long kib = sim_->PeakResidentKiB();
   ASSERT_GT(kib, 0);
   EXPECT_LT(kib, 50 * 1024) << "peak resident size of the simulator";

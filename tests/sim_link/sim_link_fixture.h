@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "UART.h"
-#include "command_exchange.h"
+#include "camera_link.h"
 #include "sim_process.h"
 
 namespace kelvara {
@@ -31,16 +31,14 @@ class SimLinkTest : public ::testing::Test {
     ASSERT_EQ(sim_->port(), kPort);
     ASSERT_NE(com_init(kPort, 0), 0);
   }
-  void SetUp() override {
-    SetExchangePause(&CountPause);
-    g_pauses = 0;
-  }
+  void SetUp() override { g_pauses = 0; }
   void TearDown() override {
     com_close();
-    SetExchangePause(nullptr);
     sim_.reset();
   }
 
+  // The production binding, with pauses counted instead of slept.
+  CameraLink link_{UartSerialLibrary(), &CountPause};
   testing::PrivateRuntimeDir dir_;
   std::unique_ptr<testing::SimProcess> sim_;
 };

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "angle_file.h"
-#include "device_commands.h"
 #include "export3d_paths.h"
 
 namespace kelvara {
@@ -33,11 +32,12 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
   return ok;
 }
 
-AngleRefreshResult RefreshAngleFile(const std::string& program_folder, Notifier* notifier) {
+AngleRefreshResult RefreshAngleFile(CameraLink& link, const std::string& program_folder,
+                                    Notifier* notifier) {
   const std::string angle_path = AngleFilePath(program_folder);
   unsigned char status = 0xFF;
   ThetaPhiTable table;
-  int rc = GetAngleTable(&status, &table);
+  int rc = link.GetAngleTable(&status, &table);
   if (rc != 0 || status != 0) {
     if (notifier) notifier->ShowMessage("Get θφTable failed!!", MessageIcon::kNone);
   } else if (WriteAngleFile(angle_path, table)) {

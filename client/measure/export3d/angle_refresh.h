@@ -4,6 +4,7 @@
 // written, the delivered "3d_data/angle.org" is copied over it.
 #include <string>
 
+#include "camera_link.h"
 #include "notifier.h"
 
 namespace kelvara {
@@ -14,10 +15,11 @@ enum class AngleRefreshResult {
   kFailed,          // neither: "Failed to output file!! [ path ]" was shown
 };
 
-// Fetches the table (waiting at most 1000 ms). Messages, through `notifier`
+// Fetches the table over `link` (waiting at most 1000 ms). Messages, through `notifier`
 // (plain, no icon): "Get θφTable failed!!" when the camera gives no table,
 // "Failed to output file!! [ <angle.csv path> ]" when the fallback copy fails.
-AngleRefreshResult RefreshAngleFile(const std::string& program_folder, Notifier* notifier);
+AngleRefreshResult RefreshAngleFile(CameraLink& link, const std::string& program_folder,
+                                    Notifier* notifier);
 
 // Copies `from` over `to`, replacing it. False when either side fails.
 bool CopyFileReplacing(const std::string& from, const std::string& to);

@@ -22,6 +22,7 @@ class AngleRefreshTest : public ::testing::Test {
  protected:
   ScriptedSerial serial;
   PauseRecorder pauses;
+  CameraLink link{serial, pauses.Function()};
   RecordingNotifier notifier;
   TempProgramFolder folder;
 };
@@ -29,7 +30,7 @@ class AngleRefreshTest : public ::testing::Test {
 TEST_F(AngleRefreshTest, WritesTheCameraTable) {
   std::vector<unsigned char> reply = pattern::AngleTable();
   serial.QueueResponse(0, reply);
-  EXPECT_EQ(RefreshAngleFile(folder.path(), &notifier), AngleRefreshResult::kWritten);
+  EXPECT_EQ(RefreshAngleFile(link, folder.path(), &notifier), AngleRefreshResult::kWritten);
   ASSERT_EQ(serial.sent.size(), 1u);
   EXPECT_EQ(serial.sent[0].code, 0x94);
   ASSERT_EQ(serial.receive_timeouts.size(), 1u);
@@ -47,7 +48,7 @@ TEST_F(AngleRefreshTest, FallsBackToTheDeliveredFile) {
   WriteWholeFile(FallbackAngleFilePath(folder.path()), "delivered table\r\n");
   WriteWholeFile(AngleFilePath(folder.path()), "old content that is longer than the new one\r\n");
   serial.QueueResponse(1);  // the camera refuses
-  EXPECT_EQ(RefreshAngleFile(folder.path(), &notifier), AngleRefreshResult::kFallbackCopied);
+  EXPECT_EQ(RefreshAngleFile(link, folder.path(), &notifier), AngleRefreshResult::kFallbackCopied);
   EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"Get θφTable failed!!"});
   EXPECT_EQ(notifier.Icons(), std::vector<MessageIcon>{MessageIcon::kNone});
   EXPECT_EQ(ReadWholeFile(AngleFilePath(folder.path())), "delivered table\r\n");
@@ -55,7 +56,7 @@ TEST_F(AngleRefreshTest, FallsBackToTheDeliveredFile) {
 
 TEST_F(AngleRefreshTest, ReportsAFailedFallback) {
   // No reply at all, and no angle.org to copy.
-  EXPECT_EQ(RefreshAngleFile(folder.path(), &notifier), AngleRefreshResult::kFailed);
+  EXPECT_EQ(RefreshAngleFile(link, folder.path(), &notifier), AngleRefreshResult::kFailed);
   const std::string path = AngleFilePath(folder.path());
   EXPECT_EQ(notifier.Messages(),
             (std::vector<std::string>{"Get θφTable failed!!", "Failed to output file!! [ " + path + " ]"}));
@@ -67,7 +68,7 @@ TEST_F(AngleRefreshTest, AnUnwritableAngleFileFallsBackSilently) {
   ASSERT_EQ(mkdir(AngleFilePath(folder.path()).c_str(), 0700), 0);
   WriteWholeFile(FallbackAngleFilePath(folder.path()), "delivered\r\n");
   serial.QueueResponse(0, pattern::AngleTable());
-  EXPECT_EQ(RefreshAngleFile(folder.path(), &notifier), AngleRefreshResult::kFailed);
+  EXPECT_EQ(RefreshAngleFile(link, folder.path(), &notifier), AngleRefreshResult::kFailed);
   ASSERT_EQ(notifier.Messages().size(), 1u);
   EXPECT_EQ(notifier.Messages()[0].rfind("Failed to output file!! [ ", 0), 0u);
 }

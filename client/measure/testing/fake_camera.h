@@ -1,6 +1,6 @@
 #pragma once
-// A fake camera behind the serial library seam, for the measurement loop's
-// tests: answers every command the loop sends from the pattern scene, can
+// A fake camera behind the serial library seam (build a CameraLink over it),
+// for the measurement loop's tests and benchmarks: answers every command the loop sends from the pattern scene, can
 // refuse chosen result requests (and every set command but the format
 // it is in), drives a fake clock, and can hold a result
 // request until the test lets it go.
@@ -18,7 +18,6 @@ namespace kelvara {
 class FakeCamera : public SerialLibrary {
  public:
   explicit FakeCamera(int format_index);
-  ~FakeCamera() override;
 
   // Result requests (counted from 0) that get no answer.
   void FailResults(std::set<int> which) { failing_ = std::move(which); }

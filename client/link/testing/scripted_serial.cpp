@@ -3,12 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "command_exchange.h"
 
 namespace kelvara {
-
-ScriptedSerial::ScriptedSerial() { SetSerialLibrary(this); }
-ScriptedSerial::~ScriptedSerial() { SetSerialLibrary(nullptr); }
 
 void ScriptedSerial::QueueResponse(unsigned char status, const std::vector<unsigned char>& payload) {
   std::vector<unsigned char> b = {0xFE, status};
@@ -39,20 +35,6 @@ int ScriptedSerial::ReceiveSync(int timeout_ms, int capacity, unsigned char* buf
   const size_t n = std::min(r.bytes.size(), static_cast<size_t>(capacity));
   if (n) std::memcpy(buffer, r.bytes.data(), n);
   return r.reported >= 0 ? r.reported : static_cast<int>(r.bytes.size());
-}
-
-namespace {
-void RecordPause(int ms) { PauseRecorder::Pauses().push_back(ms); }
-}  // namespace
-
-PauseRecorder::PauseRecorder() {
-  Pauses().clear();
-  SetExchangePause(&RecordPause);
-}
-PauseRecorder::~PauseRecorder() { SetExchangePause(nullptr); }
-std::vector<int>& PauseRecorder::Pauses() {
-  static std::vector<int> pauses;
-  return pauses;
 }
 
 }  // namespace kelvara

@@ -1,11 +1,12 @@
 #pragma once
 // A scripted stand-in for the serial library: records what the client sends
-// and answers receives from a queue. Installed for the life of the object.
+// and answers receives from a queue. Build a CameraLink over it.
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "camera_link.h"
 #include "serial_library.h"
 
 namespace kelvara {
@@ -20,9 +21,6 @@ class ScriptedSerial : public SerialLibrary {
     std::vector<unsigned char> bytes;  // written to the buffer (up to capacity)
     int reported = -1;                 // count returned; -1 = bytes.size()
   };
-
-  ScriptedSerial();
-  ~ScriptedSerial() override;
 
   // Queue the results of the next send calls (default: length + 4).
   void QueueSendResult(int result) { send_results_.push_back(result); }
@@ -50,12 +48,17 @@ class ScriptedSerial : public SerialLibrary {
   std::deque<Reply> replies_;
 };
 
-// Records the exchange's failure pauses instead of sleeping.
+// Records a link's failure pauses instead of sleeping: pass Function() to
+// the CameraLink.
 class PauseRecorder {
  public:
-  PauseRecorder();
-  ~PauseRecorder();
-  static std::vector<int>& Pauses();
+  CameraLink::Pause Function() {
+    return [this](int ms) { pauses_.push_back(ms); };
+  }
+  std::vector<int>& Pauses() { return pauses_; }
+
+ private:
+  std::vector<int> pauses_;
 };
 
 }  // namespace kelvara

@@ -11,11 +11,7 @@ namespace kelvara {
 FakeCamera::FakeCamera(int format_index)
     : format_index_(format_index),
       frame_(pattern::Frame(format_index)),
-      angle_table_(pattern::AngleTable()) {
-  SetSerialLibrary(this);
-}
-
-FakeCamera::~FakeCamera() { SetSerialLibrary(nullptr); }
+      angle_table_(pattern::AngleTable()) {}
 
 void FakeCamera::HoldNextResult() {
   std::lock_guard<std::mutex> lock(mutex_);
