@@ -93,9 +93,6 @@ class LoopTest : public ::testing::Test {
     ASSERT_EQ(mkdir((dir_ + "/logs").c_str(), 0700), 0);
     control_.program_folder = dir_ + "/";
   }
-  void TearDown() override {
-  }
-
   // Runs one whole measurement against `camera` and waits for its end.
   RunSummary RunWith(FakeCamera& camera, const RunRequest& request) {
     CameraLink link(camera, NoPause);
