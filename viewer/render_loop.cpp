@@ -3,11 +3,17 @@
 #include <pcl/console/print.h>
 #include <pcl/visualization/pcl_visualizer.h>
 #include <vtkObject.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderWindowInteractor.h>
+
+#include <X11/Xlib.h>
+#include <poll.h>
 
 #include <csignal>
-#include <ctime>
+#include <cstdlib>
 
 #include "keyboard_control.h"
+#include "pace_log.h"
 #include "pipe_server.h"
 #include "render_commands.h"
 #include "runtime_dir.h"
@@ -19,8 +25,9 @@ namespace {
 using RgbHandler = pcl::visualization::PointCloudColorHandlerRGBField<pcl::PointXYZRGB>;
 using XyzHandler = pcl::visualization::PointCloudGeometryHandlerXYZ<pcl::PointXYZRGB>;
 
-constexpr int kSpinMs = 100;
-constexpr long kPauseMs = 100;
+// An idle loop still looks at the stop conditions this often; a message or
+// a window event wakes it at once.
+constexpr int kIdleWakeMs = 250;
 
 volatile std::sig_atomic_t g_endRequested = 0;
 
@@ -51,9 +58,23 @@ void addCloud(pcl::visualization::PCLVisualizer& viewer, const CloudPtr& cloud) 
                                           kCloudId);
 }
 
-void pause(long ms) {
-  timespec ts{ms / 1000, (ms % 1000) * 1000000L};
-  nanosleep(&ts, nullptr);  // a signal may cut it short: the loop looks at once
+// Sleeps until a command is posted, the X connection has input, or the idle
+// time has passed. A signal cuts the wait short, so that the loop looks at
+// once.
+void waitForWork(Display* display, const CommandMailbox& mailbox) {
+  CommandMailbox::drain(mailbox.postedFd());
+  if (mailbox.pending() != nullptr || XPending(display) > 0) return;
+  pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {mailbox.postedFd(), POLLIN, 0}};
+  poll(fds, mailbox.postedFd() >= 0 ? 2 : 1, kIdleWakeMs);
+}
+
+// Handles the window's events (mouse, keys, exposure, closing) that have
+// arrived, without ever waiting for one: the interactor's own event loop
+// would sleep in select() for up to a second when none comes. Mouse moves
+// redraw through the interactor itself.
+void handleWindowEvents(Display* display, vtkRenderWindowInteractor* interactor,
+                        const pcl::visualization::PCLVisualizer& viewer) {
+  while (!viewer.wasStopped() && XPending(display) > 0) interactor->ProcessEvents();
 }
 
 class WindowView : public CloudView {
@@ -64,13 +85,22 @@ class WindowView : public CloudView {
   void showCloud(const CloudPtr& cloud) override {
     viewer_.removePointCloud(kCloudId);
     addCloud(viewer_, cloud);
+    changed_ = true;
   }
   void placeCameraForRange(int rangeMin, int rangeMax) override {
     viewer::placeCameraForRange(viewer_, rangeMin, rangeMax);
+    changed_ = true;
+  }
+  // Whether the picture must be drawn again; resets the mark.
+  bool takeChanged() {
+    bool changed = changed_;
+    changed_ = false;
+    return changed;
   }
 
  private:
   pcl::visualization::PCLVisualizer& viewer_;
+  bool changed_ = false;
 };
 
 }  // namespace
@@ -97,11 +127,28 @@ int runViewer(const std::vector<std::string>& arguments) {
   CommandMailbox mailbox;
   if (!server.startReader(&mailbox)) return 0;
 
+  // The first drawing maps the window; its display connection exists from then on.
+  vtkRenderWindow* window = viewer->getRenderWindow();
+  window->Render();
+  Display* display = static_cast<Display*>(window->GetGenericDisplayId());
+  vtkRenderWindowInteractor* interactor = window->GetInteractor();
+  if (display == nullptr || interactor == nullptr) {
+    server.stop();
+    return 0;
+  }
+
+  PaceLog paceLog(std::getenv("KELVARA_VIEWER_PACE_LOG"));
   WindowView view(*viewer);
   while (!viewer->wasStopped() && !g_endRequested) {
-    viewer->spinOnce(kSpinMs, false);
-    pause(kPauseMs);
-    applyPendingCommand(&mailbox, &state, &view);
+    waitForWork(display, mailbox);
+    handleWindowEvents(display, interactor, *viewer);
+    if (viewer->wasStopped()) break;
+    // One command per pass; a new cloud or camera is drawn right away.
+    PaceLog::Entry entry = paceLog.before(mailbox.pending());
+    if (applyPendingCommand(&mailbox, &state, &view) == 0) continue;
+    paceLog.applied(&entry);
+    if (view.takeChanged()) window->Render();
+    paceLog.drawn(&entry);
   }
   server.stop();
   return 0;
