@@ -31,6 +31,7 @@ PaceLog::Entry PaceLog::before(const PipeCommand* pending) const {
   Entry entry;
   if (file_ == nullptr || pending == nullptr) return entry;
   entry.kind = pending->kind;
+  entry.startedNs = nowNs();
   if (!namesFile(entry.kind)) return entry;
   entry.path = pending->path;
   struct stat st {};
@@ -45,9 +46,9 @@ void PaceLog::applied(Entry* entry) const {
 
 void PaceLog::drawn(Entry* entry) {
   if (file_ == nullptr) return;
-  std::fprintf(file_, "%lld %lld %lld %d %s\n", static_cast<long long>(nowNs()),
-               static_cast<long long>(entry->appliedNs), static_cast<long long>(entry->modifiedNs),
-               entry->kind, entry->path.c_str());
+  std::fprintf(file_, "%lld %lld %lld %lld %d %s\n", static_cast<long long>(nowNs()),
+               static_cast<long long>(entry->appliedNs), static_cast<long long>(entry->startedNs),
+               static_cast<long long>(entry->modifiedNs), entry->kind, entry->path.c_str());
   std::fflush(file_);
 }
 

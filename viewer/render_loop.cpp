@@ -77,30 +77,38 @@ void handleWindowEvents(Display* display, vtkRenderWindowInteractor* interactor,
   while (!viewer.wasStopped() && XPending(display) > 0) interactor->ProcessEvents();
 }
 
+// The window side of the commands. A new cloud or camera is drawn at once,
+// before the command's slot is marked taken, so that the reader hands over
+// the next message only when this one is on the screen: a sender never
+// waits behind a command that is itself still waiting.
 class WindowView : public CloudView {
  public:
-  explicit WindowView(pcl::visualization::PCLVisualizer& viewer) : viewer_(viewer) {}
+  WindowView(pcl::visualization::PCLVisualizer& viewer, vtkRenderWindow* window, PaceLog* paceLog)
+      : viewer_(viewer), window_(window), paceLog_(paceLog) {}
   // The cloud is replaced by removing and adding it: PCL 1.13's
   // updatePointCloud casts the cloud's mapper to a type it does not have.
   void showCloud(const CloudPtr& cloud) override {
     viewer_.removePointCloud(kCloudId);
     addCloud(viewer_, cloud);
-    changed_ = true;
+    draw();
   }
   void placeCameraForRange(int rangeMin, int rangeMax) override {
     viewer::placeCameraForRange(viewer_, rangeMin, rangeMax);
-    changed_ = true;
+    draw();
   }
-  // Whether the picture must be drawn again; resets the mark.
-  bool takeChanged() {
-    bool changed = changed_;
-    changed_ = false;
-    return changed;
-  }
+  // The pace log entry of the command being applied.
+  void setEntry(PaceLog::Entry* entry) { entry_ = entry; }
 
  private:
+  void draw() {
+    if (entry_ != nullptr) paceLog_->applied(entry_);
+    window_->Render();
+  }
+
   pcl::visualization::PCLVisualizer& viewer_;
-  bool changed_ = false;
+  vtkRenderWindow* window_;
+  PaceLog* paceLog_;
+  PaceLog::Entry* entry_ = nullptr;
 };
 
 }  // namespace
@@ -138,17 +146,15 @@ int runViewer(const std::vector<std::string>& arguments) {
   }
 
   PaceLog paceLog(std::getenv("KELVARA_VIEWER_PACE_LOG"));
-  WindowView view(*viewer);
+  WindowView view(*viewer, window, &paceLog);
   while (!viewer->wasStopped() && !g_endRequested) {
     waitForWork(display, mailbox);
     handleWindowEvents(display, interactor, *viewer);
     if (viewer->wasStopped()) break;
     // One command per pass; a new cloud or camera is drawn right away.
     PaceLog::Entry entry = paceLog.before(mailbox.pending());
-    if (applyPendingCommand(&mailbox, &state, &view) == 0) continue;
-    paceLog.applied(&entry);
-    if (view.takeChanged()) window->Render();
-    paceLog.drawn(&entry);
+    view.setEntry(&entry);
+    if (applyPendingCommand(&mailbox, &state, &view) != 0) paceLog.drawn(&entry);
   }
   server.stop();
   return 0;
