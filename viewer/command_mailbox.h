@@ -9,7 +9,8 @@
 // Each side can also sleep until the other has acted instead of polling:
 // postedFd() becomes readable after a post, takenFd() after a take (both
 // eventfds; the waiting side drains its descriptor before it looks at the
-// slot, so a wake is never missed).
+// slot, so a wake is never missed). The mailbox must outlive the reader
+// thread that posts into it.
 #include <atomic>
 
 #include "pipe_message.h"

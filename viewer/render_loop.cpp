@@ -118,7 +118,9 @@ int runViewer(const std::vector<std::string>& arguments) {
   state.settings = parseViewOptions(arguments);
   quietLibraries();
 
-  // The socket first: a second viewer ends before it opens a window.
+  // The socket first: a second viewer ends before it opens a window. The
+  // mailbox outlives the server's reader thread.
+  CommandMailbox mailbox;
   if (EnsureRuntimeDir().empty()) return 1;
   PipeServer server(ViewerSocketPath());
   if (server.open() != PipeServer::OpenStatus::kOpened) return 1;
@@ -132,7 +134,6 @@ int runViewer(const std::vector<std::string>& arguments) {
   viewer->initCameraParameters();
   viewer->registerKeyboardCallback(onKeyboardEvent, &viewer);
 
-  CommandMailbox mailbox;
   if (!server.startReader(&mailbox)) return 0;
 
   // The first drawing maps the window; its display connection exists from then on.
