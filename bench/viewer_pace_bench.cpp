@@ -10,7 +10,9 @@
 // Counters: clouds_per_s (distinct frames drawn per second of feeding), delay_median_ms
 // and delay_p99_ms (from the start of a frame's write to the end of the
 // drawing that shows it), max_age_ms (from the write to the command's
-// application, for the oldest one applied), taken and refused (the sends).
+// application, for the oldest one applied), viewer_cpu_ms_per_cloud (the
+// viewer's CPU time while fed, per cloud shown: on a loaded machine the
+// delays grow while this stays), taken and refused (the sends).
 //
 // Needs an X display; without one it runs itself again under xvfb-run.
 //   --pace_seconds=N  feed for N seconds (default 10)
@@ -90,6 +92,21 @@ std::vector<LogLine> ReadPaceLog(const std::string& path) {
   return lines;
 }
 
+// CPU time the process has used so far, in milliseconds (user and system).
+double CpuMs(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  std::getline(in, text);
+  const size_t close = text.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i)
+    if (i == 14 || i == 15) ticks += std::atof(field.c_str());
+  return ticks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 double Percentile(std::vector<double> values, double p) {
   if (values.empty()) return -1;
   std::sort(values.begin(), values.end());
@@ -161,6 +178,7 @@ void BM_ViewerPace(benchmark::State& state) {
     camsim::CameraParameters parameters;
     std::map<int64_t, int64_t> write_start_by_mtime;
     int taken = 0, refused = 0;
+    const double cpu_before = CpuMs(viewer);
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::seconds(g_paceSeconds);
     while (ready && std::chrono::steady_clock::now() < end) {
@@ -181,6 +199,7 @@ void BM_ViewerPace(benchmark::State& state) {
     // The last command drawn, or the viewer is stuck.
     Await([&] { return ReadPaceLog(log_path).size() >= static_cast<size_t>(3 + taken); },
           std::chrono::seconds(2));
+    const double cpu_used = CpuMs(viewer) - cpu_before;
     state.PauseTiming();
     kill(viewer, SIGTERM);
     waitpid(viewer, nullptr, 0);
@@ -202,6 +221,7 @@ void BM_ViewerPace(benchmark::State& state) {
     state.counters["delay_median_ms"] = Percentile(delays, 0.5);
     state.counters["delay_p99_ms"] = Percentile(delays, 0.99);
     state.counters["max_age_ms"] = max_age_ms;
+    state.counters["viewer_cpu_ms_per_cloud"] = shown.empty() ? -1 : cpu_used / static_cast<double>(shown.size());
     state.counters["taken"] = taken;
     state.counters["refused"] = refused;
   }
