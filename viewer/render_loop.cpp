@@ -138,6 +138,9 @@ int runViewer(const std::vector<std::string>& arguments) {
 
   // The first drawing maps the window; its display connection exists from then on.
   vtkRenderWindow* window = viewer->getRenderWindow();
+  // Without multisampling: with software rendering (no GPU, as on these
+  // machines) it multiplies the cost of every drawing of the cloud.
+  window->SetMultiSamples(0);
   window->Render();
   Display* display = static_cast<Display*>(window->GetGenericDisplayId());
   vtkRenderWindowInteractor* interactor = window->GetInteractor();
