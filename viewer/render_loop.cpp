@@ -72,10 +72,16 @@ void waitForWork(Display* display, const CommandMailbox& mailbox) {
 // Handles the window's events (mouse, keys, exposure, closing) that have
 // arrived, without ever waiting for one: the interactor's own event loop
 // would sleep in select() for up to a second when none comes. Mouse moves
-// redraw through the interactor itself.
+// redraw through the interactor itself. An interactor told to end (it
+// handles no more events then) counts as a closed window.
+bool windowClosed(const pcl::visualization::PCLVisualizer& viewer,
+                  vtkRenderWindowInteractor* interactor) {
+  return viewer.wasStopped() || interactor->GetDone();
+}
+
 void handleWindowEvents(Display* display, vtkRenderWindowInteractor* interactor,
                         const pcl::visualization::PCLVisualizer& viewer) {
-  while (!viewer.wasStopped() && XPending(display) > 0) interactor->ProcessEvents();
+  while (!windowClosed(viewer, interactor) && XPending(display) > 0) interactor->ProcessEvents();
 }
 
 // The window side of the commands. A new cloud or camera is drawn at once,
@@ -157,10 +163,10 @@ int runViewer(const std::vector<std::string>& arguments) {
 
   PaceLog paceLog(std::getenv("KELVARA_VIEWER_PACE_LOG"));
   WindowView view(*viewer, window, &paceLog);
-  while (!viewer->wasStopped() && !g_endRequested) {
+  while (!windowClosed(*viewer, interactor) && !g_endRequested) {
     waitForWork(display, mailbox);
     handleWindowEvents(display, interactor, *viewer);
-    if (viewer->wasStopped()) break;
+    if (windowClosed(*viewer, interactor)) break;
     // One command per pass; a new cloud or camera is drawn right away.
     PaceLog::Entry entry = paceLog.before(mailbox.pending());
     view.setEntry(&entry);
