@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
     const char* why = rc == QOR3D_ERR_TOO_LONG  ? "the message would exceed 256 bytes"
                       : rc == QOR3D_ERR_BAD_PATH ? "the path cannot be sent (it holds a comma)"
                       : rc == QOR3D_ERR_SEND     ? "the viewer did not take the whole message"
+                      : rc == QOR3D_ERR_NOT_TAKEN ? "the viewer did not read the message"
                                                  : "no viewer is listening";
     std::fprintf(stderr, "kelvara-3d-send: %s\n", why);
     return 1;

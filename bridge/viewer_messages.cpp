@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -11,6 +12,31 @@
 
 namespace kelvara {
 namespace bridge {
+namespace {
+
+// The viewer reads a waiting sender's message once the command before it
+// has been applied; a viewer that has not read it after this long is stuck.
+constexpr int kVerdictTimeoutMs = 1000;
+
+// After the write: the viewer reads the message and closes its end, which
+// reads here as end of file. A viewer that closes without reading (it is
+// ending) resets the connection instead.
+int AwaitVerdict(int fd) {
+  pollfd p = {fd, POLLIN, 0};
+  int rc;
+  do {
+    rc = poll(&p, 1, kVerdictTimeoutMs);
+  } while (rc < 0 && errno == EINTR);
+  if (rc <= 0) return QOR3D_ERR_NOT_TAKEN;
+  char byte;
+  ssize_t n;
+  do {
+    n = recv(fd, &byte, 1, 0);
+  } while (n < 0 && errno == EINTR);
+  return n == 0 ? QOR3D_OK : QOR3D_ERR_NOT_TAKEN;
+}
+
+}  // namespace
 
 bool PathMessage(int kind, const char* path, std::string* message) {
   if (path == nullptr || std::strchr(path, ',') != nullptr) return false;
@@ -35,8 +61,8 @@ int DeliverMessage(const std::string& socket_path, const std::string& message) {
   if (socket_path.empty() || socket_path.size() >= sizeof(address.sun_path)) return QOR3D_ERR_NO_VIEWER;
   std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
 
-  // Non-blocking: a viewer whose queue is full counts as not taking the
-  // message, instead of holding the caller.
+  // Non-blocking connect: a viewer that is serving one sender and has the
+  // next one waiting refuses at once (EAGAIN) instead of holding the caller.
   int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return QOR3D_ERR_NO_VIEWER;
   if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
@@ -49,8 +75,10 @@ int DeliverMessage(const std::string& socket_path, const std::string& message) {
   do {
     sent = send(fd, message.data(), message.size(), MSG_NOSIGNAL);
   } while (sent < 0 && errno == EINTR);
+  const int result =
+      sent == static_cast<ssize_t>(message.size()) ? AwaitVerdict(fd) : QOR3D_ERR_SEND;
   close(fd);
-  return sent == static_cast<ssize_t>(message.size()) ? QOR3D_OK : QOR3D_ERR_SEND;
+  return result;
 }
 
 }  // namespace bridge

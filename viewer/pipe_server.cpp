@@ -36,6 +36,11 @@ bool someoneListens(const sockaddr_un& address) {
   return !(error == ECONNREFUSED || error == ENOENT);
 }
 
+// One sender at a time: while the reader serves one connection, at most one
+// more waits in the queue (a backlog of 0 lets one connection wait); any
+// further sender is refused at once instead of waiting behind several.
+constexpr int kListenBacklog = 0;
+
 // poll() that restarts after signals. Returns the poll result.
 int pollRetrying(pollfd* fds, nfds_t count, int timeoutMs) {
   for (;;) {
@@ -102,7 +107,7 @@ PipeServer::OpenStatus PipeServer::open() {
   }
   struct stat st {};
   if (chmod(socketPath_.c_str(), 0600) != 0 || stat(socketPath_.c_str(), &st) != 0 ||
-      listen(listenFd_, 4) != 0) {
+      listen(listenFd_, kListenBacklog) != 0) {
     unlink(socketPath_.c_str());
     closeAll();
     return OpenStatus::kFailed;
@@ -171,12 +176,16 @@ void PipeServer::readerLoop(CommandMailbox* mailbox) {
   }
 }
 
+// The render loop's take wakes the reader; the timed look stays as a fallback.
 bool PipeServer::waitForEmptySlot(const CommandMailbox& mailbox) {
-  while (!mailbox.isEmpty()) {
-    pollfd stopOnly = {stopFd_, POLLIN, 0};
-    if (pollRetrying(&stopOnly, 1, timing_.slotPollMs) != 0) return false;
+  for (;;) {
+    CommandMailbox::drain(mailbox.takenFd());
+    if (mailbox.isEmpty()) return true;
+    pollfd fds[2] = {{stopFd_, POLLIN, 0}, {mailbox.takenFd(), POLLIN, 0}};
+    if (pollRetrying(fds, mailbox.takenFd() >= 0 ? 2 : 1, timing_.slotPollMs) < 0 ||
+        fds[0].revents != 0)
+      return false;
   }
-  return true;
 }
 
 void PipeServer::serveConnection(int connection, CommandMailbox* mailbox) {

@@ -1,6 +1,7 @@
 #pragma once
 // The viewer's command socket: a Unix-domain stream socket (mode 0600) that
-// serves one sender at a time, reads one message of at most 256 bytes per
+// serves one sender at a time (one more may wait; further senders are
+// refused), reads one message of at most 256 bytes per
 // connection, and hands each parsed command to the render loop through the
 // mailbox. A reader thread does the serving; every wait of that thread also
 // watches the stop event, so stop() ends it promptly.
@@ -22,7 +23,7 @@ class PipeServer {
   enum class OpenStatus { kOpened, kInUse, kFailed };
 
   struct Timing {
-    int slotPollMs = 100;        // how often a waiting reader looks at the slot
+    int slotPollMs = 100;        // a waiting reader is woken by the take, else looks this often
     int senderTimeoutMs = 2000;  // a connected sender that writes nothing is dropped
   };
 

@@ -167,9 +167,9 @@ TEST_F(PipeServerTest, AStaleSocketFileIsReplaced) {
   close(dead);
 
   {
+    CommandMailbox mailbox;  // outlives the server's reader thread
     PipeServer server(path_, fastTiming());
     ASSERT_EQ(server.open(), PipeServer::OpenStatus::kOpened);
-    CommandMailbox mailbox;
     ASSERT_TRUE(server.startReader(&mailbox));
     ASSERT_TRUE(send("5,700,700"));
     const PipeCommand* c = awaitCommand(mailbox);

@@ -30,6 +30,8 @@ struct Display3DOptions {
   std::unique_ptr<BridgePacer> pacer;
   BridgeTiming timing;
   std::string library_path;  // empty: program folder + "libvelmar.so"
+  // Shows the bridge thread's report when the viewer can never be fed.
+  Notifier* notifier = nullptr;
 };
 
 class Display3DControl {
