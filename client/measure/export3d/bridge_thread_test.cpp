@@ -10,6 +10,7 @@
 
 #include "fake_velmar.h"
 #include "profile_store.h"
+#include "recording_notifier.h"
 #include "program_folder.h"
 
 namespace kelvara {
