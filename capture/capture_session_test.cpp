@@ -114,6 +114,8 @@ TEST_F(CaptureSessionTest, AnUnwritableLogFileFailsTheRunButTheOthersAreWritten)
       << Err();
   EXPECT_EQ(ReadFile(Out("t_body_0002.raw")).size(), 153600u);
   EXPECT_NE(ReadFile(Out("t.txt")).find("Number of samples : 3\r\n"), std::string::npos);
+  // The summary counts only the frames whose files were all written.
+  EXPECT_NE(Err().find("2 frames logged"), std::string::npos) << Err();
 }
 
 TEST_F(CaptureSessionTest, TooManyFailedCyclesFailTheRunAndKeepWhatWasLogged) {
