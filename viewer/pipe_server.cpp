@@ -63,7 +63,8 @@ PipeServer::OpenStatus PipeServer::open() {
 
   // Two viewers starting together must not both decide the socket is stale.
   std::string lockPath = socketPath_ + ".lock";
-  lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // Never through a planted symbolic link: O_NOFOLLOW.
+  lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (lockFd_ < 0) return OpenStatus::kFailed;
   if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
     OpenStatus status = errno == EWOULDBLOCK ? OpenStatus::kInUse : OpenStatus::kFailed;
