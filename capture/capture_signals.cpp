@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -13,6 +14,10 @@
 
 namespace kelvara {
 namespace {
+
+// Stop requests seen, and whether the run has asked yet.
+std::atomic<int> g_count{0};
+std::atomic<bool> g_polled{false};
 
 sigset_t StopSignals() {
   sigset_t set;
@@ -35,12 +40,12 @@ CaptureSignals::CaptureSignals() {
   std::signal(SIGXFSZ, SIG_IGN);
   const sigset_t set = StopSignals();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
-  std::thread([this] { Watch(); }).detach();
+  std::thread(&CaptureSignals::Watch).detach();
 }
 
 int CaptureSignals::Poll() {
-  polled_.store(true);
-  const int count = count_.load();
+  g_polled.store(true);
+  const int count = g_count.load();
   if (count == reported_) return 0;
   reported_ = count;
   return count >= 2 ? 2 : 1;
@@ -51,14 +56,14 @@ void CaptureSignals::Watch() {
   for (;;) {
     int signal_number = 0;
     if (sigwait(&set, &signal_number) != 0) continue;
-    const int count = count_.fetch_add(1) + 1;
+    const int count = g_count.fetch_add(1) + 1;
     // The main thread returning from main ends this thread with the process;
     // the pauses below only matter when it does not.
     if (count == 1) {
       // Not polled yet: still connecting. Give a run that is just starting
       // a moment to take the request over.
-      for (int i = 0; i < 3 && !polled_.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      if (!polled_.load()) EndNow("interrupted while connecting; nothing was logged");
+      for (int i = 0; i < 3 && !g_polled.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      if (!g_polled.load()) EndNow("interrupted while connecting; nothing was logged");
     } else if (count == 2) {
       std::thread([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(800));

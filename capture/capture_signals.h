@@ -10,10 +10,10 @@
 // that (the connect sequence, which can wait seconds on a silent camera) a
 // stop request ends the program at once, since nothing has been logged; a
 // second request ends it within a second whatever the link is doing.
-#include <atomic>
-
 namespace kelvara {
 
+// One per program: its watcher thread outlives main's locals, so the state
+// it shares lives at namespace scope.
 class CaptureSignals {
  public:
   // Call before any other thread starts.
@@ -25,10 +25,8 @@ class CaptureSignals {
   int Poll();
 
  private:
-  void Watch();
+  static void Watch();
 
-  std::atomic<int> count_{0};
-  std::atomic<bool> polled_{false};
   int reported_ = 0;
 };
 
