@@ -12,8 +12,7 @@ extern "C" {
 #endif
 
 #define QOR3D_OK 0
-/* No viewer accepted the connection: none runs, or it is busy with one
- * sender and already has the next one waiting. */
+/* No viewer runs (nothing listens on the socket). */
 #define QOR3D_ERR_NO_VIEWER (-1)
 /* The message would exceed 256 bytes. */
 #define QOR3D_ERR_TOO_LONG (-2)
@@ -21,9 +20,15 @@ extern "C" {
 #define QOR3D_ERR_BAD_PATH (-3)
 /* The connection was made but the message was not handed over whole. */
 #define QOR3D_ERR_SEND (-4)
-/* The viewer closed the connection without reading the message (it ended),
- * or did not read it within one second. */
-#define QOR3D_ERR_NOT_TAKEN (-5)
+/* A viewer runs but its queue of connections is full: try again later. */
+#define QOR3D_ERR_BUSY (-5)
+/* The runtime directory may be written by other users (or is not the
+   user's own): the socket in it cannot be trusted, nothing was sent. */
+#define QOR3D_ERR_UNSAFE_DIR (-6)
+/* The viewer closed the connection without reading the message (it
+ * ended, or refused it because another sender already waits), or did not
+ * read it within one second. */
+#define QOR3D_ERR_NOT_TAKEN (-7)
 
 /* "1,path": the angle table file. */
 int Qor3D_UpdateAngleTable(const char* path);

@@ -206,7 +206,7 @@ TEST_F(VelmarTest, OneSenderIsServedOneWaitsOthersAreRefused) {
   ASSERT_TRUE(await([&] { return (second = SendWithoutWaiting("4,3")) >= 0; }));
   // Every further sender is refused at once, whether it waits or not.
   EXPECT_EQ(SendWithoutWaiting("4,9"), -1);
-  EXPECT_EQ(Qor3D_UpdateDistanceRatio(9.0f), QOR3D_ERR_NO_VIEWER);
+  EXPECT_EQ(Qor3D_UpdateDistanceRatio(9.0f), QOR3D_ERR_BUSY);
 
   EXPECT_EQ(takeRatio(), 1.0f);
   EXPECT_EQ(takeRatio(), 2.0f);
@@ -216,6 +216,30 @@ TEST_F(VelmarTest, OneSenderIsServedOneWaitsOthersAreRefused) {
   close(first);
   close(second);
   server.stop();
+}
+
+// A viewer whose queue of connections is full is busy, not absent; a socket
+// in a folder others may write to is not used at all.
+TEST_F(VelmarTest, BusyAndUnsafeAreToldApart) {
+  listener_ = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  std::strncpy(a.sun_path, ViewerSocketPath().c_str(), sizeof(a.sun_path) - 1);
+  ASSERT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
+  ASSERT_EQ(listen(listener_, 0), 0);
+  int rc = 0;
+  for (int i = 0; i < 16 && rc == 0; ++i) rc = Qor3D_UpdateDistanceRange(0, 12500);
+  EXPECT_EQ(rc, QOR3D_ERR_BUSY);
+
+  close(listener_);
+  listener_ = -1;
+  unlink(ViewerSocketPath().c_str());
+  listenHere();
+  ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
+  EXPECT_EQ(Qor3D_UpdateDistanceRange(0, 12500), QOR3D_ERR_UNSAFE_DIR);
+  EXPECT_FALSE(connectionPending());
+  ASSERT_EQ(chmod(dir_.c_str(), 0700), 0);
+  EXPECT_EQ(Qor3D_UpdateDistanceRange(0, 12500), 0);
 }
 
 // Round trip into the viewer's own socket server: the parsed commands are

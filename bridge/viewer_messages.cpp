@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "runtime_dir.h"
 #include "velmar.h"
 
 namespace kelvara {
@@ -59,6 +60,10 @@ int DeliverMessage(const std::string& socket_path, const std::string& message) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (socket_path.empty() || socket_path.size() >= sizeof(address.sun_path)) return QOR3D_ERR_NO_VIEWER;
+  // Another user able to write to the socket's folder could have put a
+  // listener of their own there.
+  const size_t slash = socket_path.rfind('/');
+  if (!IsPrivateDir(slash == 0 ? "/" : socket_path.substr(0, slash))) return QOR3D_ERR_UNSAFE_DIR;
   std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
 
   // Non-blocking connect: a viewer that is serving one sender and has the
@@ -66,8 +71,11 @@ int DeliverMessage(const std::string& socket_path, const std::string& message) {
   int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return QOR3D_ERR_NO_VIEWER;
   if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+    // A full listen queue refuses a non-blocking connect with EAGAIN; no
+    // socket file or nobody listening gives ENOENT or ECONNREFUSED.
+    const int error = errno;
     close(fd);
-    return QOR3D_ERR_NO_VIEWER;
+    return error == EAGAIN ? QOR3D_ERR_BUSY : QOR3D_ERR_NO_VIEWER;
   }
   // One write of the whole message; MSG_NOSIGNAL so that a viewer that has
   // gone away cannot end the calling program with SIGPIPE.

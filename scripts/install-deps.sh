@@ -21,6 +21,8 @@ PACKAGES=(
   libx11-dev
   # headless display for GUI and end-to-end tests
   xvfb xauth libgl1-mesa-dri xdotool x11-apps
+  # fuzzing (libFuzzer) and the fault soak's file checker
+  clang libclang-rt-14-dev python3
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -182,6 +183,47 @@ TEST_F(PipeServerTest, AStaleSocketFileIsReplaced) {
 
 // Stop must end the reader whatever it is waiting for: a full slot with a
 // sender queued, or a sender that has not written yet.
+// Senders that connect and write nothing hold up nobody: a message sent
+// after them is read at once, long before their timeout.
+TEST_F(PipeServerTest, SilentSendersDoNotHoldUpAMessage) {
+  PipeServer::Timing timing;
+  timing.senderTimeoutMs = 3600 * 1000;
+  timing.slotPollMs = 5;
+  PipeServer server(path_, timing);
+  ASSERT_EQ(server.open(), PipeServer::OpenStatus::kOpened);
+  CommandMailbox mailbox;
+  ASSERT_TRUE(server.startReader(&mailbox));
+  std::vector<int> silent;
+  for (int i = 0; i < 5; ++i) {
+    silent.push_back(connectSender());
+    ASSERT_GE(silent.back(), 0);
+  }
+  ASSERT_TRUE(send("3,100,200"));
+  const PipeCommand* c = awaitCommand(mailbox);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->kind, CMD_DISTANCE_RANGE);
+  mailbox.markTaken();
+  // One of them speaks up after all: it is still served.
+  ASSERT_EQ(write(silent[2], "4,2", 3), 3);
+  close(silent[2]);
+  c = awaitCommand(mailbox);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->kind, CMD_DISTANCE_RATIO);
+  mailbox.markTaken();
+  for (int fd : silent)
+    if (fd != silent[2]) close(fd);
+  server.stop();
+}
+
+// A symbolic link planted where the lock file goes is not followed.
+TEST_F(PipeServerTest, APlantedLinkAtTheLockFileIsNotFollowed) {
+  const std::string target = dir_ + "/planted-target";
+  ASSERT_EQ(symlink(target.c_str(), (path_ + ".lock").c_str()), 0);
+  PipeServer server(path_);
+  EXPECT_EQ(server.open(), PipeServer::OpenStatus::kFailed);
+  EXPECT_NE(access(target.c_str(), F_OK), 0) << "a file was created at the link's target";
+}
+
 TEST_F(PipeServerTest, StopEndsTheReaderWhileItWaits) {
   for (int scenario = 0; scenario < 2; ++scenario) {
     SCOPED_TRACE(scenario);

@@ -72,7 +72,7 @@ TEST_F(LogWriterTest, PlaneFrameFilesHoldThePlanes) {
   EXPECT_EQ(ReadFile(In("run_0007.csv")), ExpectedCsv(D, {true, false}));
   EXPECT_EQ(ReadFile(In("run_amp_0007.csv")), ExpectedCsv(A, {true, false}));
   // Without a raw subfolder the name has two separators in a row.
-  EXPECT_EQ(ReadFile(dir.path() + "//run_body_0007.raw"), ExpectedRaw(D, {true, false}));
+  EXPECT_EQ(ReadFile(dir.path() + "/run_body_0007.raw"), ExpectedRaw(D, {true, false}));
 
   // Format 0 logs the amplitude plane 0; mirrors are read at each frame.
   writer.SetMirror({false, true});

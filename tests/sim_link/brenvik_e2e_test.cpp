@@ -20,9 +20,11 @@ struct RunResult {
   std::string err;
 };
 
-// Runs Brenvik with `args` (no shell) and collects its stderr.
-RunResult RunBrenvik(const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {KELVARA_BRENVIK_PATH};
+// Runs Brenvik with `args` (no shell) and collects its stderr; `prefix`
+// runs it through another program (prlimit).
+RunResult RunBrenvik(const std::vector<std::string>& args, const std::vector<std::string>& prefix = {}) {
+  std::vector<std::string> argv = prefix;
+  argv.push_back(KELVARA_BRENVIK_PATH);
   argv.insert(argv.end(), args.begin(), args.end());
   RunResult run;
   testing::ChildProcess child(argv, {testing::ChildProcess::kInherit, testing::ChildProcess::kCapture});
@@ -99,6 +101,22 @@ TEST_F(BrenvikTest, EachFailureHasItsStatusAndOneLine) {
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
   }
   close(master);
+}
+
+// The size is checked before the file is read: a 4 GiB table file is
+// refused with status 3 even when the memory to hold it is not there.
+TEST_F(BrenvikTest, AnOversizedTableIsRefusedWithoutReadingIt) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
+#endif
+  const std::string huge = dir_.path() + "/huge.dat";
+  const int fd = open(huge.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, 4LL << 30), 0);  // sparse: no disk space used
+  close(fd);
+  const RunResult r = RunBrenvik({"7", huge, "0x10000000"}, {"/usr/bin/prlimit", "--as=268435456"});
+  EXPECT_EQ(r.exit_status, 3) << r.err;
+  EXPECT_NE(r.err.find("larger than 16 MiB"), std::string::npos) << r.err;
 }
 
 TEST_F(BrenvikTest, APortHeldByTheClientIsReportedAsSuch) {
