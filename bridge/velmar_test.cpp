@@ -228,7 +228,9 @@ TEST_F(VelmarTest, BusyAndUnsafeAreToldApart) {
   ASSERT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
   ASSERT_EQ(listen(listener_, 0), 0);
   int rc = 0;
-  for (int i = 0; i < 16 && rc == 0; ++i) rc = Qor3D_UpdateDistanceRange(0, 12500);
+  // The first sender fills the queue and is never read (not taken); the
+  // next is refused at once.
+  for (int i = 0; i < 16 && rc != QOR3D_ERR_BUSY; ++i) rc = Qor3D_UpdateDistanceRange(0, 12500);
   EXPECT_EQ(rc, QOR3D_ERR_BUSY);
 
   close(listener_);
@@ -237,7 +239,7 @@ TEST_F(VelmarTest, BusyAndUnsafeAreToldApart) {
   listenHere();
   ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
   EXPECT_EQ(Qor3D_UpdateDistanceRange(0, 12500), QOR3D_ERR_UNSAFE_DIR);
-  EXPECT_FALSE(connectionPending());
+  EXPECT_EQ(connections(), 0);
   ASSERT_EQ(chmod(dir_.c_str(), 0700), 0);
   EXPECT_EQ(Qor3D_UpdateDistanceRange(0, 12500), 0);
 }

@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "UART.h"
+#include "camera_link.h"
 #include "child_process.h"
-#include "device_commands.h"
+#include "serial_library.h"
 #include "sim_process.h"
 
 namespace kelvara {
@@ -85,12 +85,12 @@ bool Await(Condition condition, std::chrono::seconds limit = std::chrono::second
 
 // The camera is no longer measuring: it refuses a result request.
 void ExpectCameraStopped(int port) {
-  ASSERT_NE(com_init(port, 0), 0);
+  CameraLink link(UartSerialLibrary());
+  ASSERT_TRUE(link.Open(port));
   unsigned char status = 0;
-  const unsigned char* frame = nullptr;
-  EXPECT_EQ(GetResult(&status, &frame), 0);
+  EXPECT_EQ(link.GetResult(&status, nullptr), 0);
   EXPECT_NE(status, 0);
-  com_close();
+  link.Close();
 }
 
 class CaptureFaultsTest : public ::testing::Test {
@@ -124,7 +124,7 @@ TEST_F(CaptureFaultsTest, HangupAndBrokenPipeEndTheRunCleanly) {
   ASSERT_TRUE(sim);
   for (int sig : {SIGHUP, SIGPIPE}) {
     SCOPED_TRACE(strsignal(sig));
-    ChildProcess capture(EndlessRun(sim->port()));
+    ChildProcess capture(EndlessRun(sim->port()), {ChildProcess::kDiscard, ChildProcess::kCapture});
     ASSERT_TRUE(FramesOnDisk(2));
     ASSERT_EQ(kill(capture.pid(), sig), 0);
     ASSERT_EQ(capture.Wait(), 0) << capture.err();
@@ -142,7 +142,7 @@ TEST_F(CaptureFaultsTest, InterruptWhileConnectingEndsPromptly) {
   auto sim = StartSim();
   ASSERT_TRUE(sim);
   ASSERT_EQ(kill(sim->pid(), SIGSTOP), 0);
-  ChildProcess capture(EndlessRun(sim->port()));
+  ChildProcess capture(EndlessRun(sim->port()), {ChildProcess::kDiscard, ChildProcess::kCapture});
   ASSERT_TRUE(Await([&] { return HoldsOpen(capture.pid(), sim->device_path()); }));
   ASSERT_EQ(kill(capture.pid(), SIGINT), 0);
   const bool ended = EndsWithin(capture.pid(), std::chrono::seconds(5));
@@ -158,7 +158,7 @@ TEST_F(CaptureFaultsTest, InterruptWhileConnectingEndsPromptly) {
 TEST_F(CaptureFaultsTest, SecondInterruptEndsAtOnceWhileTheLinkIsStalled) {
   auto sim = StartSim();
   ASSERT_TRUE(sim);
-  ChildProcess capture(EndlessRun(sim->port()));
+  ChildProcess capture(EndlessRun(sim->port()), {ChildProcess::kDiscard, ChildProcess::kCapture});
   ASSERT_TRUE(FramesOnDisk(2));
   ASSERT_EQ(kill(sim->pid(), SIGSTOP), 0);
   // Two different signals: two of the same kind sent at once may merge into
