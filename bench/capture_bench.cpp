@@ -14,10 +14,11 @@
 #include "fake_camera.h"
 #include "log_writer.h"
 #include "measurement_worker.h"
-#include "notifier.h"
+#include "recording_notifier.h"
 #include "rendering_model.h"
 #include "run_control.h"
 #include "sim_process.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace {
@@ -32,11 +33,6 @@ class NoOutputs : public MeasurementOutputs {
   void LoggingRunEnded() override {}
   void RunEndedByItself() override {}
 };
-
-std::string TempFolder() {
-  char tmpl[] = "/tmp/kelvara-bench-XXXXXX";
-  return mkdtemp(tmpl) ? tmpl : "/tmp";
-}
 
 // One simulator (pattern scene, no pacing) for the whole program.
 struct Simulator {
@@ -63,7 +59,8 @@ void RunLoop(benchmark::State& state, CameraLink& link, int format_index, bool l
   LogWriter logger;
   RecordingNotifier notifier;
   NoOutputs outputs;
-  const std::string folder = TempFolder();
+  const kelvara::testing::TempFolder temp("kelvara-bench");
+  const std::string folder = temp.path();
   control.program_folder = folder + "/";
   control.display3d.format_index = format_index;
   picture.display_format = format_index;
@@ -83,7 +80,6 @@ void RunLoop(benchmark::State& state, CameraLink& link, int format_index, bool l
     worker.Wait();
   }
   state.SetItemsProcessed(state.iterations() * kFramesPerRun);
-  std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 // Frames fetched through the link library alone.

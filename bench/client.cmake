@@ -5,6 +5,6 @@
 if(TARGET kelvara_shell)
   kelvara_add_bench(client_ui_bench
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/client_ui_bench.cpp
-    LIBS kelvara_shell kelvara_sim_process)
+    LIBS kelvara_shell kelvara_config_testing kelvara_sim_process)
   target_compile_definitions(client_ui_bench PRIVATE KELVARA_PROGRAM_FOLDER="${KELVARA_BIN_DIR}/")
 endif()

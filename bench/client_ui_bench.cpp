@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "recording_notifier.h"
 #include "angle_file.h"
 #include "camera_link.h"
 #include "client_paths.h"

@@ -14,6 +14,7 @@
 
 #include "pattern_scene.h"
 #include "rendering_model.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace {
@@ -44,12 +45,8 @@ bool PixelsUnchanged(const std::string& path, const RenderingModel& model) {
 void BM_SaveImageAsPng(benchmark::State& state) {
   const int format = static_cast<int>(state.range(0));
   const int noise_amplitude = static_cast<int>(state.range(1));
-  char folder[] = "/tmp/kelvara-png-bench-XXXXXX";
-  if (mkdtemp(folder) == nullptr) {
-    state.SkipWithError("no temporary folder");
-    return;
-  }
-  const std::string path = std::string(folder) + "/image.png";
+  const kelvara::testing::TempFolder folder("kelvara-png-bench");
+  const std::string path = folder.Path("image.png");
   std::vector<unsigned char> frame = pattern::Frame(format);
   if (noise_amplitude > 0) {
     std::mt19937 rng(7);
@@ -81,8 +78,6 @@ void BM_SaveImageAsPng(benchmark::State& state) {
   struct stat st;
   if (stat(path.c_str(), &st) == 0) state.counters["file_bytes"] = static_cast<double>(st.st_size);
   if (!PixelsUnchanged(path, model)) state.SkipWithError("pixels changed in the PNG");
-  std::remove(path.c_str());
-  rmdir(folder);
 }
 BENCHMARK(BM_SaveImageAsPng)
     ->Args({1, 0})

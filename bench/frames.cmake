@@ -5,4 +5,4 @@ kelvara_add_bench(frame_render_bench
   LIBS kelvara_display kelvara_pattern)
 kelvara_add_bench(frame_png_bench
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/frame_png_bench.cpp
-  LIBS kelvara_display kelvara_pattern PNG::PNG)
+  LIBS kelvara_display kelvara_pattern kelvara_testing PNG::PNG)

@@ -68,7 +68,11 @@ int main(int argc, char** argv) {
     const char* why = rc == QOR3D_ERR_TOO_LONG  ? "the message would exceed 256 bytes"
                       : rc == QOR3D_ERR_BAD_PATH ? "the path cannot be sent (it holds a comma)"
                       : rc == QOR3D_ERR_SEND     ? "the viewer did not take the whole message"
-                                                 : "no viewer is listening";
+                      : rc == QOR3D_ERR_NOT_TAKEN ? "the viewer did not read the message"
+                      : rc == QOR3D_ERR_BUSY     ? "the viewer is busy (its queue is full); try again"
+                      : rc == QOR3D_ERR_UNSAFE_DIR
+                          ? "the runtime directory may be written by other users; make it private (chmod 700)"
+                          : "no viewer is running";
     std::fprintf(stderr, "kelvara-3d-send: %s\n", why);
     return 1;
   }

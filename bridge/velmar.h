@@ -2,8 +2,8 @@
 #define KELVARA_VELMAR_H
 /* libvelmar.so: the bridge from the client to the 3D viewer. Each function
  * connects to the viewer's socket, hands over one command message in one
- * write and closes the connection. Result 0: the viewer's socket took the
- * message; non-zero: it did not (see the QOR3D_ERR_ codes). Paths are
+ * write and waits until the viewer has read it (at most one second).
+ * Result 0: the viewer took the message; non-zero: it did not (see the QOR3D_ERR_ codes). Paths are
  * zero-terminated 8-bit strings. A message longer than 256 bytes is refused,
  * never cut. */
 
@@ -12,7 +12,7 @@ extern "C" {
 #endif
 
 #define QOR3D_OK 0
-/* No viewer accepted the connection (none runs, or it is busy). */
+/* No viewer runs (nothing listens on the socket). */
 #define QOR3D_ERR_NO_VIEWER (-1)
 /* The message would exceed 256 bytes. */
 #define QOR3D_ERR_TOO_LONG (-2)
@@ -20,6 +20,15 @@ extern "C" {
 #define QOR3D_ERR_BAD_PATH (-3)
 /* The connection was made but the message was not handed over whole. */
 #define QOR3D_ERR_SEND (-4)
+/* A viewer runs but its queue of connections is full: try again later. */
+#define QOR3D_ERR_BUSY (-5)
+/* The runtime directory may be written by other users (or is not the
+   user's own): the socket in it cannot be trusted, nothing was sent. */
+#define QOR3D_ERR_UNSAFE_DIR (-6)
+/* The viewer closed the connection without reading the message (it
+ * ended, or refused it because another sender already waits), or did not
+ * read it within one second. */
+#define QOR3D_ERR_NOT_TAKEN (-7)
 
 /* "1,path": the angle table file. */
 int Qor3D_UpdateAngleTable(const char* path);

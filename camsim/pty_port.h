@@ -18,8 +18,10 @@ class PtyPort {
   // not hang up the line.
   bool Open(std::string* error);
 
-  // Links COM<port> to the device (port 0: the first free number 1..99). An
-  // entry whose device is gone is replaced; a live one is an error.
+  // Links COM<port> to the device (port 0: the first free number 1..99) and
+  // holds the entry's lock (port_entry_lock.h) while it runs. Entries left
+  // by killed simulators are removed first; an entry made by hand whose
+  // device is gone is replaced; a live one is an error.
   bool Register(int port, std::string* error);
   // Removes the entry, if it still leads to this terminal.
   void Unregister();
@@ -32,8 +34,10 @@ class PtyPort {
  private:
   enum class Link { kMade, kTaken, kFailed };
   Link TryLink(int port, bool replace_stale, std::string* error);
+  void RemoveStaleEntries();
   int master_ = -1;
   int slave_ = -1;
+  int lock_ = -1;  // the entry's lock file, locked
   int port_ = 0;
   std::string device_;
   std::string link_;

@@ -30,6 +30,13 @@ bool ParseInt(const std::string& text, long long lo, long long hi, long long* ou
   return true;
 }
 
+bool IsValueOption(const std::string& name) {
+  for (const char* known : {"--port", "--scene", "--link-rate", "--drop-every", "--corrupt-every",
+                            "--truncate-every", "--seed"})
+    if (name == known) return true;
+  return false;
+}
+
 bool Fail(std::string* error, const std::string& why) {
   *error = why;
   return false;
@@ -51,6 +58,11 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* out, std::st
     if (name == "--help" || name == "-h") {
       out->help = true;
       continue;
+    }
+    // An unknown option is named as such, whether or not a value follows.
+    if (!IsValueOption(name)) {
+      *error = name.rfind("--", 0) == 0 ? "unknown option " + name : "unknown argument " + name;
+      return false;
     }
     if (!has_value) {
       if (i + 1 >= argc) {

@@ -48,6 +48,24 @@ TEST(SimOptions, RefusesBadValuesWithAReason) {
   }
 }
 
+// The message names the actual problem.
+TEST(SimOptions, ErrorsNameTheProblem) {
+  const struct {
+    std::vector<const char*> args;
+    const char* error;
+  } kCases[] = {{{"--bogus"}, "unknown option --bogus"},
+                {{"--bogus", "1"}, "unknown option --bogus"},
+                {{"--bogus=1"}, "unknown option --bogus"},
+                {{"stray"}, "unknown argument stray"},
+                {{"--port"}, "--port needs a value"}};
+  for (const auto& c : kCases) {
+    SimOptions o;
+    std::string error;
+    EXPECT_FALSE(Parse(c.args, &o, &error));
+    EXPECT_EQ(error, c.error);
+  }
+}
+
 }  // namespace
 }  // namespace camsim
 }  // namespace kelvara

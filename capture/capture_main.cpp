@@ -1,8 +1,6 @@
 // kelvara-capture: headless capture with the client's measurement loop.
 #include <climits>
-#include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <string>
 #include <unistd.h>
 
@@ -10,6 +8,7 @@
 #include "capture_console.h"
 #include "capture_options.h"
 #include "capture_session.h"
+#include "capture_signals.h"
 
 namespace {
 
@@ -35,19 +34,8 @@ int main(int argc, char** argv) {
     return kelvara::kExitOk;
   }
 
-  // SIGINT and SIGTERM are blocked before any thread starts and collected by
-  // the main thread with sigtimedwait, so the worker thread never sees them.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  int interrupts = 0;
-  auto stop_requests = [&]() {
-    const timespec now{0, 0};
-    if (sigtimedwait(&signals, nullptr, &now) > 0) return ++interrupts >= 2 ? 2 : 1;
-    return 0;
-  };
+  kelvara::CaptureSignals signals;
+  auto stop_requests = [&signals]() { return signals.Poll(); };
 
   kelvara::CaptureConsole console(stderr, isatty(STDERR_FILENO) != 0);
   kelvara::CameraLink link(kelvara::UartSerialLibrary());

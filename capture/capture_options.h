@@ -35,5 +35,8 @@ constexpr int kExitNoAnswer = 4;
 constexpr int kExitFormatRefused = 5;
 constexpr int kExitOutput = 6;
 constexpr int kExitMeasurement = 7;
+// Ended by a signal before the logging run began (while connecting), or by a
+// second interrupt that the run could not follow within a moment.
+constexpr int kExitInterrupted = 130;
 
 }  // namespace kelvara

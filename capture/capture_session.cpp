@@ -150,8 +150,9 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
 
   const double seconds = static_cast<double>(s.elapsed_ns) / 1e9;
   char line[160];
+  // Only frames whose files were all written count as logged.
   std::snprintf(line, sizeof line, "%lld frames logged, %.1f frames per second, %lld failed cycles",
-                static_cast<long long>(s.frames_logged),
+                static_cast<long long>(logger.WholeFrames()),
                 seconds > 0 ? static_cast<double>(s.frames) / seconds : 0.0,
                 static_cast<long long>(s.failed_cycles));
   console.ShowMessage(line, MessageIcon::kNone);

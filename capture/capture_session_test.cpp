@@ -12,6 +12,7 @@
 #include "command_codes.h"
 #include "camera_link.h"
 #include "fake_camera.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace {
@@ -28,9 +29,7 @@ std::string ReadFile(const std::string& path) {
 class CaptureSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kelvara-capture-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = folder_.path();
     err_ = open_memstream(&err_text_, &err_size_);
     options_.port = 1;
     options_.format = 1;
@@ -42,7 +41,6 @@ class CaptureSessionTest : public ::testing::Test {
   void TearDown() override {
     std::fclose(err_);
     std::free(err_text_);
-    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
   }
   // The whole capture against `camera`, with failure pauses that take no time.
   int Run(FakeCamera& camera, const StopRequests& stop = nullptr) {
@@ -55,6 +53,7 @@ class CaptureSessionTest : public ::testing::Test {
   std::string Err() const { return std::string(err_text_, err_size_); }
   std::string Out(const std::string& name) const { return options_.out + "/" + name; }
 
+  kelvara::testing::TempFolder folder_{"kelvara-capture"};
   std::string dir_;
   CaptureOptions options_;
   std::FILE* err_ = nullptr;
@@ -110,10 +109,12 @@ TEST_F(CaptureSessionTest, AnUnwritableLogFileFailsTheRunButTheOthersAreWritten)
   ASSERT_EQ(mkdir(options_.out.c_str(), 0700), 0);
   ASSERT_EQ(mkdir(Out("t_body_0001.raw").c_str(), 0700), 0);  // a folder where a file should go
   EXPECT_EQ(Run(camera), kExitOutput);
-  EXPECT_NE(Err().find("Failed to output file!! [ " + options_.out + "//t_body_0001.raw ]"), std::string::npos)
+  EXPECT_NE(Err().find("Failed to output file!! [ " + options_.out + "/t_body_0001.raw ]"), std::string::npos)
       << Err();
   EXPECT_EQ(ReadFile(Out("t_body_0002.raw")).size(), 153600u);
   EXPECT_NE(ReadFile(Out("t.txt")).find("Number of samples : 3\r\n"), std::string::npos);
+  // The summary counts only the frames whose files were all written.
+  EXPECT_NE(Err().find("2 frames logged"), std::string::npos) << Err();
 }
 
 TEST_F(CaptureSessionTest, TooManyFailedCyclesFailTheRunAndKeepWhatWasLogged) {

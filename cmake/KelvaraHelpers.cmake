@@ -7,6 +7,15 @@ elseif(KELVARA_SANITIZE STREQUAL "thread")
 elseif(NOT KELVARA_SANITIZE STREQUAL "")
   message(FATAL_ERROR "KELVARA_SANITIZE must be empty, 'address' or 'thread'")
 endif()
+# The fuzz build: every target carries the fuzzer's coverage and ASan+UBSan;
+# only the fuzz targets link libFuzzer's main (fuzz/CMakeLists.txt).
+if(KELVARA_BUILD_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "KELVARA_BUILD_FUZZ needs clang: -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang")
+  endif()
+  list(APPEND KELVARA_SAN_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+       -fno-sanitize-recover=undefined)
+endif()
 if(KELVARA_SAN_FLAGS)
   add_compile_options(${KELVARA_SAN_FLAGS})
   add_link_options(${KELVARA_SAN_FLAGS})

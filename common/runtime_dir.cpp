@@ -1,6 +1,8 @@
 #include "runtime_dir.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
@@ -17,20 +19,38 @@ std::string FromEnv(const char* name) {
   return s;
 }
 
-// Creates one directory level with mode 0700 when missing; refuses a path
-// that is not a directory or that belongs to someone else.
+thread_local std::string g_problem;
+
+bool Refuse(int error, const std::string& problem) {
+  g_problem = problem;
+  errno = error;
+  return false;
+}
+
+std::string Octal(mode_t mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+  return text;
+}
+
+// Creates one directory level with mode 0700 when missing. Refuses a path
+// that is not a directory (a symbolic link included), that belongs to
+// someone else, or that others may write to: whoever can write there can
+// replace the socket or the port entries.
 bool EnsurePrivateDir(const std::string& path) {
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  g_problem.clear();
+  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+    return Refuse(errno, "cannot create " + path + ": " + std::strerror(errno));
   struct stat st {};
-  if (lstat(path.c_str(), &st) != 0) return false;
-  if (!S_ISDIR(st.st_mode)) {
-    errno = ENOTDIR;
-    return false;
-  }
-  if (st.st_uid != geteuid()) {
-    errno = EPERM;
-    return false;
-  }
+  if (lstat(path.c_str(), &st) != 0) return Refuse(errno, "cannot use " + path + ": " + std::strerror(errno));
+  if (!S_ISDIR(st.st_mode))
+    return Refuse(ENOTDIR, path + " is not a directory; remove it, or set KELVARA_RUNTIME_DIR to another place");
+  if (st.st_uid != geteuid())
+    return Refuse(EPERM, path + " belongs to another user (uid " + std::to_string(st.st_uid) +
+                             "); remove it, or set KELVARA_RUNTIME_DIR to a directory of your own");
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    return Refuse(EACCES, path + " may be written by other users (mode " + Octal(st.st_mode) +
+                              "); make it private with: chmod 700 " + path);
   return true;
 }
 
@@ -60,6 +80,14 @@ std::string EnsurePortDir() {
   std::string dir = PortDirPath();
   return EnsurePrivateDir(dir) ? dir : std::string();
 }
+
+bool IsPrivateDir(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::string RuntimeDirProblem() { return g_problem.empty() ? std::strerror(errno) : g_problem; }
 
 std::string ViewerSocketPath() { return RuntimeDirPath() + "/mypipe"; }
 

@@ -1,4 +1,5 @@
 #include "runtime_dir.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +14,7 @@ namespace {
 class RuntimeDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kelvara-rt-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    base_ = tmpl;
+    base_ = folder_.path();
     unsetenv("KELVARA_RUNTIME_DIR");
     unsetenv("KELVARA_PORT_DIR");
   }
@@ -23,9 +22,8 @@ class RuntimeDirTest : public ::testing::Test {
     unsetenv("KELVARA_RUNTIME_DIR");
     unsetenv("KELVARA_PORT_DIR");
     unsetenv("XDG_RUNTIME_DIR");
-    std::string cmd = "rm -rf '" + base_ + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
+  kelvara::testing::TempFolder folder_{"kelvara-rt"};
   std::string base_;
 };
 
@@ -59,6 +57,36 @@ TEST_F(RuntimeDirTest, CreatesPrivateDirectoriesAndRefusesAFile) {
   std::fclose(f);
   setenv("KELVARA_RUNTIME_DIR", file.c_str(), 1);
   EXPECT_EQ(EnsureRuntimeDir(), "");
+}
+
+// Whoever may write to the runtime or port directory could replace the
+// viewer's socket or a port entry: such a directory is refused, with a
+// message that says how to fix it.
+TEST_F(RuntimeDirTest, RefusesDirectoriesOthersMayWriteOrThatAreLinks) {
+  const std::string rt = base_ + "/rt";
+  setenv("KELVARA_RUNTIME_DIR", rt.c_str(), 1);
+  ASSERT_EQ(mkdir(rt.c_str(), 0700), 0);
+  for (mode_t mode : {0777, 0770, 0702, 01777}) {
+    SCOPED_TRACE(mode);
+    ASSERT_EQ(chmod(rt.c_str(), mode), 0);
+    EXPECT_EQ(EnsureRuntimeDir(), "");
+    EXPECT_NE(RuntimeDirProblem().find("chmod 700 " + rt), std::string::npos) << RuntimeDirProblem();
+    EXPECT_EQ(EnsurePortDir(), "");
+  }
+  ASSERT_EQ(chmod(rt.c_str(), 0750), 0);  // others may read and enter, not write
+  EXPECT_EQ(EnsureRuntimeDir(), rt);
+
+  // A port directory of its own with group write, and a link posing as one.
+  const std::string ports = base_ + "/ports";
+  ASSERT_EQ(mkdir(ports.c_str(), 0700), 0);
+  ASSERT_EQ(chmod(ports.c_str(), 0770), 0);
+  setenv("KELVARA_PORT_DIR", ports.c_str(), 1);
+  EXPECT_EQ(EnsurePortDir(), "");
+  const std::string link = base_ + "/linked";
+  ASSERT_EQ(symlink(rt.c_str(), link.c_str()), 0);
+  setenv("KELVARA_PORT_DIR", link.c_str(), 1);
+  EXPECT_EQ(EnsurePortDir(), "");
+  EXPECT_NE(RuntimeDirProblem().find("not a directory"), std::string::npos) << RuntimeDirProblem();
 }
 
 }  // namespace

@@ -23,6 +23,8 @@ PACKAGES=(
   xvfb xauth libgl1-mesa-dri xdotool x11-apps
   # a locale with a decimal comma for the locale test
   locales-all
+  # fuzzing (libFuzzer) and the fault soak's file checker
+  clang libclang-rt-14-dev python3
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: installs the dependencies, then configures,
 # builds and runs the suite plain, with ASan+UBSan, and (for the core
-# libraries and their threads) with TSan.
-# Usage: bash scripts/test.sh [plain|asan|tsan ...]   (default: all three)
+# libraries and their threads) with TSan; then fuzzes every parser of
+# outside bytes (30 s per target) and runs the fault soak (about 2 minutes).
+# Usage: bash scripts/test.sh [plain|asan|tsan|fuzz|soak ...]   (default: all five)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,7 @@ bash scripts/install-deps.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 suites=("$@")
-[ ${#suites[@]} -gt 0 ] || suites=(plain asan tsan)
+[ ${#suites[@]} -gt 0 ] || suites=(plain asan tsan fuzz soak)
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -32,7 +33,9 @@ for s in "${suites[@]}"; do
     asan) run_suite build-asan -DKELVARA_SANITIZE=address -DKELVARA_BUILD_BENCH=OFF ;;
     tsan) run_suite build-tsan -DKELVARA_SANITIZE=thread -DKELVARA_BUILD_BENCH=OFF \
             -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF ;;
-    *) echo "unknown suite: $s (plain, asan, tsan)" >&2; exit 2 ;;
+    fuzz) echo "==== fuzz"; bash scripts/fuzz.sh "${KELVARA_FUZZ_SECONDS:-30}" ;;
+    soak) echo "==== soak"; bash scripts/soak.sh 120 ;;
+    *) echo "unknown suite: $s (plain, asan, tsan, fuzz, soak)" >&2; exit 2 ;;
   esac
 done
 echo "==== all tests passed (${suites[*]})"

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include "port_entry_lock.h"
 #include "runtime_dir.h"
 
 namespace kelvara {
@@ -27,6 +28,10 @@ bool IsCharDevice(const std::string& path) {
 }
 
 std::string EntryPath(int port) { return PortDirPath() + "/COM" + std::to_string(port); }
+
+// An entry left behind by a simulator that is gone leads nowhere, whatever
+// its device path now is.
+bool LiveEntry(const std::string& entry) { return PortEntryOwnerOf(entry) != PortEntryOwner::kStale; }
 
 std::string DetectedDevicePath(int port) {
   if (port >= kUsbBase && port < kUsbBase + kDevicesPerKind)
@@ -57,7 +62,7 @@ std::string PortDevicePath(int port) {
   if (port < kMinPort || port > kMaxPort) return {};
   const std::string entry = EntryPath(port);
   struct stat st {};
-  if (lstat(entry.c_str(), &st) == 0) return entry;
+  if (lstat(entry.c_str(), &st) == 0) return LiveEntry(entry) ? entry : std::string();
   return DetectedDevicePath(port);
 }
 
@@ -69,7 +74,7 @@ std::vector<int> ListPorts() {
       const int n = PortNumberOfEntryName(e->d_name);
       if (n < 0) continue;
       in_dir[n] = true;  // a stale entry still shadows the device number
-      if (IsCharDevice(EntryPath(n))) ports.push_back(n);
+      if (IsCharDevice(EntryPath(n)) && LiveEntry(EntryPath(n))) ports.push_back(n);
     }
     closedir(dir);
   }

@@ -30,12 +30,14 @@ int PortNumberOfEntryName(const std::string& name);
 // for any other name.
 int PortNumberOfDeviceName(const std::string& name);
 
-// The device a port number stands for, or "" when there is none. A
+// The device a port number stands for, or "" when there is none (also for
+// an entry a killed simulator left behind, see port_entry_lock.h). A
 // port-directory entry wins over a detected device.
 std::string PortDevicePath(int port);
 
 // Every port present, in ascending order: port-directory entries that lead
-// to a character device (stale links are skipped) and detected devices.
+// to a character device (stale links and entries of simulators that are
+// gone are skipped) and detected devices.
 std::vector<int> ListPorts();
 
 }  // namespace uart

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/uio.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -99,6 +100,11 @@ bool SerialPort::Open(const std::string& path, int baud) {
     close(fd);
     return false;
   }
+  // The device's own settings go back when the port is closed, so that a
+  // terminal opened by mistake is not left raw and without echo. TIOCEXCL
+  // keeps other programs from opening the device while it is ours.
+  saved_ = t;
+  ioctl(fd, TIOCEXCL);
   cfmakeraw(&t);
   t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS);
   t.c_cflag |= CLOCAL | CREAD | CS8;
@@ -106,6 +112,8 @@ bool SerialPort::Open(const std::string& path, int baud) {
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
   if (cfsetispeed(&t, speed) != 0 || cfsetospeed(&t, speed) != 0 || tcsetattr(fd, TCSANOW, &t) != 0) {
+    tcsetattr(fd, TCSANOW, &saved_);
+    ioctl(fd, TIOCNXCL);
     close(fd);
     return false;
   }
@@ -116,6 +124,8 @@ bool SerialPort::Open(const std::string& path, int baud) {
 
 void SerialPort::Close() {
   if (fd_ < 0) return;
+  tcsetattr(fd_, TCSANOW, &saved_);
+  ioctl(fd_, TIOCNXCL);
   close(fd_);  // also releases the lock
   fd_ = -1;
 }

@@ -3,6 +3,7 @@
 // Not thread-safe: the C functions serialise every call.
 #include <cstdint>
 #include <string>
+#include <termios.h>
 
 namespace kelvara {
 namespace uart {
@@ -47,6 +48,7 @@ class SerialPort {
 
  private:
   int fd_ = -1;
+  termios saved_{};  // the device's settings before Open
 };
 
 }  // namespace uart

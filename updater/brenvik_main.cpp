@@ -7,13 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "UART.h"
+#include "table_file.h"
 #include "table_upload.h"
 #include "upload_protocol.h"
 
@@ -54,16 +52,9 @@ int main(int argc, char** argv) {
     return Fail(1, std::string("bad address '") + argv[3] + "'");
 
   const std::string path = argv[2];
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return Fail(3, "no table file " + path + ": " + std::strerror(errno));
-  if (!S_ISREG(st.st_mode)) return Fail(3, "table file " + path + " is not a regular file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Fail(3, "cannot read table file " + path + ": " + std::strerror(errno));
-  std::vector<unsigned char> table((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return Fail(3, "cannot read table file " + path);
-  if (table.empty()) return Fail(3, "table file " + path + " is empty");
-  if (table.size() > kelvara::upload::kMaxTableBytes)
-    return Fail(3, "table file " + path + " is larger than 16 MiB");
+  std::vector<unsigned char> table;
+  std::string error;
+  if (!kelvara::upload::ReadTableFile(path, kelvara::upload::kMaxTableBytes, &table, &error)) return Fail(3, error);
 
   const int n = static_cast<int>(port);
   if (com_init(n, 0) == 0) {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "data_files.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace viewer {
@@ -18,11 +19,8 @@ namespace {
 class AngleTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/kelvara-angle-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = folder_.path();
   }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
   std::string write(const std::string& name, const std::string& content) {
     std::string path = dir_ + "/" + name;
@@ -46,6 +44,7 @@ class AngleTableTest : public ::testing::Test {
     return text;
   }
 
+  kelvara::testing::TempFolder folder_{"kelvara-angle"};
   std::string dir_;
 };
 

@@ -14,6 +14,7 @@
 #include "data_files.h"
 #include "depth_palette.h"
 #include "pattern_scene.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace viewer {
@@ -24,11 +25,8 @@ constexpr int kOut = 40000;  // a distance outside every range used here
 class CloudBuildersTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/kelvara-cloud-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = folder_.path();
   }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
   // A distance file: every pixel kOut except those given, (row, col) -> mm.
   std::string distanceFile(const std::map<std::pair<int, int>, int>& pixels, size_t size = kDistanceFileBytes) {
@@ -73,6 +71,7 @@ class CloudBuildersTest : public ::testing::Test {
     return makeAngleTable(v, 320);
   }
 
+  kelvara::testing::TempFolder folder_{"kelvara-cloud"};
   std::string dir_;
   OpticalCenter center_;  // 159, 119
 };

@@ -1,6 +1,9 @@
 #include "pipe_server.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <vector>
 #include <system_error>
 #include <cstring>
 #include <fcntl.h>
@@ -36,6 +39,11 @@ bool someoneListens(const sockaddr_un& address) {
   return !(error == ECONNREFUSED || error == ENOENT);
 }
 
+// One sender at a time: while the reader serves one connection, at most one
+// more waits in the queue (a backlog of 0 lets one connection wait); any
+// further sender is refused at once instead of waiting behind several.
+constexpr int kListenBacklog = 0;
+
 // poll() that restarts after signals. Returns the poll result.
 int pollRetrying(pollfd* fds, nfds_t count, int timeoutMs) {
   for (;;) {
@@ -63,7 +71,8 @@ PipeServer::OpenStatus PipeServer::open() {
 
   // Two viewers starting together must not both decide the socket is stale.
   std::string lockPath = socketPath_ + ".lock";
-  lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // Never through a planted symbolic link: O_NOFOLLOW.
+  lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (lockFd_ < 0) return OpenStatus::kFailed;
   if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
     OpenStatus status = errno == EWOULDBLOCK ? OpenStatus::kInUse : OpenStatus::kFailed;
@@ -102,7 +111,7 @@ PipeServer::OpenStatus PipeServer::open() {
   }
   struct stat st {};
   if (chmod(socketPath_.c_str(), 0600) != 0 || stat(socketPath_.c_str(), &st) != 0 ||
-      listen(listenFd_, 4) != 0) {
+      listen(listenFd_, kListenBacklog) != 0) {
     unlink(socketPath_.c_str());
     closeAll();
     return OpenStatus::kFailed;
@@ -147,41 +156,96 @@ void PipeServer::closeAll() {
 }
 
 void PipeServer::readerLoop(CommandMailbox* mailbox) {
+  // Connections accepted but not read yet, each with its deadline. They are
+  // watched together, so that a sender that writes nothing holds up nobody:
+  // whichever sender writes first is read first.
+  struct Pending {
+    int fd;
+    std::chrono::steady_clock::time_point deadline;
+  };
+  constexpr size_t kMaxPending = 16;
+  std::vector<Pending> pending;
+  std::vector<pollfd> fds;
+  auto closeAllPending = [&pending] {
+    for (const Pending& p : pending) close(p.fd);
+    pending.clear();
+  };
   for (;;) {
-    pollfd fds[2] = {{stopFd_, POLLIN, 0}, {listenFd_, POLLIN, 0}};
-    if (pollRetrying(fds, 2, -1) < 0 || fds[0].revents != 0) return;
+    fds.assign({{stopFd_, POLLIN, 0}, {listenFd_, static_cast<short>(pending.size() < kMaxPending ? POLLIN : 0), 0}});
+    int timeoutMs = -1;
+    const auto now = std::chrono::steady_clock::now();
+    for (const Pending& p : pending) {
+      fds.push_back({p.fd, POLLIN, 0});
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(p.deadline - now).count();
+      const int ms = left < 0 ? 0 : static_cast<int>(left);
+      timeoutMs = timeoutMs < 0 ? ms : std::min(timeoutMs, ms);
+    }
+    if (pollRetrying(fds.data(), fds.size(), timeoutMs) < 0 || fds[0].revents != 0) {
+      closeAllPending();
+      return;
+    }
+    // Senders that wrote (or went away), in the order they connected; then
+    // those past their deadline are dropped.
+    const auto after = std::chrono::steady_clock::now();
+    std::vector<Pending> waiting;
+    bool oneWaited = false;
+    for (size_t i = 0; i < pending.size(); ++i) {
+      const Pending p = pending[i];
+      if (fds[i + 2].revents != 0) {
+        // One sender may wait for the slot; a further one that wrote at the
+        // same time is refused (closed unread) rather than queued behind it.
+        if (!mailbox->isEmpty()) {
+          if (oneWaited) {
+            close(p.fd);
+            continue;
+          }
+          oneWaited = true;
+        }
+        // The sender waits with its message unread until the slot is free.
+        if (!waitForEmptySlot(*mailbox)) {
+          for (size_t j = i; j < pending.size(); ++j) close(pending[j].fd);
+          pending.swap(waiting);
+          closeAllPending();
+          return;
+        }
+        serveConnection(p.fd, mailbox);
+        close(p.fd);
+      } else if (after >= p.deadline) {
+        close(p.fd);
+      } else {
+        waiting.push_back(p);
+      }
+    }
+    pending.swap(waiting);
     if (fds[1].revents == 0) continue;
     int connection = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (connection < 0) {
       if (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED) continue;
       // Out of descriptors or similar: pause instead of spinning on poll.
       pollfd stopOnly = {stopFd_, POLLIN, 0};
-      if (pollRetrying(&stopOnly, 1, timing_.slotPollMs) != 0) return;
+      if (pollRetrying(&stopOnly, 1, timing_.slotPollMs) != 0) {
+        closeAllPending();
+        return;
+      }
       continue;
     }
-    // The sender waits with its message unread until the slot is free.
-    if (!waitForEmptySlot(*mailbox)) {
-      close(connection);
-      return;
-    }
-    serveConnection(connection, mailbox);
-    close(connection);
-    pollfd stopOnly = {stopFd_, POLLIN, 0};
-    if (pollRetrying(&stopOnly, 1, 0) != 0) return;
+    pending.push_back({connection, after + std::chrono::milliseconds(timing_.senderTimeoutMs)});
   }
 }
 
+// The render loop's take wakes the reader; the timed look stays as a fallback.
 bool PipeServer::waitForEmptySlot(const CommandMailbox& mailbox) {
-  while (!mailbox.isEmpty()) {
-    pollfd stopOnly = {stopFd_, POLLIN, 0};
-    if (pollRetrying(&stopOnly, 1, timing_.slotPollMs) != 0) return false;
+  for (;;) {
+    CommandMailbox::drain(mailbox.takenFd());
+    if (mailbox.isEmpty()) return true;
+    pollfd fds[2] = {{stopFd_, POLLIN, 0}, {mailbox.takenFd(), POLLIN, 0}};
+    if (pollRetrying(fds, mailbox.takenFd() >= 0 ? 2 : 1, timing_.slotPollMs) < 0 ||
+        fds[0].revents != 0)
+      return false;
   }
-  return true;
 }
 
 void PipeServer::serveConnection(int connection, CommandMailbox* mailbox) {
-  pollfd fds[2] = {{stopFd_, POLLIN, 0}, {connection, POLLIN, 0}};
-  if (pollRetrying(fds, 2, timing_.senderTimeoutMs) <= 0 || fds[0].revents != 0) return;
   // One read: the message is what arrived, cut at 256 bytes.
   char buffer[kMaxPipeMessageBytes];
   ssize_t n;

@@ -1,6 +1,9 @@
 #pragma once
 // The viewer's command socket: a Unix-domain stream socket (mode 0600) that
-// serves one sender at a time, reads one message of at most 256 bytes per
+// serves one sender at a time (one more may wait; further senders are
+// refused), reads from whichever connected sender writes first (a silent one
+// holds up nobody and is dropped after its timeout), reads one message of at
+// most 256 bytes per
 // connection, and hands each parsed command to the render loop through the
 // mailbox. A reader thread does the serving; every wait of that thread also
 // watches the stop event, so stop() ends it promptly.
@@ -22,7 +25,7 @@ class PipeServer {
   enum class OpenStatus { kOpened, kInUse, kFailed };
 
   struct Timing {
-    int slotPollMs = 100;        // how often a waiting reader looks at the slot
+    int slotPollMs = 100;        // a waiting reader is woken by the take, else looks this often
     int senderTimeoutMs = 2000;  // a connected sender that writes nothing is dropped
   };
 
@@ -45,6 +48,7 @@ class PipeServer {
  private:
   void readerLoop(CommandMailbox* mailbox);
   bool waitForEmptySlot(const CommandMailbox& mailbox);
+  // Reads the message of a connection that has data (or has closed).
   void serveConnection(int connection, CommandMailbox* mailbox);
   void closeAll();
 

@@ -1,4 +1,5 @@
 #include "pipe_server.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -23,15 +25,8 @@ using std::chrono::steady_clock;
 class PipeServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/kelvara-pipe-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = folder_.path();
     path_ = dir_ + "/mypipe";
-  }
-  void TearDown() override {
-    unlink(path_.c_str());
-    unlink((path_ + ".lock").c_str());
-    rmdir(dir_.c_str());
   }
 
   static sockaddr_un address(const std::string& path) {
@@ -78,6 +73,7 @@ class PipeServerTest : public ::testing::Test {
     return t;
   }
 
+  kelvara::testing::TempFolder folder_{"kelvara-pipe"};
   std::string dir_;
   std::string path_;
 };
@@ -172,9 +168,9 @@ TEST_F(PipeServerTest, AStaleSocketFileIsReplaced) {
   close(dead);
 
   {
+    CommandMailbox mailbox;  // outlives the server's reader thread
     PipeServer server(path_, fastTiming());
     ASSERT_EQ(server.open(), PipeServer::OpenStatus::kOpened);
-    CommandMailbox mailbox;
     ASSERT_TRUE(server.startReader(&mailbox));
     ASSERT_TRUE(send("5,700,700"));
     const PipeCommand* c = awaitCommand(mailbox);
@@ -187,6 +183,47 @@ TEST_F(PipeServerTest, AStaleSocketFileIsReplaced) {
 
 // Stop must end the reader whatever it is waiting for: a full slot with a
 // sender queued, or a sender that has not written yet.
+// Senders that connect and write nothing hold up nobody: a message sent
+// after them is read at once, long before their timeout.
+TEST_F(PipeServerTest, SilentSendersDoNotHoldUpAMessage) {
+  PipeServer::Timing timing;
+  timing.senderTimeoutMs = 3600 * 1000;
+  timing.slotPollMs = 5;
+  PipeServer server(path_, timing);
+  ASSERT_EQ(server.open(), PipeServer::OpenStatus::kOpened);
+  CommandMailbox mailbox;
+  ASSERT_TRUE(server.startReader(&mailbox));
+  std::vector<int> silent;
+  for (int i = 0; i < 5; ++i) {
+    silent.push_back(connectSender());
+    ASSERT_GE(silent.back(), 0);
+  }
+  ASSERT_TRUE(send("3,100,200"));
+  const PipeCommand* c = awaitCommand(mailbox);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->kind, CMD_DISTANCE_RANGE);
+  mailbox.markTaken();
+  // One of them speaks up after all: it is still served.
+  ASSERT_EQ(write(silent[2], "4,2", 3), 3);
+  close(silent[2]);
+  c = awaitCommand(mailbox);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->kind, CMD_DISTANCE_RATIO);
+  mailbox.markTaken();
+  for (int fd : silent)
+    if (fd != silent[2]) close(fd);
+  server.stop();
+}
+
+// A symbolic link planted where the lock file goes is not followed.
+TEST_F(PipeServerTest, APlantedLinkAtTheLockFileIsNotFollowed) {
+  const std::string target = dir_ + "/planted-target";
+  ASSERT_EQ(symlink(target.c_str(), (path_ + ".lock").c_str()), 0);
+  PipeServer server(path_);
+  EXPECT_EQ(server.open(), PipeServer::OpenStatus::kFailed);
+  EXPECT_NE(access(target.c_str(), F_OK), 0) << "a file was created at the link's target";
+}
+
 TEST_F(PipeServerTest, StopEndsTheReaderWhileItWaits) {
   for (int scenario = 0; scenario < 2; ++scenario) {
     SCOPED_TRACE(scenario);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data_files.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace viewer {
@@ -26,9 +27,7 @@ class RecordingView : public CloudView {
 class RenderCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/kelvara-render-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = folder_.path();
     // A table whose only zero is at column 10, row 20; all else 0.5 degrees.
     std::string text;
     for (int r = 0; r < 240; ++r)
@@ -43,7 +42,6 @@ class RenderCommandsTest : public ::testing::Test {
     }
     dataPath_ = write("data_0.bin", d);
   }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
   std::string write(const std::string& name, const std::string& bytes) {
     std::string path = dir_ + "/" + name;
@@ -68,6 +66,7 @@ class RenderCommandsTest : public ::testing::Test {
     return c;
   }
 
+  kelvara::testing::TempFolder folder_{"kelvara-render"};
   std::string dir_, tablePath_, dataPath_;
   CommandMailbox mailbox_;
   RenderState state_;

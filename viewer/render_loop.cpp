@@ -3,11 +3,18 @@
 #include <pcl/console/print.h>
 #include <pcl/visualization/pcl_visualizer.h>
 #include <vtkObject.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderWindowInteractor.h>
+
+#include <X11/Xlib.h>
+#include <malloc.h>
+#include <poll.h>
 
 #include <csignal>
-#include <ctime>
+#include <cstdlib>
 
 #include "keyboard_control.h"
+#include "pace_log.h"
 #include "pipe_server.h"
 #include "render_commands.h"
 #include "runtime_dir.h"
@@ -19,8 +26,9 @@ namespace {
 using RgbHandler = pcl::visualization::PointCloudColorHandlerRGBField<pcl::PointXYZRGB>;
 using XyzHandler = pcl::visualization::PointCloudGeometryHandlerXYZ<pcl::PointXYZRGB>;
 
-constexpr int kSpinMs = 100;
-constexpr long kPauseMs = 100;
+// An idle loop still looks at the stop conditions this often; a message or
+// a window event wakes it at once.
+constexpr int kIdleWakeMs = 250;
 
 volatile std::sig_atomic_t g_endRequested = 0;
 
@@ -51,36 +59,80 @@ void addCloud(pcl::visualization::PCLVisualizer& viewer, const CloudPtr& cloud) 
                                           kCloudId);
 }
 
-void pause(long ms) {
-  timespec ts{ms / 1000, (ms % 1000) * 1000000L};
-  nanosleep(&ts, nullptr);  // a signal may cut it short: the loop looks at once
+// Sleeps until a command is posted, the X connection has input, or the idle
+// time has passed. A signal cuts the wait short, so that the loop looks at
+// once.
+void waitForWork(Display* display, const CommandMailbox& mailbox) {
+  CommandMailbox::drain(mailbox.postedFd());
+  if (mailbox.pending() != nullptr || XPending(display) > 0) return;
+  pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {mailbox.postedFd(), POLLIN, 0}};
+  poll(fds, mailbox.postedFd() >= 0 ? 2 : 1, kIdleWakeMs);
 }
 
+// Handles the window's events (mouse, keys, exposure, closing) that have
+// arrived, without ever waiting for one: the interactor's own event loop
+// would sleep in select() for up to a second when none comes. Mouse moves
+// redraw through the interactor itself. An interactor told to end (it
+// handles no more events then) counts as a closed window.
+bool windowClosed(const pcl::visualization::PCLVisualizer& viewer,
+                  vtkRenderWindowInteractor* interactor) {
+  return viewer.wasStopped() || interactor->GetDone();
+}
+
+void handleWindowEvents(Display* display, vtkRenderWindowInteractor* interactor,
+                        const pcl::visualization::PCLVisualizer& viewer) {
+  while (!windowClosed(viewer, interactor) && XPending(display) > 0) interactor->ProcessEvents();
+}
+
+// The window side of the commands. A new cloud or camera is drawn at once,
+// before the command's slot is marked taken, so that the reader hands over
+// the next message only when this one is on the screen: a sender never
+// waits behind a command that is itself still waiting.
 class WindowView : public CloudView {
  public:
-  explicit WindowView(pcl::visualization::PCLVisualizer& viewer) : viewer_(viewer) {}
+  WindowView(pcl::visualization::PCLVisualizer& viewer, vtkRenderWindow* window, PaceLog* paceLog)
+      : viewer_(viewer), window_(window), paceLog_(paceLog) {}
   // The cloud is replaced by removing and adding it: PCL 1.13's
   // updatePointCloud casts the cloud's mapper to a type it does not have.
   void showCloud(const CloudPtr& cloud) override {
     viewer_.removePointCloud(kCloudId);
     addCloud(viewer_, cloud);
+    draw();
   }
   void placeCameraForRange(int rangeMin, int rangeMax) override {
     viewer::placeCameraForRange(viewer_, rangeMin, rangeMax);
+    draw();
   }
+  // The pace log entry of the command being applied.
+  void setEntry(PaceLog::Entry* entry) { entry_ = entry; }
 
  private:
+  void draw() {
+    if (entry_ != nullptr) paceLog_->applied(entry_);
+    window_->Render();
+  }
+
   pcl::visualization::PCLVisualizer& viewer_;
+  vtkRenderWindow* window_;
+  PaceLog* paceLog_;
+  PaceLog::Entry* entry_ = nullptr;
 };
 
 }  // namespace
 
 int runViewer(const std::vector<std::string>& arguments) {
+  // Every cloud allocates and frees the same few megabytes; kept in the
+  // heap instead of being mapped and unmapped each time, they cost no page
+  // faults on the next cloud.
+  mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   RenderState state;
   state.settings = parseViewOptions(arguments);
   quietLibraries();
 
-  // The socket first: a second viewer ends before it opens a window.
+  // The socket first: a second viewer ends before it opens a window. The
+  // mailbox outlives the server's reader thread.
+  CommandMailbox mailbox;
   if (EnsureRuntimeDir().empty()) return 1;
   PipeServer server(ViewerSocketPath());
   if (server.open() != PipeServer::OpenStatus::kOpened) return 1;
@@ -94,14 +146,31 @@ int runViewer(const std::vector<std::string>& arguments) {
   viewer->initCameraParameters();
   viewer->registerKeyboardCallback(onKeyboardEvent, &viewer);
 
-  CommandMailbox mailbox;
   if (!server.startReader(&mailbox)) return 0;
 
-  WindowView view(*viewer);
-  while (!viewer->wasStopped() && !g_endRequested) {
-    viewer->spinOnce(kSpinMs, false);
-    pause(kPauseMs);
-    applyPendingCommand(&mailbox, &state, &view);
+  // The first drawing maps the window; its display connection exists from then on.
+  vtkRenderWindow* window = viewer->getRenderWindow();
+  // Without multisampling: with software rendering (no GPU, as on these
+  // machines) it multiplies the cost of every drawing of the cloud.
+  window->SetMultiSamples(0);
+  window->Render();
+  Display* display = static_cast<Display*>(window->GetGenericDisplayId());
+  vtkRenderWindowInteractor* interactor = window->GetInteractor();
+  if (display == nullptr || interactor == nullptr) {
+    server.stop();
+    return 0;
+  }
+
+  PaceLog paceLog(std::getenv("KELVARA_VIEWER_PACE_LOG"));
+  WindowView view(*viewer, window, &paceLog);
+  while (!windowClosed(*viewer, interactor) && !g_endRequested) {
+    waitForWork(display, mailbox);
+    handleWindowEvents(display, interactor, *viewer);
+    if (windowClosed(*viewer, interactor)) break;
+    // One command per pass; a new cloud or camera is drawn right away.
+    PaceLog::Entry entry = paceLog.before(mailbox.pending());
+    view.setEntry(&entry);
+    if (applyPendingCommand(&mailbox, &state, &view) != 0) paceLog.drawn(&entry);
   }
   server.stop();
   return 0;

@@ -13,8 +13,12 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "temp_folder.h"
+
 namespace kelvara {
 namespace testing {
+
+class ChildProcess;
 
 // A fresh temporary directory made the runtime and port directory of this
 // process (KELVARA_RUNTIME_DIR, KELVARA_PORT_DIR) and so of every simulator
@@ -25,10 +29,10 @@ class PrivateRuntimeDir {
   ~PrivateRuntimeDir();
   PrivateRuntimeDir(const PrivateRuntimeDir&) = delete;
   PrivateRuntimeDir& operator=(const PrivateRuntimeDir&) = delete;
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return folder_.path(); }
 
  private:
-  std::string path_;
+  TempFolder folder_{"kelvara-test"};
 };
 
 class SimProcess {
@@ -48,7 +52,7 @@ class SimProcess {
 
   int port() const { return port_; }
   const std::string& device_path() const { return device_; }
-  pid_t pid() const { return pid_; }
+  pid_t pid() const;
 
   // Sends `signal`, waits up to `timeout_ms` for the exit and reaps the
   // child. Returns the raw wait status, or -1 when it had to be killed.
@@ -58,9 +62,8 @@ class SimProcess {
   long PeakResidentKiB() const;
 
  private:
-  SimProcess() = default;
-  pid_t pid_ = -1;
-  int out_fd_ = -1;  // the child's stdout
+  SimProcess();
+  std::unique_ptr<ChildProcess> child_;  // its stdout captured
   int port_ = 0;
   std::string device_;
 };

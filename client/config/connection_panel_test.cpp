@@ -1,5 +1,6 @@
 // The connection panel: port list and selection, the table upload and its
 // retries, the open, and the messages to the main dialog.
+#include "recording_notifier.h"
 #include "connection_panel.h"
 
 #include <QComboBox>

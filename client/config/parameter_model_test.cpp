@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "camera_link.h"
+#include "recording_notifier.h"
 #include "scripted_serial.h"
 
 namespace kelvara {

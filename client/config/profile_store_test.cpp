@@ -10,19 +10,18 @@
 #include <thread>
 #include <unistd.h>
 
+#include "temp_folder.h"
+
 namespace kelvara {
 namespace {
 
 class ProfileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kelvara-profile-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = folder_.path();
     path_ = dir_ + "/Kelvara.ini";
     IniSetFilePath(path_);
   }
-  void TearDown() override { ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0); }
 
   std::string Content() {
     std::ifstream in(path_, std::ios::binary);
@@ -42,6 +41,7 @@ class ProfileTest : public ::testing::Test {
     return v;
   }
 
+  kelvara::testing::TempFolder folder_{"kelvara-profile"};
   std::string dir_, path_;
 };
 

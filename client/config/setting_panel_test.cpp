@@ -1,5 +1,6 @@
 // The settings panel: controls, the check when a field is left, "Set" with a
 // refused group, the Format list and the enabling rules.
+#include "recording_notifier.h"
 #include "setting_panel.h"
 
 #include <QButtonGroup>

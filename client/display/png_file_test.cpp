@@ -18,34 +18,23 @@
 #include "pattern_scene.h"
 #include "png_file.h"
 #include "rendering_model.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace {
 
-class TempFolder {
- public:
-  TempFolder() {
-    char name[] = "/tmp/kelvara-png-XXXXXX";
-    if (mkdtemp(name) != nullptr) path_ = name;
-  }
-  ~TempFolder() {
-    for (const std::string& entry : Entries()) std::remove((path_ + "/" + entry).c_str());
-    rmdir(path_.c_str());
-  }
-  const std::string& path() const { return path_; }
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(path_.c_str())) {
-      while (dirent* e = readdir(dir))
-        if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-      closedir(dir);
-    }
-    return names;
-  }
+using testing::TempFolder;
 
- private:
-  std::string path_;
-};
+// The names in `path`, without "." and "..".
+std::vector<std::string> Entries(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(path.c_str())) {
+    while (dirent* e = readdir(dir))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    closedir(dir);
+  }
+  return names;
+}
 
 struct ReadImage {
   bool ok = false;
@@ -132,7 +121,7 @@ TEST(SaveImageAsPng, ReplacesAnExistingFileAndLeavesNoTemporaryFile) {
   std::ofstream(path) << "not an image";
   ASSERT_TRUE(shown.model.SaveImageAsPng(path, 0));
   EXPECT_TRUE(ReadPng(path).ok);
-  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"old.png"});
+  EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"old.png"});
 }
 
 TEST(SaveImageAsPng, FailuresAreReportedAndLeaveNoFile) {
@@ -148,7 +137,7 @@ TEST(SaveImageAsPng, FailuresAreReportedAndLeaveNoFile) {
   EXPECT_FALSE(shown.model.SaveImageAsPng(folder.path() + "/slotm1.png", -1));
   shown.model.ClearImages();
   EXPECT_FALSE(shown.model.SaveImageAsPng(folder.path() + "/cleared.png", 0));
-  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"dir.png"});
+  EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"dir.png"});
   rmdir((folder.path() + "/dir.png").c_str());
 }
 
@@ -167,7 +156,7 @@ TEST(SaveImageAsPng, AWriteCutShortIsReportedAndLeavesNoHalfFile) {
   setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
   EXPECT_FALSE(saved);
-  EXPECT_TRUE(folder.Entries().empty());
+  EXPECT_TRUE(Entries(folder.path()).empty());
 }
 
 }  // namespace

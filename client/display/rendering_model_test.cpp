@@ -15,6 +15,7 @@
 
 #include "colour_table.h"
 #include "pattern_scene.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace {
@@ -41,7 +42,7 @@ int CountWrongPixels(const uint32_t* pixels, const int16_t* samples, Mapping map
   return wrong;
 }
 
-class RenderEveryFormat : public testing::TestWithParam<int> {};
+class RenderEveryFormat : public ::testing::TestWithParam<int> {};
 
 TEST_P(RenderEveryFormat, SlotsHoldTheMappedPlanes) {
   const int format = GetParam();
@@ -78,7 +79,7 @@ TEST_P(RenderEveryFormat, SlotsHoldTheMappedPlanes) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFormats, RenderEveryFormat, testing::Range(0, 7));
+INSTANTIATE_TEST_SUITE_P(AllFormats, RenderEveryFormat, ::testing::Range(0, 7));
 
 TEST(RenderFrame, PatternPixelsWithDefaultSettings) {
   PatternPlanes in(4);
@@ -196,9 +197,8 @@ TEST(RenderFrame, APainterNeverSeesAHalfRenderedFrame) {
   for (int k = 0; k < 8; ++k)
     frames.push_back(UniformPlanes(static_cast<int16_t>(500 + 700 * k), static_cast<int16_t>(20 * k)));
 
-  char folder_template[] = "/tmp/kelvara-render-XXXXXX";
-  ASSERT_NE(mkdtemp(folder_template), nullptr);
-  const std::string folder = folder_template;
+  const kelvara::testing::TempFolder temp("kelvara-render");
+  const std::string folder = temp.path();
 
   std::atomic<bool> done{false};
   std::thread worker([&] {
@@ -235,8 +235,6 @@ TEST(RenderFrame, APainterNeverSeesAHalfRenderedFrame) {
   ui.join();
   EXPECT_EQ(torn, 0);
   RecordProperty("paints_checked", checked);
-  std::remove((folder + "/picture.png").c_str());
-  rmdir(folder.c_str());
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include <algorithm>
 #include <csignal>
@@ -9,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "log_names.h"
 #include "log_test_support.h"
 #include "pattern_scene.h"
 #include "plane_format.h"
@@ -114,9 +118,26 @@ TEST(LogFiles, WriteFailuresAreReported) {
   EXPECT_FALSE(AppendToFile(dir.path() + "/missing/x.txt", "line\r\n"));
 }
 
-// A file size limit stops a write part-way, as a disk that fills up does.
-TEST(LogFiles, WriteStoppedPartWayIsReported) {
+std::vector<std::string> FolderNames(const std::string& path) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(path)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A file size limit stops a write part-way, as a disk that fills up does:
+// the failure is reported, and every file is whole or absent (an older file
+// of the same name is kept, no temporary file is left behind, an append is
+// cut back to the last whole line).
+TEST(LogFiles, WriteStoppedPartWayLeavesWholeFilesOnly) {
   TempDir dir;
+  const auto bytes = PlaneBytes([](int r, int c) { return r + c; });
+  const std::string kept = dir.path() + "/kept.csv";
+  const std::string log = dir.path() + "/t_temp.csv";
+  ASSERT_TRUE(WriteFileBlock(kept, "old\r\n", 5));
+  ASSERT_TRUE(AppendToFile(log, "1,2\r\n", "head\r\n"));
+  const std::string long_line(200000, 'x');
+
   rlimit old_limit{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
   const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
@@ -124,14 +145,50 @@ TEST(LogFiles, WriteStoppedPartWayIsReported) {
   small.rlim_cur = 100000;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
 
-  const auto bytes = PlaneBytes([](int r, int c) { return r + c; });
   const bool csv_ok = WritePlaneCsv(dir.path() + "/big.csv", {bytes.data(), 2}, {}, nullptr);
+  const bool replace_ok = WritePlaneCsv(kept, {bytes.data(), 2}, {}, nullptr);
+  const bool raw_ok = WritePlaneRaw(dir.path() + "/big.raw", {bytes.data(), 2}, {}, nullptr);
   const bool small_ok = WriteFileBlock(dir.path() + "/small.raw", bytes.data(), 1000);
+  const bool append_ok = AppendToFile(log, long_line + "\r\n", "head\r\n");
+  const bool new_append_ok = AppendToFile(dir.path() + "/new.txt", long_line, "head\r\n");
 
   setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
   EXPECT_FALSE(csv_ok);
+  EXPECT_FALSE(replace_ok);
+  EXPECT_FALSE(raw_ok);
   EXPECT_TRUE(small_ok);
+  EXPECT_FALSE(append_ok);
+  EXPECT_FALSE(new_append_ok);
+  EXPECT_EQ(ReadFile(kept), "old\r\n");
+  EXPECT_EQ(ReadFile(log), "head\r\n1,2\r\n");
+  EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"kept.csv", "small.raw", "t_temp.csv"}));
+}
+
+// Paths in messages are clean: no doubled separators, whatever the folder.
+TEST(LogNames, NoDoubledSeparators) {
+  struct Case {
+    std::string got, want;
+  } cases[] = {
+      {RawLogPath("out", "", "t", 1), "out/t_body_0001.raw"},
+      {RawLogPath("out/", "", "t", 1), "out/t_body_0001.raw"},
+      {RawLogPath("out", "0001", "t", 1234), "out/0001/t_body_1234.raw"},
+      {RawLogPath("/", "0000", "t", 0), "/0000/t_body_0000.raw"},
+      {NumberedLogPath("out/", "t", "_amp_", 7, ".csv"), "out/t_amp_0007.csv"},
+      {NumberedLogPath("out", "t", "_", 12345, ".pcd"), "out/t_12345.pcd"},
+      {RunLogPath("a/b/", "t", "_temp.csv"), "a/b/t_temp.csv"},
+      {RunLogPath("a/b", "t", ".txt"), "a/b/t.txt"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
+}
+
+// A device cannot be replaced by a rename: it is written in place.
+TEST(LogFiles, DeviceTargetIsWrittenInPlace) {
+  const char text[] = "x";
+  EXPECT_TRUE(WriteFileBlock("/dev/null", text, 1));
+  struct stat st {};
+  ASSERT_EQ(stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 }  // namespace

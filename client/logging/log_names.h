@@ -1,6 +1,6 @@
 #pragma once
-// Names of the log files. The save folder is used as typed (no trailing
-// separator); log numbers are printed with at least four digits ("%04d").
+// Names of the log files. The save folder is used as typed; a separator it
+// ends with is not doubled, so that messages show clean paths. Log numbers are printed with at least four digits ("%04d").
 #include <string>
 
 namespace kelvara {
@@ -10,8 +10,8 @@ namespace kelvara {
 std::string NumberedLogPath(const std::string& folder, const std::string& base, const char* infix,
                             int log_number, const char* extension);
 
-// "<folder>/<subfolder>/<base>_body_<number>.raw". An empty subfolder leaves
-// two separators in a row, which the file system reads as one.
+// "<folder>/<subfolder>/<base>_body_<number>.raw", or
+// "<folder>/<base>_body_<number>.raw" when the subfolder is empty.
 std::string RawLogPath(const std::string& folder, const std::string& subfolder,
                        const std::string& base, int log_number);
 

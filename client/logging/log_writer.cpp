@@ -45,6 +45,8 @@ void LogWriter::StartRun(const std::string& save_folder, const std::string& file
     base_name_ = RunBaseName(file_name);
     save_folder_ = save_folder;
     first_failure_.clear();
+    failed_files_.store(0);
+    whole_frames_.store(0);
     // Decided for every run, "Binary" ticked or not: it may be ticked during
     // the run, and then the raw files belong in this run's folders, not in
     // the subfolder of an earlier run.
@@ -84,6 +86,7 @@ LogWriter::Names LogWriter::CurrentNames() const {
 
 void LogWriter::Record(bool ok, const std::string& path) {
   if (ok) return;
+  failed_files_.fetch_add(1);
   std::lock_guard<std::mutex> lock(mutex_);
   if (first_failure_.empty()) first_failure_ = path;
 }
@@ -116,6 +119,12 @@ void LogWriter::WriteFrameLogs(int log_number, const unsigned char* frame, std::
   if (frame == nullptr || frame_bytes < static_cast<std::size_t>(kMeasurementFrameBytes)) return;
   const Names n = CurrentNames();
   if (n.base.empty()) return;
+  const int failed_before = failed_files_.load();
+  WriteFrameFiles(n, log_number, frame);
+  if (failed_files_.load() == failed_before) whole_frames_.fetch_add(1);
+}
+
+void LogWriter::WriteFrameFiles(const Names& n, int log_number, const unsigned char* frame) {
   // Options as they are at this frame.
   const int format = FormatIndex();
   const Mirror mirror = GetMirror();

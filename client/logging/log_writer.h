@@ -81,6 +81,8 @@ class LogWriter {
   // The first file of the current or last run that could not be written;
   // empty when every file was.
   std::string FirstFailure() const;
+  // Frames of the current or last run whose files were all written.
+  int WholeFrames() const { return whole_frames_.load(); }
 
  private:
   struct Names {
@@ -89,12 +91,14 @@ class LogWriter {
   Names CurrentNames() const;
   void Record(bool ok, const std::string& path);
   void WriteCsv(const std::string& path, PlaneView plane, Mirror mirror);
+  void WriteFrameFiles(const Names& names, int log_number, const unsigned char* frame);
   void WriteRawLog(const Names& names, int log_number, PlaneView plane, Mirror mirror);
 
   std::atomic<bool> csv_{false}, png_{false}, bin_{true}, pcd_{true};
   std::atomic<int> total_{10}, once_{1}, interval_{0};
   std::atomic<int> format_index_{1};
   std::atomic<bool> mirror_x_{false}, mirror_y_{false};
+  std::atomic<int> failed_files_{0}, whole_frames_{0};
 
   mutable std::mutex mutex_;  // guards the strings and the saver below
   std::string save_folder_;

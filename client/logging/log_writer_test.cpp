@@ -1,7 +1,6 @@
 #include "log_writer.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "log_files.h"
 #include "log_test_support.h"
 #include "pattern_scene.h"
@@ -72,7 +72,7 @@ TEST_F(LogWriterTest, PlaneFrameFilesHoldThePlanes) {
   EXPECT_EQ(ReadFile(In("run_0007.csv")), ExpectedCsv(D, {true, false}));
   EXPECT_EQ(ReadFile(In("run_amp_0007.csv")), ExpectedCsv(A, {true, false}));
   // Without a raw subfolder the name has two separators in a row.
-  EXPECT_EQ(ReadFile(dir.path() + "//run_body_0007.raw"), ExpectedRaw(D, {true, false}));
+  EXPECT_EQ(ReadFile(dir.path() + "/run_body_0007.raw"), ExpectedRaw(D, {true, false}));
 
   // Format 0 logs the amplitude plane 0; mirrors are read at each frame.
   writer.SetMirror({false, true});
@@ -435,16 +435,11 @@ TEST_F(LogWriterTest, ReadOnlyFolderIsAFailure) {
   }
   // Root writes anywhere: the writer runs in a child that has given up root.
   fs::permissions(dir.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  const int status = kelvara::testing::RunForked([&] {
     const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
-    _exit(dropped ? (run() ? 0 : 1) : 2);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not reported, 2: could not give up root";
+    return dropped ? (run() ? 0 : 1) : 2;
+  });
+  EXPECT_EQ(status, 0) << "1: not reported, 2: could not give up root";
 }
 
 TEST_F(LogWriterTest, ShortFrameWritesNothing) {

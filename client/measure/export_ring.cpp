@@ -16,6 +16,18 @@ bool WriteWhole(const std::string& path, const void* data, std::size_t size) {
   return (std::fclose(f) == 0) && wrote;
 }
 
+// Writes the file whole under a temporary name beside it, then renames it
+// into place: a reader opens either the old file or the new one, never a
+// truncated or half-written one.
+bool ReplaceWhole(const std::string& path, const void* data, std::size_t size) {
+  const std::string tmp = path + ".tmp";
+  if (!WriteWhole(tmp, data, size)) {
+    std::remove(tmp.c_str());
+    return false;
+  }
+  return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
 }  // namespace
 
 ExportRing::ExportRing(std::string program_folder) : program_folder_(std::move(program_folder)) {}
@@ -27,13 +39,10 @@ std::string ExportRing::PointerPath() const { return RingPointerFilePath(program
 bool ExportRing::Write(const unsigned char* frame) {
   const int slot = slot_;
   slot_ = slot_ == kExportSlots - 1 ? 0 : slot_ + 1;
-  if (!WriteWhole(SlotPath(slot), frame, kExportFrameBytes)) return false;
-  // "data_no" is replaced by a rename, so the bridge never reads it empty or
-  // half written.
+  // The viewer may be reading this slot's previous frame right now.
+  if (!ReplaceWhole(SlotPath(slot), frame, kExportFrameBytes)) return false;
   const std::string text = std::to_string(slot);
-  const std::string tmp = PointerPath() + ".tmp";
-  if (!WriteWhole(tmp, text.data(), text.size())) return false;
-  return std::rename(tmp.c_str(), PointerPath().c_str()) == 0;
+  return ReplaceWhole(PointerPath(), text.data(), text.size());
 }
 
 }  // namespace kelvara

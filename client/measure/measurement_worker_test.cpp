@@ -19,9 +19,10 @@
 #include "camera_link.h"
 #include "fake_camera.h"
 #include "log_writer.h"
-#include "notifier.h"
+#include "recording_notifier.h"
 #include "pattern_scene.h"
 #include "rendering_model.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace {
@@ -87,17 +88,11 @@ bool Exists(const std::string& path) {
 class LoopTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kelvara-loop-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = folder_.path();
     ASSERT_EQ(mkdir((dir_ + "/3d_data").c_str(), 0700), 0);
     ASSERT_EQ(mkdir((dir_ + "/logs").c_str(), 0700), 0);
     control_.program_folder = dir_ + "/";
   }
-  void TearDown() override {
-    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
-  }
-
   // Runs one whole measurement against `camera` and waits for its end.
   RunSummary RunWith(FakeCamera& camera, const RunRequest& request) {
     CameraLink link(camera, NoPause);
@@ -125,6 +120,7 @@ class LoopTest : public ::testing::Test {
   }
   std::string Log(const std::string& name) const { return dir_ + "/logs/" + name; }
 
+  kelvara::testing::TempFolder folder_{"kelvara-loop"};
   std::string dir_;
   RunControl control_;
   RenderingModel picture_;

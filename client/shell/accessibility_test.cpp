@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <gtest/gtest.h>
 
+#include "recording_notifier.h"
 #include "fake_camera.h"
 #include "kelvara_dlg.h"
 #include "testing/temp_program_folder.h"

@@ -45,6 +45,7 @@ CKelvaraDlg::CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, SerialLib
   // exchange files live in the data folder.
   if (options3d.library_path.empty()) options3d.library_path = paths_.program_folder + "libvelmar.so";
   if (options3d.viewer_folder.empty()) options3d.viewer_folder = paths_.program_folder;
+  if (!options3d.notifier) options3d.notifier = &notifier_;
   display3d_ = std::make_unique<Display3DControl>(paths_.data_folder, &control_.display3d, std::move(options3d));
   worker_end_timer_.setInterval(10);
   connect(&worker_end_timer_, &QTimer::timeout, this, &CKelvaraDlg::WorkerEndCheck);

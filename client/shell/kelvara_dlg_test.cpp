@@ -1,6 +1,7 @@
 // The main dialog against a fake camera: the connect sequence, the enabling
 // of the panels across connect, measure and disconnect, a start queued
 // behind an ending run, and a shutdown while the worker holds a message box.
+#include "recording_notifier.h"
 #include "kelvara_dlg.h"
 
 #include <QComboBox>

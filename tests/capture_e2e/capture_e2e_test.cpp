@@ -291,7 +291,8 @@ TEST_F(CaptureE2eTest, InterruptEndsTheLoggingRunCleanlyAndStopsTheCamera) {
   auto sim = StartSim();
   ASSERT_TRUE(sim);
   ChildProcess capture(Capture(sim->port(), {"--format", "1", "--total", "999999", "--bin", "--name", "i",
-                                             "--out", out_}));
+                                             "--out", out_}),
+                       {ChildProcess::kDiscard, ChildProcess::kCapture});
   // Wait until a few frames are on disk (raw files go into thousands folders).
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (ListFolder(out_ + "/0000").size() < 3 && std::chrono::steady_clock::now() < deadline)

@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "recording_notifier.h"
 #include "client_paths.h"
 #include "connection_panel.h"
 #include "camera_link.h"

@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <termios.h>
@@ -11,9 +9,8 @@
 #include <vector>
 
 #include "camera_link.h"
+#include "child_process.h"
 #include "sim_link_fixture.h"
-
-extern char** environ;
 
 namespace kelvara {
 namespace {
@@ -23,32 +20,18 @@ struct RunResult {
   std::string err;
 };
 
-// Runs Brenvik with `args` (no shell) and collects its stderr.
-RunResult RunBrenvik(const std::vector<std::string>& args) {
-  std::vector<std::string> a = {KELVARA_BRENVIK_PATH};
-  a.insert(a.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& s : a) argv.push_back(s.data());
-  argv.push_back(nullptr);
-  int err[2];
+// Runs Brenvik with `args` (no shell) and collects its stderr; `prefix`
+// runs it through another program (prlimit).
+RunResult RunBrenvik(const std::vector<std::string>& args, const std::vector<std::string>& prefix = {}) {
+  std::vector<std::string> argv = prefix;
+  argv.push_back(KELVARA_BRENVIK_PATH);
+  argv.insert(argv.end(), args.begin(), args.end());
   RunResult run;
-  if (pipe2(err, O_CLOEXEC) != 0) return run;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-  pid_t pid = -1;
-  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(err[1]);
-  if (rc == 0) {
-    char buf[512];
-    ssize_t n;
-    while ((n = read(err[0], buf, sizeof buf)) > 0) run.err.append(buf, static_cast<size_t>(n));
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
-  }
-  close(err[0]);
+  testing::ChildProcess child(argv, {testing::ChildProcess::kInherit, testing::ChildProcess::kCapture});
+  if (!child.started()) return run;
+  const int status = child.Wait();
+  run.err = child.err();
+  if (WIFEXITED(child.wait_status())) run.exit_status = status;
   return run;
 }
 
@@ -118,6 +101,22 @@ TEST_F(BrenvikTest, EachFailureHasItsStatusAndOneLine) {
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
   }
   close(master);
+}
+
+// The size is checked before the file is read: a 4 GiB table file is
+// refused with status 3 even when the memory to hold it is not there.
+TEST_F(BrenvikTest, AnOversizedTableIsRefusedWithoutReadingIt) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
+#endif
+  const std::string huge = dir_.path() + "/huge.dat";
+  const int fd = open(huge.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, 4LL << 30), 0);  // sparse: no disk space used
+  close(fd);
+  const RunResult r = RunBrenvik({"7", huge, "0x10000000"}, {"/usr/bin/prlimit", "--as=268435456"});
+  EXPECT_EQ(r.exit_status, 3) << r.err;
+  EXPECT_NE(r.err.find("larger than 16 MiB"), std::string::npos) << r.err;
 }
 
 TEST_F(BrenvikTest, APortHeldByTheClientIsReportedAsSuch) {

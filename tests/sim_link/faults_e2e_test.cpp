@@ -24,8 +24,11 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using Clock = std::chrono::steady_clock;
 
-// One result exchange with a short receive timeout (the typed operation
-// waits the command's full 1000 ms per receive call).
+// One result exchange with a receive timeout of its own (the typed
+// operation waits the command's full 1000 ms per receive call). A spoiled
+// reply waits out a short timeout; a whole one returns when complete, so
+// kWhole only bounds a loaded machine, it is no claim about speed.
+constexpr int kWhole = 20000;
 int FetchResult(CameraLink& link, int timeout_ms, unsigned char* status) {
   static const unsigned char kPayload[1] = {0};
   uint32_t length = 0;
@@ -62,9 +65,7 @@ TEST_F(FaultsTest, EachFaultYieldsItsErrorCodeAndTheLineRecovers) {
     g_pauses = 0;
     unsigned char status = 0xFF;
     for (int round = 0; round < 2; ++round) {
-      // A whole frame gets the command's own timeout: a loaded machine may
-      // need more than a fraction of it to carry 614662 bytes.
-      EXPECT_EQ(FetchResult(link_, kLongTimeoutMs, &status), 0);  // 1st, 3rd: whole
+      EXPECT_EQ(FetchResult(link_, kWhole, &status), 0);  // 1st, 3rd: whole
       EXPECT_EQ(status, 0);
       status = 0xAB;
       EXPECT_EQ(FetchResult(link_, 100, &status), c.error);  // 2nd, 4th: spoiled
@@ -72,7 +73,7 @@ TEST_F(FaultsTest, EachFaultYieldsItsErrorCodeAndTheLineRecovers) {
           << "the status is reported only for a right start byte";
     }
     EXPECT_EQ(g_pauses, 2) << "one pause per failure";
-    EXPECT_EQ(FetchResult(link_, kLongTimeoutMs, &status), 0);
+    EXPECT_EQ(FetchResult(link_, kWhole, &status), 0);
     // The next command is answered cleanly after the spoiled frame.
     VersionReply v;
     EXPECT_EQ(link_.GetVersion(&status, &v), 0);
@@ -88,7 +89,7 @@ TEST_F(FaultsTest, LinkRateAndResponseSpeedPaceTheReplies) {
   Measure();
   unsigned char status = 0xFF;
   auto t = Clock::now();
-  ASSERT_EQ(FetchResult(link_, 1000, &status), 0);
+  ASSERT_EQ(FetchResult(link_, kWhole, &status), 0);
   EXPECT_EQ(status, 0);
   EXPECT_GE(Clock::now() - t, std::chrono::milliseconds(250));
   com_close();
@@ -100,7 +101,7 @@ TEST_F(FaultsTest, LinkRateAndResponseSpeedPaceTheReplies) {
   ASSERT_EQ(link_.SetResponseSpeed({16, 10000}, &status), 0);
   ASSERT_EQ(status, 0);
   t = Clock::now();
-  ASSERT_EQ(FetchResult(link_, 1000, &status), 0);
+  ASSERT_EQ(FetchResult(link_, kWhole, &status), 0);
   EXPECT_EQ(status, 0);
   EXPECT_GE(Clock::now() - t, std::chrono::milliseconds(370));
 }
@@ -127,7 +128,7 @@ class RawLine {
         off += static_cast<size_t>(n);
       } else {
         pollfd p{fd_, POLLOUT, 0};
-        ASSERT_EQ(poll(&p, 1, 2000), 1) << "the simulator stopped reading";
+        ASSERT_EQ(poll(&p, 1, 30000), 1) << "the simulator stopped reading";
       }
     }
   }
@@ -236,7 +237,7 @@ TEST_F(FaultsTest, RoomSceneStaysSmallInEveryFormat) {
   for (int index = 0; index < kFormatCount; ++index) {
     ASSERT_EQ(link_.SetFormat(kFormatCodes[index], &status), 0);
     for (int k = 0; k < 3; ++k) {
-      ASSERT_EQ(FetchResult(link_, 1000, &status), 0);
+      ASSERT_EQ(FetchResult(link_, kWhole, &status), 0);
       ASSERT_EQ(status, 0);
     }
   }

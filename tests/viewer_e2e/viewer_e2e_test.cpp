@@ -9,9 +9,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
-#include <spawn.h>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -20,13 +21,13 @@
 #include <vector>
 
 #include "angle_file.h"
+#include "child_process.h"
 #include "pattern_scene.h"
 #include "runtime_dir.h"
+#include "temp_folder.h"
 #include "velmar.h"
 #include "viewer_window.h"
 #include "xwd_image.h"
-
-extern char** environ;
 
 namespace kelvara {
 namespace {
@@ -51,31 +52,20 @@ bool Await(const std::function<bool()>& condition, seconds limit) {
   return true;
 }
 
-// Runs `argv` with standard output and error into files; returns the pid.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return rc == 0 ? pid : -1;
+// Starts `argv` with its standard output and error captured.
+std::unique_ptr<testing::ChildProcess> Spawn(const std::vector<std::string>& argv) {
+  return std::make_unique<testing::ChildProcess>(
+      argv, testing::ChildProcess::Options{testing::ChildProcess::kCapture, testing::ChildProcess::kCapture});
 }
 
 // Waits for the process to end; its exit status, or -1 (signal, time-out).
-int AwaitExit(pid_t pid, seconds limit) {
-  int status = 0;
-  if (!Await([&] { return waitpid(pid, &status, WNOHANG) == pid; }, limit)) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
+int AwaitExit(testing::ChildProcess* child, seconds limit) {
+  std::optional<int> status = child->Wait(limit);
+  if (!status) {
+    child->Terminate(milliseconds(0), SIGKILL);
     return -1;
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return WIFEXITED(child->wait_status()) ? *status : -1;
 }
 
 // Pixels whose colour is not a grey: the points (the background is black,
@@ -93,21 +83,16 @@ class ViewerEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
-    char pattern[] = "/tmp/kelvara-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = folder_.path();
     setenv("KELVARA_RUNTIME_DIR", (dir_ + "/run").c_str(), 1);
   }
   void TearDown() override {
-    if (viewer_ > 0) {
-      kill(viewer_, SIGKILL);
-      waitpid(viewer_, nullptr, 0);
-    }
-    std::system(("rm -rf '" + dir_ + "'").c_str());
+    if (viewer_) viewer_->Terminate(milliseconds(0), SIGKILL);
   }
 
+  kelvara::testing::TempFolder folder_{"kelvara-e2e"};
   std::string dir_;
-  pid_t viewer_ = -1;
+  std::unique_ptr<testing::ChildProcess> viewer_;
 };
 
 TEST_F(ViewerEndToEnd, ShowsTheCloudAndServesOneViewerOnly) {
@@ -123,54 +108,57 @@ TEST_F(ViewerEndToEnd, ShowsTheCloudAndServesOneViewerOnly) {
   std::ofstream(data_path, std::ios::binary)
       .write(reinterpret_cast<const char*>(frame.data()), 614400);
 
-  const std::string out = dir_ + "/viewer.out", err = dir_ + "/viewer.err";
-  viewer_ = Spawn({ORVINEL_PATH}, out, err);
-  ASSERT_GT(viewer_, 0);
+  viewer_ = Spawn({ORVINEL_PATH});
+  ASSERT_TRUE(viewer_->started()) << viewer_->error();
+  auto console = [this] {
+    viewer_->ReadAvailable();
+    return viewer_->out() + viewer_->err();
+  };
 
   // The viewer takes commands once its socket listens; the range also
   // places the camera so that the cloud is in view.
   ASSERT_TRUE(Await([] { return Qor3D_UpdateDistanceRange(0, 12500) == 0; }, seconds(60)))
-      << ReadFile(err);
+      << console();
   ASSERT_TRUE(Await([] { return ViewerWindowExists(); }, seconds(60)));
   auto send = [](const std::function<int()>& call) {
     return Await([&] { return call() == 0; }, seconds(30));
   };
   ASSERT_TRUE(send([&] { return Qor3D_UpdateAngleTable(angle_path.c_str()); }));
   ASSERT_TRUE(send([] { return Qor3D_UpdateColorRange(400, 4600); }));
-  ASSERT_TRUE(send([&] { return Qor3D_UpdateDistanceData(data_path.c_str()); }));
+  // The viewer is idle now. A cloud sent to it must reach the screen
+  // without any window event: the viewer hands the next message over only
+  // after the previous one's picture is drawn, so once the following
+  // message has been taken, the cloud is on the screen.
+  ASSERT_EQ(Qor3D_UpdateDistanceData(data_path.c_str()), 0);
+  ASSERT_EQ(Qor3D_UpdateColorRange(400, 4600), 0);
 
-  // A screenshot of the window, until the points show.
+  // One screenshot of the window (reading the window's pixels sends the
+  // viewer no event).
   const std::string dump = dir_ + "/window.xwd";
-  const std::string xwd = std::string(XWD_PATH) + " -silent -name 'Qor 3D Viewer' -out '" + dump + "'";
-  int coloured = 0;
+  const std::vector<std::string> xwd = {XWD_PATH, "-silent", "-name", "Qor 3D Viewer", "-out", dump};
   testing::RgbImage image;
-  Await([&] {
-    if (std::system(xwd.c_str()) != 0) return false;
-    if (!testing::ParseXwd(ReadFile(dump), &image)) return false;
-    coloured = ColouredPixels(image);
-    return coloured > 2000;
-  }, seconds(90));
-  EXPECT_GT(coloured, 2000) << "window " << image.width << "x" << image.height;
+  ASSERT_EQ(testing::RunProgram(xwd), 0);
+  ASSERT_TRUE(testing::ParseXwd(ReadFile(dump), &image));
+  EXPECT_GT(ColouredPixels(image), 2000) << "window " << image.width << "x" << image.height;
   if (const char* keep = std::getenv("KELVARA_E2E_KEEP_DUMP"))
-    std::system(("cp '" + dump + "' '" + keep + "'").c_str());
+    std::filesystem::copy_file(dump, keep, std::filesystem::copy_options::overwrite_existing);
 
   // A second viewer finds the socket served and ends with status 1.
-  pid_t second = Spawn({ORVINEL_PATH}, dir_ + "/second.out", dir_ + "/second.err");
-  ASSERT_GT(second, 0);
-  EXPECT_EQ(AwaitExit(second, seconds(60)), 1);
+  auto second = Spawn({ORVINEL_PATH});
+  ASSERT_TRUE(second->started()) << second->error();
+  EXPECT_EQ(AwaitExit(second.get(), seconds(60)), 1);
   EXPECT_EQ(Qor3D_UpdateColorRange(0, 12500), 0);  // the first one still serves
 
   // SIGTERM ends the first viewer cleanly: status 0, socket removed, window gone.
-  kill(viewer_, SIGTERM);
-  EXPECT_EQ(AwaitExit(viewer_, seconds(30)), 0);
-  viewer_ = -1;
+  kill(viewer_->pid(), SIGTERM);
+  EXPECT_EQ(AwaitExit(viewer_.get(), seconds(30)), 0);
   EXPECT_NE(access(ViewerSocketPath().c_str(), F_OK), 0);
   EXPECT_FALSE(ViewerWindowExists());
   EXPECT_NE(Qor3D_UpdateColorRange(0, 12500), 0);
 
   // Nothing on the console.
-  EXPECT_EQ(ReadFile(out), "");
-  EXPECT_EQ(ReadFile(err), "");
+  EXPECT_EQ(viewer_->out(), "");
+  EXPECT_EQ(viewer_->err(), "");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "angle_table.h"
 #include "pattern_scene.h"
-#include "temp_folder.h"
+#include "program_folder.h"
 
 namespace kelvara {
 namespace {

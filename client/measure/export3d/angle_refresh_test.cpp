@@ -7,8 +7,9 @@
 #include "angle_file.h"
 #include "export3d_paths.h"
 #include "pattern_scene.h"
+#include "program_folder.h"
+#include "recording_notifier.h"
 #include "scripted_serial.h"
-#include "temp_folder.h"
 
 namespace kelvara {
 namespace {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "bridge_library.h"
+#include "export_ring.h"
 #include "export3d_paths.h"
 #include "frame_layout.h"
 #include "profile_store.h"
@@ -39,6 +40,19 @@ bool ReadRingSlot(const std::string& pointer_path, int* slot) {
   return read;
 }
 
+// libvelmar.so's results for a message that no retry can change: it would
+// exceed 256 bytes, or its path holds a comma.
+constexpr int kRefusedTooLong = -2;
+constexpr int kRefusedBadPath = -3;
+constexpr size_t kMaxViewerMessageBytes = 256;
+
+bool IsPermanentRefusal(int result) { return result == kRefusedTooLong || result == kRefusedBadPath; }
+
+// Whether a path message ("<kind>,<path>") can carry this path at all.
+bool CanBeSent(const std::string& path) {
+  return path.find(',') == std::string::npos && 2 + path.size() <= kMaxViewerMessageBytes;
+}
+
 class Bridge {
  public:
   Bridge(const BridgeRun& run, std::unique_ptr<BridgeLibrary> library)
@@ -61,12 +75,15 @@ class Bridge {
         [&] { return library_->UpdateColorRange(last_colour.first, last_colour.second); },
         [&] { return library_->UpdateAngleTable(angle_path.c_str()); },
     };
-    bool stopped = false;
+    bool stopped = !EveryPathCanBeSent(angle_path);
     for (const auto& push : pushes) {
+      if (stopped) break;
       // Each push is repeated until the library accepts it.
       stopped = !Pause(run_.timing.push_retry_ms);
-      while (!stopped && push() != 0) stopped = !Pause(run_.timing.push_retry_ms);
-      if (stopped) break;
+      int result = 0;
+      while (!stopped && (result = push()) != 0) {
+        stopped = IsPermanentRefusal(result) ? Refused() : !Pause(run_.timing.push_retry_ms);
+      }
     }
     // Time for the viewer to read the angle table before the first frame.
     if (!stopped) stopped = !Pause(run_.timing.settle_ms);
@@ -74,8 +91,7 @@ class Bridge {
     // A zero or negative interval would make the passes spin.
     const int interval_ms = interval_ < 1 ? 1 : interval_;
     while (!stopped && Pause(interval_ms)) {
-      Pass(pointer_path, &last_distance, &last_colour);
-      stopped = run_.state->stopped.load() != 0;
+      stopped = !Pass(pointer_path, &last_distance, &last_colour) || run_.state->stopped.load() != 0;
     }
 
     library_.reset();  // unload before the profile is written
@@ -86,27 +102,45 @@ class Bridge {
  private:
   bool Pause(int ms) { return run_.pacer->Pause(ms); }
 
+  // The angle file and every ring file must fit a message; otherwise no
+  // push could ever be taken. False after reporting it.
+  bool EveryPathCanBeSent(const std::string& angle_path) {
+    bool can = CanBeSent(angle_path);
+    for (int slot = 0; can && slot < kExportSlots; ++slot)
+      can = CanBeSent(RingFilePath(run_.program_folder, slot));
+    return can || !Refused();
+  }
+
+  // Reports the permanent refusal once and switches 3D display off. Returns
+  // true: the thread stops.
+  bool Refused() {
+    run_.state->stopped.store(1);
+    if (run_.notifier != nullptr)
+      run_.notifier->ShowMessage(BridgeRefusalMessage(run_.program_folder), MessageIcon::kExclamation);
+    return true;
+  }
+
   // A changed view range goes first (distance, then colour, one per pass
   // when accepted); otherwise the newest ring file, by the frame's kind.
-  void Pass(const std::string& pointer_path, std::pair<int, int>* last_distance,
+  // False when the viewer can never take what this pass sends (reported).
+  bool Pass(const std::string& pointer_path, std::pair<int, int>* last_distance,
             std::pair<int, int>* last_colour) {
     const std::pair<int, int> range = run_.state->ViewRange();
     if (range != *last_distance) {
       *last_distance = range;
-      if (library_->UpdateDistanceRange(range.first, range.second) == 0) return;
+      if (library_->UpdateDistanceRange(range.first, range.second) == 0) return true;
     }
     if (range != *last_colour) {
       *last_colour = range;
-      if (library_->UpdateColorRange(range.first, range.second) == 0) return;
+      if (library_->UpdateColorRange(range.first, range.second) == 0) return true;
     }
     int slot = 0;
-    if (!ReadRingSlot(pointer_path, &slot)) return;
+    if (!ReadRingSlot(pointer_path, &slot)) return true;
     const std::string frame_path = RingFilePath(run_.program_folder, slot);
-    if (IsPlaneFrameFormat(run_.state->format_index.load())) {
-      library_->UpdateDistanceData(frame_path.c_str());
-    } else {
-      library_->UpdateCoordinateData(frame_path.c_str());
-    }
+    const int result = IsPlaneFrameFormat(run_.state->format_index.load())
+                           ? library_->UpdateDistanceData(frame_path.c_str())
+                           : library_->UpdateCoordinateData(frame_path.c_str());
+    return !IsPermanentRefusal(result) || !Refused();
   }
 
   const BridgeRun& run_;
@@ -115,6 +149,11 @@ class Bridge {
 };
 
 }  // namespace
+
+std::string BridgeRefusalMessage(const std::string& program_folder) {
+  return "3D display cannot start: the viewer cannot be given the files in [ " + program_folder +
+         "3d_data ] (the path holds a comma or is too long).";
+}
 
 void RunBridgeThread(const BridgeRun& run) {
   if (run.state == nullptr || run.pacer == nullptr) return;

@@ -4,12 +4,14 @@
 
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "fake_velmar.h"
 #include "profile_store.h"
-#include "temp_folder.h"
+#include "recording_notifier.h"
+#include "program_folder.h"
 
 namespace kelvara {
 namespace {
@@ -53,9 +55,11 @@ class BridgeThreadTest : public ::testing::Test {
     return calls;
   }
 
-  void Run() {
+  void Run() { Run(folder.path(), nullptr); }
+  void Run(const std::string& program_folder, Notifier* notifier) {
     BridgeRun run;
-    run.program_folder = folder.path();
+    run.program_folder = program_folder;
+    run.notifier = notifier;
     run.state = &state;
     run.pacer = &pacer;
     RunBridgeThread(run);
@@ -162,6 +166,41 @@ TEST_F(BridgeThreadTest, AMissingLibraryOrFunctionEndsTheThreadSilently) {
     // No profile write-back.
     EXPECT_NE(access((folder.path() + "Kelvara.ini").c_str(), F_OK), 0);
   }
+}
+
+// A push the viewer can never take is reported once, switches 3D display
+// off and ends the thread, instead of being retried: a program folder whose
+// path holds a comma or is too long for a message (checked before any
+// push), and a library that refuses a message for good.
+TEST_F(BridgeThreadTest, APermanentRefusalIsReportedOnceAndEndsTheStart) {
+  const std::string comma = folder.path() + "a,b/";
+  const std::string deep = folder.path() + std::string(240, 'd') + "/";
+  for (const std::string& program_folder : {comma, deep}) {
+    SCOPED_TRACE(program_folder);
+    FakeVelmar_Reset();
+    RecordingNotifier notifier;
+    ASSERT_EQ(mkdir(program_folder.c_str(), 0700), 0);
+    ASSERT_EQ(symlink(FAKE_VELMAR_PATH, (program_folder + "libvelmar.so").c_str()), 0);
+    state.stopped = 0;
+    pacer.pauses.clear();
+    Run(program_folder, &notifier);
+    EXPECT_TRUE(Calls().empty());
+    EXPECT_EQ(notifier.Messages(), std::vector<std::string>{BridgeRefusalMessage(program_folder)});
+    EXPECT_EQ(notifier.Icons(), std::vector<MessageIcon>{MessageIcon::kExclamation});
+    EXPECT_EQ(state.stopped.load(), 1);
+  }
+
+  // The library's own verdict: the angle push refused as too long (-2).
+  FakeVelmar_Reset();
+  RecordingNotifier notifier;
+  state.stopped = 0;
+  FakeVelmar_RefuseWith("angle", 1000, -2);
+  pacer.pauses.clear();
+  Run(folder.path(), &notifier);
+  EXPECT_EQ(Calls().back(), "angle " + folder.path() + "3d_data/angle.csv");
+  EXPECT_EQ(Calls().size(), 4u);  // not retried
+  EXPECT_EQ(notifier.Messages().size(), 1u);
+  EXPECT_EQ(state.stopped.load(), 1);
 }
 
 TEST_F(BridgeThreadTest, OddProfileValues) {

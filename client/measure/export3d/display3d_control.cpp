@@ -17,6 +17,7 @@ Display3DControl::Display3DControl(std::string program_folder, Display3DState* s
   run_.library_path = options_.library_path;
   run_.state = state_;
   run_.pacer = options_.pacer.get();
+  run_.notifier = options_.notifier;
   run_.timing = options_.timing;
 }
 

@@ -33,6 +33,8 @@ struct Display3DOptions {
   // Folder of "Orvinel" (ending in '/'); empty: the program folder. An
   // installed client keeps its exchange files apart from its programs.
   std::string viewer_folder;
+  // Shows the bridge thread's report when the viewer can never be fed.
+  Notifier* notifier = nullptr;
 };
 
 class Display3DControl {

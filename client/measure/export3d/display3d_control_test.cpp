@@ -8,7 +8,7 @@
 
 #include "fake_velmar.h"
 #include "profile_store.h"
-#include "temp_folder.h"
+#include "program_folder.h"
 
 namespace kelvara {
 namespace {

@@ -21,6 +21,7 @@ struct Call {
 std::mutex g_mutex;
 std::deque<Call> g_calls;  // a deque keeps the strings in place as it grows
 std::map<std::string, int> g_refusals;
+std::map<std::string, int> g_refusal_results;
 
 int Record(const std::string& function, const std::string& arguments) {
   std::lock_guard<std::mutex> lock(g_mutex);
@@ -29,7 +30,8 @@ int Record(const std::string& function, const std::string& arguments) {
   int& refusals = g_refusals[function];
   if (refusals > 0) {
     --refusals;
-    return 1;
+    auto result = g_refusal_results.find(function);
+    return result == g_refusal_results.end() ? 1 : result->second;
   }
   return 0;
 }
@@ -42,6 +44,7 @@ void FakeVelmar_Reset(void) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_calls.clear();
   g_refusals.clear();
+  g_refusal_results.clear();
 }
 
 int FakeVelmar_CallCount(void) {
@@ -62,6 +65,13 @@ unsigned long FakeVelmar_CallThread(int index) {
 void FakeVelmar_Refuse(const char* function, int times) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_refusals[function] = times;
+  g_refusal_results.erase(function);
+}
+
+void FakeVelmar_RefuseWith(const char* function, int times, int result) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_refusals[function] = times;
+  g_refusal_results[function] = result;
 }
 
 int Qor3D_UpdateAngleTable(const char* path) { return Record("angle", path); }

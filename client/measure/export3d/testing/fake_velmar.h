@@ -15,6 +15,8 @@ unsigned long FakeVelmar_CallThread(int index);
 /* The next `times` calls of `function` ("angle", "data", "range", "ratio",
  * "color", "coordinates") return 1 instead of 0. */
 void FakeVelmar_Refuse(const char* function, int times);
+/* As FakeVelmar_Refuse, returning `result` instead of 1. */
+void FakeVelmar_RefuseWith(const char* function, int times, int result);
 
 #ifdef __cplusplus
 }

@@ -2,8 +2,6 @@
 // Test support for the log writers: a private temporary folder, file
 // reading, and the expected bytes of CSV and raw planes computed naively
 // from sample functions (never from the writers themselves).
-#include <stdlib.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,30 +10,13 @@
 #include <string>
 
 #include "plane_view.h"
+#include "temp_folder.h"
 
 namespace kelvara {
 namespace testing_support {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kelvara-logs-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    // Give back write permission to folders a test made read-only.
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+// A private temporary folder, removed with everything in it.
+using TempDir = testing::TempFolder;
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 

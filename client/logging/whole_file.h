@@ -1,0 +1,26 @@
+#pragma once
+// Files that are complete or absent. A log file is written under a hidden
+// temporary name in its own folder and renamed into place only when every
+// byte is on disk and the file closed cleanly, so that a full disk or a file
+// size limit never leaves a truncated file under the real name. A file that
+// grows by appending is cut back to its size before the append when the
+// append fails, so it always ends with its last whole line.
+#include <cstddef>
+#include <string>
+
+namespace kelvara {
+
+// Replaces `path` with `size` bytes. On failure the temporary file is removed
+// and `path` is left as it was. A `path` that exists and is not a regular
+// file (a device, a pipe) is written in place: it cannot be replaced.
+bool WriteWholeFile(const std::string& path, const void* data, std::size_t size);
+
+// Appends `text` to `path`, creating it when missing; a file created by this
+// call gets `header` first. On failure the file is cut back to its previous
+// length (a file this call created is removed).
+bool AppendWhole(const std::string& path, const std::string& text, const std::string& header);
+
+// The hidden temporary name used for `path` ("folder/.name.tmp<pid>-<n>").
+std::string WholeFileTemporaryPath(const std::string& path);
+
+}  // namespace kelvara

@@ -1,0 +1,130 @@
+// The camera's responses as the client's command set reads them: the input
+// is a command selector and the bytes the serial library hands over, cut
+// into receive calls at the capacity the client offers.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "command_exchange.h"
+#include "device_commands.h"
+#include "serial_library.h"
+
+namespace {
+
+using namespace kelvara;
+
+class FuzzedSerial : public SerialLibrary {
+ public:
+  FuzzedSerial(const uint8_t* data, size_t size) : data_(data), left_(size) {}
+  void Close() override {}
+  int GetActive(signed char*, int) override { return 0; }
+  int Init(int, int) override { return 1; }
+  void Clear() override {}
+  int SendCommand(int, int length, const unsigned char*) override { return length + 4; }
+  int ReceiveSync(int, int capacity, unsigned char* buffer) override {
+    if (left_ == 0 || capacity <= 0) return 0;
+    // The first byte of each chunk says how much of the rest this call gets
+    // (255: as much as fits), so that short and split replies are reached.
+    const size_t wanted = data_[0] == 255 ? left_ - 1 : data_[0];
+    ++data_;
+    --left_;
+    const size_t n = std::min({wanted, left_, static_cast<size_t>(capacity)});
+    std::memcpy(buffer, data_, n);
+    data_ += n;
+    left_ -= n;
+    return static_cast<int>(n);
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t left_;
+};
+
+void NoPause(int) {}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  SetExchangePause(NoPause);
+  FuzzedSerial serial(data + 1, size - 1);
+  SetSerialLibrary(&serial);
+  unsigned char status = 0;
+  switch (data[0] % 12) {
+    case 0: {
+      VersionReply v;
+      GetVersion(&status, &v);
+      break;
+    }
+    case 1: {
+      const unsigned char* frame = nullptr;
+      if (GetResult(&status, &frame) == 0 && status == 0 && frame != nullptr) {
+        volatile unsigned char sink = frame[0];
+        (void)sink;
+      }
+      break;
+    }
+    case 2: {
+      uint16_t code = 0;
+      GetFormat(&status, &code);
+      break;
+    }
+    case 3: {
+      ExposureRecord r;
+      GetExposure(&status, &r);
+      break;
+    }
+    case 4: {
+      RotationRecord r;
+      GetRotation(&status, &r);
+      break;
+    }
+    case 5: {
+      ThetaPhiTable t;
+      GetAngleTable(&status, &t);
+      break;
+    }
+    case 6: {
+      ResponseSpeedRecord r;
+      GetResponseSpeed(&status, &r);
+      break;
+    }
+    case 7: {
+      ImagerTemperatures t;
+      GetImagerTemperature(&status, &t);
+      break;
+    }
+    case 8: {
+      int16_t t = 0;
+      GetLedTemperature(&status, &t);
+      break;
+    }
+    case 9: {
+      int v = 0;
+      GetMode(&status, &v);
+      GetLedFreqId(&status, &v);
+      GetAmpMinAll(&status, &v);
+      GetAmpMinNear(&status, &v);
+      GetPilotLed(&status, &v);
+      GetEnrThreshold(&status, &v);
+      break;
+    }
+    case 10:
+      StartMeasurement(&status);
+      StopMeasurement(&status);
+      SetFormat(0x0001, &status);
+      break;
+    default: {
+      uint32_t length = 0;
+      const unsigned char* payload = nullptr;
+      if (ReceiveResponse(1000, &status, &length, &payload) == 0 && payload != nullptr && length > 0) {
+        volatile unsigned char sink = payload[length - 1];
+        (void)sink;
+      }
+      break;
+    }
+  }
+  SetSerialLibrary(nullptr);
+  return 0;
+}
