@@ -1,3 +1,4 @@
+#include "recording_notifier.h"
 #include "view_panel.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "recording_notifier.h"
 #include "logging_panel.h"
 
 #include <gtest/gtest.h>
