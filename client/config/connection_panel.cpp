@@ -14,7 +14,7 @@
 namespace kelvara {
 
 CConnection::CConnection(QWidget* parent, QObject* hub, CameraLink& link, Notifier& notifier)
-    : QWidget(parent), hub_(hub), link_(link), notifier_(notifier), runner_(&RunProgramAndWait) {
+    : QWidget(parent), hub_(hub), link_(link), notifier_(notifier), runner_(&SpawnAndWait) {
   setObjectName(QStringLiteral("id101"));
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);

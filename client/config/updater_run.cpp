@@ -10,7 +10,7 @@ extern char** environ;
 
 namespace kelvara {
 
-int RunProgramAndWait(const std::vector<std::string>& argv) {
+int SpawnAndWait(const std::vector<std::string>& argv) {
   if (argv.empty()) return -1;
   std::vector<std::string> copy = argv;
   std::vector<char*> args;

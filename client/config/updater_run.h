@@ -12,7 +12,7 @@ namespace kelvara {
 // status, or -1 when it could not be started or did not exit normally.
 using ProgramRunner = std::function<int(const std::vector<std::string>& argv)>;
 
-int RunProgramAndWait(const std::vector<std::string>& argv);
+int SpawnAndWait(const std::vector<std::string>& argv);
 
 // The table file and the marker that says it has been uploaded in this run.
 inline std::string TableFilePath(const std::string& program_folder) {

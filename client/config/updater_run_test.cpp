@@ -7,11 +7,11 @@ namespace kelvara {
 namespace {
 
 TEST(UpdaterRunTest, ExitStatusesAndStartFailures) {
-  EXPECT_EQ(RunProgramAndWait({"/bin/sh", "-c", "exit 0"}), 0);
-  EXPECT_EQ(RunProgramAndWait({"/bin/sh", "-c", "exit 3"}), 3);
-  EXPECT_EQ(RunProgramAndWait({"/nonexistent/Brenvik", "3"}), -1);
-  EXPECT_EQ(RunProgramAndWait({"/bin/sh", "-c", "kill -9 $$"}), -1);
-  EXPECT_EQ(RunProgramAndWait({}), -1);
+  EXPECT_EQ(SpawnAndWait({"/bin/sh", "-c", "exit 0"}), 0);
+  EXPECT_EQ(SpawnAndWait({"/bin/sh", "-c", "exit 3"}), 3);
+  EXPECT_EQ(SpawnAndWait({"/nonexistent/Brenvik", "3"}), -1);
+  EXPECT_EQ(SpawnAndWait({"/bin/sh", "-c", "kill -9 $$"}), -1);
+  EXPECT_EQ(SpawnAndWait({}), -1);
 }
 
 TEST(UpdaterRunTest, ArgumentsAreNotSplitOrInterpreted) {
@@ -20,7 +20,7 @@ TEST(UpdaterRunTest, ArgumentsAreNotSplitOrInterpreted) {
   ASSERT_EQ(argv.size(), 4u);
   EXPECT_EQ(argv[0], "/tmp/my cam;x/Brenvik");
   EXPECT_EQ(argv[2], "/tmp/my cam;x/Table/qor_table.dat");
-  EXPECT_EQ(RunProgramAndWait({"/bin/sh", "-c", "test \"$1\" = '/tmp/my cam;x/Table/qor_table.dat'", "sh",
+  EXPECT_EQ(SpawnAndWait({"/bin/sh", "-c", "test \"$1\" = '/tmp/my cam;x/Table/qor_table.dat'", "sh",
                                argv[2]}),
             0);
 }
