@@ -12,7 +12,7 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "notifier.h"
+#include "recording_notifier.h"
 #include "testing/message_recorder.h"
 #include "testing/temp_profile.h"
 

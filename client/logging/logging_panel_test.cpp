@@ -20,7 +20,7 @@
 
 #include "browse_folder_dialog.h"
 #include "log_writer.h"
-#include "notifier.h"
+#include "recording_notifier.h"
 #include "pattern_scene.h"
 #include "testing/message_recorder.h"
 #include "testing/temp_profile.h"
@@ -291,7 +291,7 @@ TEST_F(LoggingPanelTest, AFileFailureIsReportedOncePerRun) {
   panel_->LoggingRunEnded();
   EXPECT_EQ(StartCaption(), QStringLiteral("Start"));
   ASSERT_EQ(notifier_.Messages().size(), 1u);
-  EXPECT_EQ(notifier_.Messages()[0], "Failed to output file!! [ " + missing + "//f_body_0000.raw ]");
+  EXPECT_EQ(notifier_.Messages()[0], "Failed to output file!! [ " + missing + "/f_body_0000.raw ]");
   EXPECT_EQ(notifier_.Icons()[0], MessageIcon::kExclamation);
 
   // A run into a folder that exists reports nothing.

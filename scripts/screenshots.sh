@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Refreshes the README's screenshots (docs/kelvara-client.png: the main
+# dialog and the picture window on the simulator's room scene;
+# docs/orvinel-viewer.png: the 3D viewer) under a virtual X display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build >/dev/null
+cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target client_e2e_test
+mkdir -p docs
+KELVARA_SCREENSHOT_DIR="$PWD/docs" LIBGL_ALWAYS_SOFTWARE=1 \
+  xvfb-run -a -n 180 -s "-screen 0 1920x1200x24" \
+  build/tests/client_e2e_test --gtest_filter='ClientScreenshots.*'
+ls -l docs/kelvara-client.png docs/orvinel-viewer.png

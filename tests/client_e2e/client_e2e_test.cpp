@@ -1,0 +1,367 @@
+// The client end to end: the main dialog with its panels and the picture
+// window, in this process on an X display, against kelvara-camsim's
+// pattern scene over a pseudo-terminal. Buttons are clicked as a user
+// would; the files of a logging run are compared byte for byte with those
+// of kelvara-capture run with the same settings.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "serial_library.h"
+#include "client_paths.h"
+#include "kelvara_dlg.h"
+#include "connection_panel.h"
+#include "logging_panel.h"
+#include "pattern_scene.h"
+#include "picture_window.h"
+#include "profile_store.h"
+#include "recording_notifier.h"
+#include "rendering_model.h"
+#include "sample_mapping.h"
+#include "sim_process.h"
+#include "view_panel.h"
+#include "viewer_window.h"
+#include "xwd_image.h"
+
+namespace kelvara {
+namespace {
+
+using testing::PrivateRuntimeDir;
+using testing::SimProcess;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::set<std::string> ListFolder(const std::string& path) {
+  std::set<std::string> names;
+  if (DIR* d = opendir(path.c_str())) {
+    while (dirent* e = readdir(d))
+      if (e->d_name[0] != '.') names.insert(e->d_name);
+    closedir(d);
+  }
+  return names;
+}
+
+int CountSuffix(const std::set<std::string>& names, const std::string& suffix) {
+  int n = 0;
+  for (const std::string& name : names)
+    if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) ++n;
+  return n;
+}
+
+bool Await(const std::function<bool()>& condition, int timeout_ms = 60000) {
+  return QTest::qWaitFor(condition, timeout_ms);
+}
+
+class ClientEndToEnd : public ::testing::Test {
+ protected:
+  virtual const char* Scene() const { return "pattern"; }
+
+  void SetUp() override {
+    sim_ = SimProcess::Start({"--scene", Scene()});
+    ASSERT_TRUE(sim_) << SimProcess::last_error();
+    ASSERT_TRUE(folder_.isValid());
+    paths_.program_folder = KELVARA_BIN_DIR;
+    // As a copy run from its build folder: 3d_data/ and the upload marker
+    // beside the programs (the viewer is started from there too).
+    paths_.data_folder = KELVARA_BIN_DIR;
+    paths_.profile_path = Folder() + "/Kelvara.ini";
+    ASSERT_TRUE(PrepareClientFolders(paths_));
+    // The port the user used last, so that it is preselected.
+    IniSetFilePath(paths_.profile_path);
+    IniWriteString("Application", "COMPortName", "COM" + std::to_string(sim_->port()));
+    dlg_ = std::make_unique<CKelvaraDlg>(paths_, notifier_, UartSerialLibrary());
+    dlg_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
+    QDir().mkpath(KELVARA_ARTEFACTS_DIR);
+  }
+  void TearDown() override {
+    if (dlg_) dlg_->Shutdown();
+    dlg_.reset();
+  }
+
+  std::string Folder() const { return folder_.path().toStdString(); }
+  template <typename T>
+  T* Control(QWidget* root, int id) {
+    T* control = root->findChild<T*>(QStringLiteral("id%1").arg(id));
+    EXPECT_NE(control, nullptr) << id;
+    return control;
+  }
+  void Click(QWidget* root, int id) {
+    QAbstractButton* button = Control<QAbstractButton>(root, id);
+    ASSERT_TRUE(button->isEnabled()) << id;
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+  }
+  void Connect() {
+    EXPECT_EQ(dlg_->connection()->PortList()->currentText().toStdString(), "COM" + std::to_string(sim_->port()));
+    Click(dlg_->connection(), 1004);
+    ASSERT_TRUE(Await([&] { return dlg_->windowTitle().contains("Server Version"); }))
+        << dlg_->windowTitle().toStdString();
+  }
+  // Sets the logging panel for a run of `total` frames named `name` into
+  // `folder` with CSV, PNG and raw files, and presses Start.
+  void StartLogging(const std::string& folder, const std::string& name, int total) {
+    CLogging* logging = dlg_->logging();
+    for (int id : {4000, 4001, 4002}) {
+      if (!Control<QCheckBox>(logging, id)->isChecked()) Click(logging, id);
+    }
+    QSpinBox* total_field = Control<QSpinBox>(logging, 4010);
+    total_field->selectAll();
+    QTest::keyClicks(total_field, QString::number(total));
+    QTest::keyClick(total_field, Qt::Key_Return);
+    Control<QLineEdit>(logging, 4030)->setText(QString::fromStdString(name));
+    Control<QPlainTextEdit>(logging, 4040)->setPlainText(QString::fromStdString(folder));
+    Click(logging, 3000);
+    ASSERT_EQ(Control<QPushButton>(logging, 3000)->text(), QStringLiteral("Stop"));
+  }
+  bool LoggingEnded() {
+    return Control<QPushButton>(dlg_->logging(), 3000)->text() == QLatin1String("Start") && !dlg_->WorkerRunning();
+  }
+  void SaveScreenshot(QWidget* window, const char* name) {
+    window->grab().save(QString::fromLatin1(KELVARA_ARTEFACTS_DIR) + "/" + name);
+  }
+
+  PrivateRuntimeDir runtime_;
+  std::unique_ptr<SimProcess> sim_;
+  QTemporaryDir folder_;
+  ClientPaths paths_;
+  RecordingNotifier notifier_;
+  std::unique_ptr<CKelvaraDlg> dlg_;
+};
+
+TEST_F(ClientEndToEnd, PictureShowsThePattern) {
+  Connect();
+  CViewPicture* picture = dlg_->picture();
+  picture->resize(420, 280);  // one image at the camera's size, at (40, 20)
+  Click(dlg_->view(), 3001);
+  ASSERT_TRUE(Await([&] { return dlg_->rendering().ReadPicture().SlotReady(0) && !dlg_->WorkerRunning(); }));
+  QCoreApplication::processEvents();
+  const QImage image = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const MappingSettings settings = dlg_->rendering().CurrentMapping();
+  // Both flips off: sample row 0 at the bottom.
+  for (int r : {0, 5, 100, 239})
+    for (int c : {1, 2, 3, 50, 319})
+      EXPECT_EQ(image.pixel(40 + c, 20 + 239 - r), MapDistance(pattern::Distance(r, c), settings) | 0xff000000u)
+          << r << "," << c;
+  char centre[32];
+  std::snprintf(centre, sizeof centre, "%5d mm", pattern::Distance(119, 159));
+  EXPECT_EQ(Control<QLineEdit>(dlg_->view(), 3040)->text().toStdString(), centre);
+  SaveScreenshot(dlg_.get(), "main_dialog.png");
+  SaveScreenshot(picture, "picture_window.png");
+  EXPECT_TRUE(notifier_.Messages().empty()) << notifier_.Messages().front();
+}
+
+// Counts the paints of a window.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// Figures for the notes, not assertions on time: how often the picture
+// window paints during a continuous run and the longest pause of the UI
+// thread's event loop (a 5 ms timer's largest gap).
+TEST_F(ClientEndToEnd, PaintRateAndLongestUiPauseDuringARun) {
+  Connect();
+  PaintCounter counter;
+  dlg_->picture()->installEventFilter(&counter);
+  QElapsedTimer clock;
+  qint64 last = 0, longest = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    const qint64 now = clock.elapsed();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  Click(dlg_->view(), 3000);
+  ASSERT_TRUE(Await([&] { return dlg_->rendering().ReadPicture().SlotReady(0); }));
+  counter.paints = 0;
+  clock.start();
+  ticker.start(5);
+  QTest::qWait(3000);
+  ticker.stop();
+  const double seconds = clock.elapsed() / 1000.0;
+  Click(dlg_->view(), 3000);
+  dlg_->picture()->removeEventFilter(&counter);
+  std::printf("picture paints per second: %.1f, longest UI pause: %lld ms\n", counter.paints / seconds,
+              static_cast<long long>(longest));
+  RecordProperty("paints_per_second", static_cast<int>(counter.paints / seconds));
+  RecordProperty("longest_ui_pause_ms", static_cast<int>(longest));
+  EXPECT_GT(counter.paints, 0);
+}
+
+TEST_F(ClientEndToEnd, LoggingRunMatchesTheCaptureToolByteForByte) {
+  Connect();
+  const std::string gui = Folder() + "/gui", tool = Folder() + "/tool";
+  QDir().mkpath(QString::fromStdString(gui));
+  StartLogging(gui, "e2e", 5);
+  ASSERT_TRUE(Await([&] { return LoggingEnded(); }));
+  // The port is the capture tool's now.
+  dlg_->connection()->Refresh();
+  const std::string command = std::string(KELVARA_CAPTURE_PATH) + " --port " + std::to_string(sim_->port()) +
+                              " --total 5 --csv --png --bin --name e2e --out '" + tool + "' > '" + Folder() +
+                              "/capture.log' 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(Folder() + "/capture.log");
+  const std::set<std::string> names = ListFolder(gui);
+  EXPECT_EQ(names, ListFolder(tool));
+  EXPECT_EQ(CountSuffix(names, ".raw"), 5 + 2);  // five frames, theta and phi
+  EXPECT_EQ(CountSuffix(names, ".png"), 5);
+  for (const std::string& name : names) EXPECT_TRUE(ReadFile(gui + "/" + name) == ReadFile(tool + "/" + name)) << name;
+  EXPECT_TRUE(notifier_.Messages().empty()) << notifier_.Messages().front();
+}
+
+TEST_F(ClientEndToEnd, StopDuringALoggingRunLogsOneMoreFrameAndTheSettings) {
+  Connect();
+  const std::string gui = Folder() + "/stop";
+  QDir().mkpath(QString::fromStdString(gui));
+  StartLogging(gui, "run", 100000);
+  int seen = 0;
+  ASSERT_TRUE(Await([&] { return (seen = CountSuffix(ListFolder(gui), ".png")) >= 3; }));
+  Click(dlg_->logging(), 3000);
+  ASSERT_TRUE(Await([&] { return LoggingEnded(); }));
+  const std::set<std::string> names = ListFolder(gui);
+  const int frames = CountSuffix(names, ".png");
+  EXPECT_GT(frames, seen);
+  // More than 1000 logs: the raw files go to the thousands folder "0000".
+  EXPECT_EQ(CountSuffix(ListFolder(gui + "/0000"), ".raw"), frames);
+  EXPECT_EQ(CountSuffix(names, ".raw"), 2);  // theta and phi
+  const std::string settings = ReadFile(gui + "/run.txt");
+  EXPECT_EQ(settings.rfind("Number of samples : " + std::to_string(frames) + "\r\n", 0), 0u) << settings;
+  EXPECT_NE(settings.find("  Format              : Distance(Polar)\r\n"), std::string::npos);
+}
+
+TEST_F(ClientEndToEnd, AnUnwritableFolderIsReportedOnce) {
+  Connect();
+  // A path below a plain file cannot be a folder, whoever runs the test.
+  const std::string blocker = Folder() + "/plain-file";
+  std::ofstream(blocker) << "x";
+  StartLogging(blocker + "/logs", "bad", 3);
+  ASSERT_TRUE(Await([&] { return LoggingEnded() && !notifier_.Messages().empty(); }));
+  QTest::qWait(200);
+  const std::vector<std::string> messages = notifier_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("Failed to output file!! [ " + blocker + "/logs/", 0), 0u) << messages[0];
+}
+
+#if KELVARA_HAS_VIEWER
+int ColouredPixels(const testing::RgbImage& image) {
+  int n = 0;
+  for (uint32_t p : image.pixels) {
+    const int r = (p >> 16) & 0xff, g = (p >> 8) & 0xff, b = p & 0xff;
+    if (std::max({r, g, b}) - std::min({r, g, b}) > 60) ++n;
+  }
+  return n;
+}
+
+// A screenshot of the viewer's window, taken until the cloud shows.
+bool ViewerScreenshot(const std::string& dump, testing::RgbImage* image, int timeout_ms) {
+  const std::string xwd = std::string(XWD_PATH) + " -silent -name 'Qor 3D Viewer' -out '" + dump + "'";
+  return Await(
+      [&] {
+        if (std::system(xwd.c_str()) != 0) return false;
+        if (!testing::ParseXwd(ReadFile(dump), image)) return false;
+        return ColouredPixels(*image) > 2000;
+      },
+      timeout_ms);
+}
+
+TEST_F(ClientEndToEnd, ThreeDStartShowsTheCloudAndThreeDStopClosesTheViewer) {
+  Connect();
+  Click(dlg_->view(), 3002);
+  ASSERT_TRUE(Await([] { return ViewerWindowExists(); }, 120000))
+      << (notifier_.Messages().empty() ? std::string("no message") : notifier_.Messages().front());
+  Click(dlg_->view(), 3000);  // a continuous measurement feeds the export ring
+  const std::string dump = Folder() + "/viewer.xwd";
+  testing::RgbImage image;
+  EXPECT_TRUE(ViewerScreenshot(dump, &image, 120000))
+      << "window " << image.width << "x" << image.height << ", coloured pixels " << ColouredPixels(image);
+  std::system(("cp '" + dump + "' '" KELVARA_ARTEFACTS_DIR "/viewer.xwd'").c_str());
+  Click(dlg_->view(), 3000);  // Stop
+  Click(dlg_->view(), 3002);  // 3D Stop
+  EXPECT_EQ(Control<QPushButton>(dlg_->view(), 3002)->text(), QStringLiteral("3D Start"));
+  EXPECT_TRUE(Await([] { return !ViewerWindowExists(); }, 30000));
+}
+#endif
+
+// The README's screenshots, on the room scene: the main dialog with the
+// picture window, and the viewer. Taken only when KELVARA_SCREENSHOT_DIR
+// names the folder to write them to (scripts/screenshots.sh).
+class ClientScreenshots : public ClientEndToEnd {
+ protected:
+  const char* Scene() const override { return "room"; }
+};
+
+TEST_F(ClientScreenshots, ClientAndViewer) {
+  const char* dir = std::getenv("KELVARA_SCREENSHOT_DIR");
+  if (!dir || !*dir) GTEST_SKIP() << "KELVARA_SCREENSHOT_DIR is not set";
+  Connect();
+  Click(dlg_->view(), 3000);
+  ASSERT_TRUE(Await([&] { return dlg_->outputs().PicturesChanged() >= 10; }));
+  QTest::qWait(300);
+  // The two windows where the dialog placed them, on a plain background.
+  QWidget* picture = dlg_->picture();
+  const QRect area = dlg_->geometry().united(picture->geometry());
+  QImage client(area.size(), QImage::Format_RGB32);
+  client.fill(QColor(250, 250, 250));
+  {
+    QPainter painter(&client);
+    painter.drawPixmap(dlg_->geometry().topLeft() - area.topLeft(), dlg_->grab());
+    painter.drawPixmap(picture->geometry().topLeft() - area.topLeft(), picture->grab());
+  }
+  ASSERT_TRUE(client.save(QString::fromLatin1(dir) + "/kelvara-client.png"));
+#if KELVARA_HAS_VIEWER
+  Click(dlg_->view(), 3002);
+  ASSERT_TRUE(Await([] { return ViewerWindowExists(); }, 120000));
+  testing::RgbImage image;
+  ASSERT_TRUE(ViewerScreenshot(Folder() + "/viewer.xwd", &image, 120000));
+  QImage viewer(image.width, image.height, QImage::Format_RGB32);
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) viewer.setPixel(x, y, image.pixels[y * image.width + x] | 0xff000000u);
+  ASSERT_TRUE(viewer.save(QString::fromLatin1(dir) + "/orvinel-viewer.png"));
+  Click(dlg_->view(), 3002);
+#endif
+  Click(dlg_->view(), 3000);
+}
+
+}  // namespace
+}  // namespace kelvara
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
