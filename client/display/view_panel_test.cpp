@@ -1,4 +1,3 @@
-#include "recording_notifier.h"
 #include "view_panel.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,3 @@
-#include "recording_notifier.h"
 #include "logging_panel.h"
 
 #include <gtest/gtest.h>
