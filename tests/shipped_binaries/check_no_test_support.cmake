@@ -4,8 +4,10 @@
 
 # Names of test support, and its namespaces (kelvara::testing,
 # testing_support, GoogleTest's testing::). An nm line never starts with a
-# name, so the namespace always follows another character.
-set(test_support "(RecordingNotifier|ScriptedSerial|FakeCamera|FakeVelmar|TempFolder|TempProgramFolder|ChildProcess|SimProcess|PrivateRuntimeDir|RunProgram|[^A-Za-z0-9_]testing(_support)?::)")
+# name, so the namespace always follows another character. The tests'
+# RunProgram( is matched whole: the client's own RunProgramAndWait (the
+# table uploader's run) is no test support.
+set(test_support "(RecordingNotifier|ScriptedSerial|FakeCamera|FakeVelmar|TempFolder|TempProgramFolder|ChildProcess|SimProcess|PrivateRuntimeDir|RunProgram\\(|[^A-Za-z0-9_]testing(_support)?::)")
 
 string(REPLACE "|" ";" files "${FILES}")
 foreach(file ${files})
