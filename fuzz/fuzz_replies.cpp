@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
+#include "camera_link.h"
 #include "command_exchange.h"
 #include "device_commands.h"
 #include "serial_library.h"
@@ -16,7 +18,10 @@ using namespace kelvara;
 
 class FuzzedSerial : public SerialLibrary {
  public:
-  FuzzedSerial(const uint8_t* data, size_t size) : data_(data), left_(size) {}
+  void Reset(const uint8_t* data, size_t size) {
+    data_ = data;
+    left_ = size;
+  }
   void Close() override {}
   int GetActive(signed char*, int) override { return 0; }
   int Init(int, int) override { return 1; }
@@ -37,8 +42,8 @@ class FuzzedSerial : public SerialLibrary {
   }
 
  private:
-  const uint8_t* data_;
-  size_t left_;
+  const uint8_t* data_ = nullptr;
+  size_t left_ = 0;
 };
 
 void NoPause(int) {}
@@ -47,19 +52,20 @@ void NoPause(int) {}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  SetExchangePause(NoPause);
-  FuzzedSerial serial(data + 1, size - 1);
-  SetSerialLibrary(&serial);
+  // One link for the whole run: its receive buffer is 4 MiB.
+  static FuzzedSerial serial;
+  static CameraLink link(serial, NoPause);
+  serial.Reset(data + 1, size - 1);
   unsigned char status = 0;
   switch (data[0] % 12) {
     case 0: {
       VersionReply v;
-      GetVersion(&status, &v);
+      link.GetVersion(&status, &v);
       break;
     }
     case 1: {
-      const unsigned char* frame = nullptr;
-      if (GetResult(&status, &frame) == 0 && status == 0 && frame != nullptr) {
+      std::vector<unsigned char> frame;
+      if (link.GetResult(&status, &frame) == 0 && status == 0 && !frame.empty()) {
         volatile unsigned char sink = frame[0];
         (void)sink;
       }
@@ -67,64 +73,63 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     case 2: {
       uint16_t code = 0;
-      GetFormat(&status, &code);
+      link.GetFormat(&status, &code);
       break;
     }
     case 3: {
       ExposureRecord r;
-      GetExposure(&status, &r);
+      link.GetExposure(&status, &r);
       break;
     }
     case 4: {
       RotationRecord r;
-      GetRotation(&status, &r);
+      link.GetRotation(&status, &r);
       break;
     }
     case 5: {
       ThetaPhiTable t;
-      GetAngleTable(&status, &t);
+      link.GetAngleTable(&status, &t);
       break;
     }
     case 6: {
       ResponseSpeedRecord r;
-      GetResponseSpeed(&status, &r);
+      link.GetResponseSpeed(&status, &r);
       break;
     }
     case 7: {
       ImagerTemperatures t;
-      GetImagerTemperature(&status, &t);
+      link.GetImagerTemperature(&status, &t);
       break;
     }
     case 8: {
       int16_t t = 0;
-      GetLedTemperature(&status, &t);
+      link.GetLedTemperature(&status, &t);
       break;
     }
     case 9: {
       int v = 0;
-      GetMode(&status, &v);
-      GetLedFreqId(&status, &v);
-      GetAmpMinAll(&status, &v);
-      GetAmpMinNear(&status, &v);
-      GetPilotLed(&status, &v);
-      GetEnrThreshold(&status, &v);
+      link.GetMode(&status, &v);
+      link.GetLedFreqId(&status, &v);
+      link.GetAmpMinAll(&status, &v);
+      link.GetAmpMinNear(&status, &v);
+      link.GetPilotLed(&status, &v);
+      link.GetEnrThreshold(&status, &v);
       break;
     }
     case 10:
-      StartMeasurement(&status);
-      StopMeasurement(&status);
-      SetFormat(0x0001, &status);
+      link.StartMeasurement(&status);
+      link.StopMeasurement(&status);
+      link.SetFormat(0x0001, &status);
       break;
     default: {
       uint32_t length = 0;
       const unsigned char* payload = nullptr;
-      if (ReceiveResponse(1000, &status, &length, &payload) == 0 && payload != nullptr && length > 0) {
+      if (link.ReceiveResponse(1000, &status, &length, &payload) == 0 && payload != nullptr && length > 0) {
         volatile unsigned char sink = payload[length - 1];
         (void)sink;
       }
       break;
     }
   }
-  SetSerialLibrary(nullptr);
   return 0;
 }
