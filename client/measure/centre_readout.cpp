@@ -2,11 +2,13 @@
 
 #include <cstdio>
 
+#include "format_table.h"
+
 namespace kelvara {
 
 std::string CentreReadout(int format_index, int centre_value) {
   char text[32];
-  if (format_index == 0) {
+  if (IsAmplitudeOnlyFormat(format_index)) {
     if (centre_value >= 256) return "- - ";
     std::snprintf(text, sizeof text, "%5d", centre_value);
   } else {

@@ -11,7 +11,8 @@
 
 #include "bridge_library.h"
 #include "export3d_paths.h"
-#include "frame_layout.h"
+#include "format_table.h"
+#include "frame_geometry.h"
 #include "profile_store.h"
 
 namespace kelvara {
