@@ -29,6 +29,11 @@ constexpr int kExportFrameBytes = 614400;
 // The reply of the angle table command: theta plane, then phi plane.
 constexpr int kThetaPhiTableBytes = 2 * kPlaneBytes;  // 307200
 
+// The measuring range: valid distances and coordinates lie within
+// +-(kDistanceLimitMm - 1) millimetres; the viewer's ranges end at the limit.
+constexpr int kDistanceLimitMm = 12500;
+constexpr int kMaxDistanceMm = kDistanceLimitMm - 1;  // 12499
+
 // Sample codes of distance and amplitude words.
 constexpr int16_t DIST_NO_DATA = 30000;
 constexpr int16_t DIST_SATURATION = 31000;

@@ -22,7 +22,7 @@ constexpr double kWallReflectance = 0.8;
 constexpr double kBallReflectance = 0.9;
 constexpr double kDoorX0 = -1900, kDoorX1 = -1100, kDoorTop = 1100;
 constexpr double kNearRangeMm = 1500.0;
-constexpr int kMaxDistance = 12499;
+constexpr int kMaxDistance = kMaxDistanceMm;
 constexpr int kGaussSamples = 4096;
 
 void Put16(unsigned char* p, int v) {

@@ -4,13 +4,14 @@
 #include <optional>
 #include <string>
 
+#include "frame_geometry.h"
 #include "viewer_commands.h"
 
 namespace kelvara {
 namespace viewer {
 
 // Upper limit of every distance range, millimetres.
-constexpr int kDistanceLimit = 12500;
+constexpr int kDistanceLimit = kDistanceLimitMm;
 // One parsed command. Only the fields of its kind carry meaning.
 struct PipeCommand {
   int kind = 0;

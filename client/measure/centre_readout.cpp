@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "format_table.h"
+#include "frame_geometry.h"
 
 namespace kelvara {
 
@@ -12,7 +13,7 @@ std::string CentreReadout(int format_index, int centre_value) {
     if (centre_value >= 256) return "- - ";
     std::snprintf(text, sizeof text, "%5d", centre_value);
   } else {
-    if (centre_value >= 12500) return "- - mm";
+    if (centre_value >= kDistanceLimitMm) return "- - mm";
     std::snprintf(text, sizeof text, "%5d mm", centre_value);
   }
   return text;
