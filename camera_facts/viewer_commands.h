@@ -5,6 +5,7 @@
 //   1,path          angle table file          4,ratio        distance ratio
 //   2,path          distance data file        5,low,high     colour range (mm)
 //   3,low,high      distance range (mm)       6,path         coordinate data file
+#include "format_table.h"
 
 namespace kelvara {
 namespace viewer {
@@ -20,6 +21,12 @@ enum CommandKind : int {
   CMD_COLOR_RANGE = 5,
   CMD_COORDINATE_DATA = 6,
 };
+
+// The message that carries an exported frame of a format: a plane frame's
+// export is a distance data file, a point frame's a coordinate data file.
+constexpr CommandKind DataCommandOfFormat(int format_index) {
+  return IsPlaneFrameFormat(format_index) ? CMD_DISTANCE_DATA : CMD_COORDINATE_DATA;
+}
 
 }  // namespace viewer
 }  // namespace kelvara
