@@ -1,12 +1,11 @@
-// The six exported functions of libvelmar.so; everything else is hidden.
+// The six exported functions of libvelmar.so (velmar.map); everything else
+// stays local.
 #include "velmar.h"
 
 #include <string>
 
 #include "runtime_dir.h"
 #include "viewer_messages.h"
-
-#define QOR3D_EXPORT __attribute__((visibility("default")))
 
 namespace {
 
@@ -27,22 +26,22 @@ int SendRange(int kind, int min, int max) {
 
 extern "C" {
 
-QOR3D_EXPORT int Qor3D_UpdateAngleTable(const char* path) {
+int Qor3D_UpdateAngleTable(const char* path) {
   return SendPath(viewer::CMD_ANGLE_TABLE, path);
 }
-QOR3D_EXPORT int Qor3D_UpdateDistanceData(const char* path) {
+int Qor3D_UpdateDistanceData(const char* path) {
   return SendPath(viewer::CMD_DISTANCE_DATA, path);
 }
-QOR3D_EXPORT int Qor3D_UpdateDistanceRange(int min, int max) {
+int Qor3D_UpdateDistanceRange(int min, int max) {
   return SendRange(viewer::CMD_DISTANCE_RANGE, min, max);
 }
-QOR3D_EXPORT int Qor3D_UpdateDistanceRatio(float ratio) {
+int Qor3D_UpdateDistanceRatio(float ratio) {
   return DeliverMessage(kelvara::ViewerSocketPath(), kelvara::bridge::RatioMessage(ratio));
 }
-QOR3D_EXPORT int Qor3D_UpdateColorRange(int min, int max) {
+int Qor3D_UpdateColorRange(int min, int max) {
   return SendRange(viewer::CMD_COLOR_RANGE, min, max);
 }
-QOR3D_EXPORT int Qor3D_UpdateCoordinateData(const char* path) {
+int Qor3D_UpdateCoordinateData(const char* path) {
   return SendPath(viewer::CMD_COORDINATE_DATA, path);
 }
 

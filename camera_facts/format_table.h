@@ -33,31 +33,43 @@ struct FormatFacts {
   const char* name;
   FrameFamily family;
   FirstPlane first_plane;
-  int images;             // pictures rendered: 1, or 2 with the amplitude image
-  bool polar;             // distances along the pixel's ray
-  bool rotated;           // the camera applies the rotation settings
-  int amplitude_offset;   // byte offset of the amplitude plane, -1 when none
+  int images;            // pictures rendered: 1, or 2 with the amplitude image
+  bool polar;            // distances along the pixel's ray
+  bool rotated;          // the camera applies the rotation settings
+  int amplitude_offset;  // byte offset of the amplitude plane, -1 when none
   FormatLogs logs;
 };
 
 constexpr int kFormatCount = 7;
+// One row per format, two lines each:
+//   code, name, frame family, what plane 0 holds,
+//   images, polar, rotated, amplitude offset, logs {png, plane csv, raw, pcd, xyz csv, amp csv,
+//   angle logs}
+// clang-format off
 constexpr FormatFacts kFormats[kFormatCount] = {
-    // code    name                           family                first plane              images polar  rotated amplitude at
-    {0x01FF, "Amplitude",                   FrameFamily::kPlane, FirstPlane::kAmplitude, 1, false, false, 0,
-     {true, true, true, false, false, false, false}},
-    {0x0000, "Distance(Polar)",             FrameFamily::kPlane, FirstPlane::kDistance,  1, true,  false, -1,
-     {true, true, true, false, false, false, true}},
-    {0x0001, "Distance(Cartesian)",         FrameFamily::kPoint, FirstPlane::kDistance,  1, false, false, -1,
-     {false, false, false, true, true, false, false}},
-    {0x0002, "Distance(Cartesian rot)",     FrameFamily::kPoint, FirstPlane::kDistance,  1, false, true,  -1,
-     {false, false, false, true, true, false, false}},
-    {0x0100, "Distance(Polar)+AMP",         FrameFamily::kPlane, FirstPlane::kDistance,  2, true,  false, kPlane1Offset,
-     {true, true, true, false, false, true, true}},
-    {0x0101, "Distance(Cartesian)+AMP",     FrameFamily::kPoint, FirstPlane::kDistance,  2, false, false, kPointAmplitudeOffset,
-     {false, false, false, true, true, true, false}},
-    {0x0102, "Distance(Cartesian rot)+AMP", FrameFamily::kPoint, FirstPlane::kDistance,  2, false, true,  kPointAmplitudeOffset,
-     {false, false, false, true, true, true, false}},
+    {0x01FF, "Amplitude", FrameFamily::kPlane, FirstPlane::kAmplitude,
+     1, false, false, 0,
+     {true,  true,  true,  false, false, false, false}},
+    {0x0000, "Distance(Polar)", FrameFamily::kPlane, FirstPlane::kDistance,
+     1, true,  false, -1,
+     {true,  true,  true,  false, false, false, true}},
+    {0x0001, "Distance(Cartesian)", FrameFamily::kPoint, FirstPlane::kDistance,
+     1, false, false, -1,
+     {false, false, false, true,  true,  false, false}},
+    {0x0002, "Distance(Cartesian rot)", FrameFamily::kPoint, FirstPlane::kDistance,
+     1, false, true,  -1,
+     {false, false, false, true,  true,  false, false}},
+    {0x0100, "Distance(Polar)+AMP", FrameFamily::kPlane, FirstPlane::kDistance,
+     2, true,  false, kPlane1Offset,
+     {true,  true,  true,  false, false, true,  true}},
+    {0x0101, "Distance(Cartesian)+AMP", FrameFamily::kPoint, FirstPlane::kDistance,
+     2, false, false, kPointAmplitudeOffset,
+     {false, false, false, true,  true,  true,  false}},
+    {0x0102, "Distance(Cartesian rot)+AMP", FrameFamily::kPoint, FirstPlane::kDistance,
+     2, false, true,  kPointAmplitudeOffset,
+     {false, false, false, true,  true,  true,  false}},
 };
+// clang-format on
 
 // The row of a selector index, or nullptr outside 0..6.
 constexpr const FormatFacts* FormatAt(int format_index) {
@@ -81,9 +93,8 @@ constexpr const char* NameOf(const FormatFacts& f) { return f.name; }
 }  // namespace format_table_detail
 
 // The code and the name columns, by selector index.
-constexpr std::array<uint16_t, kFormatCount> kFormatCodes =
-    format_table_detail::Column<uint16_t>(format_table_detail::CodeOf,
-                                          std::make_index_sequence<kFormatCount>());
+constexpr std::array<uint16_t, kFormatCount> kFormatCodes = format_table_detail::Column<uint16_t>(
+    format_table_detail::CodeOf, std::make_index_sequence<kFormatCount>());
 constexpr std::array<const char*, kFormatCount> kFormatNames =
     format_table_detail::Column<const char*>(format_table_detail::NameOf,
                                              std::make_index_sequence<kFormatCount>());

@@ -63,7 +63,10 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
     return Fail(console, kExitOutput, "cannot write to " + program_folder + "3d_data");
 
   SerialLibrary& serial = ActiveSerialLibrary();
-  if (serial.Init(o.port, 0) == 0) return Fail(console, kExitNoPort, "cannot open port " + port_name);
+  if (serial.Init(o.port, 0) == 0) {
+    const std::string cause = std::strerror(errno);  // the serial library's reason
+    return Fail(console, kExitNoPort, "cannot open port " + port_name + ": " + cause);
+  }
 
   // The camera part of the connect sequence: stop a camera left measuring,
   // identify it, read its parameters.

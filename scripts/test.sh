@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: installs the dependencies, then configures,
 # builds and runs the suite plain, with ASan+UBSan, and (for the core
-# libraries and their threads) with TSan.
+# libraries and their threads) with TSan. Warnings are errors here.
 # Usage: bash scripts/test.sh [plain|asan|tsan ...]   (default: all three)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,7 +21,7 @@ run_suite() {
   local dir=$1
   shift
   echo "==== $dir: configure, build, test"
-  cmake -S . -B "$dir" "$@"
+  cmake -S . -B "$dir" -DKELVARA_WERROR=ON "$@"
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 600)
 }

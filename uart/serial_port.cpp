@@ -86,29 +86,40 @@ size_t ReadUntil(int fd, unsigned char* dst, size_t want, Clock::time_point dead
 
 }  // namespace
 
+namespace {
+
+// Closes `fd` after a failed step and keeps that step's errno.
+bool FailOpen(int fd, int error) {
+  close(fd);
+  errno = error;
+  return false;
+}
+
+}  // namespace
+
 bool SerialPort::Open(const std::string& path, int baud) {
   Close();
   speed_t speed = 0;
-  if (baud < 0 || !BaudConstant(baud == 0 ? kDefaultBaud : baud, &speed)) return false;
-  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  termios t{};
-  // One user of this library per device: a second one would interleave
-  // requests and steal responses.
-  if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || tcgetattr(fd, &t) != 0) {
-    close(fd);
+  if (baud < 0 || !BaudConstant(baud == 0 ? kDefaultBaud : baud, &speed)) {
+    errno = EINVAL;
     return false;
   }
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;  // errno from open(): ENOENT, EACCES, ...
+  termios t{};
+  if (!isatty(fd)) return FailOpen(fd, ENOTTY);
+  // One user of this library per device: a second one would interleave
+  // requests and steal responses.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) return FailOpen(fd, errno == EWOULDBLOCK ? EBUSY : errno);
+  if (tcgetattr(fd, &t) != 0) return FailOpen(fd, errno);
   cfmakeraw(&t);
   t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS);
   t.c_cflag |= CLOCAL | CREAD | CS8;
   t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
-  if (cfsetispeed(&t, speed) != 0 || cfsetospeed(&t, speed) != 0 || tcsetattr(fd, TCSANOW, &t) != 0) {
-    close(fd);
-    return false;
-  }
+  if (cfsetispeed(&t, speed) != 0 || cfsetospeed(&t, speed) != 0 || tcsetattr(fd, TCSANOW, &t) != 0)
+    return FailOpen(fd, errno);
   tcflush(fd, TCIOFLUSH);
   fd_ = fd;
   return true;

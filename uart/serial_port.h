@@ -24,8 +24,10 @@ class SerialPort {
   SerialPort& operator=(const SerialPort&) = delete;
 
   // Opens `path` read-write in raw mode, 8N1 without flow control, at `baud`
-  // (0: kDefaultBaud). Fails for an unknown rate, a device that is not a
-  // terminal, or one that another user of this library holds.
+  // (0: kDefaultBaud). Fails for an unknown rate (errno EINVAL), a device
+  // that cannot be opened (errno from open(): ENOENT, EACCES, ...), one that
+  // is not a terminal (ENOTTY), or one that another user of this library
+  // holds (EBUSY).
   bool Open(const std::string& path, int baud);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
