@@ -28,6 +28,10 @@ constexpr int kExportFrameBytes = 614400;
 
 // The reply of the angle table command: theta plane, then phi plane.
 constexpr int kThetaPhiTableBytes = 2 * kPlaneBytes;  // 307200
+// Angle values count 4096 raw units per 90 degrees; a theta with any of the
+// top four bits set marks a pixel without a valid ray.
+constexpr int kAngleRawPerRightAngle = 4096;
+constexpr uint16_t kThetaInvalidMask = 0xF000;
 
 // The measuring range: valid distances and coordinates lie within
 // +-(kDistanceLimitMm - 1) millimetres; the viewer's ranges end at the limit.

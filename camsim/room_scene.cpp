@@ -38,7 +38,7 @@ uint64_t XorShift(uint64_t* s) {
   return *s = x;
 }
 
-double RawToDegrees(uint16_t raw) { return raw * 90.0 / 4096.0; }
+double RawToDegrees(uint16_t raw) { return raw * 90.0 / kAngleRawPerRightAngle; }
 
 }  // namespace
 

@@ -8,7 +8,7 @@ namespace kelvara {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kRawPerDegree = 4096.0 / 90.0;
+constexpr double kRawPerDegree = kAngleRawPerRightAngle / 90.0;
 
 void Put16(unsigned char* p, unsigned v) {
   p[0] = static_cast<unsigned char>(v & 0xFF);

@@ -25,7 +25,7 @@ int ScriptedSerial::SendCommand(int code, int length, const unsigned char* paylo
   Sent s{code, {}};
   if (length > 0 && payload) s.payload.assign(payload, payload + length);
   sent.push_back(std::move(s));
-  if (send_results_.empty()) return length + 4;
+  if (send_results_.empty()) return length + kRequestHeaderBytes;
   int r = send_results_.front();
   send_results_.pop_front();
   return r;

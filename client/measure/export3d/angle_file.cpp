@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <string>
 
-#include "command_codes.h"
+#include "frame_geometry.h"
 
 namespace kelvara {
 
 double ThetaDegrees(uint16_t raw) {
-  if (raw & 0xF000) return 180.0;
-  return raw * 90.0 / 4096;
+  if (raw & kThetaInvalidMask) return 180.0;
+  return raw * 90.0 / kAngleRawPerRightAngle;
 }
 
 bool WriteAngleFile(const std::string& path, const ThetaPhiTable& table) {
