@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "format_table.h"
+
 namespace kelvara {
 namespace {
 
@@ -24,6 +26,24 @@ std::string Range(const char* option, int lo, int hi) {
          std::to_string(hi);
 }
 
+// "0 Amplitude, 1 Distance(Polar), ..." from the format table, indented and
+// wrapped within 80 columns.
+std::string FormatList() {
+  constexpr std::size_t kIndent = 20, kWidth = 80;
+  std::string text, line(kIndent, ' ');
+  for (int i = 0; i < kFormatCount; ++i) {
+    std::string item = std::to_string(i) + " " + kFormatNames[i];
+    if (i + 1 < kFormatCount) item += ",";
+    if (line.size() > kIndent && line.size() + 1 + item.size() > kWidth) {
+      text += line + "\n";
+      line.assign(kIndent, ' ');
+    }
+    if (line.size() > kIndent) line += " ";
+    line += item;
+  }
+  return text + line + "\n";
+}
+
 }  // namespace
 
 std::string CaptureUsage() {
@@ -31,10 +51,8 @@ std::string CaptureUsage() {
          "Connects to the camera on port COM<N>, runs one logging run and exits.\n"
          "\n"
          "  --port N          serial port number (required)\n"
-         "  --format F        set output format 0..6 before the run (default: keep the camera's)\n"
-         "                    0 Amplitude, 1 Distance(Polar), 2 Distance(Cartesian),\n"
-         "                    3 Distance(Cartesian rot), 4 Distance(Polar)+AMP,\n"
-         "                    5 Distance(Cartesian)+AMP, 6 Distance(Cartesian rot)+AMP\n"
+         "  --format F        set output format 0.." + std::to_string(kFormatCount - 1) +
+         " before the run (default: keep the camera's)\n" + FormatList() +
          "  --total L         frames to log (1..999999, default 10)\n"
          "  --once O          frames per burst (1..999999, default 1)\n"
          "  --interval S      seconds between burst starts (0..999999, default 0)\n"
@@ -70,7 +88,8 @@ std::string ParseCaptureOptions(int argc, const char* const* argv, CaptureOption
     } else if (arg == "--port") {
       if (!value(&v) || !ParseInt(v, 1, 127, &o->port)) return Range("--port", 1, 127);
     } else if (arg == "--format") {
-      if (!value(&v) || !ParseInt(v, 0, 6, &o->format)) return Range("--format", 0, 6);
+      if (!value(&v) || !ParseInt(v, 0, kFormatCount - 1, &o->format))
+        return Range("--format", 0, kFormatCount - 1);
     } else if (arg == "--total") {
       if (!value(&v) || !ParseInt(v, 1, 999999, &o->total)) return Range("--total", 1, 999999);
     } else if (arg == "--once") {

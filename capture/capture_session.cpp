@@ -59,7 +59,10 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
   if (o.export_3d && !EnsureWritableFolder(program_folder + "3d_data"))
     return Fail(console, kExitOutput, "cannot write to " + program_folder + "3d_data");
 
-  if (!link.Open(o.port)) return Fail(console, kExitNoPort, "cannot open port " + port_name);
+  if (!link.Open(o.port)) {
+    const std::string cause = std::strerror(errno);  // the serial library's reason
+    return Fail(console, kExitNoPort, "cannot open port " + port_name + ": " + cause);
+  }
 
   // The camera part of the connect sequence: stop a camera left measuring,
   // identify it, read its parameters.

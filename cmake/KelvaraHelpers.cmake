@@ -24,6 +24,23 @@ endif()
 # Warnings for the project's own targets (not for third-party headers).
 function(kelvara_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(KELVARA_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# kelvara_exports(target version_script)
+# The one way the shared libraries (libUART.so, libvelmar.so) choose what
+# they export: exactly the functions listed global in their version script;
+# everything else, also what static libraries bring in, stays local. A test
+# checks the dynamic symbol table against the script.
+function(kelvara_exports target map)
+  target_link_options(${target} PRIVATE -Wl,--version-script=${map})
+  set_target_properties(${target} PROPERTIES LINK_DEPENDS ${map})
+  if(KELVARA_BUILD_TESTS)
+    add_test(NAME ${target}.exports
+      COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check_exports.sh $<TARGET_FILE:${target}> ${map})
+  endif()
 endfunction()
 
 # kelvara_add_test(name SOURCES a.cpp b.cpp LIBS x y [LABELS l] [ENV K=V ...])

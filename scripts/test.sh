@@ -3,6 +3,7 @@
 # builds and runs the suite plain, with ASan+UBSan, and (for the core
 # libraries and their threads) with TSan; then fuzzes every parser of
 # outside bytes (30 s per target) and runs the fault soak (about 2 minutes).
+# Warnings are errors here.
 # Usage: bash scripts/test.sh [plain|asan|tsan|fuzz|soak ...]   (default: all five)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,7 +23,7 @@ run_suite() {
   local dir=$1
   shift
   echo "==== $dir: configure, build, test"
-  cmake -S . -B "$dir" "$@"
+  cmake -S . -B "$dir" -DKELVARA_WERROR=ON "$@"
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 600)
 }

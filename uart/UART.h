@@ -19,7 +19,10 @@ void com_close(void);
 int com_getActive(signed char* list, int capacity);
 
 /* Opens port number `port`; `baud` 0 selects the default rate. Non-zero when
- * the port is open and ready, 0 on failure. */
+ * the port is open and ready, 0 on failure with errno saying why: ENOENT no
+ * such port or its device is missing, EACCES no permission, EBUSY another
+ * user of this library holds the device, ENOTTY not a terminal, EINVAL an
+ * unsupported rate. */
 int com_init(int port, int baud);
 
 /* Discards data pending on the port in both directions. */

@@ -5,14 +5,12 @@
 #include <string>
 #include <termios.h>
 
+#include "wire_framing.h"
+
 namespace kelvara {
 namespace uart {
 
 constexpr int kDefaultBaud = 115200;  // what baud 0 selects
-constexpr int kMaxRequestPayload = 65535;
-constexpr unsigned char kRequestStart = 0xFC;
-constexpr unsigned char kResponseStart = 0xFE;
-constexpr int kResponseHeader = 6;
 // A response that starts with a wrong byte has no trustworthy length: the
 // rest of it is drained until the line has been quiet this long.
 constexpr int kQuietGapMs = 30;
@@ -27,8 +25,10 @@ class SerialPort {
   SerialPort& operator=(const SerialPort&) = delete;
 
   // Opens `path` read-write in raw mode, 8N1 without flow control, at `baud`
-  // (0: kDefaultBaud). Fails for an unknown rate, a device that is not a
-  // terminal, or one that another user of this library holds.
+  // (0: kDefaultBaud). Fails for an unknown rate (errno EINVAL), a device
+  // that cannot be opened (errno from open(): ENOENT, EACCES, ...), one that
+  // is not a terminal (ENOTTY), or one that another user of this library
+  // holds (EBUSY).
   bool Open(const std::string& path, int baud);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }

@@ -1,5 +1,6 @@
 // The six C functions of libUART.so over one SerialPort.
 #include <algorithm>
+#include <cerrno>
 #include <mutex>
 #include <vector>
 
@@ -36,7 +37,10 @@ int com_init(int port, int baud) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_port.Close();
   const std::string path = kelvara::uart::PortDevicePath(port);
-  if (path.empty()) return 0;
+  if (path.empty()) {
+    errno = ENOENT;
+    return 0;
+  }
   return g_port.Open(path, baud) ? 1 : 0;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -155,6 +156,40 @@ TEST_F(UartTest, OpensOnlyPresentTerminalsAtKnownRates) {
   EXPECT_FALSE(other.Open(slave_path_, 0));
   com_close();
   EXPECT_TRUE(other.Open(slave_path_, 0));
+}
+
+// A failed open says why in errno, so that programs can tell the user.
+TEST_F(UartTest, AFailedOpenKeepsItsCauseInErrno) {
+  Link("COM9", dir_ + "/gone");
+  Link("COM10", dir_);  // a folder, not a terminal
+  struct Case {
+    int port, baud, error;
+  } cases[] = {{9, 0, ENOENT}, {44, 0, ENOENT}, {10, 0, EISDIR}, {5, 12345, EINVAL}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.port);
+    errno = 0;
+    EXPECT_EQ(com_init(c.port, c.baud), 0);
+    EXPECT_EQ(errno, c.error) << std::strerror(errno);
+  }
+  // A device another user of the library holds is busy.
+  kelvara::uart::SerialPort other;
+  ASSERT_TRUE(other.Open(slave_path_, 0));
+  errno = 0;
+  EXPECT_EQ(com_init(5, 0), 0);
+  EXPECT_EQ(errno, EBUSY) << std::strerror(errno);
+  other.Close();
+  EXPECT_NE(com_init(5, 0), 0);
+  // Without permission (not testable as root, who may open anything).
+  if (geteuid() != 0) {
+    com_close();
+    struct stat st {};
+    ASSERT_EQ(stat(slave_path_.c_str(), &st), 0);
+    ASSERT_EQ(chmod(slave_path_.c_str(), 0), 0);
+    errno = 0;
+    EXPECT_EQ(com_init(5, 0), 0);
+    EXPECT_EQ(errno, EACCES) << std::strerror(errno);
+    chmod(slave_path_.c_str(), st.st_mode & 07777);
+  }
 }
 
 TEST_F(UartTest, ClosedPortIsHarmless) {

@@ -1,8 +1,7 @@
 // Brenvik: uploads the camera's table file.
 //   Brenvik <port number> <table file> <address>
-// Exit status: 0 uploaded; 1 bad command line; 2 no such port (or it cannot
-// be opened); 3 no usable table file; 4 no answer from the camera; 5 the
-// camera refused the table. Every failure prints one line on stderr.
+// Exit status: see ExitStatus. Every failure prints one line on stderr; one
+// of the port says why the serial library could not open it.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +16,16 @@
 
 namespace {
 
-int Fail(int status, const std::string& why) {
+enum ExitStatus : int {
+  kExitOk = 0,
+  kExitUsage = 1,        // bad command line
+  kExitNoPort = 2,       // no such port, or it cannot be opened
+  kExitNoTable = 3,      // no usable table file
+  kExitNoAnswer = 4,     // no answer from the camera
+  kExitRefused = 5,      // the camera refused the table
+};
+
+int Fail(ExitStatus status, const std::string& why) {
   std::fprintf(stderr, "Brenvik: %s\n", why.c_str());
   return status;
 }
@@ -44,32 +52,34 @@ bool PortListed(int port) {
 
 int main(int argc, char** argv) {
   if (argc != 4)
-    return Fail(1, "usage: Brenvik <port number> <table file> <address, e.g. 0x10000000>");
+    return Fail(kExitUsage, "usage: Brenvik <port number> <table file> <address, e.g. 0x10000000>");
   unsigned long long port = 0, address = 0;
   if (!ParseNumber(argv[1], 10, 127, &port) || port == 0)
-    return Fail(1, std::string("bad port number '") + argv[1] + "' (1 to 127)");
+    return Fail(kExitUsage, std::string("bad port number '") + argv[1] + "' (1 to 127)");
   if (!ParseNumber(argv[3], 0, 0xFFFFFFFFull, &address))
-    return Fail(1, std::string("bad address '") + argv[3] + "'");
+    return Fail(kExitUsage, std::string("bad address '") + argv[3] + "'");
 
   const std::string path = argv[2];
   std::vector<unsigned char> table;
   std::string error;
-  if (!kelvara::upload::ReadTableFile(path, kelvara::upload::kMaxTableBytes, &table, &error)) return Fail(3, error);
+  if (!kelvara::upload::ReadTableFile(path, kelvara::upload::kMaxTableBytes, &table, &error)) return Fail(kExitNoTable, error);
 
   const int n = static_cast<int>(port);
   if (com_init(n, 0) == 0) {
-    return Fail(2, PortListed(n) ? "COM" + std::to_string(n) + " cannot be opened (in use, or no permission)"
-                                 : "no such port COM" + std::to_string(n));
+    const std::string cause = std::strerror(errno);
+    const std::string name = "COM" + std::to_string(n);
+    return Fail(kExitNoPort, (PortListed(n) ? name + " cannot be opened: " : "no such port " + name + ": ") +
+                                 cause);
   }
   const auto outcome = kelvara::upload::UploadTable(static_cast<uint32_t>(address), table);
   com_close();
   switch (outcome.result) {
     case kelvara::upload::UploadResult::kOk:
-      return 0;
+      return kExitOk;
     case kelvara::upload::UploadResult::kNoAnswer:
-      return Fail(4, "no answer from the camera on COM" + std::to_string(n) + " (" + outcome.stage + ")");
+      return Fail(kExitNoAnswer, "no answer from the camera on COM" + std::to_string(n) + " (" + outcome.stage + ")");
     case kelvara::upload::UploadResult::kRefused:
-      return Fail(5, "the camera refused the table (" + outcome.stage + ")");
+      return Fail(kExitRefused, "the camera refused the table (" + outcome.stage + ")");
   }
-  return 1;
+  return kExitUsage;
 }

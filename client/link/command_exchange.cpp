@@ -6,7 +6,7 @@
 namespace kelvara {
 
 int CameraLink::SendCommand(int code, int length, const unsigned char* payload) {
-  const int64_t expected = static_cast<int64_t>(length) + 4;
+  const int64_t expected = static_cast<int64_t>(length) + kRequestHeaderBytes;
   for (int attempt = 0;; ++attempt) {
     library_.Clear();
     if (library_.SendCommand(code, length, payload) == expected) return 0;

@@ -68,8 +68,10 @@ class LogWriter {
   std::string SaveFolder() const;
   std::string RawSubfolder() const;
 
-  // Writes the per-frame files of one result frame (`frame_bytes` must be at
-  // least kMeasurementFrameBytes, else nothing is written).
+  // Writes the per-frame files of one result frame: those the format table
+  // lists for the current format and whose boxes are ticked (`frame_bytes`
+  // must be at least kMeasurementFrameBytes, and the format one of the
+  // table, else nothing is written).
   void WriteFrameLogs(int log_number, const unsigned char* frame, std::size_t frame_bytes);
   // Appends one temperature line (nothing when the sample was not taken).
   void WriteTemperatureLog(const TemperatureSample& sample);

@@ -261,6 +261,14 @@ TEST_F(CaptureE2eTest, MissingPortAndUnwritableFolders) {
 
   auto sim = StartSim();
   ASSERT_TRUE(sim);
+  // A port that another user of the serial library holds: the cause is told.
+  ASSERT_NE(com_init(sim->port(), 0), 0);
+  EXPECT_EQ(RunProgram(Capture(sim->port(), {"--out", out_ + "_busy"}), &err), 3);
+  EXPECT_NE(err.find("cannot open port COM" + std::to_string(sim->port()) + ": Device or resource busy"),
+            std::string::npos)
+      << err;
+  com_close();
+
   EXPECT_EQ(RunProgram(Capture(sim->port(), {"--out", "/dev/null/logs"}), &err), 6);
   EXPECT_NE(err.find("cannot write to the output folder /dev/null/logs"), std::string::npos) << err;
 

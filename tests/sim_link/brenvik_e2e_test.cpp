@@ -76,6 +76,9 @@ TEST_F(BrenvikTest, EachFailureHasItsStatusAndOneLine) {
   ASSERT_EQ(unlockpt(master), 0);
   const std::string silent = std::string(getenv("KELVARA_PORT_DIR")) + "/COM8";
   ASSERT_EQ(symlink(ptsname(master), silent.c_str()), 0);
+  // A port entry whose device is gone.
+  const std::string gone = std::string(getenv("KELVARA_PORT_DIR")) + "/COM6";
+  ASSERT_EQ(symlink((dir_.path() + "/no-such-device").c_str(), gone.c_str()), 0);
   const std::string empty = dir_.path() + "/empty.dat";
   close(open(empty.c_str(), O_CREAT | O_WRONLY, 0600));
 
@@ -88,6 +91,7 @@ TEST_F(BrenvikTest, EachFailureHasItsStatusAndOneLine) {
       {{"x7", table_, "0x10000000"}, 1, "port"},
       {{"7", table_, "0xZZ"}, 1, "address"},
       {{"9", table_, "0x10000000"}, 2, "no such port COM9"},
+      {{"6", table_, "0x10000000"}, 2, "COM6: No such file or directory"},
       {{"7", dir_.path() + "/missing.dat", "0x10000000"}, 3, "missing.dat"},
       {{"7", empty, "0x10000000"}, 3, "empty"},
       {{"7", dir_.path(), "0x10000000"}, 3, "not a regular file"},
@@ -123,7 +127,8 @@ TEST_F(BrenvikTest, APortHeldByTheClientIsReportedAsSuch) {
   ASSERT_NE(com_init(kPort, 0), 0);
   const RunResult r = RunBrenvik({"7", table_, "0x10000000"});
   EXPECT_EQ(r.exit_status, 2);
-  EXPECT_NE(r.err.find("cannot be opened"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("COM7 cannot be opened: Device or resource busy"), std::string::npos) << r.err;
+  EXPECT_TRUE(OneLine(r.err)) << r.err;
   com_close();
   EXPECT_EQ(RunBrenvik({"7", table_, "0x10000000"}).exit_status, 0);
 }

@@ -7,7 +7,7 @@
 namespace kelvara {
 
 void ScriptedSerial::QueueResponse(unsigned char status, const std::vector<unsigned char>& payload) {
-  std::vector<unsigned char> b = {0xFE, status};
+  std::vector<unsigned char> b = {kResponseStartByte, status};
   const uint32_t n = static_cast<uint32_t>(payload.size());
   b.push_back(static_cast<unsigned char>(n >> 24));
   b.push_back(static_cast<unsigned char>(n >> 16));
@@ -21,7 +21,7 @@ int ScriptedSerial::SendCommand(int code, int length, const unsigned char* paylo
   Sent s{code, {}};
   if (length > 0 && payload) s.payload.assign(payload, payload + length);
   sent.push_back(std::move(s));
-  if (send_results_.empty()) return length + 4;
+  if (send_results_.empty()) return length + kRequestHeaderBytes;
   int r = send_results_.front();
   send_results_.pop_front();
   return r;

@@ -3,17 +3,16 @@
 #include <cstdio>
 #include <string>
 
-#include "command_codes.h"
+#include "frame_geometry.h"
 
 namespace kelvara {
 
 double ThetaDegrees(uint16_t raw) {
-  if (raw & 0xF000) return 180.0;
-  return raw * 90.0 / 4096;
+  if (raw & kThetaInvalidMask) return 180.0;
+  return raw * 90.0 / kAngleRawPerRightAngle;
 }
 
 bool WriteAngleFile(const std::string& path, const ThetaPhiTable& table) {
-  constexpr int kColumns = 320;
   if (table.theta.size() != static_cast<size_t>(kPixelCount)) return false;
 
   // The whole text first (about 700 KB), then one write.
@@ -23,7 +22,7 @@ bool WriteAngleFile(const std::string& path, const ThetaPhiTable& table) {
   for (int i = 0; i < kPixelCount; ++i) {
     int n = std::snprintf(field, sizeof(field), "%f", ThetaDegrees(table.theta[i]));
     text.append(field, static_cast<size_t>(n));
-    if ((i + 1) % kColumns == 0) {
+    if ((i + 1) % kFrameWidth == 0) {
       text += "\r\n";
     } else {
       text += ',';

@@ -12,8 +12,11 @@
 #include "bridge_library.h"
 #include "export_ring.h"
 #include "export3d_paths.h"
-#include "frame_layout.h"
+#include "format_table.h"
+#include "frame_geometry.h"
 #include "profile_store.h"
+#include "velmar.h"
+#include "viewer_commands.h"
 
 namespace kelvara {
 namespace {
@@ -41,16 +44,12 @@ bool ReadRingSlot(const std::string& pointer_path, int* slot) {
 }
 
 // libvelmar.so's results for a message that no retry can change: it would
-// exceed 256 bytes, or its path holds a comma.
-constexpr int kRefusedTooLong = -2;
-constexpr int kRefusedBadPath = -3;
-constexpr size_t kMaxViewerMessageBytes = 256;
-
-bool IsPermanentRefusal(int result) { return result == kRefusedTooLong || result == kRefusedBadPath; }
+// exceed the viewer's message limit, or its path holds a comma.
+bool IsPermanentRefusal(int result) { return result == QOR3D_ERR_TOO_LONG || result == QOR3D_ERR_BAD_PATH; }
 
 // Whether a path message ("<kind>,<path>") can carry this path at all.
 bool CanBeSent(const std::string& path) {
-  return path.find(',') == std::string::npos && 2 + path.size() <= kMaxViewerMessageBytes;
+  return path.find(',') == std::string::npos && 2 + path.size() <= static_cast<size_t>(viewer::kMaxPipeMessageBytes);
 }
 
 class Bridge {
@@ -137,9 +136,10 @@ class Bridge {
     int slot = 0;
     if (!ReadRingSlot(pointer_path, &slot)) return true;
     const std::string frame_path = RingFilePath(run_.program_folder, slot);
-    const int result = IsPlaneFrameFormat(run_.state->format_index.load())
-                           ? library_->UpdateDistanceData(frame_path.c_str())
-                           : library_->UpdateCoordinateData(frame_path.c_str());
+    const int result =
+        viewer::DataCommandOfFormat(run_.state->format_index.load()) == viewer::CMD_DISTANCE_DATA
+            ? library_->UpdateDistanceData(frame_path.c_str())
+            : library_->UpdateCoordinateData(frame_path.c_str());
     return !IsPermanentRefusal(result) || !Refused();
   }
 

@@ -58,8 +58,8 @@ TEST(RoomLens, RaysPointLeftForLowColumnsAndDownForLowRows) {
 }
 
 TEST(RoomLens, PhiIsTheAzimuthAroundTheAxis) {
-  EXPECT_EQ(RoomPhiRaw(119, 200), 0);                       // towards higher columns
-  EXPECT_EQ(RoomPhiRaw(160, 159), std::lround(90 * 4096.0 / 90));   // higher rows
+  EXPECT_EQ(RoomPhiRaw(119, 200), 0);                              // towards higher columns
+  EXPECT_EQ(RoomPhiRaw(160, 159), std::lround(90 * 4096.0 / 90));  // higher rows
   EXPECT_EQ(RoomPhiRaw(119, 100), std::lround(180 * 4096.0 / 90));
   EXPECT_EQ(RoomPhiRaw(50, 159), std::lround(270 * 4096.0 / 90));
 }
