@@ -17,6 +17,7 @@ struct CaptureOptions {
   int range_min = 0, range_max = 6250;  // --range MIN:MAX
   bool stop_sampling = false;           // --stop-sampling
   bool export_3d = false;               // --3d
+  std::string record;                   // --record FILE: every received frame into one recording
   bool help = false;                    // --help
 };
 

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "capture_recorder.h"
 #include "command_codes.h"
 #include "device_commands.h"
 #include "log_writer.h"
@@ -94,6 +95,19 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
     return Fail(console, kExitFormatRefused, "the camera's output format is unknown: give --format");
   }
 
+  // --record: the camera's replies and the file, before the first frame.
+  recording::RecordingWriter recorder;
+  if (!o.record.empty()) {
+    std::string why;
+    const int rc = StartRecording(o.record, &recorder, &why);
+    if (rc != kExitOk) {
+      serial.Close();
+      return Fail(console, rc, why);
+    }
+  }
+  RecordingOutputs recorded(console, recorder, SteadyNowNs());
+  MeasurementOutputs& outputs = recorder.is_open() ? static_cast<MeasurementOutputs&>(recorded) : console;
+
   RenderingModel picture;
   picture.display_format = format_index;
   picture.range_min = o.range_min;
@@ -123,7 +137,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
   control.frame_limit = -1;
   control.stop_after_logging = 1;  // the run ends with the logging run
 
-  MeasurementWorker worker(MeasurementContext{control, picture, logger, console, console,
+  MeasurementWorker worker(MeasurementContext{control, picture, logger, console, outputs,
                                               [&model] { return model.parameters(); }, nullptr});
   console.SetTotal(o.total);
   if (!worker.Start()) {
@@ -163,6 +177,11 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
                 static_cast<long long>(s.failed_cycles));
   console.ShowMessage(line, MessageIcon::kNone);
 
+  if (recorder.is_open()) {
+    std::string why, summary;
+    if (FinishRecording(&recorder, &why, &summary) != kExitOk) return Fail(console, kExitOutput, why);
+    console.ShowMessage(summary, MessageIcon::kNone);
+  }
   if (!logger.FirstFailure().empty())
     return Fail(console, kExitOutput, OutputFailureMessage(logger.FirstFailure()));
   switch (s.end) {

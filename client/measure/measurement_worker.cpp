@@ -90,6 +90,7 @@ ActiveRun::Step ActiveRun::Cycle() {
 
   const int64_t receipt = Now();
   std::memcpy(frame_.data(), reply, kMeasurementFrameBytes);
+  c_.outputs.FrameReceived(frame_.data(), frame_.size(), receipt);
   failures_ = 0;
   ++summary_.frames;
 
