@@ -47,6 +47,8 @@ std::string CaptureUsage() {
          "  --3d              also write the 3D export ring next to the executable\n"
          "  --record FILE     also record every received frame into FILE (replay it with\n"
          "                    kelvara-camsim --replay FILE)\n"
+         "  --cloud ply|pcd   also write each logged point frame as NAME_cloud_NNNN.ply or\n"
+         "                    .pcd: x, y, z in metres, amplitude as intensity (point formats)\n"
          "  --help            this text\n"
          "\n"
          "Ctrl-C ends the logging run cleanly (one more frame is logged, the settings\n"
@@ -105,6 +107,9 @@ std::string ParseCaptureOptions(int argc, const char* const* argv, CaptureOption
     } else if (arg == "--record") {
       if (!value(&v) || v.empty()) return "--record needs a file name";
       o->record = v;
+    } else if (arg == "--cloud") {
+      if (!value(&v) || (v != "ply" && v != "pcd")) return "--cloud needs ply or pcd";
+      o->cloud = v;
     } else {
       return "unknown option " + arg;
     }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "capture_cloud.h"
 #include "capture_recorder.h"
 #include "command_codes.h"
 #include "device_commands.h"
@@ -95,6 +96,15 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
     return Fail(console, kExitFormatRefused, "the camera's output format is unknown: give --format");
   }
 
+  if (!o.cloud.empty() && (IsPlaneFrameFormat(format_index) || !CloudExportBuilt())) {
+    serial.Close();
+    return Fail(console, kExitUsage,
+                CloudExportBuilt() ? std::string("--cloud needs a point format, not ") + kFormatNames[format_index]
+                                   : "--cloud: this build has no cloud export");
+  }
+  CloudOutputs clouds(console, o.out, o.name, o.cloud);
+  MeasurementOutputs& shown = o.cloud.empty() ? static_cast<MeasurementOutputs&>(console) : clouds;
+
   // --record: the camera's replies and the file, before the first frame.
   recording::RecordingWriter recorder;
   if (!o.record.empty()) {
@@ -105,8 +115,8 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
       return Fail(console, rc, why);
     }
   }
-  RecordingOutputs recorded(console, recorder, SteadyNowNs());
-  MeasurementOutputs& outputs = recorder.is_open() ? static_cast<MeasurementOutputs&>(recorded) : console;
+  RecordingOutputs recorded(shown, recorder, SteadyNowNs());
+  MeasurementOutputs& outputs = recorder.is_open() ? static_cast<MeasurementOutputs&>(recorded) : shown;
 
   RenderingModel picture;
   picture.display_format = format_index;
@@ -182,6 +192,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
     if (FinishRecording(&recorder, &why, &summary) != kExitOk) return Fail(console, kExitOutput, why);
     console.ShowMessage(summary, MessageIcon::kNone);
   }
+  if (!clouds.FirstFailure().empty()) return Fail(console, kExitOutput, clouds.FirstFailure());
   if (!logger.FirstFailure().empty())
     return Fail(console, kExitOutput, OutputFailureMessage(logger.FirstFailure()));
   switch (s.end) {

@@ -21,6 +21,8 @@ PACKAGES=(
   libx11-dev
   # headless display for GUI and end-to-end tests
   xvfb xauth libgl1-mesa-dri xdotool x11-apps
+  # reading PLY headers with the standard library only (export tests)
+  python3-minimal
 )
 
 missing=()
