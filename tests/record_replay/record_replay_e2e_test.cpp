@@ -218,3 +218,31 @@ TEST_F(RecordReplayTest, WhatCannotBeReplayedIsRefused) {
 
 }  // namespace
 }  // namespace kelvara
+
+#ifdef KELVARA_CLOUD_EXPORT
+namespace kelvara {
+namespace {
+
+TEST_F(RecordReplayTest, CaptureWritesACloudBesideEveryLoggedPointFrame) {
+  auto live = SimProcess::Start({"--scene", "pattern"});
+  ASSERT_TRUE(live) << SimProcess::last_error();
+  std::string err;
+  ASSERT_EQ(RunProgram(Capture(live->port(), {"--format", "5", "--total", "3", "--pcd", "--cloud", "ply",
+                                              "--out", Path("clouds")}), &err), 0) << err;
+  for (int k = 0; k < 3; ++k) {
+    char name[40];
+    std::snprintf(name, sizeof name, "/unnamed_cloud_%04d.ply", k);
+    const std::string ply = ReadFile(Path("clouds") + name);
+    EXPECT_EQ(ply.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u) << name;
+    EXPECT_NE(ply.find("\nelement vertex 76800\nproperty float x\nproperty float y\nproperty float z\n"
+                       "property float intensity\n"), std::string::npos) << name;
+  }
+  // A plane format has no points to write: refused before the run.
+  EXPECT_EQ(RunProgram(Capture(live->port(), {"--format", "1", "--cloud", "pcd", "--out", Path("plane")}), &err), 2)
+      << err;
+  EXPECT_NE(err.find("--cloud needs a point format"), std::string::npos) << err;
+}
+
+}  // namespace
+}  // namespace kelvara
+#endif
