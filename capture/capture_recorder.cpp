@@ -49,9 +49,19 @@ bool ReadConnectReplies(recording::RecordingHeader* header) {
   return true;
 }
 
+RecordingOutputs::RecordingOutputs(MeasurementOutputs& inner, recording::RecordingWriter& writer,
+                                   int64_t start_ns)
+    : inner_(inner), start_ns_(start_ns) {
+  if (writer.is_open()) recorder_ = std::make_unique<BackgroundRecorder>(writer);
+}
+
+void RecordingOutputs::Finish() {
+  if (recorder_) recorder_->Finish();
+}
+
 void RecordingOutputs::FrameReceived(const unsigned char* frame, size_t size, int64_t receipt_ns) {
   last_ns_ = receipt_ns - start_ns_;
-  writer_.Append(recording::RecordKind::kFrame, last_ns_, frame, static_cast<uint32_t>(size));
+  if (recorder_) recorder_->Append(recording::RecordKind::kFrame, last_ns_, frame, size);
   inner_.FrameReceived(frame, size, receipt_ns);
 }
 
@@ -62,7 +72,7 @@ void RecordingOutputs::MonitorUpdate(double frame_rate, const TemperatureSample&
     unsigned char p[recording::kTemperaturePayloadBytes];
     const int16_t values[5] = {s.upper_left, s.upper_right, s.lower_left, s.lower_right, s.led};
     for (int k = 0; k < 5; ++k) PutLe16(p + 2 * k, values[k]);
-    writer_.Append(recording::RecordKind::kTemperatures, last_ns_, p, sizeof p);
+    if (recorder_) recorder_->Append(recording::RecordKind::kTemperatures, last_ns_, p, sizeof p);
   }
   inner_.MonitorUpdate(frame_rate, s);
 }

@@ -3,8 +3,10 @@
 // its receive time, plus the temperatures it reads, go into one recording
 // whose header holds the camera's replies at connect.
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "background_recorder.h"
 #include "measurement_outputs.h"
 #include "recording_format.h"
 #include "recording_writer.h"
@@ -16,11 +18,13 @@ namespace kelvara {
 // False when the version cannot be read. Call with no measurement running.
 bool ReadConnectReplies(recording::RecordingHeader* header);
 
-// Passes every call on to `inner` and records frames and temperatures.
+// Passes every call on to `inner` and records frames and temperatures into
+// `writer` (when it is open) on a thread of its own.
 class RecordingOutputs : public MeasurementOutputs {
  public:
-  RecordingOutputs(MeasurementOutputs& inner, recording::RecordingWriter& writer, int64_t start_ns)
-      : inner_(inner), writer_(writer), start_ns_(start_ns) {}
+  RecordingOutputs(MeasurementOutputs& inner, recording::RecordingWriter& writer, int64_t start_ns);
+  // Writes what is still queued; call after the run, before closing the writer.
+  void Finish();
 
   void FrameReceived(const unsigned char* frame, size_t size, int64_t receipt_ns) override;
   void MonitorUpdate(double frame_rate, const TemperatureSample& sample) override;
@@ -32,7 +36,7 @@ class RecordingOutputs : public MeasurementOutputs {
 
  private:
   MeasurementOutputs& inner_;
-  recording::RecordingWriter& writer_;
+  std::unique_ptr<BackgroundRecorder> recorder_;  // none when the writer is not open
   int64_t start_ns_;
   int64_t last_ns_ = 0;
 };

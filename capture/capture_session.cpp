@@ -187,6 +187,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Captu
                 static_cast<long long>(s.failed_cycles));
   console.ShowMessage(line, MessageIcon::kNone);
 
+  recorded.Finish();
   if (recorder.is_open()) {
     std::string why, summary;
     if (FinishRecording(&recorder, &why, &summary) != kExitOk) return Fail(console, kExitOutput, why);

@@ -31,7 +31,7 @@ for s in "${suites[@]}"; do
     plain) run_suite build ;;
     asan) run_suite build-asan -DKELVARA_SANITIZE=address -DKELVARA_BUILD_BENCH=OFF ;;
     tsan) run_suite build-tsan -DKELVARA_SANITIZE=thread -DKELVARA_BUILD_BENCH=OFF \
-            -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF ;;
+            -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF -DKELVARA_BUILD_EXPORT=OFF ;;
     *) echo "unknown suite: $s (plain, asan, tsan)" >&2; exit 2 ;;
   esac
 done
