@@ -11,6 +11,7 @@
 namespace {
 
 using kelvara::bridge::DeliverMessage;
+namespace viewer = kelvara::viewer;
 
 int SendPath(int kind, const char* path) {
   std::string message;
@@ -26,13 +27,23 @@ int SendRange(int kind, int min, int max) {
 
 extern "C" {
 
-QOR3D_EXPORT int Qor3D_UpdateAngleTable(const char* path) { return SendPath(1, path); }
-QOR3D_EXPORT int Qor3D_UpdateDistanceData(const char* path) { return SendPath(2, path); }
-QOR3D_EXPORT int Qor3D_UpdateDistanceRange(int min, int max) { return SendRange(3, min, max); }
+QOR3D_EXPORT int Qor3D_UpdateAngleTable(const char* path) {
+  return SendPath(viewer::CMD_ANGLE_TABLE, path);
+}
+QOR3D_EXPORT int Qor3D_UpdateDistanceData(const char* path) {
+  return SendPath(viewer::CMD_DISTANCE_DATA, path);
+}
+QOR3D_EXPORT int Qor3D_UpdateDistanceRange(int min, int max) {
+  return SendRange(viewer::CMD_DISTANCE_RANGE, min, max);
+}
 QOR3D_EXPORT int Qor3D_UpdateDistanceRatio(float ratio) {
   return DeliverMessage(kelvara::ViewerSocketPath(), kelvara::bridge::RatioMessage(ratio));
 }
-QOR3D_EXPORT int Qor3D_UpdateColorRange(int min, int max) { return SendRange(5, min, max); }
-QOR3D_EXPORT int Qor3D_UpdateCoordinateData(const char* path) { return SendPath(6, path); }
+QOR3D_EXPORT int Qor3D_UpdateColorRange(int min, int max) {
+  return SendRange(viewer::CMD_COLOR_RANGE, min, max);
+}
+QOR3D_EXPORT int Qor3D_UpdateCoordinateData(const char* path) {
+  return SendPath(viewer::CMD_COORDINATE_DATA, path);
+}
 
 }  // extern "C"

@@ -24,12 +24,12 @@ std::string RangeMessage(int kind, int min, int max) {
 
 std::string RatioMessage(float ratio) {
   char text[64];
-  std::snprintf(text, sizeof(text), "4,%.9g", static_cast<double>(ratio));
+  std::snprintf(text, sizeof(text), "%d,%.9g", viewer::CMD_DISTANCE_RATIO, static_cast<double>(ratio));
   return text;
 }
 
 int DeliverMessage(const std::string& socket_path, const std::string& message) {
-  if (message.size() > kMaxMessageBytes) return QOR3D_ERR_TOO_LONG;
+  if (message.size() > static_cast<size_t>(viewer::kMaxPipeMessageBytes)) return QOR3D_ERR_TOO_LONG;
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (socket_path.empty() || socket_path.size() >= sizeof(address.sun_path)) return QOR3D_ERR_NO_VIEWER;

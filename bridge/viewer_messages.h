@@ -3,11 +3,10 @@
 // socket: one connection, one write, closed.
 #include <string>
 
+#include "viewer_commands.h"
+
 namespace kelvara {
 namespace bridge {
-
-// Longest message the viewer reads.
-constexpr size_t kMaxMessageBytes = 256;
 
 // "<kind>,<path>"; false when the path cannot be carried (null, or a comma
 // inside, which would cut the path at the viewer).

@@ -1,6 +1,7 @@
 #include "pattern_frames.h"
 
 #include "command_codes.h"
+#include "format_table.h"
 #include "pattern_scene.h"
 
 namespace kelvara {
@@ -10,9 +11,10 @@ PatternFrames::PatternFrames() = default;
 
 const unsigned char* PatternFrames::Frame(const CameraParameters& p, double) {
   const int index = FormatIndexOfCode(p.format_code);
-  const int kind = index == 0 ? 0 : (index == 1 || index == 4) ? 1 : 2;
+  // The pattern frame depends only on the family and on what plane 0 holds.
+  const int kind = IsAmplitudeOnlyFormat(index) ? 0 : IsPlaneFrameFormat(index) ? 1 : 2;
   std::vector<unsigned char>& f = frames_[kind];
-  if (f.empty()) f = pattern::Frame(kind == 0 ? 0 : kind == 1 ? 1 : 2);
+  if (f.empty()) f = pattern::Frame(index);
   return f.data();
 }
 

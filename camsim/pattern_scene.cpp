@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "format_table.h"
+
 namespace kelvara {
 namespace pattern {
 
@@ -64,57 +66,52 @@ uint16_t Theta(int r, int c) {
   return static_cast<uint16_t>(12 * (std::abs(r - 119) + std::abs(c - 159)));
 }
 
-uint16_t Phi(int r, int c) { return static_cast<uint16_t>((r * kWidth + c) % 65536); }
-
-bool IsPointFormat(int format_index) {
-  return format_index == 2 || format_index == 3 || format_index == 5 || format_index == 6;
-}
+uint16_t Phi(int r, int c) { return static_cast<uint16_t>((r * kFrameWidth + c) % 65536); }
 
 void FillFrame(int format_index, unsigned char* out) {
-  constexpr int kPlane = kWidth * kHeight * 2;
-  if (!IsPointFormat(format_index)) {
-    for (int r = 0; r < kHeight; ++r)
-      for (int c = 0; c < kWidth; ++c) {
-        const int i = r * kWidth + c;
-        Put16(out + 2 * i, format_index == 0 ? Amplitude(r, c) : Distance(r, c));
-        Put16(out + kPlane + 2 * i, Amplitude(r, c));
+  if (IsPlaneFrameFormat(format_index)) {
+    for (int r = 0; r < kFrameHeight; ++r)
+      for (int c = 0; c < kFrameWidth; ++c) {
+        const int i = r * kFrameWidth + c;
+        Put16(out + 2 * i, IsAmplitudeOnlyFormat(format_index) ? Amplitude(r, c) : Distance(r, c));
+        Put16(out + kPlaneBytes + 2 * i, Amplitude(r, c));
       }
-    for (int k = 2 * kPlane; k < kFrameBytes; ++k) out[k] = static_cast<unsigned char>(k % 251);
+    for (int k = 2 * kPlaneBytes; k < kMeasurementFrameBytes; ++k)
+      out[k] = static_cast<unsigned char>(k % 251);
     return;
   }
   std::memcpy(out, kPcdHeader, kPcdHeaderBytes);
-  for (int r = 0; r < kHeight; ++r)
-    for (int c = 0; c < kWidth; ++c) {
-      const int i = r * kWidth + c;
+  for (int r = 0; r < kFrameHeight; ++r)
+    for (int c = 0; c < kFrameWidth; ++c) {
+      const int i = r * kFrameWidth + c;
       const Point p = PointAt(r, c);
-      unsigned char* rec = out + kPcdHeaderBytes + 6 * i;
+      unsigned char* rec = out + kPcdHeaderBytes + kPointRecordBytes * i;
       Put16(rec, p.x);
       Put16(rec + 2, p.y);
       Put16(rec + 4, p.z);
-      Put16(out + kAmplitudeOffsetInPointFrame + 2 * i, Amplitude(r, c));
+      Put16(out + kPointAmplitudeOffset + 2 * i, Amplitude(r, c));
     }
-  const int tail = kAmplitudeOffsetInPointFrame + kPlane;
-  std::memset(out + tail, 0, kFrameBytes - tail);
+  const int tail = kPointAmplitudeOffset + kPlaneBytes;
+  std::memset(out + tail, 0, kMeasurementFrameBytes - tail);
 }
 
 std::vector<unsigned char> Frame(int format_index) {
-  std::vector<unsigned char> f(kFrameBytes);
+  std::vector<unsigned char> f(kMeasurementFrameBytes);
   FillFrame(format_index, f.data());
   return f;
 }
 
 void FillAngleTable(unsigned char* out) {
-  constexpr int kPlane = kWidth * kHeight * 2;
-  for (int r = 0; r < kHeight; ++r)
-    for (int c = 0; c < kWidth; ++c) {
-      const int i = r * kWidth + c;
+  for (int r = 0; r < kFrameHeight; ++r)
+    for (int c = 0; c < kFrameWidth; ++c) {
+      const int i = r * kFrameWidth + c;
       Put16(out + 2 * i, Theta(r, c));
-      Put16(out + kPlane + 2 * i, Phi(r, c));
+      Put16(out + kPlaneBytes + 2 * i, Phi(r, c));
     }
 }
 
 std::vector<unsigned char> AngleTable() {
-  std::vector<unsigned char> t(kAngleTableBytes);
+  std::vector<unsigned char> t(kThetaPhiTableBytes);
   FillAngleTable(t.data());
   return t;
 }

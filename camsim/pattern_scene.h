@@ -5,15 +5,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "frame_geometry.h"
+
 namespace kelvara {
 namespace pattern {
-
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
-constexpr int kFrameBytes = 614656;
-constexpr int kAngleTableBytes = 307200;
-constexpr int kPcdHeaderBytes = 170;
-constexpr int kAmplitudeOffsetInPointFrame = 460970;
 
 // The camera's 170-byte PCD header of a point frame.
 extern const char kPcdHeader[kPcdHeaderBytes + 1];
@@ -28,10 +23,8 @@ Point PointAt(int r, int c);      // point record
 uint16_t Theta(int r, int c);     // raw theta of the angle table
 uint16_t Phi(int r, int c);       // raw phi of the angle table
 
-// True for the format indices whose frames carry point records (2, 3, 5, 6).
-bool IsPointFormat(int format_index);
-
-// Writes the 614656-byte result frame of this format index to `out`.
+// Writes the 614656-byte result frame of this format index to `out`: a
+// plane or a point frame as the format table says.
 void FillFrame(int format_index, unsigned char* out);
 std::vector<unsigned char> Frame(int format_index);
 

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "command_codes.h"
+#include "format_table.h"
+#include "frame_geometry.h"
 #include "le_bytes.h"
 
 namespace kelvara {

@@ -4,13 +4,18 @@
 
 namespace kelvara {
 namespace camsim {
+namespace {
 
-RequestParser::RequestParser() { buffer_.reserve(kRequestHeaderBytes + 65535); }
+constexpr size_t kHeader = kRequestHeaderBytes;
+
+}  // namespace
+
+RequestParser::RequestParser() { buffer_.reserve(kHeader + kMaxRequestPayload); }
 
 void RequestParser::Feed(const unsigned char* data, size_t n) {
   if (buffer_.empty()) {
     // Fast path: drop garbage without copying it.
-    const unsigned char* start = std::find(data, data + n, kRequestStart);
+    const unsigned char* start = std::find(data, data + n, kRequestStartByte);
     skipped_ += static_cast<size_t>(start - data);
     n -= static_cast<size_t>(start - data);
     data = start;
@@ -23,8 +28,8 @@ void RequestParser::SkipToStart() {
   // second may start a request.
   auto start = buffer_.begin();
   for (;;) {
-    start = std::find(start, buffer_.end(), kRequestStart);
-    if (start == buffer_.end() || start + 1 == buffer_.end() || start[1] != kRequestStart) break;
+    start = std::find(start, buffer_.end(), kRequestStartByte);
+    if (start == buffer_.end() || start + 1 == buffer_.end() || start[1] != kRequestStartByte) break;
     ++start;
   }
   skipped_ += static_cast<size_t>(start - buffer_.begin());
@@ -32,9 +37,9 @@ void RequestParser::SkipToStart() {
 }
 
 bool RequestParser::CompleteAtFront() const {
-  if (buffer_.size() < kRequestHeaderBytes) return false;
+  if (buffer_.size() < kHeader) return false;
   const size_t length = (size_t{buffer_[2]} << 8) | buffer_[3];
-  return buffer_.size() >= kRequestHeaderBytes + length;
+  return buffer_.size() >= kHeader + length;
 }
 
 bool RequestParser::Next(Request* out) {
@@ -42,9 +47,9 @@ bool RequestParser::Next(Request* out) {
   if (!CompleteAtFront()) return false;
   const size_t length = (size_t{buffer_[2]} << 8) | buffer_[3];
   out->code = buffer_[1];
-  out->payload.assign(buffer_.begin() + kRequestHeaderBytes,
-                      buffer_.begin() + static_cast<std::ptrdiff_t>(kRequestHeaderBytes + length));
-  buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(kRequestHeaderBytes + length));
+  out->payload.assign(buffer_.begin() + kHeader,
+                      buffer_.begin() + static_cast<std::ptrdiff_t>(kHeader + length));
+  buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(kHeader + length));
   SkipToStart();
   return true;
 }

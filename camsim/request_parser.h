@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "wire_framing.h"
+
 namespace kelvara {
 namespace camsim {
 
-constexpr unsigned char kRequestStart = 0xFC;
-constexpr size_t kRequestHeaderBytes = 4;
 
 struct Request {
   uint8_t code = 0;

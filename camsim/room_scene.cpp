@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "command_codes.h"
-#include "frame_layout.h"
+#include "format_table.h"
+#include "frame_geometry.h"
 #include "pattern_scene.h"
 #include "room_lens.h"
 
@@ -14,8 +15,6 @@ namespace camsim {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
 // Amplitude of a white surface facing the camera at 1 mm, exposure 425 us.
 constexpr double kAmplitudeScale = 120000.0;
 constexpr double kFloorReflectance = 0.5;
@@ -23,7 +22,7 @@ constexpr double kWallReflectance = 0.8;
 constexpr double kBallReflectance = 0.9;
 constexpr double kDoorX0 = -1900, kDoorX1 = -1100, kDoorTop = 1100;
 constexpr double kNearRangeMm = 1500.0;
-constexpr int kMaxDistance = 12499;
+constexpr int kMaxDistance = kMaxDistanceMm;
 constexpr int kGaussSamples = 4096;
 
 void Put16(unsigned char* p, int v) {
@@ -57,13 +56,13 @@ RoomScene::RoomScene(uint64_t seed, bool noise)
       gauss_(kGaussSamples), seed_(seed), noise_(noise) {
   FillRoomAngleTable(angle_table_.data());
   auto theta = [this](int r, int c) {
-    const int i = 2 * (r * kWidth + c);
+    const int i = 2 * (r * kFrameWidth + c);
     return static_cast<uint16_t>(angle_table_[i] | (angle_table_[i + 1] << 8));
   };
   const int cy = kRoomAxisRow, cx = kRoomAxisColumn;
-  for (int r = 0; r < kHeight; ++r)
-    for (int c = 0; c < kWidth; ++c) {
-      const int i = r * kWidth + c;
+  for (int r = 0; r < kFrameHeight; ++r)
+    for (int c = 0; c < kFrameWidth; ++c) {
+      const int i = r * kFrameWidth + c;
       const LensRay ray = RoomPixelRay(r, c);
       rx_[i] = static_cast<float>(ray.x);
       ry_[i] = static_cast<float>(ray.y);
@@ -171,7 +170,7 @@ const unsigned char* RoomScene::Frame(const CameraParameters& p, double seconds)
     }
     Put16(amp_plane + 2 * i, amp);
     if (!points) {
-      Put16(out + 2 * i, format == 0 ? amp : dist);
+      Put16(out + 2 * i, IsAmplitudeOnlyFormat(format) ? amp : dist);
       continue;
     }
     int rec[3] = {dist, 0, 0};

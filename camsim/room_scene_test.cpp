@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "command_codes.h"
-#include "frame_layout.h"
+#include "format_table.h"
+#include "frame_geometry.h"
 #include "pattern_scene.h"
 
 namespace kelvara {

@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "wire_framing.h"
+
 namespace kelvara {
 namespace camsim {
 
@@ -47,12 +49,12 @@ bool SimServer::Answer(const Request& request) {
   Reply reply = camera_.Handle(request, Clock::now());
   if (!writer_.WaitUntil(reply.send_at)) return false;
   const size_t size = reply.size();
-  unsigned char header[6] = {0xFE,
-                             reply.status,
-                             static_cast<unsigned char>(size >> 24),
-                             static_cast<unsigned char>(size >> 16),
-                             static_cast<unsigned char>(size >> 8),
-                             static_cast<unsigned char>(size)};
+  unsigned char header[kResponseHeaderBytes] = {kResponseStartByte,
+                                                reply.status,
+                                                static_cast<unsigned char>(size >> 24),
+                                                static_cast<unsigned char>(size >> 16),
+                                                static_cast<unsigned char>(size >> 8),
+                                                static_cast<unsigned char>(size)};
   size_t body = size;
   if (reply.is_frame) {
     switch (faults_.NextResult()) {

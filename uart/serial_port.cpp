@@ -128,17 +128,18 @@ int SerialPort::Send(int code, int length, const unsigned char* payload) {
   if (fd_ < 0 || code < 0 || code > 255 || length < 0 || length > kMaxRequestPayload ||
       (length > 0 && payload == nullptr))
     return -1;
-  unsigned char header[4] = {kRequestStart, static_cast<unsigned char>(code),
-                             static_cast<unsigned char>(length >> 8),
-                             static_cast<unsigned char>(length & 0xFF)};
-  const size_t total = 4 + static_cast<size_t>(length);
+  constexpr size_t kHeader = kRequestHeaderBytes;
+  unsigned char header[kHeader] = {kRequestStartByte, static_cast<unsigned char>(code),
+                                   static_cast<unsigned char>(length >> 8),
+                                   static_cast<unsigned char>(length & 0xFF)};
+  const size_t total = kHeader + static_cast<size_t>(length);
   const auto deadline = Clock::now() + std::chrono::milliseconds(kSendTimeoutMs);
   size_t sent = 0;
   while (sent < total) {
     iovec iov[2];
     int count = 0;
-    if (sent < 4) iov[count++] = {header + sent, 4 - sent};
-    const size_t payload_sent = sent > 4 ? sent - 4 : 0;
+    if (sent < kHeader) iov[count++] = {header + sent, kHeader - sent};
+    const size_t payload_sent = sent > kHeader ? sent - kHeader : 0;
     if (static_cast<size_t>(length) > payload_sent)
       iov[count++] = {const_cast<unsigned char*>(payload) + payload_sent, length - payload_sent};
     const ssize_t n = writev(fd_, iov, count);
@@ -157,15 +158,16 @@ int SerialPort::Receive(int timeout_ms, int capacity, unsigned char* buffer) {
   if (fd_ < 0 || buffer == nullptr || capacity <= 0) return 0;
   const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
   bool dead = false;
-  unsigned char header[kResponseHeader];
-  const size_t got = ReadUntil(fd_, header, kResponseHeader, deadline, &dead);
+  constexpr size_t kHeader = kResponseHeaderBytes;
+  unsigned char header[kHeader];
+  const size_t got = ReadUntil(fd_, header, kHeader, deadline, &dead);
   const size_t cap = static_cast<size_t>(capacity);
   size_t written = std::min(got, cap);
   std::copy(header, header + written, buffer);
-  if (got < kResponseHeader || dead) return static_cast<int>(written);
+  if (got < kHeader || dead) return static_cast<int>(written);
 
   unsigned char scratch[4096];
-  if (header[0] != kResponseStart) {
+  if (header[0] != kResponseStartByte) {
     // No length to trust: keep what fits and drain until the line is quiet,
     // so that the rest of this reply cannot pose as the next one.
     for (;;) {
@@ -181,7 +183,7 @@ int SerialPort::Receive(int timeout_ms, int capacity, unsigned char* buffer) {
 
   const uint64_t announced = (uint64_t{header[2]} << 24) | (uint64_t{header[3]} << 16) |
                              (uint64_t{header[4]} << 8) | uint64_t{header[5]};
-  const uint64_t total = kResponseHeader + announced;
+  const uint64_t total = kHeader + announced;
   // Read straight into the caller's buffer, as far as it reaches.
   const size_t fits = static_cast<size_t>(std::min<uint64_t>(total, cap));
   uint64_t consumed = got;

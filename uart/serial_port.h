@@ -4,14 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "wire_framing.h"
+
 namespace kelvara {
 namespace uart {
 
 constexpr int kDefaultBaud = 115200;  // what baud 0 selects
-constexpr int kMaxRequestPayload = 65535;
-constexpr unsigned char kRequestStart = 0xFC;
-constexpr unsigned char kResponseStart = 0xFE;
-constexpr int kResponseHeader = 6;
 // A response that starts with a wrong byte has no trustworthy length: the
 // rest of it is drained until the line has been quiet this long.
 constexpr int kQuietGapMs = 30;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "UART.h"
+#include "wire_framing.h"
 #include "upload_protocol.h"
 
 namespace kelvara {
@@ -18,10 +19,10 @@ Answer Exchange(uint8_t code, const std::vector<unsigned char>& payload) {
   for (int attempt = 0; attempt < kExchangeAttempts; ++attempt) {
     com_clear();
     const int length = static_cast<int>(payload.size());
-    if (Qor_UartSendCommand(code, length, payload.data()) != length + 4) continue;
+    if (Qor_UartSendCommand(code, length, payload.data()) != length + kRequestHeaderBytes) continue;
     const int n = Qor_UartReceiveSync(kResponseTimeoutMs, sizeof response, response);
-    if (n < 6 || response[0] != 0xFE) continue;
-    if (static_cast<uint32_t>(n) != 6 + ReadBigEndian32(response + 2)) continue;
+    if (n < kResponseHeaderBytes || response[0] != kResponseStartByte) continue;
+    if (static_cast<uint32_t>(n) != kResponseHeaderBytes + ReadBigEndian32(response + 2)) continue;
     return response[1] == 0 ? Answer::kAccepted : Answer::kRefused;
   }
   return Answer::kNone;

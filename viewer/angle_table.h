@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "frame_geometry.h"
+
 namespace kelvara {
 namespace viewer {
 
-constexpr int kGridColumns = 320;
-constexpr int kGridRows = 240;
+// The camera's pixel grid.
+constexpr int kGridColumns = kFrameWidth;
+constexpr int kGridRows = kFrameHeight;
 // The distance builder's value of pi, also used for the cached cosines.
 constexpr double kBuilderPi = 3.14159265359;
 // The table keeps at most this many rows; a file may hold more lines, but

@@ -1,30 +1,17 @@
 #pragma once
-// The viewer's command messages: comma-separated text, at most 256 bytes,
-// one per connection on the viewer's socket.
-//
-//   1,path          angle table file          4,ratio        distance ratio
-//   2,path          distance data file        5,low,high     colour range (mm)
-//   3,low,high      distance range (mm)       6,path         coordinate data file
+// Parsing of the viewer's command messages (their kinds and size limit are
+// in viewer_commands.h).
 #include <optional>
 #include <string>
+
+#include "frame_geometry.h"
+#include "viewer_commands.h"
 
 namespace kelvara {
 namespace viewer {
 
 // Upper limit of every distance range, millimetres.
-constexpr int kDistanceLimit = 12500;
-// The viewer reads at most this many bytes of one message.
-constexpr int kMaxPipeMessageBytes = 256;
-
-enum CommandKind : int {
-  CMD_ANGLE_TABLE = 1,
-  CMD_DISTANCE_DATA = 2,
-  CMD_DISTANCE_RANGE = 3,
-  CMD_DISTANCE_RATIO = 4,
-  CMD_COLOR_RANGE = 5,
-  CMD_COORDINATE_DATA = 6,
-};
-
+constexpr int kDistanceLimit = kDistanceLimitMm;
 // One parsed command. Only the fields of its kind carry meaning.
 struct PipeCommand {
   int kind = 0;

@@ -4,6 +4,9 @@
 // editing (current) and the value the camera last confirmed (applied).
 #include <cstdint>
 
+// IsRotatedFormatIndex: the rotation controls follow the format table.
+#include "format_table.h"
+
 namespace kelvara {
 
 struct ParameterValue {
@@ -54,10 +57,5 @@ const char* FormatName(int format_index);
 const char* ModeName(int mode_index);
 // Pilot LED 0 is "ON", 1 is "OFF"; any other value gives "".
 const char* PilotLedName(int pilot_led);
-
-// The rotation controls are usable only for the two rotated formats.
-constexpr bool IsRotatedFormatIndex(int format_index) {
-  return format_index == 3 || format_index == 6;
-}
 
 }  // namespace kelvara

@@ -199,9 +199,10 @@ void ParameterModel::ReadParametersFromDevice() {
 void ParameterModel::SelectFormatByCode(uint16_t code) {
   const int index = FormatIndexOfCode(code);
   if (index >= 0) Confirm(parameters_.format, index);
-  // Follows the selected entry, so an unknown code leaves the controls as
-  // the entry still shown requires.
-  ApplyRotationRule();
+  // The controls follow the code the camera holds: only a rotated format in
+  // the table enables them, so an unknown code disables them whatever entry
+  // is still shown.
+  if (panel_) panel_->SetRotationControlsEnabled(IsRotatedFormatCode(code));
   Show();
 }
 

@@ -30,8 +30,8 @@ class ParameterModel {
   void ReadParametersFromDevice();
 
   // Selects the Format entry of a camera format code (current and applied);
-  // an unknown code selects nothing. Then the rotation controls follow the
-  // selected entry.
+  // an unknown code selects nothing. The rotation controls are enabled for
+  // the rotated formats only, and disabled for an unknown code.
   void SelectFormatByCode(uint16_t code);
 
   // Selects the Data size entry of a value (current and applied); any value

@@ -190,8 +190,21 @@ TEST_F(ParameterModelTest, SelectFormatByCodeFollowsTheFormatTable) {
     EXPECT_EQ(panel.rotation.back(), c.rotation);
     EXPECT_EQ(panel.shown.back().format.current, c.index);
   }
-  model.SelectFormatByCode(0x1234);
-  EXPECT_EQ(model.parameters().format.current, 6);  // unchanged
+}
+
+// A code outside the table selects nothing, and the rotation controls go off
+// even though the entry still shown (0x0102) is a rotated one; 0x0202 ends
+// in 0x02 like the rotated codes but is not one of them.
+TEST_F(ParameterModelTest, AnUnknownFormatCodeDisablesTheRotationControls) {
+  for (uint16_t unknown : {0x1234, 0x0202, 0xFFFF}) {
+    SCOPED_TRACE(unknown);
+    model.SelectFormatByCode(0x0102);
+    ASSERT_TRUE(panel.rotation.back());
+    model.SelectFormatByCode(unknown);
+    EXPECT_FALSE(panel.rotation.back());
+    EXPECT_EQ(model.parameters().format.current, 6);  // unchanged
+    EXPECT_EQ(panel.shown.back().format.current, 6);
+  }
 }
 
 TEST_F(ParameterModelTest, NothingChangedSendsNothing) {

@@ -10,12 +10,9 @@ namespace kelvara {
 // Display planes hold little-endian words and are copied with memcpy.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "little-endian host required");
 
-int ImageCountOfFormat(int display_format) {
-  return display_format >= 4 && display_format <= 6 ? 2 : 1;
-}
-
 bool UsesAmplitudeMapping(int display_format, int image) {
-  return display_format == 0 || (ImageCountOfFormat(display_format) == 2 && image == 1);
+  return IsAmplitudeOnlyFormat(display_format) ||
+         (ImageCountOfFormat(display_format) == 2 && image == 1);
 }
 
 RenderingModel::RenderingModel()

@@ -8,20 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "format_table.h"
 #include "frame_decode.h"
+#include "frame_geometry.h"
 #include "sample_mapping.h"
 
 namespace kelvara {
 
-constexpr int kImageWidth = 320;
-constexpr int kImageHeight = 240;
+// One image per display plane, pixel for pixel.
+constexpr int kImageWidth = kFrameWidth;
+constexpr int kImageHeight = kFrameHeight;
 constexpr int kImagePixels = kImageWidth * kImageHeight;
 constexpr int kLegendWidth = 48;
 constexpr int kLegendHeight = 256;
 constexpr int kImageSlots = 2;
 
-// Images drawn for a display format: 2 for formats 4, 5, 6, else 1.
-int ImageCountOfFormat(int display_format);
+// Images drawn for a display format: ImageCountOfFormat (format_table.h).
 // Whether image `image` of a display format uses the amplitude mapping.
 bool UsesAmplitudeMapping(int display_format, int image);
 

@@ -60,7 +60,7 @@ TEST_P(RenderEveryFormat, SlotsHoldTheMappedPlanes) {
   for (int r = 0; r < 240; ++r)
     for (int c = 0; c < 320; ++c) {
       const int i = r * 320 + c;
-      if (!pattern::IsPointFormat(format))
+      if (IsPlaneFrameFormat(format))
         wrong_samples += picture.SamplePlane(0)[i] != Plane0Sample(format, r, c);
       wrong_samples += picture.SamplePlane(1)[i] != pattern::Amplitude(r, c);
     }

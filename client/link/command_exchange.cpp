@@ -25,7 +25,7 @@ void SetExchangePause(PauseFunction pause) { g_pause = pause ? pause : &SleepPau
 
 int SendCommand(int code, int length, const unsigned char* payload) {
   SerialLibrary& lib = ActiveSerialLibrary();
-  const int64_t expected = static_cast<int64_t>(length) + 4;
+  const int64_t expected = static_cast<int64_t>(length) + kRequestHeaderBytes;
   for (int attempt = 0;; ++attempt) {
     lib.Clear();
     if (lib.SendCommand(code, length, payload) == expected) return 0;

@@ -6,6 +6,8 @@
 // a pointer into the one receive buffer, valid until the next receive.
 #include <cstdint>
 
+#include "wire_framing.h"
+
 namespace kelvara {
 
 // Error codes of every camera operation (0 = the exchange succeeded; the
@@ -17,8 +19,6 @@ constexpr int CMD_ERR_START_BYTE = -21;   // the first response byte is not 0xFE
 constexpr int CMD_ERR_LENGTH = -22;       // received byte count differs from length + 6
 
 constexpr int kReceiveCapacity = 4194304;  // the one receive buffer, 4 MiB
-constexpr int kResponseHeaderBytes = 6;
-constexpr unsigned char kResponseStartByte = 0xFE;
 constexpr int kSendRetries = 10;     // one attempt plus ten retries
 constexpr int kReceiveRetries = 10;  // one call plus ten retries
 constexpr int kFailurePauseMs = 300;

@@ -11,7 +11,7 @@ ScriptedSerial::ScriptedSerial() { SetSerialLibrary(this); }
 ScriptedSerial::~ScriptedSerial() { SetSerialLibrary(nullptr); }
 
 void ScriptedSerial::QueueResponse(unsigned char status, const std::vector<unsigned char>& payload) {
-  std::vector<unsigned char> b = {0xFE, status};
+  std::vector<unsigned char> b = {kResponseStartByte, status};
   const uint32_t n = static_cast<uint32_t>(payload.size());
   b.push_back(static_cast<unsigned char>(n >> 24));
   b.push_back(static_cast<unsigned char>(n >> 16));

@@ -12,8 +12,6 @@ namespace {
 // shows up when the first file in it cannot be written.
 void MakeFolder(const std::string& path) { ::mkdir(path.c_str(), 0777); }
 
-bool HasPointAmplitude(int format_index) { return format_index == 5 || format_index == 6; }
-
 }  // namespace
 
 std::string OutputFailureMessage(const std::string& path) {
@@ -118,25 +116,16 @@ void LogWriter::WriteFrameLogs(int log_number, const unsigned char* frame, std::
     return NumberedLogPath(n.folder, n.base, infix, log_number, extension);
   };
 
-  if (IsPointFrameFormat(format)) {
-    // Point frames are logged as the camera's coordinates, never as the
-    // distances shown.
-    if (PcdCheck()) {
-      const std::string p = path("_", ".pcd");
-      Record(WriteFileBlock(p, frame, kPcdFileBytes), p);
-    }
-    if (CsvCheck()) {
-      const unsigned char* records = frame + kPcdHeaderBytes;
-      WriteCsv(path("_x_", ".csv"), {records, kPointRecordBytes}, mirror);
-      WriteCsv(path("_y_", ".csv"), {records + 2, kPointRecordBytes}, mirror);
-      WriteCsv(path("_z_", ".csv"), {records + 4, kPointRecordBytes}, mirror);
-      if (HasPointAmplitude(format))
-        WriteCsv(path("_amp_", ".csv"), {frame + kPointAmplitudeOffset, 2}, mirror);
-    }
-    return;
+  // Which files apply comes from the format table. Point frames are logged as
+  // the camera's coordinates, never as the distances shown.
+  const FormatFacts* facts = FormatAt(format);
+  if (facts == nullptr) return;
+  const FormatLogs& logs = facts->logs;
+  if (logs.pcd && PcdCheck()) {
+    const std::string p = path("_", ".pcd");
+    Record(WriteFileBlock(p, frame, kPcdFileBytes), p);
   }
-
-  if (PngCheck()) {
+  if (logs.png && PngCheck()) {
     const std::string p = path("_", ".png");
     PngSaver saver;
     {
@@ -146,10 +135,17 @@ void LogWriter::WriteFrameLogs(int log_number, const unsigned char* frame, std::
     Record(saver && saver(p), p);
   }
   if (CsvCheck()) {
-    WriteCsv(path("_", ".csv"), {frame, 2}, mirror);
-    if (format == 4) WriteCsv(path("_amp_", ".csv"), {frame + kPlane1Offset, 2}, mirror);
+    if (logs.plane_csv) WriteCsv(path("_", ".csv"), {frame, 2}, mirror);
+    if (logs.xyz_csv) {
+      const unsigned char* records = frame + kPcdHeaderBytes;
+      WriteCsv(path("_x_", ".csv"), {records, kPointRecordBytes}, mirror);
+      WriteCsv(path("_y_", ".csv"), {records + 2, kPointRecordBytes}, mirror);
+      WriteCsv(path("_z_", ".csv"), {records + 4, kPointRecordBytes}, mirror);
+    }
+    if (logs.amp_csv)
+      WriteCsv(path("_amp_", ".csv"), {frame + facts->amplitude_offset, 2}, mirror);
   }
-  if (BinCheck()) WriteRawLog(n, log_number, {frame, 2}, mirror);
+  if (logs.raw && BinCheck()) WriteRawLog(n, log_number, {frame, 2}, mirror);
 }
 
 void LogWriter::WriteTemperatureLog(const TemperatureSample& sample) {

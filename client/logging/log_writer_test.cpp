@@ -93,7 +93,7 @@ TEST_F(LogWriterTest, PointFrameFilesHoldTheCoordinates) {
             (std::set<std::string>{"pts_0000.pcd", "pts_x_0000.csv", "pts_y_0000.csv",
                                    "pts_z_0000.csv", "pts_amp_0000.csv"}));
   // The PCD file: the camera's header and the records, unmirrored.
-  std::string pcd(pattern::kPcdHeader, pattern::kPcdHeaderBytes);
+  std::string pcd(pattern::kPcdHeader, kPcdHeaderBytes);
   for (int r = 0; r < 240; ++r)
     for (int c = 0; c < 320; ++c) {
       const pattern::Point p = pattern::PointAt(r, c);

@@ -7,9 +7,6 @@
 namespace kelvara {
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
-
 // Every 16-bit value pre-rendered as "%5d," (5 to 7 characters), so that a
 // sample costs one 8-byte copy instead of a printf.
 struct Field {
@@ -36,9 +33,9 @@ const Field* FieldTable() {
 // Byte offset of the first sample of output line `line`, and the step from
 // one output sample to the next, with the mirrors applied.
 long LineStart(PlaneView plane, Mirror mirror, int line) {
-  const int row = mirror.y ? kHeight - 1 - line : line;
-  const int column = mirror.x ? kWidth - 1 : 0;
-  return (static_cast<long>(row) * kWidth + column) * plane.stride;
+  const int row = mirror.y ? kFrameHeight - 1 - line : line;
+  const int column = mirror.x ? kFrameWidth - 1 : 0;
+  return (static_cast<long>(row) * kFrameWidth + column) * plane.stride;
 }
 long SampleStep(PlaneView plane, Mirror mirror) { return mirror.x ? -plane.stride : plane.stride; }
 
@@ -51,9 +48,9 @@ std::size_t FormatPlaneCsv(PlaneView plane, Mirror mirror, std::vector<char>* ou
   const long step = SampleStep(plane, mirror);
   char* const begin = out->data();
   char* dst = begin;
-  for (int line = 0; line < kHeight; ++line) {
+  for (int line = 0; line < kFrameHeight; ++line) {
     long offset = LineStart(plane, mirror, line);
-    for (int k = 0; k < kWidth; ++k, offset += step) {
+    for (int k = 0; k < kFrameWidth; ++k, offset += step) {
       const unsigned char* p = plane.bytes + offset;
       const Field& f = table[static_cast<uint16_t>(p[0] | (p[1] << 8))];
       std::memcpy(dst, &f, sizeof f);
@@ -69,9 +66,9 @@ void FormatPlaneRaw(PlaneView plane, Mirror mirror, std::vector<char>* out) {
   out->resize(kRawPlaneBytes);
   const long step = SampleStep(plane, mirror);
   char* dst = out->data();
-  for (int line = 0; line < kHeight; ++line) {
+  for (int line = 0; line < kFrameHeight; ++line) {
     long offset = LineStart(plane, mirror, line);
-    for (int k = 0; k < kWidth; ++k, offset += step) {
+    for (int k = 0; k < kFrameWidth; ++k, offset += step) {
       dst[0] = static_cast<char>(plane.bytes[offset]);
       dst[1] = static_cast<char>(plane.bytes[offset + 1]);
       dst += 2;

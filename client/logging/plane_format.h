@@ -5,13 +5,14 @@
 #include <cstddef>
 #include <vector>
 
+#include "frame_geometry.h"
 #include "plane_view.h"
 
 namespace kelvara {
 
 // The largest CSV matrix: every field "-32768" plus its separator.
-constexpr std::size_t kMaxCsvMatrixBytes = 320 * 240 * 7 + 240;
-constexpr std::size_t kRawPlaneBytes = 320 * 240 * 2;
+constexpr std::size_t kMaxCsvMatrixBytes = kPixelCount * 7 + kFrameHeight;
+constexpr std::size_t kRawPlaneBytes = kPlaneBytes;
 
 // Formats into `out` (grown once to hold the largest matrix and reused) and
 // returns the number of bytes of the matrix at the start of `out`.

@@ -40,7 +40,7 @@ std::vector<int> FakeCamera::Codes() const {
 }
 
 void FakeCamera::Reply(unsigned char status, const unsigned char* payload, uint32_t length) {
-  pending_.assign({0xFE, status, static_cast<unsigned char>(length >> 24),
+  pending_.assign({kResponseStartByte, status, static_cast<unsigned char>(length >> 24),
                    static_cast<unsigned char>(length >> 16), static_cast<unsigned char>(length >> 8),
                    static_cast<unsigned char>(length)});
   if (length) pending_.insert(pending_.end(), payload, payload + length);

@@ -15,7 +15,7 @@ namespace {
 // What plane 0 must hold at (r, c) for a format index.
 int16_t ExpectedPlane0(int format_index, int r, int c) {
   if (format_index == 0) return pattern::Amplitude(r, c);
-  if (!pattern::IsPointFormat(format_index)) return pattern::Distance(r, c);
+  if (IsPlaneFrameFormat(format_index)) return pattern::Distance(r, c);
   const pattern::Point p = pattern::PointAt(r, c);
   if (p.x < -12499 || p.x > 12499) return p.x;
   const int64_t sum = int64_t{p.x} * p.x + int64_t{p.y} * p.y + int64_t{p.z} * p.z;
@@ -34,9 +34,9 @@ TEST_P(DecodeEveryFormat, PlanesMatchThePatternScene) {
   // Plane frames are shown straight from the frame's bytes, without a copy.
   EXPECT_EQ(IsPlaneFrameFormat(format), planes.bytes == frame.data());
   int mismatches = 0;
-  for (int r = 0; r < pattern::kHeight; ++r)
-    for (int c = 0; c < pattern::kWidth; ++c) {
-      const int i = r * pattern::kWidth + c;
+  for (int r = 0; r < kFrameHeight; ++r)
+    for (int c = 0; c < kFrameWidth; ++c) {
+      const int i = r * kFrameWidth + c;
       if (planes.Sample(0, i) != ExpectedPlane0(format, r, c) ||
           planes.Sample(1, i) != pattern::Amplitude(r, c))
         ++mismatches;

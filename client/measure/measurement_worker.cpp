@@ -193,7 +193,7 @@ ActiveRun::Step ActiveRun::LoggingSchedule(int64_t elapsed_s) {
 
 ActiveRun::Step ActiveRun::EndLoggingRun(int format_index) {
   bool restart_failed = false;
-  if (IsPolarFormat(format_index)) {
+  if (LogsOfFormat(format_index).angle_logs) {
     // The angle table can only be fetched while the camera is not measuring.
     unsigned char status = 0;
     StopMeasurement(&status);

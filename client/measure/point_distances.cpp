@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frame_geometry.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define KELVARA_HAVE_SSE41_KERNEL 1
@@ -12,8 +14,8 @@
 namespace kelvara {
 namespace {
 
-constexpr int kMaxCoordinate = 12499;
-constexpr int kRecordBytes = 6;
+constexpr int kMaxCoordinate = kMaxDistanceMm;
+constexpr int kRecordBytes = kPointRecordBytes;
 
 int16_t Load16(const unsigned char* p) {
   int16_t v;

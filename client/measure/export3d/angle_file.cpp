@@ -13,7 +13,6 @@ double ThetaDegrees(uint16_t raw) {
 }
 
 bool WriteAngleFile(const std::string& path, const ThetaPhiTable& table) {
-  constexpr int kColumns = 320;
   if (table.theta.size() != static_cast<size_t>(kPixelCount)) return false;
 
   // The whole text first (about 700 KB), then one write.
@@ -23,7 +22,7 @@ bool WriteAngleFile(const std::string& path, const ThetaPhiTable& table) {
   for (int i = 0; i < kPixelCount; ++i) {
     int n = std::snprintf(field, sizeof(field), "%f", ThetaDegrees(table.theta[i]));
     text.append(field, static_cast<size_t>(n));
-    if ((i + 1) % kColumns == 0) {
+    if ((i + 1) % kFrameWidth == 0) {
       text += "\r\n";
     } else {
       text += ',';

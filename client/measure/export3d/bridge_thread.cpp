@@ -11,8 +11,10 @@
 
 #include "bridge_library.h"
 #include "export3d_paths.h"
-#include "frame_layout.h"
+#include "format_table.h"
+#include "frame_geometry.h"
 #include "profile_store.h"
+#include "viewer_commands.h"
 
 namespace kelvara {
 namespace {
@@ -102,7 +104,7 @@ class Bridge {
     int slot = 0;
     if (!ReadRingSlot(pointer_path, &slot)) return;
     const std::string frame_path = RingFilePath(run_.program_folder, slot);
-    if (IsPlaneFrameFormat(run_.state->format_index.load())) {
+    if (viewer::DataCommandOfFormat(run_.state->format_index.load()) == viewer::CMD_DISTANCE_DATA) {
       library_->UpdateDistanceData(frame_path.c_str());
     } else {
       library_->UpdateCoordinateData(frame_path.c_str());

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "frame_geometry.h"
+
 namespace kelvara {
 
 class Display3DState {
@@ -28,7 +30,7 @@ class Display3DState {
   static uint64_t Pack(int min, int max) {
     return (static_cast<uint64_t>(static_cast<uint32_t>(min)) << 32) | static_cast<uint32_t>(max);
   }
-  std::atomic<uint64_t> range_{Pack(0, 12500)};
+  std::atomic<uint64_t> range_{Pack(0, kDistanceLimitMm)};
 };
 
 }  // namespace kelvara

@@ -1,6 +1,11 @@
 #pragma once
-// The camera's command codes, output format codes and fixed payloads.
+// The camera's command codes, receive timeouts and fixed payloads.
 #include <cstdint>
+
+// Formats and frame sizes travel with the command set.
+#include "format_table.h"
+#include "frame_geometry.h"
+#include "wire_framing.h"
 
 namespace kelvara {
 
@@ -36,32 +41,7 @@ constexpr uint8_t CMD_GET_LED_TEMPERATURE = 0xD7;
 constexpr int kShortTimeoutMs = 500;
 constexpr int kLongTimeoutMs = 1000;
 
-// Output formats, in the order of the Format selector (index 0..6).
-constexpr int kFormatCount = 7;
-constexpr uint16_t kFormatCodes[kFormatCount] = {0x01FF, 0x0000, 0x0001, 0x0002,
-                                                 0x0100, 0x0101, 0x0102};
-constexpr const char* kFormatNames[kFormatCount] = {
-    "Amplitude",           "Distance(Polar)",           "Distance(Cartesian)",
-    "Distance(Cartesian rot)", "Distance(Polar)+AMP", "Distance(Cartesian)+AMP",
-    "Distance(Cartesian rot)+AMP"};
-
-// The index of a format code in the selector order, or -1 when unknown.
-constexpr int FormatIndexOfCode(uint16_t code) {
-  for (int i = 0; i < kFormatCount; ++i)
-    if (kFormatCodes[i] == code) return i;
-  return -1;
-}
-
-// Codes whose low byte is 0x02 are the rotated formats.
-constexpr bool IsRotatedFormatCode(uint16_t code) { return (code & 0xFF) == 0x02; }
-
 // Both temperature commands carry this fixed 8-byte access code.
 constexpr unsigned char kTemperatureAccessCode[8] = {'W', '4', 'r', '7', 'X', 'p', '2', 'N'};
-
-// Sizes of the bulk replies.
-constexpr int kPixelCount = 320 * 240;
-constexpr int kMeasurementFrameBytes = 614656;   // reply of CMD_GET_RESULT
-constexpr int kThetaPhiTableBytes = 307200;      // reply of CMD_GET_ANGLE_TABLE
-constexpr int kPlaneBytes = kPixelCount * 2;     // one 16-bit plane, 153600 bytes
 
 }  // namespace kelvara

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
+#include "frame_geometry.h"
+
 namespace kelvara {
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kRawPerDegree = 4096.0 / 90.0;
 
@@ -44,12 +44,11 @@ uint16_t RoomPhiRaw(int row, int column) {
 }
 
 void FillRoomAngleTable(unsigned char* out) {
-  constexpr int kPlane = kWidth * kHeight * 2;
-  for (int r = 0; r < kHeight; ++r)
-    for (int c = 0; c < kWidth; ++c) {
-      const int i = r * kWidth + c;
+  for (int r = 0; r < kFrameHeight; ++r)
+    for (int c = 0; c < kFrameWidth; ++c) {
+      const int i = r * kFrameWidth + c;
       Put16(out + 2 * i, RoomThetaRaw(r, c));
-      Put16(out + kPlane + 2 * i, RoomPhiRaw(r, c));
+      Put16(out + kPlaneBytes + 2 * i, RoomPhiRaw(r, c));
     }
 }
 
