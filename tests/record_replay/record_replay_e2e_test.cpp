@@ -3,6 +3,8 @@
 // capture; a recording cut anywhere replays its whole frames.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,6 +13,8 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -171,6 +175,40 @@ TEST_F(RecordReplayTest, ARecordingCutAtARandomByteReplaysItsWholeFrames) {
   ASSERT_TRUE(again) << SimProcess::last_error();
   EXPECT_EQ(RunProgram(Capture(again->port(), {"--format", "2", "--total", "8", "--pcd", "--out", Path("eight")}), &err), 7) << err;
   EXPECT_NE(err.find("7 frames logged"), std::string::npos) << err;
+}
+
+TEST_F(RecordReplayTest, ARecordingKilledMidwayReplaysTheFramesItHolds) {
+  auto live = SimProcess::Start({"--scene", "pattern"});
+  ASSERT_TRUE(live) << SimProcess::last_error();
+  testing::ChildProcess capture(Capture(live->port(), {"--format", "2", "--total", "999999", "--pcd", "--out",
+                                                      Path("killed"), "--record", Path("k.kvrec")}));
+  // Await five frames' worth of recording, then kill -9 in the middle of
+  // whatever the recorder is writing.
+  const off_t five_frames = 5 * (614656 + 20) + 320000;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  struct stat st {};
+  while ((stat(Path("k.kvrec").c_str(), &st) != 0 || st.st_size < five_frames) &&
+         std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_EQ(kill(capture.pid(), SIGKILL), 0);
+  EXPECT_EQ(capture.Wait(), 128 + SIGKILL);
+
+  recording::RecordingReader reader;
+  ASSERT_TRUE(reader.Open(Path("k.kvrec"))) << reader.error();
+  const size_t whole = reader.frames().size();
+  ASSERT_GE(whole, 5u);
+  auto replay = StartSimCapturingStderr({"--replay", Path("k.kvrec"), "--fps", "0"}, Path("sim.err"));
+  ASSERT_TRUE(replay) << SimProcess::last_error();
+  EXPECT_NE(ReadFile(Path("sim.err")).find("replaying " + std::to_string(whole) + " frames"), std::string::npos);
+  std::string err;
+  ASSERT_EQ(RunProgram(Capture(replay->port(), {"--format", "2", "--total", std::to_string(whole), "--pcd",
+                                                "--out", Path("after")}), &err), 0) << err;
+  // The pattern's frames do not change: each equals the first one logged live.
+  const std::string first = ReadFile(Path("killed") + "/unnamed_0000.pcd");
+  ASSERT_EQ(first.size(), 460970u);
+  char name[32];
+  std::snprintf(name, sizeof name, "/unnamed_%04zu.pcd", whole - 1);
+  EXPECT_TRUE(ReadFile(Path("after") + name) == first);
 }
 
 TEST_F(RecordReplayTest, TheReplayIsTheRecordedCamera) {
