@@ -44,6 +44,7 @@
 #include "export_ring.h"
 #include "runtime_dir.h"
 #include "scene.h"
+#include "temp_folder.h"
 #include "velmar.h"
 
 extern char** environ;
@@ -130,18 +131,21 @@ bool WriteRoomAngleFile(camsim::Scene& scene, const std::string& path) {
 
 class Folder {
  public:
-  Folder() {
-    char pattern[] = "/tmp/kelvara-pace-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) path_ = std::string(pattern) + "/";
+  Folder() : folder_("kelvara-pace"), path_(folder_.path() + "/") {
     mkdir((path_ + "3d_data").c_str(), 0700);
     mkdir((path_ + "run").c_str(), 0700);
   }
   ~Folder() {
-    if (std::getenv("KELVARA_PACE_KEEP")) std::system(("cp " + path_ + "pace.log " + std::getenv("KELVARA_PACE_KEEP")).c_str());
-    std::system(("rm -rf '" + path_ + "'").c_str()); }
+    // KELVARA_PACE_KEEP: where to keep the pace log of the run.
+    if (const char* keep = std::getenv("KELVARA_PACE_KEEP")) {
+      std::ifstream in(path_ + "pace.log", std::ios::binary);
+      std::ofstream(keep, std::ios::binary) << in.rdbuf();
+    }
+  }
   const std::string& path() const { return path_; }
 
  private:
+  kelvara::testing::TempFolder folder_;
   std::string path_;
 };
 

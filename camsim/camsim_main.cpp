@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "pty_port.h"
+#include "replay_scene.h"
 #include "scene.h"
 #include "sim_camera.h"
 #include "sim_options.h"
@@ -50,7 +51,18 @@ int main(int argc, char** argv) {
   sigaction(SIGHUP, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
-  auto scene = MakeScene(options.scene, options.faults.seed);
+  std::unique_ptr<Scene> scene;
+  if (options.replay.empty()) {
+    scene = MakeScene(options.scene, options.faults.seed);
+  } else {
+    std::string summary;
+    scene = ReplayScene::Open({options.replay, options.loop, static_cast<double>(options.fps)}, &error, &summary);
+    if (!scene) {
+      std::fprintf(stderr, "kelvara-camsim: %s\n", error.c_str());
+      return 1;
+    }
+    std::fprintf(stderr, "kelvara-camsim: %s\n", summary.c_str());
+  }
   PtyPort pty;
   if (!pty.Open(&error) || !pty.Register(options.port, &error)) {
     std::fprintf(stderr, "kelvara-camsim: %s\n", error.c_str());

@@ -38,8 +38,6 @@ uint64_t XorShift(uint64_t* s) {
   return *s = x;
 }
 
-double RawToDegrees(uint16_t raw) { return raw * 90.0 / kAngleRawPerRightAngle; }
-
 }  // namespace
 
 void RoomScene::BallCentre(double seconds, double c[3]) {
@@ -51,15 +49,9 @@ void RoomScene::BallCentre(double seconds, double c[3]) {
 
 RoomScene::RoomScene(uint64_t seed, bool noise)
     : rx_(kPixelCount), ry_(kPixelCount), rz_(kPixelCount),
-      kx_(kPixelCount), ky_(kPixelCount), kz_(kPixelCount),
       angle_table_(kThetaPhiTableBytes), frame_(kMeasurementFrameBytes),
       gauss_(kGaussSamples), seed_(seed), noise_(noise) {
   FillRoomAngleTable(angle_table_.data());
-  auto theta = [this](int r, int c) {
-    const int i = 2 * (r * kFrameWidth + c);
-    return static_cast<uint16_t>(angle_table_[i] | (angle_table_[i + 1] << 8));
-  };
-  const int cy = kRoomAxisRow, cx = kRoomAxisColumn;
   for (int r = 0; r < kFrameHeight; ++r)
     for (int c = 0; c < kFrameWidth; ++c) {
       const int i = r * kFrameWidth + c;
@@ -67,16 +59,6 @@ RoomScene::RoomScene(uint64_t seed, bool noise)
       rx_[i] = static_cast<float>(ray.x);
       ry_[i] = static_cast<float>(ray.y);
       rz_[i] = static_cast<float>(ray.z);
-      // The viewer places a distance d from the table: x = sin(h) d,
-      // negated left of the centre column; y = sin(v) d, negated from the
-      // centre row on; z = cos(a) d; then it turns the cloud half a turn
-      // about z. A point record is that final position.
-      const double h = RawToDegrees(theta(cy, c)) * kPi / 180;
-      const double v = RawToDegrees(theta(r, cx)) * kPi / 180;
-      const double a = RawToDegrees(theta(r, c)) * kPi / 180;
-      kx_[i] = static_cast<float>(c < cx ? std::sin(h) : -std::sin(h));
-      ky_[i] = static_cast<float>(r >= cy ? std::sin(v) : -std::sin(v));
-      kz_[i] = static_cast<float>(std::cos(a));
     }
   uint64_t s = 0x853C49E6748FEA9Bull ^ seed;
   for (int k = 0; k < kGaussSamples; k += 2) {
@@ -175,7 +157,9 @@ const unsigned char* RoomScene::Frame(const CameraParameters& p, double seconds)
     }
     int rec[3] = {dist, 0, 0};
     if (dist <= kMaxDistance) {
-      const double v[3] = {kx_[i] * dist, ky_[i] * dist, kz_[i] * dist};
+      // Where the ray meets the room, as a real camera reports its points:
+      // the polar distance (the ray's length) along the ray's direction.
+      const double v[3] = {rx_[i] * dist, ry_[i] * dist, rz_[i] * dist};
       for (int k = 0; k < 3; ++k)
         rec[k] = static_cast<int>(std::lround(m[k][0] * v[0] + m[k][1] * v[1] + m[k][2] * v[2]));
     }

@@ -4,9 +4,9 @@
 // and away again every 10 s. Everything follows from the pinhole lens of
 // room_lens.h:
 //   - a polar distance is the length of the pixel's ray to the first surface;
-//   - a point record is placed from that distance and the angle table exactly
-//     as the 3D viewer places a polar distance, so that both clouds coincide;
-//     the "rot" formats then turn it by the rotation angles (x, then y, then z);
+//   - a point record is the point where that ray meets the surface (the
+//     distance along the ray's direction), as a real camera reports it; the
+//     "rot" formats then turn it by the rotation angles (x, then y, then z);
 //   - the amplitude falls with distance (and grows with the exposure time);
 //     above 255 the pixel saturates (distance 31000, amplitude 511); below the
 //     amplitude minimum (the near one under 1.5 m) it has no distance (30000);
@@ -45,8 +45,7 @@ class RoomScene final : public Scene {
 
  private:
   Hit TraceWithBall(int pixel, const double centre[3]) const;
-  std::vector<float> rx_, ry_, rz_;  // unit ray per pixel
-  std::vector<float> kx_, ky_, kz_;  // point record = k * distance
+  std::vector<float> rx_, ry_, rz_;  // unit ray per pixel; a point record is ray * distance
   std::vector<unsigned char> angle_table_;
   std::vector<unsigned char> frame_;
   std::vector<float> gauss_;  // standard normal samples for the noise

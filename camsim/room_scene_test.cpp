@@ -1,5 +1,5 @@
-// The room scene: one geometry behind every format, placed the way the 3D
-// viewer places it.
+// The room scene: one geometry behind every format, its points where a
+// real camera would report them.
 #include "room_scene.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "format_table.h"
 #include "frame_geometry.h"
 #include "pattern_scene.h"
+#include "room_lens.h"
 
 namespace kelvara {
 namespace camsim {
@@ -92,23 +93,15 @@ TEST_F(RoomSceneTest, AmplitudeFallsWithDistanceAndSaturatesVeryNear) {
   EXPECT_EQ(saturated(Frame(4, 0.0)), 0);
 }
 
-// The viewer turns a polar distance d of pixel (r, c) into a point with the
-// angle table T (degrees) and the optical centre (cx, cy) = (159, 119):
-// x = sin(T[cy][c]) d, negated for c < cx; y = sin(T[r][cx]) d, negated for
-// r >= cy; z = cos(T[r][c]) d; then it turns the cloud 180 degrees about z.
-// Its coordinate builder takes the camera's point records as they are. The
-// two clouds must be the same.
-TEST_F(RoomSceneTest, PointRecordsAreWhereTheViewerPutsThePolarDistances) {
-  const double pi = 3.14159265359;
-  const unsigned char* table = room_.AngleTable();
-  auto deg = [&](int r, int c) {
-    return (table[2 * (r * 320 + c)] | (table[2 * (r * 320 + c) + 1] << 8)) * 90.0 / 4096.0;
-  };
+// A point record is the Euclidean point where the pixel's ray meets the
+// room: its length is the polar distance of the same pixel, it lies on the
+// pixel's ray, and the floor and the wall come out flat.
+TEST_F(RoomSceneTest, PointRecordsAreEuclideanPointsOnTheRays) {
   for (double t : {0.0, 3.0, 5.0}) {
     const Bytes polar = Frame(1, t);
     const Bytes points = Frame(2, t);
     EXPECT_EQ(0, std::memcmp(points.data(), pattern::kPcdHeader, 170));
-    int compared = 0;
+    int compared = 0, on_floor = 0, on_wall = 0;
     for (int r = 0; r < 240; ++r)
       for (int c = 0; c < 320; ++c) {
         const int i = r * 320 + c;
@@ -119,17 +112,28 @@ TEST_F(RoomSceneTest, PointRecordsAreWhereTheViewerPutsThePolarDistances) {
           ASSERT_EQ(rec.x, d) << "a code travels in x";
           continue;
         }
-        double x = std::sin(deg(119, c) * pi / 180) * d;
-        if (c < 159) x = -x;
-        double y = std::sin(deg(r, 159) * pi / 180) * d;
-        if (r >= 119) y = -y;
-        const double z = std::cos(deg(r, c) * pi / 180) * d;
-        ASSERT_NEAR(rec.x, -x, 1.0) << r << "," << c;
-        ASSERT_NEAR(rec.y, -y, 1.0) << r << "," << c;
-        ASSERT_NEAR(rec.z, z, 1.0) << r << "," << c;
+        const LensRay ray = RoomPixelRay(r, c);
+        // Rounding each coordinate moves the point by at most 0.87 mm.
+        ASSERT_NEAR(std::sqrt(double(rec.x) * rec.x + double(rec.y) * rec.y + double(rec.z) * rec.z), d, 1.0)
+            << r << "," << c;
+        ASSERT_NEAR(rec.x, ray.x * d, 0.501) << r << "," << c;
+        ASSERT_NEAR(rec.y, ray.y * d, 0.501) << r << "," << c;
+        ASSERT_NEAR(rec.z, ray.z * d, 0.501) << r << "," << c;
+        // Pixels on the floor (1 m below) and on the back wall (4.5 m ahead),
+        // away from the ball, lie in those planes within the rounding of d.
+        const double floor_d = -1000.0 / ray.y, wall_d = 4500.0 / ray.z;
+        if (ray.y < 0 && std::abs(d - floor_d) < 0.5 && floor_d < wall_d) {
+          EXPECT_NEAR(rec.y, -1000, 1.0) << r << "," << c;
+          ++on_floor;
+        } else if (std::abs(d - wall_d) < 0.5) {
+          EXPECT_NEAR(rec.z, 4500, 1.0) << r << "," << c;
+          ++on_wall;
+        }
         ++compared;
       }
     EXPECT_GT(compared, 60000);
+    EXPECT_GT(on_floor, 3000);
+    EXPECT_GT(on_wall, 3000);
   }
 }
 

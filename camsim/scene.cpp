@@ -1,10 +1,13 @@
 #include "scene.h"
 
 #include "pattern_frames.h"
+#include "pattern_scene.h"
 #include "room_scene.h"
 
 namespace kelvara {
 namespace camsim {
+
+std::vector<unsigned char> Scene::VersionPayload() const { return pattern::VersionPayload(); }
 
 std::unique_ptr<Scene> MakeScene(const std::string& name, uint64_t seed) {
   if (name == "pattern") return std::make_unique<PatternFrames>();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "camera_parameters.h"
 
@@ -22,6 +23,19 @@ class Scene {
   // Chip temperatures (upper-left, upper-right, lower-left, lower-right) and
   // the LED temperature, tenths of a degree Celsius.
   virtual void Temperatures(double seconds, int16_t imager[4], int16_t* led) = 0;
+
+  // What a replayed camera needs beyond a live scene; a live scene keeps
+  // these defaults.
+  // The payload of the version reply.
+  virtual std::vector<unsigned char> VersionPayload() const;
+  // Sets the parameters the camera starts with (default: power-on values).
+  virtual void StartParameters(CameraParameters* /*p*/) const {}
+  // False for a format code the scene cannot deliver: the set is refused.
+  virtual bool AcceptsFormat(uint16_t /*code*/) const { return true; }
+  // Seconds the next frame follows the previous one when the scene paces
+  // its own frames (the frame rate limiter is then not applied), or a
+  // negative value when the limiter decides.
+  virtual double NextFrameGap() const { return -1.0; }
 };
 
 // "pattern" or "room"; nullptr for another name. `seed` feeds the noise.

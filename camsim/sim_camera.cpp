@@ -22,7 +22,9 @@ bool InRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
 }  // namespace
 
-SimCamera::SimCamera(Scene& scene, Clock::time_point start) : scene_(scene), start_(start) {}
+SimCamera::SimCamera(Scene& scene, Clock::time_point start) : scene_(scene), start_(start) {
+  scene_.StartParameters(&params_);
+}
 
 Reply SimCamera::Handle(const Request& r, Clock::time_point now) {
   Reply reply;
@@ -32,7 +34,7 @@ Reply SimCamera::Handle(const Request& r, Clock::time_point now) {
   const double seconds = std::chrono::duration<double>(now - start_).count();
   switch (r.code) {
     case CMD_GET_VERSION:
-      reply.payload = pattern::VersionPayload();
+      reply.payload = scene_.VersionPayload();
       break;
     case CMD_START_MEASUREMENT:
       if (!measuring_) frame_sent_ = false;
@@ -88,19 +90,27 @@ Reply SimCamera::Result(Clock::time_point now) {
     reply.status = kStatusNotMeasuring;
     return reply;
   }
-  if (params_.frame_rate_limit > 0 && frame_sent_) {
+  const double scene_gap = scene_.NextFrameGap();
+  const double gap = scene_gap >= 0 ? scene_gap : params_.frame_rate_limit > 0 ? 1.0 / params_.frame_rate_limit : 0;
+  if (gap > 0 && frame_sent_) {
     const auto ready = last_frame_ + std::chrono::duration_cast<Clock::duration>(
-                                         std::chrono::duration<double>(1.0 / params_.frame_rate_limit));
+                                         std::chrono::duration<double>(gap));
     if (ready - now > kLongestFrameWait) {
       reply.send_at = now + kLateFrameDelay;
     } else {
       reply.send_at = std::max(now, ready);
     }
   }
-  frame_sent_ = true;
-  last_frame_ = reply.send_at;
   const double seconds = std::chrono::duration<double>(reply.send_at - start_).count();
   reply.bulk = scene_.Frame(params_, seconds);
+  if (reply.bulk == nullptr) {
+    // A replayed camera whose recording has ended delivers no more frames.
+    reply.status = kStatusNotMeasuring;
+    reply.send_at = now;
+    return reply;
+  }
+  frame_sent_ = true;
+  last_frame_ = reply.send_at;
   reply.bulk_size = kMeasurementFrameBytes;
   reply.is_frame = true;
   return reply;
@@ -142,7 +152,7 @@ uint8_t SimCamera::Set(const Request& r) {
     case CMD_SET_FORMAT: {
       if (n != 2) return kStatusRefused;
       const uint16_t code = static_cast<uint16_t>((b[0] << 8) | b[1]);
-      if (FormatIndexOfCode(code) < 0) return kStatusRefused;
+      if (FormatIndexOfCode(code) < 0 || !scene_.AcceptsFormat(code)) return kStatusRefused;
       p.format_code = code;
       return kStatusOk;
     }

@@ -15,6 +15,10 @@ const char kSimUsage[] =
     "  --corrupt-every N      answer every Nth result request with a wrong start byte\n"
     "  --truncate-every N     answer every Nth result request with a short frame\n"
     "  --seed S               seed of the noise and of the faults (default 1)\n"
+    "  --replay FILE          serve a recording of kelvara-capture --record instead of a scene\n"
+    "  --loop                 with --replay: start again after the last frame\n"
+    "  --rate-from-file       with --replay: the recorded pacing (the default)\n"
+    "  --fps N                with --replay: N frames per second instead (0: as fast as asked)\n"
     "  --help                 this text\n"
     "When ready it prints \"COM<N> <device path>\". SIGINT or SIGTERM ends it.\n";
 
@@ -32,7 +36,7 @@ bool ParseInt(const std::string& text, long long lo, long long hi, long long* ou
 
 bool IsValueOption(const std::string& name) {
   for (const char* known : {"--port", "--scene", "--link-rate", "--drop-every", "--corrupt-every",
-                            "--truncate-every", "--seed"})
+                            "--truncate-every", "--seed", "--replay", "--fps"})
     if (name == known) return true;
   return false;
 }
@@ -45,6 +49,7 @@ bool Fail(std::string* error, const std::string& why) {
 }  // namespace
 
 bool ParseSimOptions(int argc, const char* const* argv, SimOptions* out, std::string* error) {
+  bool scene_given = false, rate_from_file = false;
   for (int i = 1; i < argc; ++i) {
     std::string name = argv[i];
     std::string value;
@@ -57,6 +62,10 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* out, std::st
     }
     if (name == "--help" || name == "-h") {
       out->help = true;
+      continue;
+    }
+    if ((name == "--loop" || name == "--rate-from-file") && !has_value) {
+      (name == "--loop" ? out->loop : rate_from_file) = true;
       continue;
     }
     // An unknown option is named as such, whether or not a value follows.
@@ -78,6 +87,7 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* out, std::st
     } else if (name == "--scene") {
       if (value != "pattern" && value != "room") return Fail(error, "--scene is pattern or room");
       out->scene = value;
+      scene_given = true;
     } else if (name == "--link-rate") {
       if (!ParseInt(value, 0, 1LL << 40, &v)) return Fail(error, "--link-rate takes bytes per second (0 or more)");
       out->link_rate = v;
@@ -90,11 +100,21 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* out, std::st
     } else if (name == "--seed") {
       if (!ParseInt(value, 0, (1LL << 62), &v)) return Fail(error, "--seed takes a number");
       out->faults.seed = static_cast<uint64_t>(v);
+    } else if (name == "--replay") {
+      if (value.empty()) return Fail(error, "--replay needs a recording file");
+      out->replay = value;
+    } else if (name == "--fps") {
+      if (!ParseInt(value, 0, 1000, &v)) return Fail(error, "--fps takes frames per second from 0 to 1000");
+      out->fps = static_cast<int>(v);
     } else {
       *error = "unknown option " + name;
       return false;
     }
   }
+  if (out->replay.empty() && (out->loop || rate_from_file || out->fps >= 0))
+    return Fail(error, "--loop, --rate-from-file and --fps go with --replay");
+  if (rate_from_file && out->fps >= 0) return Fail(error, "--rate-from-file and --fps exclude each other");
+  if (scene_given && !out->replay.empty()) return Fail(error, "--scene and --replay exclude each other");
   return true;
 }
 

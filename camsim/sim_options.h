@@ -13,6 +13,11 @@ struct SimOptions {
   std::string scene = "room";
   int64_t link_rate = 0;  // bytes per second, 0 = unpaced
   FaultOptions faults;
+  // --replay FILE serves a recording instead of a scene; --loop, --fps N
+  // (0: as fast as asked) and --rate-from-file (the default) go with it.
+  std::string replay;
+  bool loop = false;
+  int fps = -1;  // -1: the recorded pacing
   bool help = false;
 };
 

@@ -63,6 +63,10 @@ std::string CaptureUsage() {
          "  --range MIN:MAX   distance colour range of the PNG images in mm (default 0:6250)\n"
          "  --stop-sampling   read and log no temperatures\n"
          "  --3d              also write the 3D export ring next to the executable\n"
+         "  --record FILE     also record every received frame into FILE (replay it with\n"
+         "                    kelvara-camsim --replay FILE)\n"
+         "  --cloud ply|pcd   also write each logged point frame as NAME_cloud_NNNN.ply or\n"
+         "                    .pcd: x, y, z in metres, amplitude as intensity (point formats)\n"
          "  --help            this text\n"
          "\n"
          "Ctrl-C ends the logging run cleanly (one more frame is logged, the settings\n"
@@ -119,6 +123,12 @@ std::string ParseCaptureOptions(int argc, const char* const* argv, CaptureOption
       o->stop_sampling = true;
     } else if (arg == "--3d") {
       o->export_3d = true;
+    } else if (arg == "--record") {
+      if (!value(&v) || v.empty()) return "--record needs a file name";
+      o->record = v;
+    } else if (arg == "--cloud") {
+      if (!value(&v) || (v != "ply" && v != "pcd")) return "--cloud needs ply or pcd";
+      o->cloud = v;
     } else {
       return "unknown option " + arg;
     }

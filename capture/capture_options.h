@@ -17,6 +17,8 @@ struct CaptureOptions {
   int range_min = 0, range_max = 6250;  // --range MIN:MAX
   bool stop_sampling = false;           // --stop-sampling
   bool export_3d = false;               // --3d
+  std::string record;                   // --record FILE: every received frame into one recording
+  std::string cloud;                    // --cloud ply|pcd: a cloud file per logged frame
   bool help = false;                    // --help
 };
 

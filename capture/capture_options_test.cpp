@@ -31,7 +31,7 @@ TEST(CaptureOptionsTest, DefaultsAreTheLoggingPanelsAndEveryOptionParses) {
   CaptureOptions o;
   ASSERT_EQ(Parse({"--port", "12", "--format", "5", "--total", "5", "--once", "2", "--interval", "3",
                    "--name", "t", "--out", "/tmp/x", "--csv", "--png", "--hflip", "--vflip", "--range",
-                   "500:3000", "--stop-sampling", "--3d"},
+                   "500:3000", "--stop-sampling", "--3d", "--record", "/tmp/r.kvrec", "--cloud", "ply"},
                   &o),
             "");
   EXPECT_EQ(o.port, 12);
@@ -45,6 +45,10 @@ TEST(CaptureOptionsTest, DefaultsAreTheLoggingPanelsAndEveryOptionParses) {
   EXPECT_TRUE(o.hflip && o.vflip && o.stop_sampling && o.export_3d);
   EXPECT_EQ(o.range_min, 500);
   EXPECT_EQ(o.range_max, 3000);
+  EXPECT_EQ(o.record, "/tmp/r.kvrec");
+  EXPECT_EQ(o.cloud, "ply");
+  EXPECT_EQ(d.record, "");
+  EXPECT_EQ(d.cloud, "");
 }
 
 TEST(CaptureOptionsTest, BadCommandLinesAreRefusedWithAReason) {
@@ -62,6 +66,10 @@ TEST(CaptureOptionsTest, BadCommandLinesAreRefusedWithAReason) {
       {"--port", "7", "--range", "100"},
       {"--port", "7", "--range", "a:b"},
       {"--port", "7", "--bogus"},
+      {"--port", "7", "--record"},
+      {"--port", "7", "--record", ""},
+      {"--port", "7", "--cloud", "xyz"},
+      {"--port", "7", "--cloud"},
   };
   for (const auto& args : bad) {
     CaptureOptions o;

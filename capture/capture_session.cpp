@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "capture_cloud.h"
+#include "capture_recorder.h"
 #include "command_codes.h"
 #include "log_writer.h"
 #include "measurement_worker.h"
@@ -93,6 +95,28 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
     return Fail(console, kExitFormatRefused, "the camera's output format is unknown: give --format");
   }
 
+  if (!o.cloud.empty() && (IsPlaneFrameFormat(format_index) || !CloudExportBuilt())) {
+    link.Close();
+    return Fail(console, kExitUsage,
+                CloudExportBuilt() ? std::string("--cloud needs a point format, not ") + kFormatNames[format_index]
+                                   : "--cloud: this build has no cloud export");
+  }
+  CloudOutputs clouds(console, o.out, o.name, o.cloud);
+  MeasurementOutputs& shown = o.cloud.empty() ? static_cast<MeasurementOutputs&>(console) : clouds;
+
+  // --record: the camera's replies and the file, before the first frame.
+  recording::RecordingWriter recorder;
+  if (!o.record.empty()) {
+    std::string why;
+    const int rc = StartRecording(link, o.record, &recorder, &why);
+    if (rc != kExitOk) {
+      link.Close();
+      return Fail(console, rc, why);
+    }
+  }
+  RecordingOutputs recorded(shown, recorder, SteadyNowNs());
+  MeasurementOutputs& outputs = recorder.is_open() ? static_cast<MeasurementOutputs&>(recorded) : shown;
+
   RenderingModel picture;
   picture.display_format = format_index;
   picture.range_min = o.range_min;
@@ -118,7 +142,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
   control.display3d.stopped = o.export_3d ? 0 : 1;
   control.StartLogging(o.total, o.once, o.interval);
 
-  MeasurementWorker worker(MeasurementContext{link, control, picture, logger, console, console,
+  MeasurementWorker worker(MeasurementContext{link, control, picture, logger, console, outputs,
                                               [&model] { return model.parameters(); }, nullptr});
   console.SetTotal(o.total);
   // A continuous run that ends with the logging run.
@@ -160,6 +184,13 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
                 static_cast<long long>(s.failed_cycles));
   console.ShowMessage(line, MessageIcon::kNone);
 
+  recorded.Finish();
+  if (recorder.is_open()) {
+    std::string why, summary;
+    if (FinishRecording(&recorder, &why, &summary) != kExitOk) return Fail(console, kExitOutput, why);
+    console.ShowMessage(summary, MessageIcon::kNone);
+  }
+  if (!clouds.FirstFailure().empty()) return Fail(console, kExitOutput, clouds.FirstFailure());
   if (!logger.FirstFailure().empty())
     return Fail(console, kExitOutput, OutputFailureMessage(logger.FirstFailure()));
   switch (s.end) {

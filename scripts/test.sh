@@ -33,7 +33,7 @@ for s in "${suites[@]}"; do
     plain) run_suite build ;;
     asan) run_suite build-asan -DKELVARA_SANITIZE=address -DKELVARA_BUILD_BENCH=OFF ;;
     tsan) run_suite build-tsan -DKELVARA_SANITIZE=thread -DKELVARA_BUILD_BENCH=OFF \
-            -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF ;;
+            -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF -DKELVARA_BUILD_EXPORT=OFF ;;
     fuzz) echo "==== fuzz"; bash scripts/fuzz.sh "${KELVARA_FUZZ_SECONDS:-30}" ;;
     soak) echo "==== soak"; bash scripts/soak.sh 120 ;;
     *) echo "unknown suite: $s (plain, asan, tsan, fuzz, soak)" >&2; exit 2 ;;

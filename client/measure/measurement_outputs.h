@@ -2,6 +2,8 @@
 // How the measurement worker reaches the user interface. The GUI forwards
 // each call to its window thread; the capture tool prints; tests record.
 // Every call comes from the worker thread.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "frame_layout.h"
@@ -24,6 +26,9 @@ class MeasurementOutputs {
   virtual void RunEndedByItself() = 0;
   // A new picture was rendered: repaint without erasing.
   virtual void PictureChanged() {}
+  // Every frame received, whole and unchanged, before anything else sees it,
+  // with its receive time on the worker's clock (ns); for recording.
+  virtual void FrameReceived(const unsigned char* /*frame*/, size_t /*size*/, int64_t /*receipt_ns*/) {}
 };
 
 }  // namespace kelvara

@@ -91,6 +91,7 @@ ActiveRun::Step ActiveRun::Cycle() {
   if (!CommandOk(rc, status)) return FailedCycle();
 
   const int64_t receipt = Now();
+  c_.outputs.FrameReceived(frame_.data(), frame_.size(), receipt);
   failures_ = 0;
   ++summary_.frames;
 

@@ -1,0 +1,177 @@
+// What recording costs and what a replay serves: the measurement loop's
+// frames per second against the unpaced pattern simulator, with and without
+// the recorder (goal: at least 0.95 x); result requests per second from a
+// replay of a pattern recording beside the live simulator (goal: at least
+// as fast).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "camera_link.h"
+#include "capture_recorder.h"
+#include "command_codes.h"
+#include "device_commands.h"
+#include "log_writer.h"
+#include "measurement_worker.h"
+#include "notifier.h"
+#include "pattern_scene.h"
+#include "recording_writer.h"
+#include "rendering_model.h"
+#include "run_control.h"
+#include "sim_process.h"
+#include "temp_folder.h"
+
+namespace kelvara {
+namespace {
+
+constexpr int kFramesPerRun = 40;
+
+class NoOutputs : public MeasurementOutputs {
+ public:
+  void CentreReadout(const std::string&) override {}
+  void MonitorUpdate(double, const TemperatureSample&) override {}
+  void LogProgress(int, int) override {}
+  void LoggingRunEnded() override {}
+  void RunEndedByItself() override {}
+};
+
+class NoMessages : public Notifier {
+ public:
+  void ShowMessage(const std::string&, MessageIcon) override {}
+};
+
+std::string Folder() {
+  static const kelvara::testing::TempFolder folder("kelvara-bench");
+  return folder.path();
+}
+
+// A recording of 50 pattern frames in format 5, written once.
+std::string PatternRecording() {
+  static const std::string path = [] {
+    const std::string p = Folder() + "/pattern.kvrec";
+    recording::RecordingHeader h;
+    h.format_code = kFormatCodes[5];
+    h.replies.push_back({CMD_GET_VERSION, pattern::VersionPayload()});
+    recording::RecordingWriter w;
+    w.Open(p, h);
+    const std::vector<unsigned char> frame = pattern::Frame(5);
+    for (int k = 0; k < 50; ++k)
+      w.Append(recording::RecordKind::kFrame, k * 1000000LL, frame.data(), static_cast<uint32_t>(frame.size()));
+    w.Close();
+    return p;
+  }();
+  return path;
+}
+
+// One simulator on the link at a time.
+struct Link {
+  testing::PrivateRuntimeDir runtime;
+  std::unique_ptr<testing::SimProcess> sim;
+  CameraLink link{UartSerialLibrary()};
+  bool Use(const std::vector<std::string>& args) {
+    link.Close();
+    sim.reset();
+    sim = testing::SimProcess::Start(args);
+    if (!sim || !link.Open(sim->port())) return false;
+    unsigned char status = 0;
+    return link.SetFormat(kFormatCodes[5], &status) == 0 && status == 0;
+  }
+};
+Link& TheLink() {
+  static Link link;
+  return link;
+}
+
+void RunLoop(benchmark::State& state, bool record) {
+  if (!TheLink().Use({"--scene", "pattern"})) return state.SkipWithError("simulator not running");
+  RunControl control;
+  RenderingModel picture;
+  LogWriter logger;
+  NoMessages notifier;
+  NoOutputs plain;
+  control.program_folder = Folder() + "/";
+  control.display3d.format_index = 5;
+  control.display3d.stopped = 1;
+  picture.display_format = 5;
+  logger.SetFormatIndex(5);
+  const std::string path = Folder() + "/bench.kvrec";
+  for (auto _ : state) {
+    // A fresh file each run, so the disk does not fill; the capture tool's
+    // recorder with its writing thread.
+    recording::RecordingWriter writer;
+    if (record && !writer.Open(path, recording::RecordingHeader{})) return state.SkipWithError("cannot record");
+    RecordingOutputs recorded(plain, writer, SteadyNowNs());
+    MeasurementWorker worker(MeasurementContext{TheLink().link, control, picture, logger, notifier,
+                                                record ? static_cast<MeasurementOutputs&>(recorded) : plain,
+                                                [] { return DeviceParameters{}; }, nullptr});
+    worker.Start(RunRequest::Cycles(kFramesPerRun));
+    worker.Wait();
+    recorded.Finish();
+    if (record && !writer.Close()) return state.SkipWithError("recording failed");
+  }
+  std::remove(path.c_str());
+  state.SetItemsProcessed(state.iterations() * kFramesPerRun);
+}
+
+void BM_LoopFormat5(benchmark::State& state) { RunLoop(state, false); }
+BENCHMARK(BM_LoopFormat5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_LoopFormat5Recording(benchmark::State& state) { RunLoop(state, true); }
+BENCHMARK(BM_LoopFormat5Recording)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void ResultRate(benchmark::State& state, const std::vector<std::string>& args) {
+  if (!TheLink().Use(args)) return state.SkipWithError("simulator not running");
+  CameraLink& link = TheLink().link;
+  unsigned char status = 0;
+  link.StartMeasurement(&status);
+  std::vector<unsigned char> frame;
+  for (auto _ : state) {
+    if (link.GetResult(&status, &frame) != 0 || status != 0) return state.SkipWithError("result failed");
+    benchmark::DoNotOptimize(frame.data());
+  }
+  link.StopMeasurement(&status);
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_ResultRateLive(benchmark::State& state) { ResultRate(state, {"--scene", "pattern"}); }
+BENCHMARK(BM_ResultRateLive)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ResultRateReplay(benchmark::State& state) {
+  ResultRate(state, {"--replay", PatternRecording(), "--loop", "--fps", "0"});
+}
+BENCHMARK(BM_ResultRateReplay)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace kelvara
+
+namespace kelvara {
+namespace {
+
+// The recorder's own work per frame (checksum and write into the page
+// cache), which the loop pays on top of each cycle.
+void BM_AppendFrame(benchmark::State& state) {
+  const std::vector<unsigned char> frame = pattern::Frame(5);
+  const std::string path = Folder() + "/append.kvrec";
+  recording::RecordingWriter writer;
+  int in_file = 0;
+  for (auto _ : state) {
+    if (in_file == 0 && !writer.Open(path, recording::RecordingHeader{})) return state.SkipWithError("cannot open");
+    if (!writer.Append(recording::RecordKind::kFrame, 0, frame.data(), static_cast<uint32_t>(frame.size())))
+      return state.SkipWithError("cannot write");
+    if (++in_file == 100) {  // a fresh file now and then, so the disk does not fill
+      state.PauseTiming();
+      writer.Close();
+      in_file = 0;
+      state.ResumeTiming();
+    }
+  }
+  writer.Close();
+  std::remove(path.c_str());
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(frame.size()));
+}
+BENCHMARK(BM_AppendFrame)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace kelvara

@@ -1,0 +1,45 @@
+#pragma once
+// --cloud ply|pcd: beside the log files of every logged frame, a cloud that
+// standard tools open ("<name>_cloud_<NNNN>.ply" or ".pcd"): x, y, z in
+// metres, the amplitude as intensity, pixels without a point as NaN.
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "measurement_outputs.h"
+
+namespace kelvara {
+
+class CloudOutputs : public MeasurementOutputs {
+ public:
+  // `kind` is "ply" or "pcd".
+  CloudOutputs(MeasurementOutputs& inner, std::string folder, std::string base, std::string kind)
+      : inner_(inner), folder_(std::move(folder)), base_(std::move(base)), kind_(std::move(kind)) {}
+
+  void FrameReceived(const unsigned char* frame, size_t size, int64_t receipt_ns) override;
+  void LogProgress(int logged, int total) override;
+  void MonitorUpdate(double frame_rate, const TemperatureSample& s) override { inner_.MonitorUpdate(frame_rate, s); }
+  void CentreReadout(const std::string& text) override { inner_.CentreReadout(text); }
+  void LoggingRunEnded() override { inner_.LoggingRunEnded(); }
+  void RunEndedByItself() override { inner_.RunEndedByItself(); }
+  void PictureChanged() override { inner_.PictureChanged(); }
+
+  // The first cloud that could not be written ("Failed to output file!! ..."),
+  // empty when all were. Read after the run.
+  std::string FirstFailure() const;
+
+ private:
+  MeasurementOutputs& inner_;
+  std::string folder_, base_, kind_;
+  // The frame of the current cycle: valid from FrameReceived until the
+  // worker's next cycle, which is where LogProgress comes.
+  const unsigned char* frame_ = nullptr;
+  size_t size_ = 0;
+  mutable std::mutex mutex_;
+  std::string failure_;
+};
+
+// Whether this build can write clouds (kelvara-export's library is built).
+bool CloudExportBuilt();
+
+}  // namespace kelvara

@@ -1,0 +1,48 @@
+#include "cloud_builder.h"
+
+#include <cstring>
+#include <limits>
+
+namespace kelvara {
+namespace cloud {
+namespace {
+
+int16_t Word(const unsigned char* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))); }
+
+}  // namespace
+
+void BuildCloud(const PointFrame& frame, bool organised, pcl::PointCloud<pcl::PointXYZI>* cloud) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const size_t amp_pixels = frame.amplitude.size() / 2;
+  cloud->clear();
+  cloud->reserve(kPixels);
+  for (int i = 0; i < kPixels; ++i) {
+    const unsigned char* r = frame.records.data() + 6 * i;
+    const int x = Word(r);
+    pcl::PointXYZI p;
+    if (x < -kMaxCoordinate || x > kMaxCoordinate) {
+      if (!organised) continue;
+      p.x = p.y = p.z = nan;
+      p.intensity = nan;
+    } else {
+      p.x = static_cast<float>(x) / 1000.0f;
+      p.y = static_cast<float>(Word(r + 2)) / 1000.0f;
+      p.z = static_cast<float>(Word(r + 4)) / 1000.0f;
+      const int a = static_cast<size_t>(i) < amp_pixels ? Word(frame.amplitude.data() + 2 * i) : 0;
+      p.intensity = (a >= 0 && a <= 255) ? static_cast<float>(a) : 0.0f;
+    }
+    cloud->push_back(p);
+  }
+  if (organised) {
+    cloud->width = kWidth;
+    cloud->height = kHeight;
+    cloud->is_dense = false;
+  } else {
+    cloud->width = static_cast<uint32_t>(cloud->size());
+    cloud->height = 1;
+    cloud->is_dense = true;
+  }
+}
+
+}  // namespace cloud
+}  // namespace kelvara

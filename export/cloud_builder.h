@@ -1,0 +1,20 @@
+#pragma once
+// A point frame as a cloud standard tools read: x, y, z in metres and the
+// amplitude as intensity. Organised: 320 x 240 points in pixel order (row 0
+// first), pixels without a point as NaN, is_dense false. Unorganised: only
+// the pixels that carry a point, width = their number, height 1.
+#include <pcl/point_cloud.h>
+#include <pcl/point_types.h>
+
+#include "point_frame.h"
+
+namespace kelvara {
+namespace cloud {
+
+// Intensity is the amplitude word when it is an amplitude (0..255) and 0
+// for the amplitude codes (overflow, saturation, invalid) and for pixels
+// whose amplitude the file does not hold.
+void BuildCloud(const PointFrame& frame, bool organised, pcl::PointCloud<pcl::PointXYZI>* cloud);
+
+}  // namespace cloud
+}  // namespace kelvara

@@ -1,0 +1,69 @@
+#include "export_options.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "cloud_format.h"
+
+namespace kelvara {
+namespace cloud {
+
+const char kExportUsageText[] =
+    "Usage: kelvara-export [--unorganised] [--frame K] INPUT OUTPUT.pcd|OUTPUT.ply\n"
+    "Writes the point frames of INPUT as clouds that PCL and other tools open:\n"
+    "binary PCD or binary PLY (by OUTPUT's extension), float x, y, z in metres and\n"
+    "the amplitude as intensity.\n"
+    "\n"
+    "  INPUT           a recording (kelvara-capture --record), a result frame file\n"
+    "                  (614656 bytes), an export ring file (3d_data/data_N.bin) or a\n"
+    "                  logged camera PCD file (no amplitudes: intensity 0)\n"
+    "  --unorganised   drop the pixels without a point (default: an organised\n"
+    "                  320 x 240 cloud with NaN for them)\n"
+    "  --frame K       only frame K (from 0) of a recording; without it every\n"
+    "                  frame K goes to OUTPUT with _KKKK before the extension\n"
+    "  --help          this text\n"
+    "\n"
+    "Exit status: 0 written, 2 bad command line, 3 INPUT holds no point frames,\n"
+    "6 OUTPUT could not be written.\n";
+
+std::string ParseExportOptions(int argc, const char* const* argv, ExportOptions* o) {
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      o->help = true;
+    } else if (arg == "--unorganised" || arg == "--unorganized") {
+      o->organised = false;
+    } else if (arg == "--frame") {
+      if (i + 1 >= argc) return "--frame needs a frame number";
+      errno = 0;
+      char* end = nullptr;
+      const long v = std::strtol(argv[++i], &end, 10);
+      if (errno != 0 || *end != '\0' || end == argv[i] || v < 0 || v > 100000000)
+        return "--frame needs a frame number from 0";
+      o->frame = static_cast<int>(v);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return "unknown option " + arg;
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (o->help) return {};
+  if (positional.size() != 2) return "give one INPUT and one OUTPUT";
+  o->input = positional[0];
+  o->output = positional[1];
+  CloudFormat format;
+  if (!CloudFormatOfPath(o->output, &format)) return "OUTPUT must end in .pcd or .ply";
+  return {};
+}
+
+std::string NumberedPath(const std::string& output, int k) {
+  char number[16];
+  std::snprintf(number, sizeof number, "_%04d", k);
+  return output.substr(0, output.size() - 4) + number + output.substr(output.size() - 4);
+}
+
+}  // namespace cloud
+}  // namespace kelvara
