@@ -17,7 +17,7 @@ void CloudOutputs::FrameReceived(const unsigned char* frame, size_t size, int64_
 }
 
 void CloudOutputs::LogProgress(int logged, int total) {
-  if (frame_ != nullptr && size_ >= cloud::kCameraPcdBytes && logged >= 1) {
+  if (frame_ != nullptr && size_ >= kPcdFileBytes && logged >= 1) {
     char number[16];
     std::snprintf(number, sizeof number, "%04d", logged - 1);
     const std::string path = folder_ + "/" + base_ + "_cloud_" + number + "." + kind_;

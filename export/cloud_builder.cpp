@@ -15,12 +15,13 @@ void BuildCloud(const PointFrame& frame, bool organised, pcl::PointCloud<pcl::Po
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const size_t amp_pixels = frame.amplitude.size() / 2;
   cloud->clear();
-  cloud->reserve(kPixels);
-  for (int i = 0; i < kPixels; ++i) {
+  cloud->reserve(kPixelCount);
+  for (int i = 0; i < kPixelCount; ++i) {
     const unsigned char* r = frame.records.data() + 6 * i;
     const int x = Word(r);
     pcl::PointXYZI p;
-    if (x < -kMaxCoordinate || x > kMaxCoordinate) {
+    // x outside the measuring range: the record carries a sample code, not a point.
+    if (x < -kMaxDistanceMm || x > kMaxDistanceMm) {
       if (!organised) continue;
       p.x = p.y = p.z = nan;
       p.intensity = nan;
@@ -34,8 +35,8 @@ void BuildCloud(const PointFrame& frame, bool organised, pcl::PointCloud<pcl::Po
     cloud->push_back(p);
   }
   if (organised) {
-    cloud->width = kWidth;
-    cloud->height = kHeight;
+    cloud->width = kFrameWidth;
+    cloud->height = kFrameHeight;
     cloud->is_dense = false;
   } else {
     cloud->width = static_cast<uint32_t>(cloud->size());

@@ -42,7 +42,7 @@ bool ReadRecording(const std::string& path, int only, std::vector<PointFrame>* f
   for (size_t k = 0; k < entries.size(); ++k) {
     if (only >= 0 && static_cast<int>(k) != only) continue;
     bytes.resize(entries[k].payload_size);
-    if (bytes.size() < kCameraPcdBytes || !reader.ReadPayload(entries[k], bytes.data())) {
+    if (bytes.size() < kPcdFileBytes || !reader.ReadPayload(entries[k], bytes.data())) {
       *error = path + ": frame " + std::to_string(k) + " cannot be read";
       return false;
     }
@@ -57,7 +57,7 @@ bool ReadRecording(const std::string& path, int only, std::vector<PointFrame>* f
 // A PCD header begins with its comment line or its VERSION line; a plane
 // frame begins with sample words.
 bool LooksLikePcdHeader(const std::vector<unsigned char>& b) {
-  return b.size() >= kHeaderBytes &&
+  return b.size() >= kPcdHeaderBytes &&
          (std::memcmp(b.data(), "# .PCD", 6) == 0 || std::memcmp(b.data(), "VERSION", 7) == 0);
 }
 
@@ -65,10 +65,10 @@ bool LooksLikePcdHeader(const std::vector<unsigned char>& b) {
 
 PointFrame FromFrameBytes(const unsigned char* frame, size_t size) {
   PointFrame f;
-  f.records.assign(frame + kHeaderBytes, frame + kCameraPcdBytes);
-  if (size > kCameraPcdBytes) {
-    const size_t amp = std::min(size - kCameraPcdBytes, size_t{kPixels} * 2);
-    f.amplitude.assign(frame + kCameraPcdBytes, frame + kCameraPcdBytes + amp);
+  f.records.assign(frame + kPcdHeaderBytes, frame + kPcdFileBytes);
+  if (size > kPcdFileBytes) {
+    const size_t amp = std::min(size - kPcdFileBytes, size_t{kPixelCount} * 2);
+    f.amplitude.assign(frame + kPcdFileBytes, frame + kPcdFileBytes + amp);
   }
   return f;
 }
@@ -93,9 +93,9 @@ bool ReadPointFrames(const std::string& path, int only, std::vector<PointFrame>*
     return false;
   }
   switch (bytes.size()) {
-    case kWholeFrameBytes: *note = "result frame"; break;
-    case kRingFrameBytes: *note = "export ring frame (the last 85 amplitudes are cut off)"; break;
-    case kCameraPcdBytes: *note = "camera PCD (no amplitudes: intensity 0)"; break;
+    case kMeasurementFrameBytes: *note = "result frame"; break;
+    case kExportFrameBytes: *note = "export ring frame (the last 85 amplitudes are cut off)"; break;
+    case kPcdFileBytes: *note = "camera PCD (no amplitudes: intensity 0)"; break;
     default:
       *error = path + " is neither a recording nor a point frame (" + std::to_string(bytes.size()) +
                " bytes; a result frame has 614656, an export ring file 614400, a camera PCD file 460970)";

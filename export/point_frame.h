@@ -6,24 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "frame_geometry.h"
+
 namespace kelvara {
 namespace cloud {
-
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
-constexpr int kPixels = kWidth * kHeight;
-constexpr size_t kHeaderBytes = 170;                  // the camera's PCD header
-constexpr size_t kRecordsBytes = kPixels * 6;         // x, y, z per pixel, int16 LE, mm
-constexpr size_t kCameraPcdBytes = kHeaderBytes + kRecordsBytes;  // 460970
-constexpr size_t kWholeFrameBytes = 614656;           // a result reply
-constexpr size_t kRingFrameBytes = 614400;            // a 3D export ring file
-// Point records with x outside this range carry a sample code, not a point.
-constexpr int kMaxCoordinate = 12499;
 
 // One point frame: its records and, where the file has them, the amplitude
 // words of the first `amplitude_pixels` pixels.
 struct PointFrame {
-  std::vector<unsigned char> records;    // kRecordsBytes
+  std::vector<unsigned char> records;    // kPointRecordsBytes
   std::vector<unsigned char> amplitude;  // 2 bytes per pixel, may be short or empty
   int64_t time_ns = -1;                  // receive time in a recording, else -1
 };

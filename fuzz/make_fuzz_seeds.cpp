@@ -9,6 +9,7 @@
 
 #include "command_codes.h"
 #include "pattern_scene.h"
+#include "recording_writer.h"
 
 namespace {
 
@@ -134,6 +135,30 @@ int main(int argc, char** argv) {
   ok &= Save(profile, "kelvara_ini",
              Text("Logging=TotalNumberOfLogs\r\n[Connection]\r\nPort=3\r\n[Logging]\r\nTotalNumberOfLogs= -12x\r\n"
                   "[view]\r\nrangemax=+6250\r\n[3D]\r\nUpdateInterval=150\r\nDistanceRatio=1.0\r\n"));
+  // A small recording (short frame records keep the inputs small), and the
+  // same cut inside its last record, as a power loss leaves it.
+  const std::string recordings = root + "/fuzz_recording";
+  mkdir(recordings.c_str(), 0777);
+  {
+    recording::RecordingHeader header;
+    header.format_code = kFormatCodes[5];
+    header.replies.push_back({CMD_GET_VERSION, pattern::VersionPayload()});
+    header.replies.push_back({CMD_GET_FORMAT, {0x00, 0x01}});
+    recording::RecordingWriter writer;
+    const Bytes frame(64, 0x5A);
+    const unsigned char temperatures[10] = {1, 0, 2, 0, 3, 0, 4, 0, 40, 0};
+    ok &= writer.Open(recordings + "/small", header) &&
+          writer.Append(recording::RecordKind::kFrame, 0, frame.data(), 64) &&
+          writer.Append(recording::RecordKind::kTemperatures, 5, temperatures, sizeof temperatures) &&
+          writer.Append(recording::RecordKind::kFrame, 50000000, frame.data(), 64) && writer.Close();
+    if (std::FILE* f = std::fopen((recordings + "/small").c_str(), "rb")) {
+      Bytes whole(4096);
+      whole.resize(std::fread(whole.data(), 1, whole.size(), f));
+      std::fclose(f);
+      if (whole.size() > 20) whole.resize(whole.size() - 20);
+      ok &= Save(recordings, "cut", whole);
+    }
+  }
   if (!ok) {
     std::fprintf(stderr, "make_fuzz_seeds: cannot write to %s\n", root.c_str());
     return 1;

@@ -1,5 +1,5 @@
 #pragma once
-// CRC-32 (IEEE, the one zlib computes) for the checksums of a recording.
+// CRC-32 (IEEE, zlib's) for the checksums of a recording.
 #include <cstddef>
 #include <cstdint>
 

@@ -68,6 +68,8 @@ TEST(Crc32Test, MatchesTheIeeeCheckValue) {
   EXPECT_EQ(Crc32(0, text, 9), 0xCBF43926u);
   // Continued over two pieces, as the writer does for head and payload.
   EXPECT_EQ(Crc32(Crc32(0, text, 4), text + 4, 5), 0xCBF43926u);
+  // An empty payload (no buffer at all) leaves the sum as it was.
+  EXPECT_EQ(Crc32(Crc32(0, text, 9), nullptr, 0), 0xCBF43926u);
 }
 
 TEST_F(RecordingTest, HeaderAndRecordsReadBackAsWritten) {

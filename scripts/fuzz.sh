@@ -10,12 +10,13 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_replies fuzz_requests fuzz_pipe_message fuzz_angle_table fuzz_profile)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_replies fuzz_requests fuzz_pipe_message fuzz_angle_table fuzz_profile fuzz_recording)
 jobs=$(nproc 2>/dev/null || echo 2)
 dir=build-fuzz
 
 cmake -S . -B "$dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKELVARA_BUILD_FUZZ=ON \
-  -DKELVARA_BUILD_TESTS=OFF -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF -DKELVARA_BUILD_BENCH=OFF >/dev/null
+  -DKELVARA_BUILD_TESTS=OFF -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF -DKELVARA_BUILD_EXPORT=OFF \
+  -DKELVARA_BUILD_BENCH=OFF >/dev/null
 cmake --build "$dir" -j"$jobs" --target make_fuzz_seeds "${targets[@]}"
 
 seeds="$dir/fuzz/seeds"

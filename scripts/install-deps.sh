@@ -17,6 +17,8 @@ PACKAGES=(
   libpcl-dev
   # PNG encoder (client core)
   libpng-dev
+  # CRC-32 (the table upload, recordings)
+  zlib1g-dev
   # X11 window search (client)
   libx11-dev
   # headless display for GUI and end-to-end tests

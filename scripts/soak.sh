@@ -14,7 +14,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-120}
 build=${KELVARA_SOAK_BUILD:-build}
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -DKELVARA_BUILD_BENCH=OFF -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF >/dev/null
+  cmake -S . -B "$build" -DKELVARA_BUILD_BENCH=OFF -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF \
+    -DKELVARA_BUILD_EXPORT=OFF >/dev/null
 fi
 cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target kelvara-camsim kelvara-capture >/dev/null
 
