@@ -22,9 +22,5 @@ struct CameraParameters {
   int enr_threshold = 0;
 };
 
-// Exposure range of a mode, in microseconds.
-constexpr int kExposureMin[2] = {170, 20};
-constexpr int kExposureMax[2] = {5312, 10000};
-
 }  // namespace camsim
 }  // namespace kelvara

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "command_codes.h"
+#include "exposure_range.h"
 #include "pattern_scene.h"
 #include "upload_protocol.h"
 
@@ -160,12 +161,12 @@ uint8_t SimCamera::Set(const Request& r) {
       if (n != 1 || b[0] > 1) return kStatusRefused;
       p.mode = b[0];
       // The exposure follows into the new mode's range.
-      p.exposure_us = std::clamp(p.exposure_us, kExposureMin[p.mode], kExposureMax[p.mode]);
+      p.exposure_us = std::clamp(p.exposure_us, kExposureMinUs[p.mode], kExposureMaxUs[p.mode]);
       return kStatusOk;
     case CMD_SET_EXPOSURE: {
       if (n != 7) return kStatusRefused;
       const int exposure = Signed16(b.data());
-      if (!InRange(exposure, kExposureMin[p.mode], kExposureMax[p.mode]) || b[6] > 20)
+      if (!InRange(exposure, kExposureMinUs[p.mode], kExposureMaxUs[p.mode]) || b[6] > 20)
         return kStatusRefused;
       p.exposure_us = exposure;
       std::memcpy(p.exposure_reserved, b.data() + 2, 4);

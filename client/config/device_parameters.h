@@ -5,6 +5,7 @@
 #include <cstdint>
 
 // IsRotatedFormatIndex: the rotation controls follow the format table.
+#include "exposure_range.h"  // kModeCount
 #include "format_table.h"
 
 namespace kelvara {
@@ -38,7 +39,6 @@ struct DeviceParameters {
 };
 
 // Entries of the Mode selector.
-constexpr int kModeCount = 2;
 constexpr const char* kModeNames[kModeCount] = {"Normal", "High speed"};
 
 // Entries of the Data size selector: entry i is 2 to the power i KB.

@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "command_codes.h"
+#include "exposure_range.h"
 #include "spin_buttons.h"
 #include "window_messages.h"
 
@@ -25,8 +26,8 @@ QString Id(int id) { return QStringLiteral("id%1").arg(id); }
 
 QLabel* Label(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
-constexpr int kExposureNormalLow = 170, kExposureNormalHigh = 5312;
-constexpr int kExposureHighSpeedLow = 20, kExposureHighSpeedHigh = 10000;
+constexpr int kExposureNormalLow = kExposureMinUs[0], kExposureNormalHigh = kExposureMaxUs[0];
+constexpr int kExposureHighSpeedLow = kExposureMinUs[1], kExposureHighSpeedHigh = kExposureMaxUs[1];
 
 }  // namespace
 
@@ -70,7 +71,7 @@ CSetting::CSetting(QWidget* parent, QObject* hub, CameraLink& link, Notifier& no
   };
   const QString no_unit;
   place(AddField(QStringLiteral("Exposure time"), 2010, 2011, &DeviceParameters::exposure_us,
-                 kExposureHighSpeedLow, kExposureHighSpeedHigh, 20, 10000),
+                 kExposureHighSpeedLow, kExposureHighSpeedHigh, kExposureHighSpeedLow, kExposureHighSpeedHigh),
         QStringLiteral("Exposure time"), no_unit);
   place(AddField(QStringLiteral("Frame rate limiter"), 2012, 2013,
                  &DeviceParameters::frame_rate_limiter, 0, 20, 0, 20),

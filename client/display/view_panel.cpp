@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "frame_geometry.h"
 #include "number_field.h"
 #include "profile_store.h"
 #include "window_messages.h"
@@ -18,7 +19,7 @@ namespace kelvara {
 namespace {
 
 constexpr char kSection[] = "View";
-constexpr int kRangeLimit = 12500;
+constexpr int kRangeLimit = kDistanceLimitMm;  // the camera measures below it
 
 QString Id(int control) { return QStringLiteral("id%1").arg(control); }
 
