@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "frame_geometry.h"
 #include "log_bench_support.h"
 #include "log_files.h"
 #include "pattern_scene.h"
@@ -16,7 +17,7 @@ namespace {
 // The distance plane of a polar frame: fields of every width.
 std::vector<unsigned char> DistancePlane() {
   std::vector<unsigned char> frame = pattern::Frame(1);
-  frame.resize(153600);
+  frame.resize(kPlaneBytes);
   return frame;
 }
 
@@ -27,9 +28,9 @@ void BM_CsvMatrixNaiveFprintf(benchmark::State& state) {
   for (auto _ : state) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) state.SkipWithError("cannot open");
-    for (int r = 0; r < 240; ++r) {
-      for (int c = 0; c < 320; ++c) {
-        const int i = 2 * (r * 320 + c);
+    for (int r = 0; r < kFrameHeight; ++r) {
+      for (int c = 0; c < kFrameWidth; ++c) {
+        const int i = 2 * (r * kFrameWidth + c);
         const int v = static_cast<int16_t>(plane[i] | (plane[i + 1] << 8));
         if (c < 319) std::fprintf(f, "%5d,", v);
         else std::fprintf(f, "%5d\r\n", v);

@@ -15,6 +15,7 @@
 #include "cloud_builders.h"
 #include "data_files.h"
 #include "depth_palette.h"
+#include "frame_geometry.h"
 
 namespace kelvara {
 namespace viewer {
@@ -30,9 +31,9 @@ struct Scene {
     path = pattern;
     std::string bytes(kDistanceFileBytes, '\0');
     std::vector<float> degrees(kPixelCount);
-    for (int r = 0; r < 240; ++r) {
-      for (int c = 0; c < 320; ++c) {
-        int i = r * 320 + c;
+    for (int r = 0; r < kFrameHeight; ++r) {
+      for (int c = 0; c < kFrameWidth; ++c) {
+        int i = r * kFrameWidth + c;
         int d = 400 + 16 * r + c;
         bytes[2 * i] = static_cast<char>(d & 0xFF);
         bytes[2 * i + 1] = static_cast<char>(d >> 8);
@@ -40,7 +41,7 @@ struct Scene {
       }
     }
     std::ofstream(path, std::ios::binary) << bytes;
-    table = makeAngleTable(degrees, 320);
+    table = makeAngleTable(degrees, kFrameWidth);
   }
   ~Scene() { unlink(path.c_str()); }
   std::string path;
@@ -72,9 +73,9 @@ void BM_BuildCloudThreeTrigCallsPerPixel(benchmark::State& state) {
     std::vector<uint8_t> bytes;
     readDistanceFile(s.path, &bytes);
     CloudPtr cloud(new Cloud);
-    for (int r = 0; r < 240; ++r) {
-      for (int c = 0; c < 320; ++c) {
-        int d = loadU16(bytes.data() + 2 * (r * 320 + c));
+    for (int r = 0; r < kFrameHeight; ++r) {
+      for (int c = 0; c < kFrameWidth; ++c) {
+        int d = loadU16(bytes.data() + 2 * (r * kFrameWidth + c));
         double h = s.table.at(s.center.cy, c) * pi / 180;
         double v = s.table.at(r, s.center.cx) * pi / 180;
         double a = s.table.at(r, c) * pi / 180;

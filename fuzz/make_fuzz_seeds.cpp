@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "command_codes.h"
+#include "frame_geometry.h"
 #include "pattern_scene.h"
 #include "recording_writer.h"
 
@@ -119,8 +120,8 @@ int main(int argc, char** argv) {
   const std::string angles = root + "/fuzz_angle_table";
   std::string table, narrow;
   char field[32];
-  for (int r = 0; r < 240; ++r)
-    for (int c = 0; c < 320; ++c) {
+  for (int r = 0; r < kFrameHeight; ++r)
+    for (int c = 0; c < kFrameWidth; ++c) {
       std::snprintf(field, sizeof field, "%.3f%s", pattern::Theta(r, c) / 100.0, c < 319 ? "," : "\n");
       table += field;
       if (c < 3 && r < 12) {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "format_table.h"
+#include "frame_geometry.h"
 #include "rendering_model.h"
 
 namespace kelvara {
@@ -19,12 +21,12 @@ PictureLayout LayoutPicture(int width, int height, int display_format, int range
   PictureLayout layout;
   const int n = ImageCountOfFormat(display_format);
   // Integer arithmetic throughout: the images keep the 4:3 shape of the
-  // camera's 320 x 240 pixels.
+  // camera's pixels.
   int d = width - 100 * n;
-  int e = ((d / n) * 240) / 320;
+  int e = ((d / n) * kFrameHeight) / kFrameWidth;
   if (e > height - 40) {
     e = height - 40;
-    d = n * ((320 * e) / 240);
+    d = n * ((kFrameWidth * e) / kFrameHeight);
   }
   layout.d = d;
   layout.e = e;
@@ -34,7 +36,7 @@ PictureLayout LayoutPicture(int width, int height, int display_format, int range
   const std::string top_distance = Format("%5d mm", range_max);
   const std::string bottom_distance = Format("%5d mm", range_min);
   if (n == 1) {
-    const bool amplitude = display_format == 0;
+    const bool amplitude = IsAmplitudeOnlyFormat(display_format);
     layout.images.push_back(
         {0, {40, 20, d, e}, amplitude ? ProbeKind::kAmplitude : ProbeKind::kDistance, 0});
     layout.legends.push_back({amplitude, {d + 50, 34, 32, e + 4 - 34}});
@@ -67,15 +69,17 @@ CentreCross CentreMarkOf(const PixelRect& rect) {
 
 ProbePixel ProbeAt(int px, int py, const PixelRect& rect, bool mirror_x, bool mirror_y) {
   ProbePixel p;
-  p.ix = static_cast<int>((px - rect.left) * (320.0 / rect.width));
-  p.iy = static_cast<int>((py - rect.top) * (240.0 / rect.height));
-  // A strictly inside point gives 0..319 and 0..239; keep it so for any rect.
+  constexpr int kLastColumn = kFrameWidth - 1;
+  constexpr int kLastRow = kFrameHeight - 1;
+  p.ix = static_cast<int>((px - rect.left) * (static_cast<double>(kFrameWidth) / rect.width));
+  p.iy = static_cast<int>((py - rect.top) * (static_cast<double>(kFrameHeight) / rect.height));
+  // A strictly inside point lands on a pixel; keep it so for any rect.
   if (p.ix < 0) p.ix = 0;
-  if (p.ix > 319) p.ix = 319;
+  if (p.ix > kLastColumn) p.ix = kLastColumn;
   if (p.iy < 0) p.iy = 0;
-  if (p.iy > 239) p.iy = 239;
-  if (mirror_x) p.ix = 319 - p.ix;
-  if (mirror_y) p.iy = 239 - p.iy;
+  if (p.iy > kLastRow) p.iy = kLastRow;
+  if (mirror_x) p.ix = kLastColumn - p.ix;
+  if (mirror_y) p.iy = kLastRow - p.iy;
   return p;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "frame_geometry.h"
+
 namespace kelvara {
 
 struct PixelRect {
@@ -61,7 +63,7 @@ CentreCross CentreMarkOf(const PixelRect& rect);
 // The sample under a click at (px, py) in `rect`, mirrors applied.
 struct ProbePixel {
   int ix = 0, iy = 0;  // sample column and row
-  int Index() const { return iy * 320 + ix; }
+  int Index() const { return iy * kFrameWidth + ix; }
 };
 ProbePixel ProbeAt(int px, int py, const PixelRect& rect, bool mirror_x, bool mirror_y);
 
