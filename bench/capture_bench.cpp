@@ -4,13 +4,13 @@
 // own work per frame against a fake camera that costs nothing.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-#include "command_codes.h"
 #include "camera_link.h"
+#include "command_codes.h"
 #include "fake_camera.h"
 #include "log_writer.h"
 #include "measurement_worker.h"
@@ -37,8 +37,7 @@ class NoOutputs : public MeasurementOutputs {
 // One simulator (pattern scene, no pacing) for the whole program.
 struct Simulator {
   testing::PrivateRuntimeDir runtime;
-  std::unique_ptr<testing::SimProcess> process =
-      testing::SimProcess::Start({"--scene", "pattern"});
+  std::unique_ptr<testing::SimProcess> process = testing::SimProcess::Start({"--scene", "pattern"});
   CameraLink link{UartSerialLibrary()};
   bool open = process && link.Open(process->port());
 };
@@ -132,5 +131,5 @@ void BM_LoopWorkFormat5NoLogs(benchmark::State& state) {
   RunLoop(state, link, 5, false);
 }
 BENCHMARK(BM_LoopWorkFormat5NoLogs)->Unit(benchmark::kMillisecond)->UseRealTime();
-}
-}
+}  // namespace
+}  // namespace kelvara

@@ -9,22 +9,22 @@
 // version, against the same exchanges made directly on a link.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <fcntl.h>
-#include <unistd.h>
 
-#include "recording_notifier.h"
 #include "angle_file.h"
 #include "camera_link.h"
 #include "client_paths.h"
 #include "connection_panel.h"
 #include "kelvara_dlg.h"
 #include "notifier.h"
+#include "recording_notifier.h"
 #include "serial_library.h"
 #include "sim_process.h"
 #include "window_messages.h"

@@ -2,9 +2,9 @@
 // it as binary PCD or PLY, beside PCL's writer alone on the same cloud.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "cloud_builder.h"
 #include "cloud_writer.h"

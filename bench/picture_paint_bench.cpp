@@ -67,9 +67,9 @@ void BM_PlainDrawImage(benchmark::State& state) {
   {
     PictureReader reader = scene.model.ReadPicture();
     for (int i = 0; i < 2; ++i) {
-      images[i] = QImage(reinterpret_cast<const uchar*>(reader.SlotPixels(i)), kImageWidth, kImageHeight,
-                         QImage::Format_RGB32)
-                      .copy();
+      images[i] =
+          QImage(reinterpret_cast<const uchar*>(reader.SlotPixels(i)), kImageWidth, kImageHeight, QImage::Format_RGB32)
+              .copy();
     }
   }
   QImage target(kWidth, kHeight, QImage::Format_RGB32);

@@ -5,9 +5,9 @@
 // as fast).
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "camera_link.h"
 #include "capture_recorder.h"

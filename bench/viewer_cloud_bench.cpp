@@ -5,11 +5,11 @@
 #include <benchmark/benchmark.h>
 #include <pcl/common/transforms.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "cloud_builders.h"
@@ -95,8 +95,8 @@ void BM_BuildCloudThreeTrigCallsPerPixel(benchmark::State& state) {
 BENCHMARK(BM_BuildCloudThreeTrigCallsPerPixel)->Unit(benchmark::kMillisecond);
 
 Cloud& FullCloud() {
-  static Cloud cloud = *buildCloudFromDistances(TheScene().path, TheScene().settings,
-                                                TheScene().table, TheScene().center);
+  static Cloud cloud =
+      *buildCloudFromDistances(TheScene().path, TheScene().settings, TheScene().table, TheScene().center);
   return cloud;
 }
 

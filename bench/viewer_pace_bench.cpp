@@ -18,6 +18,10 @@
 //   --pace_seconds=N  feed for N seconds (default 10)
 #include <benchmark/benchmark.h>
 
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -28,15 +32,11 @@
 #include <ctime>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <map>
+#include <memory>
 #include <sstream>
-#include <spawn.h>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "angle_file.h"
@@ -171,10 +171,9 @@ void BM_ViewerPace(benchmark::State& state) {
       return;
     }
     // The angle table is read (and the optical centre found) before frames come.
-    const bool ready =
-        Await([] { return Qor3D_UpdateDistanceRange(0, 12500) == 0; }, std::chrono::seconds(60)) &&
-        Qor3D_UpdateColorRange(0, 6000) == 0 && Qor3D_UpdateAngleTable(angle_path.c_str()) == 0 &&
-        Await([&] { return ReadPaceLog(log_path).size() >= 3; }, std::chrono::seconds(60));
+    const bool ready = Await([] { return Qor3D_UpdateDistanceRange(0, 12500) == 0; }, std::chrono::seconds(60)) &&
+                       Qor3D_UpdateColorRange(0, 6000) == 0 && Qor3D_UpdateAngleTable(angle_path.c_str()) == 0 &&
+                       Await([&] { return ReadPaceLog(log_path).size() >= 3; }, std::chrono::seconds(60));
     state.ResumeTiming();
 
     // As the bridge thread does: a pass, then the interval's pause.
@@ -201,8 +200,7 @@ void BM_ViewerPace(benchmark::State& state) {
     }
     const double fed_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // The last command drawn, or the viewer is stuck.
-    Await([&] { return ReadPaceLog(log_path).size() >= static_cast<size_t>(3 + taken); },
-          std::chrono::seconds(2));
+    Await([&] { return ReadPaceLog(log_path).size() >= static_cast<size_t>(3 + taken); }, std::chrono::seconds(2));
     const double cpu_used = CpuMs(viewer) - cpu_before;
     state.PauseTiming();
     kill(viewer, SIGTERM);

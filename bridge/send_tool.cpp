@@ -7,12 +7,12 @@
 //
 // Relative file names are made absolute, because the viewer opens them from
 // its own working folder. Exit status 0 when the viewer took the command.
+#include <unistd.h>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "velmar.h"
 
@@ -65,11 +65,11 @@ int main(int argc, char** argv) {
     return Usage();
   }
   if (rc != QOR3D_OK) {
-    const char* why = rc == QOR3D_ERR_TOO_LONG  ? "the message would exceed 256 bytes"
-                      : rc == QOR3D_ERR_BAD_PATH ? "the path cannot be sent (it holds a comma)"
-                      : rc == QOR3D_ERR_SEND     ? "the viewer did not take the whole message"
+    const char* why = rc == QOR3D_ERR_TOO_LONG    ? "the message would exceed 256 bytes"
+                      : rc == QOR3D_ERR_BAD_PATH  ? "the path cannot be sent (it holds a comma)"
+                      : rc == QOR3D_ERR_SEND      ? "the viewer did not take the whole message"
                       : rc == QOR3D_ERR_NOT_TAKEN ? "the viewer did not read the message"
-                      : rc == QOR3D_ERR_BUSY     ? "the viewer is busy (its queue is full); try again"
+                      : rc == QOR3D_ERR_BUSY      ? "the viewer is busy (its queue is full); try again"
                       : rc == QOR3D_ERR_UNSAFE_DIR
                           ? "the runtime directory may be written by other users; make it private (chmod 700)"
                           : "no viewer is running";

@@ -26,23 +26,13 @@ int SendRange(int kind, int min, int max) {
 
 extern "C" {
 
-int Qor3D_UpdateAngleTable(const char* path) {
-  return SendPath(viewer::CMD_ANGLE_TABLE, path);
-}
-int Qor3D_UpdateDistanceData(const char* path) {
-  return SendPath(viewer::CMD_DISTANCE_DATA, path);
-}
-int Qor3D_UpdateDistanceRange(int min, int max) {
-  return SendRange(viewer::CMD_DISTANCE_RANGE, min, max);
-}
+int Qor3D_UpdateAngleTable(const char* path) { return SendPath(viewer::CMD_ANGLE_TABLE, path); }
+int Qor3D_UpdateDistanceData(const char* path) { return SendPath(viewer::CMD_DISTANCE_DATA, path); }
+int Qor3D_UpdateDistanceRange(int min, int max) { return SendRange(viewer::CMD_DISTANCE_RANGE, min, max); }
 int Qor3D_UpdateDistanceRatio(float ratio) {
   return DeliverMessage(kelvara::ViewerSocketPath(), kelvara::bridge::RatioMessage(ratio));
 }
-int Qor3D_UpdateColorRange(int min, int max) {
-  return SendRange(viewer::CMD_COLOR_RANGE, min, max);
-}
-int Qor3D_UpdateCoordinateData(const char* path) {
-  return SendPath(viewer::CMD_COORDINATE_DATA, path);
-}
+int Qor3D_UpdateColorRange(int min, int max) { return SendRange(viewer::CMD_COLOR_RANGE, min, max); }
+int Qor3D_UpdateCoordinateData(const char* path) { return SendPath(viewer::CMD_COORDINATE_DATA, path); }
 
 }  // extern "C"

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <cfloat>
 #include <chrono>
 #include <cmath>
@@ -9,13 +13,9 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
-#include <poll.h>
 #include <string>
-#include <vector>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <thread>
-#include <unistd.h>
+#include <vector>
 
 #include "pipe_server.h"
 #include "runtime_dir.h"
@@ -31,9 +31,7 @@ class VelmarTest : public ::testing::Test {
     setenv("KELVARA_RUNTIME_DIR", dir_.c_str(), 1);
     ASSERT_EQ(ViewerSocketPath(), dir_ + "/mypipe");
   }
-  void TearDown() override {
-    stopListening();
-  }
+  void TearDown() override { stopListening(); }
 
   // A test server standing in for the viewer: like the viewer, it reads
   // once from each connection and then closes it (which tells the sender
@@ -264,8 +262,7 @@ TEST_F(VelmarTest, TheViewerReadsBackWhatWasSent) {
     return copy;
   };
 
-  const float ratios[] = {1.0f, 0.1f, 1.0f / 3, 2.5e-7f, 123456.789f, FLT_MAX, FLT_MIN,
-                          FLT_TRUE_MIN, -0.75f, 0.0f};
+  const float ratios[] = {1.0f, 0.1f, 1.0f / 3, 2.5e-7f, 123456.789f, FLT_MAX, FLT_MIN, FLT_TRUE_MIN, -0.75f, 0.0f};
   for (float r : ratios) {
     SCOPED_TRACE(r);
     ASSERT_EQ(Qor3D_UpdateDistanceRatio(r), 0);

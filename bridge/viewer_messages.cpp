@@ -1,12 +1,12 @@
 #include "viewer_messages.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "runtime_dir.h"
 #include "velmar.h"
@@ -83,8 +83,7 @@ int DeliverMessage(const std::string& socket_path, const std::string& message) {
   do {
     sent = send(fd, message.data(), message.size(), MSG_NOSIGNAL);
   } while (sent < 0 && errno == EINTR);
-  const int result =
-      sent == static_cast<ssize_t>(message.size()) ? AwaitVerdict(fd) : QOR3D_ERR_SEND;
+  const int result = sent == static_cast<ssize_t>(message.size()) ? AwaitVerdict(fd) : QOR3D_ERR_SEND;
   close(fd);
   return result;
 }

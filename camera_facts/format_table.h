@@ -93,11 +93,10 @@ constexpr const char* NameOf(const FormatFacts& f) { return f.name; }
 }  // namespace format_table_detail
 
 // The code and the name columns, by selector index.
-constexpr std::array<uint16_t, kFormatCount> kFormatCodes = format_table_detail::Column<uint16_t>(
-    format_table_detail::CodeOf, std::make_index_sequence<kFormatCount>());
+constexpr std::array<uint16_t, kFormatCount> kFormatCodes =
+    format_table_detail::Column<uint16_t>(format_table_detail::CodeOf, std::make_index_sequence<kFormatCount>());
 constexpr std::array<const char*, kFormatCount> kFormatNames =
-    format_table_detail::Column<const char*>(format_table_detail::NameOf,
-                                             std::make_index_sequence<kFormatCount>());
+    format_table_detail::Column<const char*>(format_table_detail::NameOf, std::make_index_sequence<kFormatCount>());
 
 // Plane frames by index; every other index (also an unknown one) decodes
 // as a point frame.
@@ -116,9 +115,7 @@ constexpr bool IsRotatedFormatIndex(int format_index) {
   const FormatFacts* f = FormatAt(format_index);
   return f != nullptr && f->rotated;
 }
-constexpr bool IsRotatedFormatCode(uint16_t code) {
-  return IsRotatedFormatIndex(FormatIndexOfCode(code));
-}
+constexpr bool IsRotatedFormatCode(uint16_t code) { return IsRotatedFormatIndex(FormatIndexOfCode(code)); }
 // Pictures rendered for a format: 1, or 2 for the formats with amplitude
 // image; an unknown index renders one.
 constexpr int ImageCountOfFormat(int format_index) {

@@ -69,8 +69,7 @@ TEST(FormatTableTest, UnknownIndicesAndCodesHaveNoFeatures) {
     EXPECT_FALSE(IsAmplitudeOnlyFormat(index));
     EXPECT_EQ(ImageCountOfFormat(index), 1);
     const FormatLogs logs = LogsOfFormat(index);
-    EXPECT_FALSE(logs.png || logs.plane_csv || logs.raw || logs.pcd || logs.xyz_csv ||
-                 logs.amp_csv || logs.angle_logs);
+    EXPECT_FALSE(logs.png || logs.plane_csv || logs.raw || logs.pcd || logs.xyz_csv || logs.amp_csv || logs.angle_logs);
   }
   EXPECT_FALSE(IsRotatedFormatCode(0x0202));
   EXPECT_TRUE(IsRotatedFormatCode(0x0002));

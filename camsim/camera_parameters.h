@@ -11,7 +11,7 @@ struct CameraParameters {
   int mode = 0;                   // 0 Normal, 1 High speed
   int exposure_us = 425;
   unsigned char exposure_reserved[4] = {0, 0, 0, 0};  // the record's middle fields, echoed
-  int frame_rate_limit = 0;  // frames per second, 0 = no limit
+  int frame_rate_limit = 0;                           // frames per second, 0 = no limit
   int amp_min_all = 1;
   int amp_min_near = 3;
   int rotation[3] = {0, 0, 0};  // degrees about x, y, z

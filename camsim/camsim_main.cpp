@@ -1,9 +1,9 @@
 // kelvara-camsim: a simulated camera on a pseudo-terminal.
+#include <fcntl.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 
 #include "pty_port.h"
 #include "replay_scene.h"

@@ -29,9 +29,7 @@ unsigned char FaultPlan::WrongStartByte() {
   return static_cast<unsigned char>(v >= 0xFE ? 0xFF : v);
 }
 
-size_t FaultPlan::TruncatedLength(size_t full) {
-  return full == 0 ? 0 : static_cast<size_t>(Random() % full);
-}
+size_t FaultPlan::TruncatedLength(size_t full) { return full == 0 ? 0 : static_cast<size_t>(Random() % full); }
 
 }  // namespace camsim
 }  // namespace kelvara

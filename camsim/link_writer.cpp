@@ -1,10 +1,10 @@
 #include "link_writer.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 
 namespace kelvara {
 namespace camsim {

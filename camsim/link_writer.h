@@ -3,10 +3,10 @@
 // unpaced, or paced like a real link (bytes per second), and with the
 // camera's response-speed pauses (interval after every data-size block).
 // Any wait ends early when the stop descriptor becomes readable.
+#include <sys/uio.h>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <sys/uio.h>
 
 namespace kelvara {
 namespace camsim {

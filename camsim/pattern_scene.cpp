@@ -31,9 +31,8 @@ struct Special {
 
 // Row 5, columns 0..7.
 constexpr Special kSpecial[8] = {
-    {30000, 510, {30000, 7, 7}},  {31000, 511, {31000, 7, 7}}, {32000, 300, {32000, 7, 7}},
-    {-1, 256, {12500, 0, 0}},     {-16385, 255, {-12500, 0, 0}}, {20000, 0, {12499, 0, 0}},
-    {0, 1, {-12499, 0, 0}},       {12499, 2, {3, 4, 0}},
+    {30000, 510, {30000, 7, 7}},   {31000, 511, {31000, 7, 7}}, {32000, 300, {32000, 7, 7}}, {-1, 256, {12500, 0, 0}},
+    {-16385, 255, {-12500, 0, 0}}, {20000, 0, {12499, 0, 0}},   {0, 1, {-12499, 0, 0}},      {12499, 2, {3, 4, 0}},
 };
 
 const Special* SpecialAt(int r, int c) { return (r == 5 && c < 8) ? &kSpecial[c] : nullptr; }
@@ -76,8 +75,7 @@ void FillFrame(int format_index, unsigned char* out) {
         Put16(out + 2 * i, IsAmplitudeOnlyFormat(format_index) ? Amplitude(r, c) : Distance(r, c));
         Put16(out + kPlaneBytes + 2 * i, Amplitude(r, c));
       }
-    for (int k = 2 * kPlaneBytes; k < kMeasurementFrameBytes; ++k)
-      out[k] = static_cast<unsigned char>(k % 251);
+    for (int k = 2 * kPlaneBytes; k < kMeasurementFrameBytes; ++k) out[k] = static_cast<unsigned char>(k % 251);
     return;
   }
   std::memcpy(out, kPcdHeader, kPcdHeaderBytes);

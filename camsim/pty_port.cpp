@@ -1,14 +1,14 @@
 #include "pty_port.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 
 #include "port_entry_lock.h"
 #include "runtime_dir.h"
@@ -25,8 +25,7 @@ PtyPort::~PtyPort() {
 bool PtyPort::Open(std::string* error) {
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   char name[128] = {};
-  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
-      ptsname_r(master_, name, sizeof name) != 0) {
+  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 || ptsname_r(master_, name, sizeof name) != 0) {
     *error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
     return false;
   }
@@ -92,8 +91,7 @@ void PtyPort::RemoveStaleEntries() {
   while (const dirent* e = readdir(dir)) {
     const std::string name = e->d_name;
     const std::string suffix = ".lock";
-    if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
-      continue;
+    if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) continue;
     const std::string entry = PortDirPath() + "/" + name.substr(0, name.size() - suffix.size());
     if (PortEntryOwnerOf(entry) != PortEntryOwner::kStale) continue;
     unlink(entry.c_str());

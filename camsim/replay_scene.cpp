@@ -24,8 +24,7 @@ constexpr uint16_t kNoAngle = 0xF000;
 
 }  // namespace
 
-std::unique_ptr<ReplayScene> ReplayScene::Open(const ReplayOptions& options, std::string* error,
-                                               std::string* summary) {
+std::unique_ptr<ReplayScene> ReplayScene::Open(const ReplayOptions& options, std::string* error, std::string* summary) {
   std::unique_ptr<ReplayScene> scene(new ReplayScene());
   scene->options_ = options;
   recording::RecordingReader& r = scene->reader_;
@@ -43,9 +42,8 @@ std::unique_ptr<ReplayScene> ReplayScene::Open(const ReplayOptions& options, std
   }
   for (size_t k = 0; k < r.frames().size(); ++k) {
     if (r.frames()[k].payload_size != static_cast<uint32_t>(kMeasurementFrameBytes)) {
-      *error = options.path + ": frame " + std::to_string(k) + " has " +
-               std::to_string(r.frames()[k].payload_size) + " bytes, not " +
-               std::to_string(kMeasurementFrameBytes);
+      *error = options.path + ": frame " + std::to_string(k) + " has " + std::to_string(r.frames()[k].payload_size) +
+               " bytes, not " + std::to_string(kMeasurementFrameBytes);
       return nullptr;
     }
   }
@@ -69,8 +67,8 @@ std::unique_ptr<ReplayScene> ReplayScene::Open(const ReplayOptions& options, std
   *summary = "replaying " + std::to_string(r.frames().size()) + " frames of " + options.path +
              (options.loop ? " in a loop" : "");
   if (r.trailing_bytes() > 0)
-    *summary += "; the recording is cut off after its last whole frame (" +
-                std::to_string(r.trailing_bytes()) + " bytes after it ignored)";
+    *summary += "; the recording is cut off after its last whole frame (" + std::to_string(r.trailing_bytes()) +
+                " bytes after it ignored)";
   return scene;
 }
 

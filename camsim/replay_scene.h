@@ -24,8 +24,7 @@ class ReplayScene : public Scene {
  public:
   // Opens and checks the recording. nullptr with the reason in *error when it
   // cannot be replayed; otherwise *summary describes what will be served.
-  static std::unique_ptr<ReplayScene> Open(const ReplayOptions& options, std::string* error,
-                                           std::string* summary);
+  static std::unique_ptr<ReplayScene> Open(const ReplayOptions& options, std::string* error, std::string* summary);
 
   // The next frame of the recording, or nullptr once the last one has been
   // served (without --loop). The parameters and time do not change it.
@@ -48,8 +47,8 @@ class ReplayScene : public Scene {
   recording::RecordingReader reader_;
   std::vector<unsigned char> frame_;
   std::vector<unsigned char> angle_table_;
-  size_t next_record_ = 0;    // index into reader_.records()
-  size_t next_frame_ = 0;     // index into reader_.frames()
+  size_t next_record_ = 0;  // index into reader_.records()
+  size_t next_frame_ = 0;   // index into reader_.frames()
   size_t served_ = 0;
   bool ended_reported_ = false;
   int16_t temperatures_[5] = {0, 0, 0, 0, 0};

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "command_codes.h"

@@ -47,8 +47,7 @@ bool RequestParser::Next(Request* out) {
   if (!CompleteAtFront()) return false;
   const size_t length = (size_t{buffer_[2]} << 8) | buffer_[3];
   out->code = buffer_[1];
-  out->payload.assign(buffer_.begin() + kHeader,
-                      buffer_.begin() + static_cast<std::ptrdiff_t>(kHeader + length));
+  out->payload.assign(buffer_.begin() + kHeader, buffer_.begin() + static_cast<std::ptrdiff_t>(kHeader + length));
   buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(kHeader + length));
   SkipToStart();
   return true;

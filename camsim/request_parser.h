@@ -15,7 +15,6 @@
 namespace kelvara {
 namespace camsim {
 
-
 struct Request {
   uint8_t code = 0;
   std::vector<unsigned char> payload;

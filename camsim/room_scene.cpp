@@ -48,9 +48,14 @@ void RoomScene::BallCentre(double seconds, double c[3]) {
 }
 
 RoomScene::RoomScene(uint64_t seed, bool noise)
-    : rx_(kPixelCount), ry_(kPixelCount), rz_(kPixelCount),
-      angle_table_(kThetaPhiTableBytes), frame_(kMeasurementFrameBytes),
-      gauss_(kGaussSamples), seed_(seed), noise_(noise) {
+    : rx_(kPixelCount),
+      ry_(kPixelCount),
+      rz_(kPixelCount),
+      angle_table_(kThetaPhiTableBytes),
+      frame_(kMeasurementFrameBytes),
+      gauss_(kGaussSamples),
+      seed_(seed),
+      noise_(noise) {
   FillRoomAngleTable(angle_table_.data());
   for (int r = 0; r < kFrameHeight; ++r)
     for (int c = 0; c < kFrameWidth; ++c) {
@@ -111,10 +116,9 @@ const unsigned char* RoomScene::Frame(const CameraParameters& p, double seconds)
   // Rotation about x, then y, then z.
   double m[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   if (rotated) {
-    const double ax = p.rotation[0] * kPi / 180, ay = p.rotation[1] * kPi / 180,
-                 az = p.rotation[2] * kPi / 180;
-    const double sx = std::sin(ax), cx = std::cos(ax), sy = std::sin(ay), cy = std::cos(ay),
-                 sz = std::sin(az), cz = std::cos(az);
+    const double ax = p.rotation[0] * kPi / 180, ay = p.rotation[1] * kPi / 180, az = p.rotation[2] * kPi / 180;
+    const double sx = std::sin(ax), cx = std::cos(ax), sy = std::sin(ay), cy = std::cos(ay), sz = std::sin(az),
+                 cz = std::cos(az);
     const double r[3][3] = {{cz * cy, cz * sy * sx - sz * cx, cz * sy * cx + sz * sx},
                             {sz * cy, sz * sy * sx + cz * cx, sz * sy * cx - cz * sx},
                             {-sy, cy * sx, cy * cx}};
@@ -177,8 +181,7 @@ void RoomScene::Temperatures(double seconds, int16_t imager[4], int16_t* led) {
   // Warming up over the first minutes, with a slow ripple.
   const double warm = 1.0 - std::exp(-seconds / 600.0);
   const double ripple = 3.0 * std::sin(2 * kPi * seconds / 120.0);
-  for (int k = 0; k < 4; ++k)
-    imager[k] = static_cast<int16_t>(std::lround(350 + 2 * k + 30 * warm + ripple));
+  for (int k = 0; k < 4; ++k) imager[k] = static_cast<int16_t>(std::lround(350 + 2 * k + 30 * warm + ripple));
   *led = static_cast<int16_t>(std::lround(300 + 50 * (1.0 - std::exp(-seconds / 300.0))));
 }
 

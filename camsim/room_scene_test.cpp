@@ -144,9 +144,18 @@ TEST_F(RoomSceneTest, RotatedFormatsTurnThePointsAboutXThenYThenZ) {
     int format;
     Rec (*expect)(Rec);
   } kCases[] = {
-      {90, 0, 0, 3, [](Rec p) { return Rec{p.x, -p.z, p.y}; }},
-      {0, 0, 90, 6, [](Rec p) { return Rec{-p.y, p.x, p.z}; }},
-      {90, 90, 0, 3, [](Rec p) { return Rec{p.y, -p.z, -p.x}; }},
+      {90, 0, 0, 3,
+       [](Rec p) {
+         return Rec{p.x, -p.z, p.y};
+       }},
+      {0, 0, 90, 6,
+       [](Rec p) {
+         return Rec{-p.y, p.x, p.z};
+       }},
+      {90, 90, 0, 3,
+       [](Rec p) {
+         return Rec{p.y, -p.z, -p.x};
+       }},
       {0, 0, 0, 3, [](Rec p) { return p; }},
   };
   for (const auto& k : kCases) {

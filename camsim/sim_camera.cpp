@@ -12,9 +12,7 @@ namespace kelvara {
 namespace camsim {
 namespace {
 
-int Signed16(const unsigned char* p) {
-  return static_cast<int16_t>(static_cast<uint16_t>((p[0] << 8) | p[1]));
-}
+int Signed16(const unsigned char* p) { return static_cast<int16_t>(static_cast<uint16_t>((p[0] << 8) | p[1])); }
 void Put16(std::vector<unsigned char>* out, int v) {
   out->push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
   out->push_back(static_cast<unsigned char>(v & 0xFF));
@@ -34,18 +32,13 @@ Reply SimCamera::Handle(const Request& r, Clock::time_point now) {
   reply.interval_us = params_.interval_us;
   const double seconds = std::chrono::duration<double>(now - start_).count();
   switch (r.code) {
-    case CMD_GET_VERSION:
-      reply.payload = scene_.VersionPayload();
-      break;
+    case CMD_GET_VERSION: reply.payload = scene_.VersionPayload(); break;
     case CMD_START_MEASUREMENT:
       if (!measuring_) frame_sent_ = false;
       measuring_ = true;
       break;
-    case CMD_STOP_MEASUREMENT:
-      measuring_ = false;
-      break;
-    case CMD_GET_RESULT:
-      return Result(now);
+    case CMD_STOP_MEASUREMENT: measuring_ = false; break;
+    case CMD_GET_RESULT: return Result(now);
     case CMD_GET_ANGLE_TABLE:
       reply.bulk = scene_.AngleTable();
       reply.bulk_size = kThetaPhiTableBytes;
@@ -66,15 +59,9 @@ Reply SimCamera::Handle(const Request& r, Clock::time_point now) {
       }
       break;
     }
-    case upload::kBegin:
-      reply.status = table_.Begin(r.payload.data(), r.payload.size());
-      break;
-    case upload::kBlock:
-      reply.status = table_.Block(r.payload.data(), r.payload.size());
-      break;
-    case upload::kEnd:
-      reply.status = table_.End(r.payload.data(), r.payload.size());
-      break;
+    case upload::kBegin: reply.status = table_.Begin(r.payload.data(), r.payload.size()); break;
+    case upload::kBlock: reply.status = table_.Block(r.payload.data(), r.payload.size()); break;
+    case upload::kEnd: reply.status = table_.End(r.payload.data(), r.payload.size()); break;
     default:
       if (!Get(r.code, &reply.payload)) reply.status = Set(r);
       break;
@@ -94,8 +81,7 @@ Reply SimCamera::Result(Clock::time_point now) {
   const double scene_gap = scene_.NextFrameGap();
   const double gap = scene_gap >= 0 ? scene_gap : params_.frame_rate_limit > 0 ? 1.0 / params_.frame_rate_limit : 0;
   if (gap > 0 && frame_sent_) {
-    const auto ready = last_frame_ + std::chrono::duration_cast<Clock::duration>(
-                                         std::chrono::duration<double>(gap));
+    const auto ready = last_frame_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(gap));
     if (ready - now > kLongestFrameWait) {
       reply.send_at = now + kLateFrameDelay;
     } else {
@@ -166,8 +152,7 @@ uint8_t SimCamera::Set(const Request& r) {
     case CMD_SET_EXPOSURE: {
       if (n != 7) return kStatusRefused;
       const int exposure = Signed16(b.data());
-      if (!InRange(exposure, kExposureMinUs[p.mode], kExposureMaxUs[p.mode]) || b[6] > 20)
-        return kStatusRefused;
+      if (!InRange(exposure, kExposureMinUs[p.mode], kExposureMaxUs[p.mode]) || b[6] > 20) return kStatusRefused;
       p.exposure_us = exposure;
       std::memcpy(p.exposure_reserved, b.data() + 2, 4);
       p.frame_rate_limit = b[6];
@@ -200,8 +185,7 @@ uint8_t SimCamera::Set(const Request& r) {
       if (n != 3) return kStatusRefused;
       const int size = b[0];
       const int interval = Signed16(b.data() + 1);
-      if ((size != 1 && size != 2 && size != 4 && size != 8 && size != 16) ||
-          !InRange(interval, 0, 10000))
+      if ((size != 1 && size != 2 && size != 4 && size != 8 && size != 16) || !InRange(interval, 0, 10000))
         return kStatusRefused;
       p.data_size_kb = size;
       p.interval_us = interval;
@@ -214,8 +198,7 @@ uint8_t SimCamera::Set(const Request& r) {
       p.enr_threshold = v;
       return kStatusOk;
     }
-    default:
-      return kStatusUnknownCommand;
+    default: return kStatusUnknownCommand;
   }
 }
 

@@ -66,8 +66,12 @@ TEST_F(SimCameraTest, SetCommandsValidateEveryField) {
       // Normal mode: 170..5312 us; limiter 0..20; the middle fields echo.
       {CMD_SET_EXPOSURE,
        {{0x00, 0xAA, 1, 2, 3, 4, 0}, {0x14, 0xC0, 0, 0, 0, 0, 20}, {0x01, 0xA9, 0, 0, 0, 0, 5}},
-       {{0x00, 0xA9, 0, 0, 0, 0, 0}, {0x14, 0xC1, 0, 0, 0, 0, 0}, {0x01, 0xA9, 0, 0, 0, 0, 21},
-        {0xFF, 0xFF, 0, 0, 0, 0, 0}, {0x01, 0xA9, 0, 0, 0, 0}, {}}},
+       {{0x00, 0xA9, 0, 0, 0, 0, 0},
+        {0x14, 0xC1, 0, 0, 0, 0, 0},
+        {0x01, 0xA9, 0, 0, 0, 0, 21},
+        {0xFF, 0xFF, 0, 0, 0, 0, 0},
+        {0x01, 0xA9, 0, 0, 0, 0},
+        {}}},
       {CMD_SET_ROTATION,
        {{0, 0, 0x01, 0x67, 0, 90}, {0x01, 0x67, 0x01, 0x67, 0x01, 0x67}},
        {{0x01, 0x68, 0, 0, 0, 0}, {0, 0, 0, 0, 0x01, 0x68}, {0xFF, 0xFF, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
@@ -113,9 +117,7 @@ TEST_F(SimCameraTest, ResultsOnlyWhileMeasuringInTheCurrentFormat) {
   EXPECT_EQ(Send(CMD_START_MEASUREMENT).status, 0) << "starting twice is harmless";
   for (int index = 0; index < kFormatCount; ++index) {
     const uint16_t code = kFormatCodes[index];
-    ASSERT_EQ(Send(CMD_SET_FORMAT, {static_cast<unsigned char>(code >> 8),
-                                    static_cast<unsigned char>(code)})
-                  .status,
+    ASSERT_EQ(Send(CMD_SET_FORMAT, {static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code)}).status,
               0);
     const Reply r = Send(CMD_GET_RESULT, {0});
     ASSERT_EQ(r.status, 0);

@@ -35,8 +35,8 @@ bool ParseInt(const std::string& text, long long lo, long long hi, long long* ou
 }
 
 bool IsValueOption(const std::string& name) {
-  for (const char* known : {"--port", "--scene", "--link-rate", "--drop-every", "--corrupt-every",
-                            "--truncate-every", "--seed", "--replay", "--fps"})
+  for (const char* known : {"--port", "--scene", "--link-rate", "--drop-every", "--corrupt-every", "--truncate-every",
+                            "--seed", "--replay", "--fps"})
     if (name == known) return true;
   return false;
 }

@@ -22,8 +22,8 @@ TEST(SimOptions, DefaultsAndEveryOption) {
   EXPECT_EQ(o.port, 0);
   EXPECT_EQ(o.scene, "room");
   EXPECT_EQ(o.link_rate, 0);
-  ASSERT_TRUE(Parse({"--port", "7", "--scene=pattern", "--link-rate", "1000000", "--drop-every",
-                     "3", "--corrupt-every=4", "--truncate-every", "5", "--seed", "99"},
+  ASSERT_TRUE(Parse({"--port", "7", "--scene=pattern", "--link-rate", "1000000", "--drop-every", "3",
+                     "--corrupt-every=4", "--truncate-every", "5", "--seed", "99"},
                     &o, &error))
       << error;
   EXPECT_EQ(o.port, 7);
@@ -36,10 +36,11 @@ TEST(SimOptions, DefaultsAndEveryOption) {
 }
 
 TEST(SimOptions, RefusesBadValuesWithAReason) {
-  const std::vector<std::vector<const char*>> kBad = {
-      {"--port", "0"},       {"--port", "128"},      {"--port", "7x"},    {"--port"},
-      {"--scene", "garden"}, {"--link-rate", "-1"},  {"--drop-every", "two"},
-      {"--seed", ""},        {"--frobnicate", "1"},  {"stray"}};
+  const std::vector<std::vector<const char*>> kBad = {{"--port", "0"},         {"--port", "128"},
+                                                      {"--port", "7x"},        {"--port"},
+                                                      {"--scene", "garden"},   {"--link-rate", "-1"},
+                                                      {"--drop-every", "two"}, {"--seed", ""},
+                                                      {"--frobnicate", "1"},   {"stray"}};
   for (const auto& args : kBad) {
     SimOptions o;
     std::string error;

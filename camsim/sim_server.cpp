@@ -1,16 +1,15 @@
 #include "sim_server.h"
 
-#include <cerrno>
 #include <poll.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "wire_framing.h"
 
 namespace kelvara {
 namespace camsim {
 
-SimServer::SimServer(int fd, int stop_fd, SimCamera& camera, const FaultOptions& faults,
-                     int64_t link_rate)
+SimServer::SimServer(int fd, int stop_fd, SimCamera& camera, const FaultOptions& faults, int64_t link_rate)
     : fd_(fd), stop_fd_(stop_fd), camera_(camera), faults_(faults), writer_(fd, stop_fd, link_rate) {}
 
 int SimServer::Run() {
@@ -58,16 +57,10 @@ bool SimServer::Answer(const Request& request) {
   size_t body = size;
   if (reply.is_frame) {
     switch (faults_.NextResult()) {
-      case Fault::kDrop:
-        return true;
-      case Fault::kCorrupt:
-        header[0] = faults_.WrongStartByte();
-        break;
-      case Fault::kTruncate:
-        body = faults_.TruncatedLength(size);
-        break;
-      case Fault::kNone:
-        break;
+      case Fault::kDrop: return true;
+      case Fault::kCorrupt: header[0] = faults_.WrongStartByte(); break;
+      case Fault::kTruncate: body = faults_.TruncatedLength(size); break;
+      case Fault::kNone: break;
     }
   }
   const void* data = reply.bulk ? static_cast<const void*>(reply.bulk) : reply.payload.data();

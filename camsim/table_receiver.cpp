@@ -24,9 +24,7 @@ uint8_t TableReceiver::Block(const unsigned char* payload, size_t n) {
   const uint32_t offset = upload::ReadBigEndian32(payload);
   const uint32_t length = static_cast<uint32_t>(n - 4);
   // The sender repeats a block whose response it lost: already taken.
-  if (last_length_ != 0 && offset == last_offset_ && length == last_length_ &&
-      offset + length == received_)
-    return 0;
+  if (last_length_ != 0 && offset == last_offset_ && length == last_length_ && offset + length == received_) return 0;
   if (offset != received_ || length > size_ - received_) return 1;
   crc_ = upload::Crc32(crc_, payload + 4, length);
   received_ += length;
@@ -37,8 +35,7 @@ uint8_t TableReceiver::Block(const unsigned char* payload, size_t n) {
 
 uint8_t TableReceiver::End(const unsigned char* payload, size_t n) {
   // A repeated end whose first response was lost: the table is kept already.
-  if (!active_ && n == 4 && table_size_ != 0 && upload::ReadBigEndian32(payload) == table_crc_)
-    return 0;
+  if (!active_ && n == 4 && table_size_ != 0 && upload::ReadBigEndian32(payload) == table_crc_) return 0;
   const bool ok = active_ && n == 4 && received_ == size_ && upload::ReadBigEndian32(payload) == crc_;
   active_ = false;
   if (!ok) return 1;

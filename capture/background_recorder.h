@@ -38,9 +38,9 @@ class BackgroundRecorder {
   recording::RecordingWriter& writer_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Item> queued_;           // waiting to be written, in order
+  std::deque<Item> queued_;                        // waiting to be written, in order
   std::vector<std::vector<unsigned char>> spare_;  // buffers to copy into
-  size_t buffers_left_;               // buffers not yet made
+  size_t buffers_left_;                            // buffers not yet made
   bool finishing_ = false;
   std::thread thread_;
 };

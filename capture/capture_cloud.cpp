@@ -24,8 +24,7 @@ void CloudOutputs::LogProgress(int logged, int total) {
     pcl::PointCloud<pcl::PointXYZI> cloud;
     cloud::BuildCloud(cloud::FromFrameBytes(frame_, size_), true, &cloud);
     std::string error;
-    if (!cloud::WriteCloud(path, kind_ == "ply" ? cloud::CloudFormat::kPly : cloud::CloudFormat::kPcd, cloud,
-                           &error)) {
+    if (!cloud::WriteCloud(path, kind_ == "ply" ? cloud::CloudFormat::kPly : cloud::CloudFormat::kPcd, cloud, &error)) {
       std::lock_guard<std::mutex> lock(mutex_);
       if (failure_.empty()) failure_ = error;
     }

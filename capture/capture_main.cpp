@@ -1,8 +1,8 @@
 // kelvara-capture: headless capture with the client's measurement loop.
+#include <unistd.h>
 #include <climits>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "camera_link.h"
 #include "capture_console.h"

@@ -22,8 +22,7 @@ bool ParseInt(const std::string& text, int lo, int hi, int* value) {
 }
 
 std::string Range(const char* option, int lo, int hi) {
-  return std::string(option) + " needs a whole number from " + std::to_string(lo) + " to " +
-         std::to_string(hi);
+  return std::string(option) + " needs a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
 }
 
 // "0 Amplitude, 1 Distance(Polar), ..." from the format table, indented and
@@ -51,8 +50,8 @@ std::string CaptureUsage() {
          "Connects to the camera on port COM<N>, runs one logging run and exits.\n"
          "\n"
          "  --port N          serial port number (required)\n"
-         "  --format F        set output format 0.." + std::to_string(kFormatCount - 1) +
-         " before the run (default: keep the camera's)\n" + FormatList() +
+         "  --format F        set output format 0.." +
+         std::to_string(kFormatCount - 1) + " before the run (default: keep the camera's)\n" + FormatList() +
          "  --total L         frames to log (1..999999, default 10)\n"
          "  --once O          frames per burst (1..999999, default 1)\n"
          "  --interval S      seconds between burst starts (0..999999, default 0)\n"
@@ -92,8 +91,7 @@ std::string ParseCaptureOptions(int argc, const char* const* argv, CaptureOption
     } else if (arg == "--port") {
       if (!value(&v) || !ParseInt(v, 1, 127, &o->port)) return Range("--port", 1, 127);
     } else if (arg == "--format") {
-      if (!value(&v) || !ParseInt(v, 0, kFormatCount - 1, &o->format))
-        return Range("--format", 0, kFormatCount - 1);
+      if (!value(&v) || !ParseInt(v, 0, kFormatCount - 1, &o->format)) return Range("--format", 0, kFormatCount - 1);
     } else if (arg == "--total") {
       if (!value(&v) || !ParseInt(v, 1, 999999, &o->total)) return Range("--total", 1, 999999);
     } else if (arg == "--once") {
@@ -101,8 +99,7 @@ std::string ParseCaptureOptions(int argc, const char* const* argv, CaptureOption
     } else if (arg == "--interval") {
       if (!value(&v) || !ParseInt(v, 0, 999999, &o->interval)) return Range("--interval", 0, 999999);
     } else if (arg == "--name") {
-      if (!value(&v) || v.empty() || v.find('/') != std::string::npos)
-        return "--name needs a base name without '/'";
+      if (!value(&v) || v.empty() || v.find('/') != std::string::npos) return "--name needs a base name without '/'";
       o->name = v;
     } else if (arg == "--out") {
       if (!value(&v) || v.empty()) return "--out needs a folder";

@@ -5,13 +5,13 @@
 namespace kelvara {
 
 struct CaptureOptions {
-  int port = -1;          // --port N (required)
-  int format = -1;        // --format 0..6; -1 keeps the camera's format
-  int total = 10;         // --total L
-  int once = 1;           // --once O
-  int interval = 0;       // --interval S
+  int port = -1;                 // --port N (required)
+  int format = -1;               // --format 0..6; -1 keeps the camera's format
+  int total = 10;                // --total L
+  int once = 1;                  // --once O
+  int interval = 0;              // --interval S
   std::string name = "unnamed";  // --name BASE
-  std::string out = ".";  // --out DIR
+  std::string out = ".";         // --out DIR
   bool csv = false, png = false, bin = false, pcd = false;
   bool hflip = false, vflip = false;
   int range_min = 0, range_max = 6250;  // --range MIN:MAX

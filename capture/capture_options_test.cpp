@@ -29,11 +29,13 @@ TEST(CaptureOptionsTest, DefaultsAreTheLoggingPanelsAndEveryOptionParses) {
   EXPECT_EQ(d.range_max, 6250);
 
   CaptureOptions o;
-  ASSERT_EQ(Parse({"--port", "12", "--format", "5", "--total", "5", "--once", "2", "--interval", "3",
-                   "--name", "t", "--out", "/tmp/x", "--csv", "--png", "--hflip", "--vflip", "--range",
-                   "500:3000", "--stop-sampling", "--3d", "--record", "/tmp/r.kvrec", "--cloud", "ply"},
-                  &o),
-            "");
+  ASSERT_EQ(
+      Parse({"--port",     "12",      "--format", "5",        "--total",         "5",      "--once",   "2",
+             "--interval", "3",       "--name",   "t",        "--out",           "/tmp/x", "--csv",    "--png",
+             "--hflip",    "--vflip", "--range",  "500:3000", "--stop-sampling", "--3d",   "--record", "/tmp/r.kvrec",
+             "--cloud",    "ply"},
+            &o),
+      "");
   EXPECT_EQ(o.port, 12);
   EXPECT_EQ(o.format, 5);
   EXPECT_EQ(o.total, 5);

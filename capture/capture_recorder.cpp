@@ -2,9 +2,9 @@
 
 #include <chrono>
 
+#include "camera_link.h"
 #include "capture_options.h"
 #include "command_codes.h"
-#include "camera_link.h"
 #include "device_commands.h"
 #include "log_writer.h"
 
@@ -17,11 +17,11 @@ struct Query {
   int timeout_ms;
 };
 constexpr Query kConnectQueries[] = {
-    {CMD_GET_VERSION, kShortTimeoutMs},     {CMD_GET_ANGLE_TABLE, kLongTimeoutMs},
-    {CMD_GET_FORMAT, kShortTimeoutMs},      {CMD_GET_MODE, kShortTimeoutMs},
-    {CMD_GET_EXPOSURE, kShortTimeoutMs},    {CMD_GET_AMP_MIN_ALL, kShortTimeoutMs},
-    {CMD_GET_AMP_MIN_NEAR, kShortTimeoutMs}, {CMD_GET_ROTATION, kShortTimeoutMs},
-    {CMD_GET_LED_FREQ_ID, kShortTimeoutMs}, {CMD_GET_PILOT_LED, kShortTimeoutMs},
+    {CMD_GET_VERSION, kShortTimeoutMs},        {CMD_GET_ANGLE_TABLE, kLongTimeoutMs},
+    {CMD_GET_FORMAT, kShortTimeoutMs},         {CMD_GET_MODE, kShortTimeoutMs},
+    {CMD_GET_EXPOSURE, kShortTimeoutMs},       {CMD_GET_AMP_MIN_ALL, kShortTimeoutMs},
+    {CMD_GET_AMP_MIN_NEAR, kShortTimeoutMs},   {CMD_GET_ROTATION, kShortTimeoutMs},
+    {CMD_GET_LED_FREQ_ID, kShortTimeoutMs},    {CMD_GET_PILOT_LED, kShortTimeoutMs},
     {CMD_GET_RESPONSE_SPEED, kShortTimeoutMs}, {CMD_GET_ENR_THRESHOLD, kShortTimeoutMs},
 };
 
@@ -50,8 +50,7 @@ bool ReadConnectReplies(CameraLink& link, recording::RecordingHeader* header) {
   return true;
 }
 
-RecordingOutputs::RecordingOutputs(MeasurementOutputs& inner, recording::RecordingWriter& writer,
-                                   int64_t start_ns)
+RecordingOutputs::RecordingOutputs(MeasurementOutputs& inner, recording::RecordingWriter& writer, int64_t start_ns)
     : inner_(inner), start_ns_(start_ns) {
   if (writer.is_open()) recorder_ = std::make_unique<BackgroundRecorder>(writer);
 }
@@ -82,12 +81,10 @@ void RecordingOutputs::MonitorUpdate(double frame_rate, const TemperatureSample&
 
 namespace kelvara {
 
-int StartRecording(CameraLink& link, const std::string& path, recording::RecordingWriter* writer,
-                   std::string* why) {
+int StartRecording(CameraLink& link, const std::string& path, recording::RecordingWriter* writer, std::string* why) {
   recording::RecordingHeader header;
-  header.start_unix_ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
-                             .count();
+  header.start_unix_ns =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
   if (!ReadConnectReplies(link, &header)) {
     *why = "no answer from the camera while reading its replies for the recording";
     return kExitNoAnswer;

@@ -49,8 +49,7 @@ namespace kelvara {
 // Begins --record: reads the connect replies, then creates the file with
 // them and the frame format. Returns an exit status (kExitOk,
 // kExitNoAnswer, kExitOutput) and, unless kExitOk, the reason in *why.
-int StartRecording(CameraLink& link, const std::string& path, recording::RecordingWriter* writer,
-                   std::string* why);
+int StartRecording(CameraLink& link, const std::string& path, recording::RecordingWriter* writer, std::string* why);
 
 // Ends it: flushes and closes. Returns kExitOk or kExitOutput with the
 // reason in *why; *summary says how many frames went in.

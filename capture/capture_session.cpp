@@ -1,12 +1,12 @@
 #include "capture_session.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "capture_cloud.h"
@@ -52,8 +52,8 @@ std::string VersionText(const VersionReply& v) {
 
 }  // namespace
 
-int RunCapture(const CaptureOptions& o, const std::string& program_folder, CameraLink& link,
-               CaptureConsole& console, const StopRequests& stop_requests) {
+int RunCapture(const CaptureOptions& o, const std::string& program_folder, CameraLink& link, CaptureConsole& console,
+               const StopRequests& stop_requests) {
   const std::string port_name = "COM" + std::to_string(o.port);
   if (!PortListed(link, o.port)) return Fail(console, kExitNoPort, "no such port " + port_name);
   // The folders are checked before the camera is touched.
@@ -75,8 +75,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
     link.Close();
     return Fail(console, kExitNoAnswer, "no answer from the camera on " + port_name);
   }
-  console.ShowMessage("connected to " + port_name + ", server version " + VersionText(version),
-                      MessageIcon::kNone);
+  console.ShowMessage("connected to " + port_name + ", server version " + VersionText(version), MessageIcon::kNone);
   ParameterModel model(link, console);
   model.ReadParametersFromDevice();
 
@@ -84,8 +83,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
     const int rc = link.SetFormat(kFormatCodes[o.format], &status);
     if (rc != 0 || status != 0) {
       link.Close();
-      return Fail(console, kExitFormatRefused,
-                  std::string("the camera refused the format ") + kFormatNames[o.format]);
+      return Fail(console, kExitFormatRefused, std::string("the camera refused the format ") + kFormatNames[o.format]);
     }
     model.SelectFormatByCode(kFormatCodes[o.format]);
   }
@@ -180,8 +178,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
   // Only frames whose files were all written count as logged.
   std::snprintf(line, sizeof line, "%lld frames logged, %.1f frames per second, %lld failed cycles",
                 static_cast<long long>(logger.WholeFrames()),
-                seconds > 0 ? static_cast<double>(s.frames) / seconds : 0.0,
-                static_cast<long long>(s.failed_cycles));
+                seconds > 0 ? static_cast<double>(s.frames) / seconds : 0.0, static_cast<long long>(s.failed_cycles));
   console.ShowMessage(line, MessageIcon::kNone);
 
   recorded.Finish();
@@ -191,15 +188,12 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
     console.ShowMessage(summary, MessageIcon::kNone);
   }
   if (!clouds.FirstFailure().empty()) return Fail(console, kExitOutput, clouds.FirstFailure());
-  if (!logger.FirstFailure().empty())
-    return Fail(console, kExitOutput, OutputFailureMessage(logger.FirstFailure()));
+  if (!logger.FirstFailure().empty()) return Fail(console, kExitOutput, OutputFailureMessage(logger.FirstFailure()));
   switch (s.end) {
     case RunEnd::kStartFailed:
     case RunEnd::kFailures:
-    case RunEnd::kRestartFailed:
-      return kExitMeasurement;
-    default:
-      return kExitOk;
+    case RunEnd::kRestartFailed: return kExitMeasurement;
+    default: return kExitOk;
   }
 }
 

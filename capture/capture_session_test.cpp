@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 
-#include "command_codes.h"
 #include "camera_link.h"
+#include "command_codes.h"
 #include "fake_camera.h"
 #include "temp_folder.h"
 
@@ -109,8 +109,7 @@ TEST_F(CaptureSessionTest, AnUnwritableLogFileFailsTheRunButTheOthersAreWritten)
   ASSERT_EQ(mkdir(options_.out.c_str(), 0700), 0);
   ASSERT_EQ(mkdir(Out("t_body_0001.raw").c_str(), 0700), 0);  // a folder where a file should go
   EXPECT_EQ(Run(camera), kExitOutput);
-  EXPECT_NE(Err().find("Failed to output file!! [ " + options_.out + "/t_body_0001.raw ]"), std::string::npos)
-      << Err();
+  EXPECT_NE(Err().find("Failed to output file!! [ " + options_.out + "/t_body_0001.raw ]"), std::string::npos) << Err();
   EXPECT_EQ(ReadFile(Out("t_body_0002.raw")).size(), 153600u);
   EXPECT_NE(ReadFile(Out("t.txt")).find("Number of samples : 3\r\n"), std::string::npos);
   // The summary counts only the frames whose files were all written.

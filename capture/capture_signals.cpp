@@ -1,9 +1,9 @@
 #include "capture_signals.h"
 
 #include <pthread.h>
-#include <csignal>
 #include <signal.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <atomic>
 #include <chrono>

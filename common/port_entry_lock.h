@@ -14,9 +14,9 @@ namespace kelvara {
 std::string PortEntryLockPath(const std::string& entry_path);
 
 enum class PortEntryOwner {
-  kNone,       // no lock file: an entry made by hand
-  kLive,       // a running simulator holds the lock
-  kStale,      // the lock file is there but nobody holds it
+  kNone,   // no lock file: an entry made by hand
+  kLive,   // a running simulator holds the lock
+  kStale,  // the lock file is there but nobody holds it
 };
 
 // Tells, without taking the lock, who stands behind `entry_path`.

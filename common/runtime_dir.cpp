@@ -1,12 +1,12 @@
 #include "runtime_dir.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <cstdlib>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 namespace kelvara {
 namespace {
@@ -91,8 +91,6 @@ std::string RuntimeDirProblem() { return g_problem.empty() ? std::strerror(errno
 
 std::string ViewerSocketPath() { return RuntimeDirPath() + "/mypipe"; }
 
-std::string InstanceLockPath() {
-  return RuntimeDirPath() + "/D0C54F0E-BE35-451A-95FB-0119E7BFF998.lock";
-}
+std::string InstanceLockPath() { return RuntimeDirPath() + "/D0C54F0E-BE35-451A-95FB-0119E7BFF998.lock"; }
 
 }  // namespace kelvara

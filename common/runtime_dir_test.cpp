@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdlib>
+#include <string>
 
 namespace kelvara {
 namespace {

@@ -5,13 +5,13 @@
 
 #include <pcl/io/pcd_io.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "cloud_builder.h"
@@ -31,8 +31,8 @@ class CloudExportTest : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
   void WriteBytes(const std::string& name, const std::vector<unsigned char>& bytes, size_t size) {
-    std::ofstream(Path(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                      static_cast<std::streamsize>(size));
+    std::ofstream(Path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(size));
   }
   // Runs kelvara-export; returns its exit status, stderr in *err.
   int Export(const std::string& args, std::string* err = nullptr) {
@@ -69,14 +69,18 @@ std::vector<Expected> KnownPixels(int amplitudes) {
   const bool with_amplitude = amplitudes > 0;
   auto at = [&](int r, int c) {
     const pt::Point p = pt::PointAt(r, c);
-    return Expected{r, c, p.x / 1000.0f, p.y / 1000.0f, p.z / 1000.0f,
+    return Expected{r,
+                    c,
+                    p.x / 1000.0f,
+                    p.y / 1000.0f,
+                    p.z / 1000.0f,
                     r * 320 + c < amplitudes ? static_cast<float>(pt::Amplitude(r, c)) : 0.0f};
   };
   return {
-      at(0, 0),      // (-0.160, 0.120, 0.400), amplitude 0
-      at(10, 200),   // (0.040, 0.110, 0.760), amplitude 154
-      at(239, 234),  // the last pixel with an amplitude in an export ring file
-      at(239, 319),  // the last pixel
+      at(0, 0),                    // (-0.160, 0.120, 0.400), amplitude 0
+      at(10, 200),                 // (0.040, 0.110, 0.760), amplitude 154
+      at(239, 234),                // the last pixel with an amplitude in an export ring file
+      at(239, 319),                // the last pixel
       {5, 0, nan, nan, nan, nan},  // x = 30000: no data
       {5, 1, nan, nan, nan, nan},  // 31000: saturation
       {5, 2, nan, nan, nan, nan},  // 32000: overflow
@@ -116,9 +120,9 @@ TEST_F(CloudExportTest, EveryInputKindGivesTheSameMetresInPcd) {
     int amplitudes;
   };
   const std::vector<Case> cases = {
-      {"frame.bin", 614656, 76800},  // a whole result frame
-      {"data_0.bin", 614400, 76715}, // an export ring file: 170 bytes short of the last 85
-      {"camera.pcd", 460970, 0},     // the logged camera PCD: no amplitudes
+      {"frame.bin", 614656, 76800},   // a whole result frame
+      {"data_0.bin", 614400, 76715},  // an export ring file: 170 bytes short of the last 85
+      {"camera.pcd", 460970, 0},      // the logged camera PCD: no amplitudes
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -10,8 +10,8 @@ bool WriteCloud(const std::string& path, CloudFormat format, const pcl::PointClo
                 std::string* error) {
   int rc = -1;
   try {
-    rc = format == CloudFormat::kPcd ? pcl::io::savePCDFileBinary(path, cloud)
-                                     : pcl::io::savePLYFileBinary(path, cloud);
+    rc =
+        format == CloudFormat::kPcd ? pcl::io::savePCDFileBinary(path, cloud) : pcl::io::savePLYFileBinary(path, cloud);
   } catch (const std::exception& e) {
     // PCL reports some failures (an unwritable folder) by throwing.
     *error = "Failed to output file!! [ " + path + " ] (" + e.what() + ")";

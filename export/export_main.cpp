@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
       return kExportOutputFailed;
     }
   }
-  std::fprintf(stderr, "kelvara-export: %zu cloud%s written from a %s\n", frames.size(),
-               frames.size() == 1 ? "" : "s", note.c_str());
+  std::fprintf(stderr, "kelvara-export: %zu cloud%s written from a %s\n", frames.size(), frames.size() == 1 ? "" : "s",
+               note.c_str());
   return kExportOk;
 }

@@ -7,9 +7,9 @@ namespace cloud {
 
 struct ExportOptions {
   std::string input;
-  std::string output;       // ends in .pcd or .ply
-  bool organised = true;    // --unorganised drops the pixels without a point
-  int frame = -1;           // --frame K: only frame K of a recording
+  std::string output;     // ends in .pcd or .ply
+  bool organised = true;  // --unorganised drops the pixels without a point
+  int frame = -1;         // --frame K: only frame K of a recording
   bool help = false;
 };
 

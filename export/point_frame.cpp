@@ -14,9 +14,7 @@ namespace cloud {
 namespace {
 
 // Format codes whose frames carry point records (low byte 1 or 2).
-bool IsPointFormatCode(uint16_t code) {
-  return code == 0x0001 || code == 0x0002 || code == 0x0101 || code == 0x0102;
-}
+bool IsPointFormatCode(uint16_t code) { return code == 0x0001 || code == 0x0002 || code == 0x0101 || code == 0x0102; }
 
 bool ReadRecording(const std::string& path, int only, std::vector<PointFrame>* frames, std::string* error,
                    std::string* note) {
@@ -34,8 +32,8 @@ bool ReadRecording(const std::string& path, int only, std::vector<PointFrame>* f
   }
   const auto& entries = reader.frames();
   if (only >= static_cast<int>(entries.size())) {
-    *error = path + ": no frame " + std::to_string(only) + " (the recording holds " +
-             std::to_string(entries.size()) + ")";
+    *error =
+        path + ": no frame " + std::to_string(only) + " (the recording holds " + std::to_string(entries.size()) + ")";
     return false;
   }
   std::vector<unsigned char> bytes;

@@ -26,8 +26,8 @@ PointFrame FromFrameBytes(const unsigned char* frame, size_t size);
 // recording. Returns false with the reason in *error when the file holds no
 // point frames (unknown size, plane format, damaged recording).
 // *note tells what was read ("recording, 50 frames", ...).
-bool ReadPointFrames(const std::string& path, int only, std::vector<PointFrame>* frames,
-                     std::string* error, std::string* note);
+bool ReadPointFrames(const std::string& path, int only, std::vector<PointFrame>* frames, std::string* error,
+                     std::string* note);
 
 }  // namespace cloud
 }  // namespace kelvara

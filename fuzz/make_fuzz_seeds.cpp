@@ -32,8 +32,12 @@ void Append(Bytes* out, const Bytes& more) { out->insert(out->end(), more.begin(
 // A response: 0xFE, status, 32-bit big-endian length, payload.
 Bytes Response(unsigned char status, const Bytes& payload) {
   const uint32_t n = static_cast<uint32_t>(payload.size());
-  Bytes out = {0xFE, status, static_cast<unsigned char>(n >> 24), static_cast<unsigned char>(n >> 16),
-               static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n)};
+  Bytes out = {0xFE,
+               status,
+               static_cast<unsigned char>(n >> 24),
+               static_cast<unsigned char>(n >> 16),
+               static_cast<unsigned char>(n >> 8),
+               static_cast<unsigned char>(n)};
   Append(&out, payload);
   return out;
 }
@@ -95,12 +99,12 @@ int main(int argc, char** argv) {
   const std::string requests = root + "/fuzz_requests";
   const Bytes code = {kTemperatureAccessCode, kTemperatureAccessCode + 8};
   Bytes session;
-  for (const Bytes& r : {Request(CMD_GET_VERSION), Request(CMD_SET_FORMAT, {0x00, 0x01}),
-                         Request(CMD_START_MEASUREMENT), Request(CMD_GET_RESULT), Request(CMD_GET_RESULT),
-                         Request(CMD_STOP_MEASUREMENT), Request(CMD_GET_ANGLE_TABLE),
-                         Request(CMD_SET_EXPOSURE, {0, 0, 0x03, 0x20, 0, 0, 0x01, 0xF4}),
-                         Request(CMD_SET_ROTATION, {0, 10, 0, 20, 0, 30}), Request(CMD_GET_IMAGER_TEMPERATURE, code),
-                         Request(CMD_SET_RESPONSE_SPEED, {0, 16, 0, 100})})
+  for (const Bytes& r :
+       {Request(CMD_GET_VERSION), Request(CMD_SET_FORMAT, {0x00, 0x01}), Request(CMD_START_MEASUREMENT),
+        Request(CMD_GET_RESULT), Request(CMD_GET_RESULT), Request(CMD_STOP_MEASUREMENT), Request(CMD_GET_ANGLE_TABLE),
+        Request(CMD_SET_EXPOSURE, {0, 0, 0x03, 0x20, 0, 0, 0x01, 0xF4}),
+        Request(CMD_SET_ROTATION, {0, 10, 0, 20, 0, 30}), Request(CMD_GET_IMAGER_TEMPERATURE, code),
+        Request(CMD_SET_RESPONSE_SPEED, {0, 16, 0, 100})})
     Append(&session, r);
   ok &= Save(requests, "session", Chunks(session));
   // A table upload: begin (address, size), one block, end (CRC-32 of "abcd").
@@ -112,8 +116,9 @@ int main(int argc, char** argv) {
   ok &= Save(requests, "garbage", Chunks({0x00, 0xFC, 0xFC, 0x00, 0x00, 0x00, 0xFE, 0xFC, 0x82, 0x00}));
 
   const std::string pipe = root + "/fuzz_pipe_message";
-  const char* messages[] = {"1,/tmp/3d_data/angle.csv", "2,/tmp/3d_data/data_0.bin", "3,0,12500",
-                            "4,2.0", "5,400,4600", "6,/tmp/3d_data/data_1.bin", "3,-5,99999999999"};
+  const char* messages[] = {
+      "1,/tmp/3d_data/angle.csv",  "2,/tmp/3d_data/data_0.bin", "3,0,12500", "4,2.0", "5,400,4600",
+      "6,/tmp/3d_data/data_1.bin", "3,-5,99999999999"};
   for (int i = 0; i < 7; ++i) ok &= Save(pipe, "m" + std::to_string(i), Text(messages[i]));
 
   // Angle tables: the pattern's theta in degrees, whole and three columns wide.

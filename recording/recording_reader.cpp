@@ -1,10 +1,10 @@
 #include "recording_reader.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "crc32.h"
 #include "le_bytes.h"
@@ -104,8 +104,8 @@ void RecordingReader::IndexRecords(uint64_t offset) {
     if (!ReadAt(fd_, offset, head, sizeof head)) break;
     const uint32_t size = static_cast<uint32_t>(GetLe(head, 4));
     const uint8_t kind = head[4];
-    if (size > kMaxPayloadBytes || (kind != static_cast<uint8_t>(RecordKind::kFrame) &&
-                                    kind != static_cast<uint8_t>(RecordKind::kTemperatures)))
+    if (size > kMaxPayloadBytes ||
+        (kind != static_cast<uint8_t>(RecordKind::kFrame) && kind != static_cast<uint8_t>(RecordKind::kTemperatures)))
       break;
     if (file_size_ - offset - kRecordHeadBytes - kChecksumBytes < size) break;
     payload.resize(size + kChecksumBytes);

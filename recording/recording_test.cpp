@@ -2,12 +2,12 @@
 // anywhere reads up to its last whole record.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "crc32.h"
@@ -50,8 +50,8 @@ class RecordingTest : public ::testing::Test {
     uint64_t end = EncodeHeader(Header()).size();
     for (size_t k = 0; k < sizes.size(); ++k) {
       const auto p = Payload(static_cast<int>(k), sizes[k]);
-      EXPECT_TRUE(w.Append(RecordKind::kFrame, 1000 * static_cast<int64_t>(k), p.data(),
-                           static_cast<uint32_t>(p.size())));
+      EXPECT_TRUE(
+          w.Append(RecordKind::kFrame, 1000 * static_cast<int64_t>(k), p.data(), static_cast<uint32_t>(p.size())));
       end += kRecordHeadBytes + sizes[k] + kChecksumBytes;
       ends.push_back(end);
     }

@@ -1,10 +1,10 @@
 #include "recording_writer.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/uio.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "crc32.h"
 #include "le_bytes.h"
@@ -53,15 +53,16 @@ bool RecordingWriter::Open(const std::string& path, const RecordingHeader& heade
   fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) return Fail("cannot create");
   std::vector<unsigned char> bytes = EncodeHeader(header);
-  struct iovec iov {bytes.data(), bytes.size()};
+  struct iovec iov {
+    bytes.data(), bytes.size()
+  };
   // The header reaches the disk before any frame: a recording cut early is
   // still recognised as one.
   if (!WriteAll(fd_, &iov, 1) || fdatasync(fd_) != 0) return Fail("cannot write");
   return true;
 }
 
-bool RecordingWriter::Append(RecordKind kind, int64_t time_ns, const unsigned char* payload,
-                             uint32_t size) {
+bool RecordingWriter::Append(RecordKind kind, int64_t time_ns, const unsigned char* payload, uint32_t size) {
   if (fd_ < 0 || failed()) return false;
   if (size > kMaxPayloadBytes) {
     errno = EFBIG;
@@ -73,9 +74,7 @@ bool RecordingWriter::Append(RecordKind kind, int64_t time_ns, const unsigned ch
   PutLe(head + 8, static_cast<uint64_t>(time_ns), 8);
   unsigned char sum[kChecksumBytes];
   PutLe(sum, Crc32(Crc32(0, head, sizeof head), payload, size), 4);
-  struct iovec iov[3] = {{head, sizeof head},
-                         {const_cast<unsigned char*>(payload), size},
-                         {sum, sizeof sum}};
+  struct iovec iov[3] = {{head, sizeof head}, {const_cast<unsigned char*>(payload), size}, {sum, sizeof sum}};
   if (!WriteAll(fd_, iov, 3)) return Fail("cannot write");
   ++records_;
   return true;

@@ -10,8 +10,7 @@ namespace testing {
 // Checks `condition` every 2 ms until it holds (true) or `limit` has
 // passed (false). The limit only keeps a broken test from hanging: make it
 // generous, it is never a claim about speed.
-inline bool Await(const std::function<bool()>& condition,
-                  std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+inline bool Await(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(60)) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;

@@ -10,12 +10,12 @@
 // No shell: argv[0] is the program's path. The child starts with no signal
 // blocked and default signal handling. Whatever happens, the destructor
 // ends (SIGTERM, then SIGKILL) and reaps a child still running.
+#include <sys/types.h>
 #include <chrono>
 #include <csignal>
 #include <functional>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace kelvara {

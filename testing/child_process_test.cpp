@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cerrno>
 #include <csignal>
-#include <sys/wait.h>
 
 namespace kelvara {
 namespace testing {
@@ -27,8 +27,7 @@ TEST(ChildProcessTest, ReportsExitStatusAndCapturedStreams) {
       {"printf '%s' \"$1|$2\"", 0, "a b|'c'", ""},
   };
   for (const Case& c : cases) {
-    ChildProcess child({kSh, "-c", c.script, "sh", "a b", "'c'"},
-                       {ChildProcess::kCapture, ChildProcess::kCapture});
+    ChildProcess child({kSh, "-c", c.script, "sh", "a b", "'c'"}, {ChildProcess::kCapture, ChildProcess::kCapture});
     ASSERT_TRUE(child.started()) << child.error();
     EXPECT_EQ(child.Wait(), c.status) << c.script;
     EXPECT_EQ(child.out(), c.out) << c.script;

@@ -1,8 +1,8 @@
 #include "port_names.h"
 
-#include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <algorithm>
 
 #include "port_entry_lock.h"
 #include "runtime_dir.h"
@@ -34,10 +34,8 @@ std::string EntryPath(int port) { return PortDirPath() + "/COM" + std::to_string
 bool LiveEntry(const std::string& entry) { return PortEntryOwnerOf(entry) != PortEntryOwner::kStale; }
 
 std::string DetectedDevicePath(int port) {
-  if (port >= kUsbBase && port < kUsbBase + kDevicesPerKind)
-    return "/dev/ttyUSB" + std::to_string(port - kUsbBase);
-  if (port >= kAcmBase && port < kAcmBase + kDevicesPerKind)
-    return "/dev/ttyACM" + std::to_string(port - kAcmBase);
+  if (port >= kUsbBase && port < kUsbBase + kDevicesPerKind) return "/dev/ttyUSB" + std::to_string(port - kUsbBase);
+  if (port >= kAcmBase && port < kAcmBase + kDevicesPerKind) return "/dev/ttyACM" + std::to_string(port - kAcmBase);
   return {};
 }
 

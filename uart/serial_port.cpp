@@ -1,15 +1,15 @@
 #include "serial_port.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
-#include <sys/uio.h>
 #include <sys/ioctl.h>
+#include <sys/uio.h>
 #include <termios.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 
 namespace kelvara {
 namespace uart {
@@ -21,11 +21,10 @@ bool BaudConstant(int baud, speed_t* out) {
   static const struct {
     int rate;
     speed_t code;
-  } kRates[] = {{9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-                {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-                {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-                {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-                {3500000, B3500000}, {4000000, B4000000}};
+  } kRates[] = {{9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},     {115200, B115200},
+                {230400, B230400},   {460800, B460800},   {500000, B500000},   {576000, B576000},   {921600, B921600},
+                {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000},
+                {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000}};
   for (const auto& r : kRates)
     if (r.rate == baud) {
       *out = r.code;
@@ -153,8 +152,7 @@ int SerialPort::Send(int code, int length, const unsigned char* payload) {
     return -1;
   constexpr size_t kHeader = kRequestHeaderBytes;
   unsigned char header[kHeader] = {kRequestStartByte, static_cast<unsigned char>(code),
-                                   static_cast<unsigned char>(length >> 8),
-                                   static_cast<unsigned char>(length & 0xFF)};
+                                   static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length & 0xFF)};
   const size_t total = kHeader + static_cast<size_t>(length);
   const auto deadline = Clock::now() + std::chrono::milliseconds(kSendTimeoutMs);
   size_t sent = 0;
@@ -204,8 +202,8 @@ int SerialPort::Receive(int timeout_ms, int capacity, unsigned char* buffer) {
     return static_cast<int>(written);
   }
 
-  const uint64_t announced = (uint64_t{header[2]} << 24) | (uint64_t{header[3]} << 16) |
-                             (uint64_t{header[4]} << 8) | uint64_t{header[5]};
+  const uint64_t announced =
+      (uint64_t{header[2]} << 24) | (uint64_t{header[3]} << 16) | (uint64_t{header[4]} << 8) | uint64_t{header[5]};
   const uint64_t total = kHeader + announced;
   // Read straight into the caller's buffer, as far as it reaches.
   const size_t fits = static_cast<size_t>(std::min<uint64_t>(total, cap));

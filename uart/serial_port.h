@@ -1,9 +1,9 @@
 #pragma once
 // One open serial device in raw mode, with the library's wire framing.
 // Not thread-safe: the C functions serialise every call.
+#include <termios.h>
 #include <cstdint>
 #include <string>
-#include <termios.h>
 
 #include "wire_framing.h"
 

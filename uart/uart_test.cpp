@@ -1,18 +1,18 @@
 // libUART.so against a pseudo-terminal that the test drives as the camera.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
 #include <string>
-#include <sys/stat.h>
-#include <termios.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "UART.h"
@@ -29,8 +29,7 @@ using Bytes = std::vector<unsigned char>;
 constexpr int kWhole = 20000;
 
 long MsSince(Clock::time_point t) {
-  return static_cast<long>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
 }
 
 // A private port directory with a pseudo-terminal registered as COM5; the
@@ -88,8 +87,7 @@ class UartTest : public ::testing::Test {
     return b;
   }
 
-  static Bytes Response(unsigned char start, unsigned char status, const Bytes& payload,
-                        uint32_t announced) {
+  static Bytes Response(unsigned char start, unsigned char status, const Bytes& payload, uint32_t announced) {
     Bytes b = {start,
                status,
                static_cast<unsigned char>(announced >> 24),
@@ -118,7 +116,7 @@ class UartTest : public ::testing::Test {
 TEST_F(UartTest, ListsLivePortDirectoryEntriesInOrderAndSkipsTheRest) {
   Link("COM9", dir_ + "/gone");  // stale: the device went away
   Link("COM12", slave_path_);
-  Link("COM200", slave_path_);   // beyond the numbers a port can have
+  Link("COM200", slave_path_);  // beyond the numbers a port can have
   Link("notes", slave_path_);
   {
     const std::string file = dir_ + "/COM3";  // not a device

@@ -18,11 +18,11 @@ namespace {
 
 enum ExitStatus : int {
   kExitOk = 0,
-  kExitUsage = 1,        // bad command line
-  kExitNoPort = 2,       // no such port, or it cannot be opened
-  kExitNoTable = 3,      // no usable table file
-  kExitNoAnswer = 4,     // no answer from the camera
-  kExitRefused = 5,      // the camera refused the table
+  kExitUsage = 1,     // bad command line
+  kExitNoPort = 2,    // no such port, or it cannot be opened
+  kExitNoTable = 3,   // no usable table file
+  kExitNoAnswer = 4,  // no answer from the camera
+  kExitRefused = 5,   // the camera refused the table
 };
 
 int Fail(ExitStatus status, const std::string& why) {
@@ -51,8 +51,7 @@ bool PortListed(int port) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4)
-    return Fail(kExitUsage, "usage: Brenvik <port number> <table file> <address, e.g. 0x10000000>");
+  if (argc != 4) return Fail(kExitUsage, "usage: Brenvik <port number> <table file> <address, e.g. 0x10000000>");
   unsigned long long port = 0, address = 0;
   if (!ParseNumber(argv[1], 10, 127, &port) || port == 0)
     return Fail(kExitUsage, std::string("bad port number '") + argv[1] + "' (1 to 127)");
@@ -62,20 +61,19 @@ int main(int argc, char** argv) {
   const std::string path = argv[2];
   std::vector<unsigned char> table;
   std::string error;
-  if (!kelvara::upload::ReadTableFile(path, kelvara::upload::kMaxTableBytes, &table, &error)) return Fail(kExitNoTable, error);
+  if (!kelvara::upload::ReadTableFile(path, kelvara::upload::kMaxTableBytes, &table, &error))
+    return Fail(kExitNoTable, error);
 
   const int n = static_cast<int>(port);
   if (com_init(n, 0) == 0) {
     const std::string cause = std::strerror(errno);
     const std::string name = "COM" + std::to_string(n);
-    return Fail(kExitNoPort, (PortListed(n) ? name + " cannot be opened: " : "no such port " + name + ": ") +
-                                 cause);
+    return Fail(kExitNoPort, (PortListed(n) ? name + " cannot be opened: " : "no such port " + name + ": ") + cause);
   }
   const auto outcome = kelvara::upload::UploadTable(static_cast<uint32_t>(address), table);
   com_close();
   switch (outcome.result) {
-    case kelvara::upload::UploadResult::kOk:
-      return kExitOk;
+    case kelvara::upload::UploadResult::kOk: return kExitOk;
     case kelvara::upload::UploadResult::kNoAnswer:
       return Fail(kExitNoAnswer, "no answer from the camera on COM" + std::to_string(n) + " (" + outcome.stage + ")");
     case kelvara::upload::UploadResult::kRefused:

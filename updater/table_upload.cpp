@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "UART.h"
-#include "wire_framing.h"
 #include "upload_protocol.h"
+#include "wire_framing.h"
 
 namespace kelvara {
 namespace upload {

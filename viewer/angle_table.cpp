@@ -23,8 +23,7 @@ bool convertField(std::string_view field, std::string* scratch, float* value) {
 }
 
 // Appends the line's values when it is a table row; false otherwise.
-bool appendRow(std::string_view line, int columns, std::vector<float>* values,
-               std::string* scratch) {
+bool appendRow(std::string_view line, int columns, std::vector<float>* values, std::string* scratch) {
   size_t first = values->size();
   size_t start = 0;
   int fields = 0;
@@ -81,8 +80,7 @@ AngleTable readAngleTable(const std::string& path, int columns) {
       if (buffer[i] != '\n') continue;
       line.append(buffer + start, i - start);
       start = i + 1;
-      if (!appendRow(line, columns, &values, &scratch) ||
-          ++rows >= kMaxAngleTableRows) {
+      if (!appendRow(line, columns, &values, &scratch) || ++rows >= kMaxAngleTableRows) {
         done = true;
         break;
       }

@@ -25,7 +25,7 @@ constexpr size_t kMaxAngleLineBytes = 64 * 1024;
 
 struct AngleTable {
   int columns = 0;
-  std::vector<float> values;    // row-major, rows() * columns
+  std::vector<float> values;  // row-major, rows() * columns
   // cos(value * pi / 180) of every value, computed once when the table is
   // made: every distance cloud built with this table needs them.
   std::vector<double> cosines;

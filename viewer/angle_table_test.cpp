@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "data_files.h"
 #include "temp_folder.h"
@@ -18,9 +18,7 @@ namespace {
 
 class AngleTableTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = folder_.path();
-  }
+  void SetUp() override { dir_ = folder_.path(); }
 
   std::string write(const std::string& name, const std::string& content) {
     std::string path = dir_ + "/" + name;
@@ -29,8 +27,7 @@ class AngleTableTest : public ::testing::Test {
   }
 
   // `rows` lines of 320 values; value(r, c) = r + c / 1000, line end `eol`.
-  static std::string rowsText(int rows, const std::string& eol = "\r\n", int zeroRow = -1,
-                              int zeroColumn = -1) {
+  static std::string rowsText(int rows, const std::string& eol = "\r\n", int zeroRow = -1, int zeroColumn = -1) {
     std::string text;
     char field[32];
     for (int r = 0; r < rows; ++r) {

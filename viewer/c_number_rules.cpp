@@ -11,9 +11,7 @@ namespace viewer {
 namespace {
 
 // isspace() of the C locale.
-bool isCSpace(char ch) {
-  return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
-}
+bool isCSpace(char ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r'; }
 
 }  // namespace
 

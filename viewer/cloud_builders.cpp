@@ -54,11 +54,10 @@ float zShiftForRange(int rangeMin, int rangeMax) {
   return static_cast<float>(span / 2 / 20);
 }
 
-CloudPtr buildCloudFromDistances(const std::string& path, const ViewSettings& settings,
-                                 const AngleTable& table, const OpticalCenter& center) {
+CloudPtr buildCloudFromDistances(const std::string& path, const ViewSettings& settings, const AngleTable& table,
+                                 const OpticalCenter& center) {
   CloudPtr cloud = makeEmptyCloud();
-  if (!table.coversGrid() || center.cx < 0 || center.cx >= kGridColumns || center.cy < 0 ||
-      center.cy >= kGridRows)
+  if (!table.coversGrid() || center.cx < 0 || center.cx >= kGridColumns || center.cy < 0 || center.cy >= kGridRows)
     return cloud;
   std::vector<uint8_t> bytes;
   if (!readDistanceFile(path, &bytes)) return cloud;
@@ -127,12 +126,11 @@ CloudPtr buildCloudFromCoordinates(const std::string& path, const ViewSettings& 
     const int y = loadI16(record + 2);
     const int z = loadI16(record + 4);
     if (!(z <= -rangeMin || z >= rangeMin) || !(-rangeMax <= z && z <= rangeMax)) continue;
-    const int dist = static_cast<int>(std::sqrt(static_cast<double>(x) * x +
-                                                static_cast<double>(y) * y +
-                                                static_cast<double>(z) * z));
+    const int dist = static_cast<int>(
+        std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y + static_cast<double>(z) * z));
     const uint32_t colour = DepthPalette[colorIndex(dist, settings.colorMin, settings.colorMax)];
-    cloud->points.push_back(makePoint(static_cast<float>(x) / 20, static_cast<float>(y) / 20,
-                                      static_cast<float>(z) / 20, colour));
+    cloud->points.push_back(
+        makePoint(static_cast<float>(x) / 20, static_cast<float>(y) / 20, static_cast<float>(z) / 20, colour));
   }
   if (!cloud->points.empty()) {
     const float shift = zShiftForRange(settings.rangeMin, settings.rangeMax);

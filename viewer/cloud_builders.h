@@ -25,8 +25,8 @@ CloudPtr makeEmptyCloud();
 // centre), coloured by the colour range (black outside it), divided by 20,
 // shifted along z by the half range, then turned half a turn about z.
 // A table that does not cover the 320 x 240 grid gives an empty cloud.
-CloudPtr buildCloudFromDistances(const std::string& path, const ViewSettings& settings,
-                                 const AngleTable& table, const OpticalCenter& center);
+CloudPtr buildCloudFromDistances(const std::string& path, const ViewSettings& settings, const AngleTable& table,
+                                 const OpticalCenter& center);
 
 // Camera-computed coordinates: records with rangeMin <= |z| <= rangeMax,
 // coloured by their distance from the origin (clamped to the palette, never

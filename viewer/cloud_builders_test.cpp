@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <array>
 #include <map>
 #include <string>
-#include <unistd.h>
 
 #include "data_files.h"
 #include "depth_palette.h"
@@ -24,9 +24,7 @@ constexpr int kOut = 40000;  // a distance outside every range used here
 
 class CloudBuildersTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = folder_.path();
-  }
+  void SetUp() override { dir_ = folder_.path(); }
 
   // A distance file: every pixel kOut except those given, (row, col) -> mm.
   std::string distanceFile(const std::map<std::pair<int, int>, int>& pixels, size_t size = kDistanceFileBytes) {
@@ -146,10 +144,10 @@ TEST_F(CloudBuildersTest, UnusableInputGivesAnEmptyCloud) {
   EXPECT_EQ(buildCloudFromDistances(good, settings, table(), center_)->size(), 1u);
   EXPECT_EQ(buildCloudFromDistances(good, settings, AngleTable(), center_)->size(), 0u);
   // Too few rows, or rows of another width, are treated like no table.
-  EXPECT_EQ(buildCloudFromDistances(good, settings, makeAngleTable(std::vector<float>(320 * 239), 320),
-                                    center_)->size(), 0u);
-  EXPECT_EQ(buildCloudFromDistances(good, settings, makeAngleTable(std::vector<float>(321 * 240), 321),
-                                    center_)->size(), 0u);
+  EXPECT_EQ(
+      buildCloudFromDistances(good, settings, makeAngleTable(std::vector<float>(320 * 239), 320), center_)->size(), 0u);
+  EXPECT_EQ(
+      buildCloudFromDistances(good, settings, makeAngleTable(std::vector<float>(321 * 240), 321), center_)->size(), 0u);
   EXPECT_EQ(buildCloudFromDistances("", settings, table(), center_)->size(), 0u);
   EXPECT_EQ(buildCloudFromDistances(dir_ + "/missing", settings, table(), center_)->size(), 0u);
   std::string shortFile = distanceFile({{{119, 159}, 1000}}, kDistanceFileBytes - 1);
@@ -157,7 +155,8 @@ TEST_F(CloudBuildersTest, UnusableInputGivesAnEmptyCloud) {
   std::string longFile = distanceFile({{{119, 159}, 1000}}, 200000);
   EXPECT_EQ(buildCloudFromDistances(longFile, settings, table(), center_)->size(), 1u);
   EXPECT_EQ(buildCloudFromCoordinates("", settings)->size(), 0u);
-  EXPECT_EQ(buildCloudFromCoordinates(write("short", std::string(kCoordinateFileBytes - 1, '\0')), settings)->size(), 0u);
+  EXPECT_EQ(buildCloudFromCoordinates(write("short", std::string(kCoordinateFileBytes - 1, '\0')), settings)->size(),
+            0u);
   EXPECT_EQ(buildCloudFromCoordinates("/dev/zero", settings)->size(), 0u);
 }
 
@@ -181,7 +180,7 @@ TEST_F(CloudBuildersTest, CoordinatesByTheWorkedNumbers) {
   ASSERT_EQ(cloud->size(), 4u);
   EXPECT_EQ(cloud->points[1].rgba, 0x800000u);  // 200 mm
   EXPECT_EQ(cloud->points[2].rgba, 0x000080u);  // 5000 mm
-  EXPECT_EQ(cloud->points[1].z, 10.0f - 312);  // shift (12500 - 1) / 2 / 20
+  EXPECT_EQ(cloud->points[1].z, 10.0f - 312);   // shift (12500 - 1) / 2 / 20
 
   // A reversed pair from the pipe (-5 to 20000): -5 <= |z| <= 20000.
   settings.rangeMin = -5;
@@ -217,8 +216,8 @@ TEST_F(CloudBuildersTest, RotationTurnsACopy) {
 
 // The plain formulas: three trigonometric calls per pixel, then the turn as
 // a second pass. The builder must give the same bits.
-CloudPtr referenceDistanceCloud(const std::vector<uint16_t>& d, const ViewSettings& s,
-                                const AngleTable& t, const OpticalCenter& oc) {
+CloudPtr referenceDistanceCloud(const std::vector<uint16_t>& d, const ViewSettings& s, const AngleTable& t,
+                                const OpticalCenter& oc) {
   const double pi = 3.14159265359;
   CloudPtr cloud(new Cloud);
   for (int r = 0; r < 240; ++r) {

@@ -1,15 +1,14 @@
 #include "command_mailbox.h"
 
-#include <cstdint>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <cstdint>
 
 namespace kelvara {
 namespace viewer {
 
 CommandMailbox::CommandMailbox()
-    : postedFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      takenFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    : postedFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), takenFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 CommandMailbox::~CommandMailbox() {
   if (postedFd_ >= 0) close(postedFd_);

@@ -6,8 +6,7 @@ namespace kelvara {
 namespace viewer {
 namespace {
 
-bool readBlock(const std::string& path, size_t minimumSize, size_t offset, size_t count,
-               std::vector<uint8_t>* bytes) {
+bool readBlock(const std::string& path, size_t minimumSize, size_t offset, size_t count, std::vector<uint8_t>* bytes) {
   RegularFile file(path);
   if (!file.isOpen() || file.size() < static_cast<long long>(minimumSize)) return false;
   bytes->resize(count);

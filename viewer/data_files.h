@@ -17,11 +17,11 @@ namespace kelvara {
 namespace viewer {
 
 // The client exports a plane frame's first plane and a point frame's PCD file.
-constexpr size_t kDistanceFileBytes = kPlaneBytes;               // 153600
-constexpr size_t kCoordinateHeaderBytes = kPcdHeaderBytes;       // 170
-constexpr size_t kCoordinateRecordBytes = kPointRecordBytes;     // 6
-constexpr size_t kCoordinateDataBytes = kPointRecordsBytes;      // 460800
-constexpr size_t kCoordinateFileBytes = kPcdFileBytes;           // 460970
+constexpr size_t kDistanceFileBytes = kPlaneBytes;            // 153600
+constexpr size_t kCoordinateHeaderBytes = kPcdHeaderBytes;    // 170
+constexpr size_t kCoordinateRecordBytes = kPointRecordBytes;  // 6
+constexpr size_t kCoordinateDataBytes = kPointRecordsBytes;   // 460800
+constexpr size_t kCoordinateFileBytes = kPcdFileBytes;        // 460970
 
 // Each reads its block with one read; false (and `bytes` unspecified) when
 // the file is missing, not a regular file or too short.

@@ -8,8 +8,7 @@ namespace viewer {
 void onKeyboardEvent(const pcl::visualization::KeyboardEvent& event, void* userData) {
   if (!isResetViewKey(event.getKeySym(), event.keyDown()) || userData == nullptr) return;
   // Its own reference for the time of the call.
-  pcl::visualization::PCLVisualizer::Ptr viewer =
-      *static_cast<pcl::visualization::PCLVisualizer::Ptr*>(userData);
+  pcl::visualization::PCLVisualizer::Ptr viewer = *static_cast<pcl::visualization::PCLVisualizer::Ptr*>(userData);
   if (viewer) viewer->resetCameraViewpoint(kCloudId);
 }
 

@@ -13,9 +13,7 @@ int64_t nowNs() {
   return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-bool namesFile(int kind) {
-  return kind == CMD_ANGLE_TABLE || kind == CMD_DISTANCE_DATA || kind == CMD_COORDINATE_DATA;
-}
+bool namesFile(int kind) { return kind == CMD_ANGLE_TABLE || kind == CMD_DISTANCE_DATA || kind == CMD_COORDINATE_DATA; }
 
 }  // namespace
 

@@ -64,11 +64,8 @@ std::optional<PipeCommand> parsePipeMessage(const char* bytes, size_t length) {
         orderedRange(fields[1], fields[2], &command.colorMin, &command.colorMax);
       }
       return command;
-    case CMD_DISTANCE_RATIO:
-      command.ratio = narrowToFloat(leadingDouble(fields[1]));
-      return command;
-    default:
-      return std::nullopt;
+    case CMD_DISTANCE_RATIO: command.ratio = narrowToFloat(leadingDouble(fields[1])); return command;
+    default: return std::nullopt;
   }
 }
 

@@ -12,9 +12,7 @@ namespace kelvara {
 namespace viewer {
 namespace {
 
-std::optional<PipeCommand> parse(const std::string& text) {
-  return parsePipeMessage(text.data(), text.size());
-}
+std::optional<PipeCommand> parse(const std::string& text) { return parsePipeMessage(text.data(), text.size()); }
 
 struct RangeCase {
   std::string message;
@@ -55,9 +53,10 @@ TEST(PipeMessage, RatioReadsByStrtodAndNarrowsToFloat) {
     std::string message;
     float ratio;
   } cases[] = {
-      {"4,1.0", 1.0f}, {"4,0.5", 0.5f}, {"4,abc", 0.0f}, {"4,", 0.0f},
-      {"4,  2.5e1xyz", 25.0f}, {"4,-3", -3.0f}, {"4,0.1", 0.1f},
-      {"4,3.40282347e+38", FLT_MAX},  // rounds to the largest float, not infinity
+      {"4,1.0", 1.0f},         {"4,0.5", 0.5f},
+      {"4,abc", 0.0f},         {"4,", 0.0f},
+      {"4,  2.5e1xyz", 25.0f}, {"4,-3", -3.0f},
+      {"4,0.1", 0.1f},         {"4,3.40282347e+38", FLT_MAX},  // rounds to the largest float, not infinity
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
@@ -96,8 +95,17 @@ TEST(PipeMessage, PathsAreTakenByteForByteUpToANul) {
 
 TEST(PipeMessage, MessagesThatAreNoCommandGiveNothing) {
   const std::string cases[] = {
-      "",      "2",        ",5",   "7,x",    "0,x",      "-1,x", "abc,x",
-      "3,100", "5,100",    "\n",   "99999999999999,x",
+      "",
+      "2",
+      ",5",
+      "7,x",
+      "0,x",
+      "-1,x",
+      "abc,x",
+      "3,100",
+      "5,100",
+      "\n",
+      "99999999999999,x",
       std::string("\0\0\0,\0", 5),
   };
   for (const std::string& c : cases) {
@@ -134,7 +142,10 @@ TEST(NumberRules, LeadingIntFollowsAtoiAndSaturates) {
   EXPECT_EQ(leadingInt("2147483648"), 2147483647);
   EXPECT_EQ(leadingInt("-2147483648"), -2147483647 - 1);
   EXPECT_EQ(leadingInt("-99999999999999999999"), -2147483647 - 1);
-  EXPECT_EQ(leadingInt(std::string("12\0" "34", 5)), 12);
+  EXPECT_EQ(leadingInt(std::string("12\0"
+                                   "34",
+                                   5)),
+            12);
 }
 
 }  // namespace

@@ -1,11 +1,5 @@
 #include "pipe_server.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <vector>
-#include <system_error>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -14,6 +8,12 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <system_error>
+#include <vector>
 
 namespace kelvara {
 namespace viewer {
@@ -56,8 +56,7 @@ int pollRetrying(pollfd* fds, nfds_t count, int timeoutMs) {
 
 PipeServer::PipeServer(std::string socketPath) : PipeServer(std::move(socketPath), Timing()) {}
 
-PipeServer::PipeServer(std::string socketPath, Timing timing)
-    : socketPath_(std::move(socketPath)), timing_(timing) {}
+PipeServer::PipeServer(std::string socketPath, Timing timing) : socketPath_(std::move(socketPath)), timing_(timing) {}
 
 PipeServer::~PipeServer() {
   stop();
@@ -239,9 +238,7 @@ bool PipeServer::waitForEmptySlot(const CommandMailbox& mailbox) {
     CommandMailbox::drain(mailbox.takenFd());
     if (mailbox.isEmpty()) return true;
     pollfd fds[2] = {{stopFd_, POLLIN, 0}, {mailbox.takenFd(), POLLIN, 0}};
-    if (pollRetrying(fds, mailbox.takenFd() >= 0 ? 2 : 1, timing_.slotPollMs) < 0 ||
-        fds[0].revents != 0)
-      return false;
+    if (pollRetrying(fds, mailbox.takenFd() >= 0 ? 2 : 1, timing_.slotPollMs) < 0 || fds[0].revents != 0) return false;
   }
 }
 

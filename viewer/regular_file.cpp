@@ -1,9 +1,9 @@
 #include "regular_file.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace kelvara {
 namespace viewer {

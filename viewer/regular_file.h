@@ -2,9 +2,9 @@
 // Opens a file that a command names, for reading, only when it is a regular
 // file: a FIFO, a device or a directory would block the render loop or never
 // end, so they count as files that cannot be opened.
+#include <sys/types.h>
 #include <cstddef>
 #include <string>
-#include <sys/types.h>
 
 namespace kelvara {
 namespace viewer {

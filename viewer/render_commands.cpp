@@ -24,9 +24,7 @@ int applyPendingCommand(CommandMailbox* mailbox, RenderState* state, CloudView* 
       state->settings.rangeMax = command->rangeMax;
       view->placeCameraForRange(state->settings.rangeMin, state->settings.rangeMax);
       break;
-    case CMD_DISTANCE_RATIO:
-      state->settings.ratio = command->ratio;
-      break;
+    case CMD_DISTANCE_RATIO: state->settings.ratio = command->ratio; break;
     case CMD_COLOR_RANGE:
       state->settings.colorMin = command->colorMin;
       state->settings.colorMax = command->colorMax;
@@ -35,8 +33,7 @@ int applyPendingCommand(CommandMailbox* mailbox, RenderState* state, CloudView* 
       state->cloud = buildCloudFromCoordinates(command->path, state->settings);
       view->showCloud(state->cloud);
       break;
-    default:
-      break;
+    default: break;
   }
   mailbox->markTaken();
   return kind;

@@ -55,8 +55,7 @@ void addCloud(pcl::visualization::PCLVisualizer& viewer, const CloudPtr& cloud) 
   RgbHandler colours(cloud);
   XyzHandler geometry(cloud);
   viewer.addPointCloud<pcl::PointXYZRGB>(cloud, colours, geometry, kCloudId);
-  viewer.setPointCloudRenderingProperties(pcl::visualization::PCL_VISUALIZER_POINT_SIZE, 3.0,
-                                          kCloudId);
+  viewer.setPointCloudRenderingProperties(pcl::visualization::PCL_VISUALIZER_POINT_SIZE, 3.0, kCloudId);
 }
 
 // Sleeps until a command is posted, the X connection has input, or the idle
@@ -74,8 +73,7 @@ void waitForWork(Display* display, const CommandMailbox& mailbox) {
 // would sleep in select() for up to a second when none comes. Mouse moves
 // redraw through the interactor itself. An interactor told to end (it
 // handles no more events then) counts as a closed window.
-bool windowClosed(const pcl::visualization::PCLVisualizer& viewer,
-                  vtkRenderWindowInteractor* interactor) {
+bool windowClosed(const pcl::visualization::PCLVisualizer& viewer, vtkRenderWindowInteractor* interactor) {
   return viewer.wasStopped() || interactor->GetDone();
 }
 
@@ -139,8 +137,7 @@ int runViewer(const std::vector<std::string>& arguments) {
   installEndHandlers();
 
   state.cloud = makeEmptyCloud();
-  pcl::visualization::PCLVisualizer::Ptr viewer(
-      new pcl::visualization::PCLVisualizer(kWindowTitle, true));
+  pcl::visualization::PCLVisualizer::Ptr viewer(new pcl::visualization::PCLVisualizer(kWindowTitle, true));
   viewer->setBackgroundColor(0, 0, 0);
   addCloud(*viewer, state.cloud);
   viewer->initCameraParameters();

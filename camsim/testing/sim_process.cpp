@@ -31,8 +31,7 @@ const std::string& SimProcess::last_error() { return g_last_error; }
 
 SimProcess::SimProcess() = default;
 
-std::unique_ptr<SimProcess> SimProcess::Start(const std::vector<std::string>& args, int port,
-                                              int ready_timeout_ms) {
+std::unique_ptr<SimProcess> SimProcess::Start(const std::vector<std::string>& args, int port, int ready_timeout_ms) {
   std::vector<std::string> argv = {ProgramPath()};
   argv.insert(argv.end(), args.begin(), args.end());
   if (port != 0) {
@@ -40,8 +39,8 @@ std::unique_ptr<SimProcess> SimProcess::Start(const std::vector<std::string>& ar
     argv.push_back(std::to_string(port));
   }
   std::unique_ptr<SimProcess> sim(new SimProcess);
-  sim->child_ = std::make_unique<ChildProcess>(argv, ChildProcess::Options{ChildProcess::kCapture,
-                                                                          ChildProcess::kInherit});
+  sim->child_ =
+      std::make_unique<ChildProcess>(argv, ChildProcess::Options{ChildProcess::kCapture, ChildProcess::kInherit});
   if (!sim->child_->started()) {
     g_last_error = sim->child_->error();
     return nullptr;

@@ -8,9 +8,9 @@
 //
 // Start waits for the simulator's ready line (no sleeping) and the
 // destructor ends it with SIGTERM (SIGKILL if it does not go) and reaps it.
+#include <sys/types.h>
 #include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 #include "temp_folder.h"

@@ -1,14 +1,14 @@
 // The connection panel: port list and selection, the table upload and its
 // retries, the open, and the messages to the main dialog.
-#include "recording_notifier.h"
 #include "connection_panel.h"
+#include "recording_notifier.h"
 
-#include <QComboBox>
-#include <QPushButton>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QComboBox>
+#include <QPushButton>
+#include <fstream>
 
 #include "camera_link.h"
 #include "profile_store.h"
@@ -82,7 +82,7 @@ TEST_F(ConnectionPanelTest, RefreshSelectsTheSavedPortByPrefix) {
     FakePorts ports(c.ports);
     IniWriteString("Application", "COMPortName", c.saved);
     CameraLink link(ports);
-  CConnection panel(nullptr, &hub_, link, notifier_);
+    CConnection panel(nullptr, &hub_, link, notifier_);
     hub_.messages.clear();
     panel.Initialise();
     EXPECT_EQ(Entries(panel.PortList()), c.entries) << c.saved;

@@ -12,8 +12,6 @@ const char* ModeName(int mode_index) {
   return mode_index >= 0 && mode_index < kModeCount ? kModeNames[mode_index] : "";
 }
 
-const char* PilotLedName(int pilot_led) {
-  return pilot_led == 0 ? "ON" : pilot_led == 1 ? "OFF" : "";
-}
+const char* PilotLedName(int pilot_led) { return pilot_led == 0 ? "ON" : pilot_led == 1 ? "OFF" : ""; }
 
 }  // namespace kelvara

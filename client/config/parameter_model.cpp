@@ -36,9 +36,7 @@ const Group kGroups[] = {
      {&DeviceParameters::mode},
      1,
      [](const DeviceParameters& p) { return p.mode.current >= 0 && p.mode.current < kModeCount; },
-     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) {
-       return link.SetMode(p.mode.current, s);
-     }},
+     [](CameraLink& link, const DeviceParameters& p, unsigned char* s) { return link.SetMode(p.mode.current, s); }},
     {"Exposure time & Frame rate limitter",
      {&DeviceParameters::exposure_us, &DeviceParameters::frame_rate_limiter},
      2,
@@ -102,9 +100,7 @@ bool Succeeded(int rc, unsigned char status) { return rc == 0 && status == 0; }
 
 void Confirm(ParameterValue& v, int value) { v.current = v.applied = value; }
 
-std::string Bracketed(const char* text, const char* name) {
-  return std::string(text) + " [ " + name + " ]";
-}
+std::string Bracketed(const char* text, const char* name) { return std::string(text) + " [ " + name + " ]"; }
 
 }  // namespace
 

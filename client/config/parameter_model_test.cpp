@@ -45,17 +45,16 @@ struct CameraValues {
 Bytes Be16(int v) { return {static_cast<unsigned char>((v >> 8) & 0xFF), static_cast<unsigned char>(v & 0xFF)}; }
 
 void QueueReadReplies(ScriptedSerial& serial, const CameraValues& v, int refused_step = -1) {
-  std::vector<Bytes> replies = {
-      Be16(v.format_code),
-      {static_cast<unsigned char>(v.mode)},
-      {},
-      {static_cast<unsigned char>(v.amp_all)},
-      {static_cast<unsigned char>(v.amp_near)},
-      {},
-      {static_cast<unsigned char>(v.led_id)},
-      {static_cast<unsigned char>(v.pilot)},
-      {},
-      Be16(v.enr)};
+  std::vector<Bytes> replies = {Be16(v.format_code),
+                                {static_cast<unsigned char>(v.mode)},
+                                {},
+                                {static_cast<unsigned char>(v.amp_all)},
+                                {static_cast<unsigned char>(v.amp_near)},
+                                {},
+                                {static_cast<unsigned char>(v.led_id)},
+                                {static_cast<unsigned char>(v.pilot)},
+                                {},
+                                Be16(v.enr)};
   replies[2] = Be16(v.exposure);
   replies[2].insert(replies[2].end(), {0, 0, 0, 0, static_cast<unsigned char>(v.frame_rate)});
   for (int x : {v.rot_x, v.rot_y, v.rot_z}) {
@@ -103,21 +102,27 @@ TEST_F(ParameterModelTest, ReadsEveryGroupInOrderIntoCurrentAndApplied) {
   QueueReadReplies(serial, CameraValues{});
   model.ReadParametersFromDevice();
 
-  EXPECT_EQ(SentCodes(),
-            (std::vector<int>{0x85, 0x87, 0x89, 0x91, 0x93, 0x8B, 0x8F, 0x96, 0x98, 0x9A}));
+  EXPECT_EQ(SentCodes(), (std::vector<int>{0x85, 0x87, 0x89, 0x91, 0x93, 0x8B, 0x8F, 0x96, 0x98, 0x9A}));
   EXPECT_EQ(serial.receive_timeouts, std::vector<int>(10, 500));
   EXPECT_TRUE(notifier.Messages().empty());
 
   const DeviceParameters& p = model.parameters();
   const std::pair<const char*, std::pair<ParameterValue, int>> expected[] = {
-      {"format", {p.format, 6}},         {"mode", {p.mode, 1}},
-      {"exposure", {p.exposure_us, 1000}}, {"frame rate", {p.frame_rate_limiter, 20}},
+      {"format", {p.format, 6}},
+      {"mode", {p.mode, 1}},
+      {"exposure", {p.exposure_us, 1000}},
+      {"frame rate", {p.frame_rate_limiter, 20}},
       // A byte of 200 is an amplitude of 200, never a negative number.
-      {"amp all", {p.amp_min_all, 200}}, {"amp near", {p.amp_min_near, 150}},
-      {"rot x", {p.rotation_x, 1}},      {"rot y", {p.rotation_y, 300}},
-      {"rot z", {p.rotation_z, 359}},    {"led id", {p.led_freq_id, 16}},
-      {"pilot", {p.pilot_led, 0}},       {"data size", {p.data_size_kb, 4}},
-      {"interval", {p.interval_us, 10000}}, {"enr", {p.enr_threshold, 12499}},
+      {"amp all", {p.amp_min_all, 200}},
+      {"amp near", {p.amp_min_near, 150}},
+      {"rot x", {p.rotation_x, 1}},
+      {"rot y", {p.rotation_y, 300}},
+      {"rot z", {p.rotation_z, 359}},
+      {"led id", {p.led_freq_id, 16}},
+      {"pilot", {p.pilot_led, 0}},
+      {"data size", {p.data_size_kb, 4}},
+      {"interval", {p.interval_us, 10000}},
+      {"enr", {p.enr_threshold, 12499}},
   };
   for (const auto& e : expected) {
     SCOPED_TRACE(e.first);
@@ -160,17 +165,15 @@ TEST_F(ParameterModelTest, FailedReadsReportTheirGroupAndKeepValues) {
 TEST_F(ParameterModelTest, EveryFailedReadNamesItsGroup) {
   // No camera at all: every get goes unanswered, each group is named once.
   model.ReadParametersFromDevice();
-  EXPECT_EQ(notifier.Messages(),
-            (std::vector<std::string>{"Get parameter failed!! [ Format ]",
-                                      "Get parameter failed!! [ Mode ]",
-                                      "Get parameter failed!! [ Exposure time & Frame rate limitter ]",
-                                      "Get parameter failed!! [ Amplitude minimum - All range ]",
-                                      "Get parameter failed!! [ Amplitude minimum - Near range ]",
-                                      "Get parameter failed!! [ Rotation angle ]",
-                                      "Get parameter failed!! [ LED Freq. ID ]",
-                                      "Get parameter failed!! [ Pilot LED ]",
-                                      "Get parameter failed!! [ Response speed ]",
-                                      "Get parameter failed!! [ ENR Threshold ]"}));
+  EXPECT_EQ(
+      notifier.Messages(),
+      (std::vector<std::string>{"Get parameter failed!! [ Format ]", "Get parameter failed!! [ Mode ]",
+                                "Get parameter failed!! [ Exposure time & Frame rate limitter ]",
+                                "Get parameter failed!! [ Amplitude minimum - All range ]",
+                                "Get parameter failed!! [ Amplitude minimum - Near range ]",
+                                "Get parameter failed!! [ Rotation angle ]", "Get parameter failed!! [ LED Freq. ID ]",
+                                "Get parameter failed!! [ Pilot LED ]", "Get parameter failed!! [ Response speed ]",
+                                "Get parameter failed!! [ ENR Threshold ]"}));
   const DeviceParameters initial;
   EXPECT_EQ(model.parameters().exposure_us.current, initial.exposure_us.current);
   EXPECT_EQ(model.parameters().exposure_us.applied, initial.exposure_us.applied);
@@ -233,20 +236,21 @@ TEST_F(ParameterModelTest, EachGroupIsSentWhenChangedAndRevertedWhenRefused) {
       // The frame rate limiter alone sends the whole record with the
       // unchanged exposure time (1000 = 0x03E8).
       {"Exposure time & Frame rate limitter",
-       [](DeviceParameters& p) { p.frame_rate_limiter.current = 5; }, 0x88,
-       {0x03, 0xE8, 0, 0, 0, 0, 5}, 500},
-      {"Amplitude minimum - All range", [](DeviceParameters& p) { p.amp_min_all.current = 7; },
-       0x90, {7}, 500},
-      {"Amplitude minimum - Near range", [](DeviceParameters& p) { p.amp_min_near.current = 0; },
-       0x92, {0}, 500},
-      {"Rotation angle", [](DeviceParameters& p) { p.rotation_z.current = 90; }, 0x8A,
-       {0x00, 0x01, 0x01, 0x2C, 0x00, 0x5A}, 500},
+       [](DeviceParameters& p) { p.frame_rate_limiter.current = 5; },
+       0x88,
+       {0x03, 0xE8, 0, 0, 0, 0, 5},
+       500},
+      {"Amplitude minimum - All range", [](DeviceParameters& p) { p.amp_min_all.current = 7; }, 0x90, {7}, 500},
+      {"Amplitude minimum - Near range", [](DeviceParameters& p) { p.amp_min_near.current = 0; }, 0x92, {0}, 500},
+      {"Rotation angle",
+       [](DeviceParameters& p) { p.rotation_z.current = 90; },
+       0x8A,
+       {0x00, 0x01, 0x01, 0x2C, 0x00, 0x5A},
+       500},
       {"LED Freq. ID", [](DeviceParameters& p) { p.led_freq_id.current = 3; }, 0x8E, {3}, 500},
       {"Pilot LED", [](DeviceParameters& p) { p.pilot_led.current = 1; }, 0x95, {1}, 500},
-      {"Response speed", [](DeviceParameters& p) { p.data_size_kb.current = 8; }, 0x97,
-       {8, 0x27, 0x10}, 500},
-      {"ENR Threshold", [](DeviceParameters& p) { p.enr_threshold.current = 300; }, 0x99,
-       {0x01, 0x2C}, 500},
+      {"Response speed", [](DeviceParameters& p) { p.data_size_kb.current = 8; }, 0x97, {8, 0x27, 0x10}, 500},
+      {"ENR Threshold", [](DeviceParameters& p) { p.enr_threshold.current = 300; }, 0x99, {0x01, 0x2C}, 500},
   };
   for (const Case& c : cases) {
     for (unsigned char status : {0, 1}) {
@@ -295,8 +299,8 @@ TEST_F(ParameterModelTest, EachGroupIsSentWhenChangedAndRevertedWhenRefused) {
 TEST_F(ParameterModelTest, RefusedGroupsDoNotStopTheOthers) {
   ReadDefaults();
   DeviceParameters& p = model.parameters();
-  p.format.current = 4;     // refused: back to 6, rotation controls on again
-  p.mode.current = 0;       // unanswered
+  p.format.current = 4;  // refused: back to 6, rotation controls on again
+  p.mode.current = 0;    // unanswered
   p.exposure_us.current = 300;
   p.frame_rate_limiter.current = 10;  // both refused together
   p.rotation_x.current = 45;          // accepted
@@ -310,8 +314,7 @@ TEST_F(ParameterModelTest, RefusedGroupsDoNotStopTheOthers) {
 
   EXPECT_EQ(SentCodes(), (std::vector<int>{0x84, 0x86, 0x88, 0x8A, 0x99}));
   EXPECT_EQ(notifier.Messages(),
-            (std::vector<std::string>{"Set parameter failed!! [ Format ]",
-                                      "Set parameter failed!! [ Mode ]",
+            (std::vector<std::string>{"Set parameter failed!! [ Format ]", "Set parameter failed!! [ Mode ]",
                                       "Set parameter failed!! [ Exposure time & Frame rate limitter ]"}));
   EXPECT_EQ(p.format.current, 6);
   EXPECT_EQ(p.mode.current, 1);

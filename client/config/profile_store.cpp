@@ -33,8 +33,7 @@ std::string Trim(const std::string& s) {
 bool EqualNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 
@@ -110,8 +109,8 @@ std::string IniFilePath() {
   return g_path;
 }
 
-int IniReadString(const std::string& section, const std::string& key,
-                  const std::string& default_value, std::string* value) {
+int IniReadString(const std::string& section, const std::string& key, const std::string& default_value,
+                  std::string* value) {
   std::string result = default_value;
   {
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -15,8 +15,8 @@ void IniSetFilePath(const std::string& path);
 std::string IniFilePath();
 
 // Returns 0. `*value` receives the stored text or `default_value`.
-int IniReadString(const std::string& section, const std::string& key,
-                  const std::string& default_value, std::string* value);
+int IniReadString(const std::string& section, const std::string& key, const std::string& default_value,
+                  std::string* value);
 
 // Returns 0. Reads the text (default formatted with "%d") and converts it by
 // the leading-integer rule: optional white space, sign and digits; text

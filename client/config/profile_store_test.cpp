@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 #include "temp_folder.h"
 
@@ -69,8 +69,10 @@ TEST_F(ProfileTest, WritesKeepOtherLinesAndReplaceOrAddKeys) {
 
 TEST_F(ProfileTest, LeadingIntegerRuleAndValueCut) {
   const std::string long_value(600, 'p');
-  SetContent("[View]\nRangeMax=abc\nRangeMin=  -12x\nAmpGain=+7\n[Logging]\nTotalNumberOfLogs=12x\n"
-             "SavePath=" + long_value + "\nFileName = spaced name  \n");
+  SetContent(
+      "[View]\nRangeMax=abc\nRangeMin=  -12x\nAmpGain=+7\n[Logging]\nTotalNumberOfLogs=12x\n"
+      "SavePath=" +
+      long_value + "\nFileName = spaced name  \n");
   EXPECT_EQ(ReadInt("View", "RangeMax", 6250), 0);
   EXPECT_EQ(ReadInt("View", "RangeMin", 0), -12);
   EXPECT_EQ(ReadInt("View", "AmpGain", 1), 7);

@@ -14,8 +14,8 @@ void QtNotifier::Present(const QString& text, MessageIcon icon) {
     presenter_(text, icon);
     return;
   }
-  QMessageBox box(icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                  title_, text, QMessageBox::Ok, parent_.data());
+  QMessageBox box(icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title_, text,
+                  QMessageBox::Ok, parent_.data());
   box.exec();
 }
 

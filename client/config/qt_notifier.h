@@ -15,7 +15,6 @@
 
 #include "notifier.h"
 
-
 namespace kelvara {
 
 class QtNotifier : public QObject, public Notifier {

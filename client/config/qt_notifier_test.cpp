@@ -2,10 +2,10 @@
 // thread and holds the caller until dismissed; Close() lets callers go.
 #include "qt_notifier.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QThread>
 #include <atomic>
-#include <gtest/gtest.h>
 #include <thread>
 
 namespace kelvara {
@@ -44,8 +44,8 @@ TEST(QtNotifierTest, CloseReleasesAWaitingWorkerWithoutABox) {
     notifier.ShowMessage("Start measurement failed!!", MessageIcon::kNone);
   });
   while (!asked.load()) std::this_thread::yield();
-  notifier.Close();   // the UI thread never serves the queued box
-  worker.join();      // and still the worker goes on
+  notifier.Close();  // the UI thread never serves the queued box
+  worker.join();     // and still the worker goes on
   QCoreApplication::processEvents();
   EXPECT_EQ(shown, 0);
   notifier.ShowMessage("later", MessageIcon::kNone);

@@ -70,18 +70,15 @@ CSetting::CSetting(QWidget* parent, QObject* hub, CameraLink& link, Notifier& no
     ++row;
   };
   const QString no_unit;
-  place(AddField(QStringLiteral("Exposure time"), 2010, 2011, &DeviceParameters::exposure_us,
-                 kExposureHighSpeedLow, kExposureHighSpeedHigh, kExposureHighSpeedLow, kExposureHighSpeedHigh),
+  place(AddField(QStringLiteral("Exposure time"), 2010, 2011, &DeviceParameters::exposure_us, kExposureHighSpeedLow,
+                 kExposureHighSpeedHigh, kExposureHighSpeedLow, kExposureHighSpeedHigh),
         QStringLiteral("Exposure time"), no_unit);
-  place(AddField(QStringLiteral("Frame rate limiter"), 2012, 2013,
-                 &DeviceParameters::frame_rate_limiter, 0, 20, 0, 20),
+  place(AddField(QStringLiteral("Frame rate limiter"), 2012, 2013, &DeviceParameters::frame_rate_limiter, 0, 20, 0, 20),
         QStringLiteral("Frame rate limiter"), QStringLiteral("fps"));
   grid->addWidget(Label(QStringLiteral("Amplitude minimum"), group), row++, 0, 1, 4);
-  place(AddField(QStringLiteral("All range"), 3010, 3011, &DeviceParameters::amp_min_all, 0,
-                 200, 0, 200),
+  place(AddField(QStringLiteral("All range"), 3010, 3011, &DeviceParameters::amp_min_all, 0, 200, 0, 200),
         QStringLiteral("All range"), no_unit);
-  place(AddField(QStringLiteral("Near range (1.5m)"), 3020, 3021,
-                 &DeviceParameters::amp_min_near, 0, 200, 0, 200),
+  place(AddField(QStringLiteral("Near range (1.5m)"), 3020, 3021, &DeviceParameters::amp_min_near, 0, 200, 0, 200),
         QStringLiteral("Near range (1.5m)"), no_unit);
 
   grid->addWidget(Label(QStringLiteral("Rotation angle"), group), row++, 0, 1, 4);
@@ -90,8 +87,7 @@ CSetting::CSetting(QWidget* parent, QObject* hub, CameraLink& link, Notifier& no
   ParameterValue DeviceParameters::*rotations[3] = {&DeviceParameters::rotation_x, &DeviceParameters::rotation_y,
                                                     &DeviceParameters::rotation_z};
   for (int i = 0; i < 3; ++i) {
-    Field& f = AddField(QString::fromLatin1(axes[i]), 2040 + i, 2043 + i, rotations[i], 0, 359,
-                        0, 359);
+    Field& f = AddField(QString::fromLatin1(axes[i]), 2040 + i, 2043 + i, rotations[i], 0, 359, 0, 359);
     QLabel* l = Label(QString::fromLatin1(axes[i]), group);
     l->setBuddy(f.edit);
     rotation_row->addWidget(l);
@@ -102,8 +98,7 @@ CSetting::CSetting(QWidget* parent, QObject* hub, CameraLink& link, Notifier& no
   }
   grid->addLayout(rotation_row, row++, 0, 1, 4);
 
-  place(AddField(QStringLiteral("LED freq. ID"), 2050, 2051, &DeviceParameters::led_freq_id, 0,
-                 16, 0, 16),
+  place(AddField(QStringLiteral("LED freq. ID"), 2050, 2051, &DeviceParameters::led_freq_id, 0, 16, 0, 16),
         QStringLiteral("LED freq. ID"), no_unit);
 
   grid->addWidget(Label(QStringLiteral("Pilot LED"), group), row, 0);
@@ -133,11 +128,9 @@ CSetting::CSetting(QWidget* parent, QObject* hub, CameraLink& link, Notifier& no
     grid->addWidget(Label(QStringLiteral("KB"), group), row, 3);
     ++row;
   }
-  place(AddField(QStringLiteral("Interval"), 2071, 2072, &DeviceParameters::interval_us, 0,
-                 10000, 0, 10000),
+  place(AddField(QStringLiteral("Interval"), 2071, 2072, &DeviceParameters::interval_us, 0, 10000, 0, 10000),
         QStringLiteral("Interval"), QStringLiteral("us"));
-  place(AddField(QStringLiteral("ENR threshold"), 2080, 2081, &DeviceParameters::enr_threshold,
-                 0, 12499, 0, 12499),
+  place(AddField(QStringLiteral("ENR threshold"), 2080, 2081, &DeviceParameters::enr_threshold, 0, 12499, 0, 12499),
         QStringLiteral("ENR threshold"), no_unit);
 
   set_ = new QPushButton(QStringLiteral("Set"), group);
@@ -161,8 +154,8 @@ CSetting::CSetting(QWidget* parent, QObject* hub, CameraLink& link, Notifier& no
 }
 
 CSetting::Field& CSetting::AddField(const QString& label, int edit_id, int spin_id,
-                                    ParameterValue DeviceParameters::*value, int lowest, int highest,
-                                    int spin_lowest, int spin_highest) {
+                                    ParameterValue DeviceParameters::*value, int lowest, int highest, int spin_lowest,
+                                    int spin_highest) {
   auto* edit = new QLineEdit(this);
   edit->setObjectName(Id(edit_id));
   edit->setAccessibleName(label);
@@ -203,10 +196,8 @@ void CSetting::SetParameterPanelEnabled(bool enabled) {
 }
 
 void CSetting::SetWaitCursor(bool shown) {
-  if (shown)
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  else
-    QApplication::restoreOverrideCursor();
+  if (shown) QApplication::setOverrideCursor(Qt::WaitCursor);
+  else QApplication::restoreOverrideCursor();
 }
 
 int CSetting::FormatSelection() const { return format_->currentIndex(); }
@@ -258,8 +249,7 @@ void CSetting::CheckField(Field& field) {
   if (exposure)
     std::snprintf(text, sizeof text, "Please input the following range.\nNormalmode\t%d-%d\nHigh speed mode\t%d-%d",
                   kExposureNormalLow, kExposureNormalHigh, kExposureHighSpeedLow, kExposureHighSpeedHigh);
-  else
-    std::snprintf(text, sizeof text, "Please input number in %d-%d range.", lowest, highest);
+  else std::snprintf(text, sizeof text, "Please input number in %d-%d range.", lowest, highest);
   notifier_.ShowMessage(text, MessageIcon::kNone);
 }
 

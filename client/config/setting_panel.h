@@ -52,13 +52,12 @@ class CSetting : public QWidget, public ParameterPanel {
     QLineEdit* edit;
     SpinButtons* spin;
     ParameterValue DeviceParameters::*value;
-    int lowest;   // accepted range (the exposure's depends on the mode)
+    int lowest;  // accepted range (the exposure's depends on the mode)
     int highest;
   };
 
-  Field& AddField(const QString& label, int edit_id,
-                  int spin_id, ParameterValue DeviceParameters::*value, int lowest, int highest,
-                  int spin_lowest, int spin_highest);
+  Field& AddField(const QString& label, int edit_id, int spin_id, ParameterValue DeviceParameters::*value, int lowest,
+                  int highest, int spin_lowest, int spin_highest);
   void CheckField(Field& field);
   void FormatChosen(int index);
   void ApplyRotationRule(bool panel_enabled);

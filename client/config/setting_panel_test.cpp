@@ -1,8 +1,9 @@
 // The settings panel: controls, the check when a field is left, "Set" with a
 // refused group, the Format list and the enabling rules.
-#include "recording_notifier.h"
 #include "setting_panel.h"
+#include "recording_notifier.h"
 
+#include <gtest/gtest.h>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -10,11 +11,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "command_codes.h"
-#include "spin_buttons.h"
 #include "scripted_serial.h"
+#include "spin_buttons.h"
 #include "testing/hub_recorder.h"
 
 namespace kelvara {
@@ -61,9 +61,16 @@ TEST_F(SettingPanelTest, EveryControlHasItsIdTextAndAccessibleName) {
     int id;
     const char* name;
   };
-  const Control fields[] = {{2010, "Exposure time"}, {2012, "Frame rate limiter"}, {3010, "All range"},
-                            {3020, "Near range (1.5m)"}, {2040, "x"}, {2041, "y"}, {2042, "z"},
-                            {2050, "LED freq. ID"}, {2071, "Interval"}, {2080, "ENR threshold"}};
+  const Control fields[] = {{2010, "Exposure time"},
+                            {2012, "Frame rate limiter"},
+                            {3010, "All range"},
+                            {3020, "Near range (1.5m)"},
+                            {2040, "x"},
+                            {2041, "y"},
+                            {2042, "z"},
+                            {2050, "LED freq. ID"},
+                            {2071, "Interval"},
+                            {2080, "ENR threshold"}};
   for (const Control& c : fields) {
     ASSERT_TRUE(Edit(c.id)) << c.id;
     EXPECT_EQ(Edit(c.id)->accessibleName(), c.name);
@@ -73,8 +80,7 @@ TEST_F(SettingPanelTest, EveryControlHasItsIdTextAndAccessibleName) {
   QStringList formats;
   for (int i = 0; i < Combo(2002)->count(); ++i) formats << Combo(2002)->itemText(i);
   EXPECT_EQ(formats, (QStringList{"Amplitude", "Distance(Polar)", "Distance(Cartesian)", "Distance(Cartesian rot)",
-                                  "Distance(Polar)+AMP", "Distance(Cartesian)+AMP",
-                                  "Distance(Cartesian rot)+AMP"}));
+                                  "Distance(Polar)+AMP", "Distance(Cartesian)+AMP", "Distance(Cartesian rot)+AMP"}));
   EXPECT_EQ(Combo(2001)->itemText(1), "High speed");
   EXPECT_EQ(Combo(2070)->count(), 5);
   EXPECT_EQ(Combo(2070)->itemText(4), "16");

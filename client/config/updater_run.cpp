@@ -1,10 +1,10 @@
 #include "updater_run.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
 
 extern char** environ;
 
@@ -25,8 +25,7 @@ int SpawnAndWait(const std::vector<std::string>& argv) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::vector<std::string> UpdaterArguments(const std::string& program_folder,
-                                          const std::string& port_digits) {
+std::vector<std::string> UpdaterArguments(const std::string& program_folder, const std::string& port_digits) {
   return {program_folder + "Brenvik", port_digits, TableFilePath(program_folder), "0x10000000"};
 }
 
@@ -36,8 +35,8 @@ UploadDecision DecideUpload(const std::string& program_folder, const std::string
   return UploadDecision::kNone;
 }
 
-bool UploadTable(const std::vector<std::string>& argv, const std::string& marker_folder,
-                 const ProgramRunner& runner, int attempts) {
+bool UploadTable(const std::vector<std::string>& argv, const std::string& marker_folder, const ProgramRunner& runner,
+                 int attempts) {
   for (int i = 0; i < attempts; ++i) {
     if (runner(argv) == 0) {
       const int fd = open(UploadMarkerPath(marker_folder).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);

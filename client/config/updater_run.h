@@ -15,16 +15,11 @@ using ProgramRunner = std::function<int(const std::vector<std::string>& argv)>;
 int SpawnAndWait(const std::vector<std::string>& argv);
 
 // The table file and the marker that says it has been uploaded in this run.
-inline std::string TableFilePath(const std::string& program_folder) {
-  return program_folder + "Table/qor_table.dat";
-}
-inline std::string UploadMarkerPath(const std::string& marker_folder) {
-  return marker_folder + "uploaded";
-}
+inline std::string TableFilePath(const std::string& program_folder) { return program_folder + "Table/qor_table.dat"; }
+inline std::string UploadMarkerPath(const std::string& marker_folder) { return marker_folder + "uploaded"; }
 
 // "<folder>Brenvik <port digits> <folder>Table/qor_table.dat 0x10000000".
-std::vector<std::string> UpdaterArguments(const std::string& program_folder,
-                                          const std::string& port_digits);
+std::vector<std::string> UpdaterArguments(const std::string& program_folder, const std::string& port_digits);
 
 enum class UploadDecision { kNone, kUpload };
 // No upload once the marker exists; otherwise upload when the table exists.
@@ -33,7 +28,7 @@ UploadDecision DecideUpload(const std::string& program_folder, const std::string
 // Runs the updater at most `attempts` times, stopping at the first success;
 // on success creates the marker (a failure to create it is ignored).
 // Returns true on success.
-bool UploadTable(const std::vector<std::string>& argv, const std::string& marker_folder,
-                 const ProgramRunner& runner, int attempts = 5);
+bool UploadTable(const std::vector<std::string>& argv, const std::string& marker_folder, const ProgramRunner& runner,
+                 int attempts = 5);
 
 }  // namespace kelvara

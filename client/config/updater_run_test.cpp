@@ -20,9 +20,7 @@ TEST(UpdaterRunTest, ArgumentsAreNotSplitOrInterpreted) {
   ASSERT_EQ(argv.size(), 4u);
   EXPECT_EQ(argv[0], "/tmp/my cam;x/Brenvik");
   EXPECT_EQ(argv[2], "/tmp/my cam;x/Table/qor_table.dat");
-  EXPECT_EQ(SpawnAndWait({"/bin/sh", "-c", "test \"$1\" = '/tmp/my cam;x/Table/qor_table.dat'", "sh",
-                               argv[2]}),
-            0);
+  EXPECT_EQ(SpawnAndWait({"/bin/sh", "-c", "test \"$1\" = '/tmp/my cam;x/Table/qor_table.dat'", "sh", argv[2]}), 0);
 }
 
 }  // namespace

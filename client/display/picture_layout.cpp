@@ -37,8 +37,7 @@ PictureLayout LayoutPicture(int width, int height, int display_format, int range
   const std::string bottom_distance = Format("%5d mm", range_min);
   if (n == 1) {
     const bool amplitude = IsAmplitudeOnlyFormat(display_format);
-    layout.images.push_back(
-        {0, {40, 20, d, e}, amplitude ? ProbeKind::kAmplitude : ProbeKind::kDistance, 0});
+    layout.images.push_back({0, {40, 20, d, e}, amplitude ? ProbeKind::kAmplitude : ProbeKind::kDistance, 0});
     layout.legends.push_back({amplitude, {d + 50, 34, 32, e + 4 - 34}});
     layout.labels.push_back({d + 50, 20, amplitude ? Format("%4d", 255) : top_distance});
     layout.labels.push_back({d + 50, e + 8, amplitude ? Format("%4d", 0) : bottom_distance});
@@ -83,8 +82,7 @@ ProbePixel ProbeAt(int px, int py, const PixelRect& rect, bool mirror_x, bool mi
   return p;
 }
 
-std::vector<std::string> ReadoutLines(ProbeKind kind, const ProbePixel& pixel, int16_t value,
-                                      int16_t amplitude) {
+std::vector<std::string> ReadoutLines(ProbeKind kind, const ProbePixel& pixel, int16_t value, int16_t amplitude) {
   std::vector<std::string> lines;
   char text[32];
   std::snprintf(text, sizeof text, "(%03d, %03d)", pixel.ix, 239 - pixel.iy);

@@ -13,9 +13,7 @@ namespace kelvara {
 struct PixelRect {
   int left = 0, top = 0, width = 0, height = 0;
   // Strictly inside: a point on the left or top edge is outside.
-  bool StrictlyContains(int x, int y) const {
-    return left < x && x < left + width && top < y && y < top + height;
-  }
+  bool StrictlyContains(int x, int y) const { return left < x && x < left + width && top < y && y < top + height; }
 };
 
 // What a click on an image reads: plane 0 as amplitude or distance, or plane
@@ -71,7 +69,6 @@ ProbePixel ProbeAt(int px, int py, const PixelRect& rect, bool mirror_x, bool mi
 // distances of 12500 and more, "%d" for amplitudes), then for the
 // distance-and-amplitude kind the amplitude. Drawn 12 pixels apart from
 // (px + 6, py + 6) with the 14-pixel font.
-std::vector<std::string> ReadoutLines(ProbeKind kind, const ProbePixel& pixel, int16_t value,
-                                      int16_t amplitude);
+std::vector<std::string> ReadoutLines(ProbeKind kind, const ProbePixel& pixel, int16_t value, int16_t amplitude);
 
 }  // namespace kelvara

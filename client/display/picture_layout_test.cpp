@@ -126,8 +126,7 @@ TEST(PictureLayout, ReadoutTexts) {
   EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 30000, 0), (Lines{"(007, 005)", "- - mm"}));
   EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, -16385, 0), (Lines{"(007, 005)", "-16385mm"}));
   EXPECT_EQ(ReadoutLines(ProbeKind::kAmplitude, p, 510, 0), (Lines{"(007, 005)", "510"}));
-  EXPECT_EQ(ReadoutLines(ProbeKind::kDistanceAndAmplitude, p, 400, 77),
-            (Lines{"(007, 005)", "400mm", "77"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistanceAndAmplitude, p, 400, 77), (Lines{"(007, 005)", "400mm", "77"}));
 }
 
 }  // namespace

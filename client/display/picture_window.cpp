@@ -55,8 +55,7 @@ QEvent::Type CViewPicture::FrameRenderedEventType() {
   return type;
 }
 
-CViewPicture::CViewPicture(RenderingModel& model, QWidget* parent)
-    : QWidget(parent, Qt::Window), model_(model) {
+CViewPicture::CViewPicture(RenderingModel& model, QWidget* parent) : QWidget(parent, Qt::Window), model_(model) {
   setWindowTitle(QStringLiteral("Qor Imager - Image View"));
   setObjectName(QStringLiteral("id105"));
   // 340 x 200 dialog units of the 8-point dialog font.
@@ -134,8 +133,8 @@ void CViewPicture::paintEvent(QPaintEvent*) {
   last_readout_.clear();
   if (isMinimized()) return;
 
-  const PictureLayout layout = LayoutPicture(width(), height(), model_.display_format.load(),
-                                             model_.range_min.load(), model_.range_max.load());
+  const PictureLayout layout =
+      LayoutPicture(width(), height(), model_.display_format.load(), model_.range_min.load(), model_.range_max.load());
   const bool mirror_x = model_.mirror_x.load() != 0;
   const bool mirror_y = model_.mirror_y.load() != 0;
   const int count = static_cast<int>(layout.images.size());
@@ -199,8 +198,7 @@ void CViewPicture::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::white);
     painter.drawEllipse(QRect(px - 2, py - 2, 4, 4));
     painter.restore();
-    const std::vector<std::string> lines =
-        ReadoutLines(probe.image->probe, probe.pixel, probe.value, probe.amplitude);
+    const std::vector<std::string> lines = ReadoutLines(probe.image->probe, probe.pixel, probe.value, probe.amplitude);
     for (size_t k = 0; k < lines.size(); ++k) {
       const QString line = QString::fromStdString(lines[k]);
       DrawTextAt(painter, px + 6, py + 6 + 12 * static_cast<int>(k), line);

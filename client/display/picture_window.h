@@ -22,7 +22,7 @@ class CViewPicture : public QWidget {
   explicit CViewPicture(RenderingModel& model, QWidget* parent = nullptr);
   ~CViewPicture() override;
 
-  void ClearImages();               // empty images until the next frame
+  void ClearImages();  // empty images until the next frame
   void SetDisplayFormat(int format_index);
   void SetRange(int minimum, int maximum);
   void SetMirror(int mirror_x, int mirror_y);  // repaints with erasing

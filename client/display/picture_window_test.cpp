@@ -85,9 +85,7 @@ TEST_F(PictureWindowTest, DrawsThePatternWithEachFlip) {
   Show(1, 420, 280);
   window_->SetCenterMark(0);
   const MappingSettings settings = model_.CurrentMapping();
-  const struct {
-    int mirror_x, mirror_y;
-  } flips[] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+  const struct { int mirror_x, mirror_y; } flips[] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
   const int rows[] = {0, 1, 5, 119, 120, 238, 239};
   const int columns[] = {0, 1, 2, 3, 4, 5, 6, 7, 100, 318, 319};
   for (const auto& f : flips) {
@@ -107,11 +105,11 @@ TEST_F(PictureWindowTest, DrawsThePatternWithEachFlip) {
   window_->SetMirror(0, 0);
   const QImage image = Grab();
   EXPECT_EQ(image.pixel(40, 20), qRgb(176, 0, 0));
-  EXPECT_EQ(image.pixel(40 + 0, 25), qRgb(0, 0, 0));        // 30000
-  EXPECT_EQ(image.pixel(40 + 1, 25), qRgb(255, 0, 128));    // 31000
-  EXPECT_EQ(image.pixel(40 + 2, 25), qRgb(169, 14, 255));   // 32000
-  EXPECT_EQ(image.pixel(40 + 3, 25), qRgb(255, 0, 128));    // -1
-  EXPECT_EQ(image.pixel(40 + 4, 25), qRgb(169, 14, 255));   // -16385
+  EXPECT_EQ(image.pixel(40 + 0, 25), qRgb(0, 0, 0));       // 30000
+  EXPECT_EQ(image.pixel(40 + 1, 25), qRgb(255, 0, 128));   // 31000
+  EXPECT_EQ(image.pixel(40 + 2, 25), qRgb(169, 14, 255));  // 32000
+  EXPECT_EQ(image.pixel(40 + 3, 25), qRgb(255, 0, 128));   // -1
+  EXPECT_EQ(image.pixel(40 + 4, 25), qRgb(169, 14, 255));  // -16385
   // Sample row 0 at the bottom with mirror_y (the panel's default).
   window_->SetMirror(0, 1);
   EXPECT_EQ(Grab().pixel(40, 20 + 239), qRgb(176, 0, 0));

@@ -38,8 +38,7 @@ void OnPngWarning(png_structp, png_const_charp) {}
 // Only plain C objects live in this frame, because an error unwinds it with
 // longjmp.
 bool Encode(const unsigned char* rgb, int width, int height, MemoryOutput* out) {
-  png_structp png =
-      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr) {
@@ -51,9 +50,8 @@ bool Encode(const unsigned char* rgb, int width, int height, MemoryOutput* out) 
     return false;
   }
   png_set_write_fn(png, out, WriteToMemory, FlushNothing);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   // Fast and lossless: level 1, the SUB filter and run-length matching.
   png_set_compression_level(png, 1);
   png_set_compression_strategy(png, Z_RLE);
@@ -83,8 +81,7 @@ std::string TemporaryPathFor(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" +
-         std::to_string(counter.fetch_add(1));
+  return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
 }
 
 // Writes the bytes to a temporary file and renames it over `path`, so that a

@@ -94,8 +94,8 @@ TEST(SaveImageAsPng, PixelsReadBackExactlyWithEveryMirror) {
       for (int y = 0; y < 240; ++y)
         for (int x = 0; x < 320; ++x) {
           const int r = my ? 239 - y : y, c = mx ? 319 - x : x;
-          const uint32_t expected = slot == 0 ? MapDistance(pattern::Distance(r, c), s)
-                                              : MapAmplitude(pattern::Amplitude(r, c), s);
+          const uint32_t expected =
+              slot == 0 ? MapDistance(pattern::Distance(r, c), s) : MapAmplitude(pattern::Amplitude(r, c), s);
           wrong += PixelAt(image, x, y) != expected;
         }
       EXPECT_EQ(wrong, 0) << "slot " << slot << " mirror_x " << mx << " mirror_y " << my;
@@ -110,7 +110,7 @@ TEST(SaveImageAsPng, WithMirrorYSampleRowZeroIsTheBottomRow) {
   ASSERT_TRUE(shown.model.SaveImageAsPng(path, 0));
   const ReadImage image = ReadPng(path);
   ASSERT_TRUE(image.ok);
-  EXPECT_EQ(PixelAt(image, 0, 239), 0xB00000u);  // D(0, 0) = 400: colour 3 (176, 0, 0)
+  EXPECT_EQ(PixelAt(image, 0, 239), 0xB00000u);          // D(0, 0) = 400: colour 3 (176, 0, 0)
   EXPECT_EQ(PixelAt(image, 1, 234), kSaturationColour);  // row 5, column 1: 31000
 }
 

@@ -11,8 +11,7 @@ namespace kelvara {
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "little-endian host required");
 
 bool UsesAmplitudeMapping(int display_format, int image) {
-  return IsAmplitudeOnlyFormat(display_format) ||
-         (ImageCountOfFormat(display_format) == 2 && image == 1);
+  return IsAmplitudeOnlyFormat(display_format) || (ImageCountOfFormat(display_format) == 2 && image == 1);
 }
 
 RenderingModel::RenderingModel()
@@ -54,9 +53,7 @@ void RenderingModel::ClearImages() {
   if (images_cleared_) images_cleared_();
 }
 
-void RenderingModel::SetImagesClearedCallback(std::function<void()> callback) {
-  images_cleared_ = std::move(callback);
-}
+void RenderingModel::SetImagesClearedCallback(std::function<void()> callback) { images_cleared_ = std::move(callback); }
 
 void RenderingModel::BuildLegends() {
   std::lock_guard<std::mutex> lock(picture_lock_);
@@ -94,12 +91,9 @@ bool RenderingModel::SaveImageAsPng(const std::string& path, int slot) {
 
 PictureReader RenderingModel::ReadPicture() const { return PictureReader(*this); }
 
-PictureReader::PictureReader(const RenderingModel& model)
-    : model_(&model), lock_(model.picture_lock_) {}
+PictureReader::PictureReader(const RenderingModel& model) : model_(&model), lock_(model.picture_lock_) {}
 
-bool PictureReader::SlotReady(int slot) const {
-  return slot >= 0 && slot < kImageSlots && model_->slot_ready_[slot];
-}
+bool PictureReader::SlotReady(int slot) const { return slot >= 0 && slot < kImageSlots && model_->slot_ready_[slot]; }
 
 const uint32_t* PictureReader::SlotPixels(int slot) const {
   return SlotReady(slot) ? model_->slots_[slot].data() : nullptr;

@@ -81,8 +81,8 @@ class RenderingModel {
 
   mutable std::mutex picture_lock_;
   // Guarded by picture_lock_:
-  std::vector<int16_t> samples_;                    // two planes of 76800
-  std::vector<uint32_t> slots_[kImageSlots];        // 76800 words each
+  std::vector<int16_t> samples_;              // two planes of 76800
+  std::vector<uint32_t> slots_[kImageSlots];  // 76800 words each
   bool slot_ready_[kImageSlots] = {false, false};
   SampleLookup distance_lookup_{SampleLookup::Kind::kDistance};
   SampleLookup amplitude_lookup_{SampleLookup::Kind::kAmplitude};

@@ -61,8 +61,7 @@ TEST_P(RenderEveryFormat, SlotsHoldTheMappedPlanes) {
   for (int r = 0; r < 240; ++r)
     for (int c = 0; c < 320; ++c) {
       const int i = r * 320 + c;
-      if (IsPlaneFrameFormat(format))
-        wrong_samples += picture.SamplePlane(0)[i] != Plane0Sample(format, r, c);
+      if (IsPlaneFrameFormat(format)) wrong_samples += picture.SamplePlane(0)[i] != Plane0Sample(format, r, c);
       wrong_samples += picture.SamplePlane(1)[i] != pattern::Amplitude(r, c);
     }
   EXPECT_EQ(wrong_samples, 0);
@@ -92,12 +91,11 @@ TEST(RenderFrame, PatternPixelsWithDefaultSettings) {
   // D(0, 0) = 400 -> 64 * 400 / 6250 - 1 = 3.
   EXPECT_EQ(distance[0], 0xB00000u);
   // Row 5: 30000, 31000, 32000, -1, -16385, 20000, 0, 12499.
-  const uint32_t row5[8] = {0, kSaturationColour, kOverflowColour, kSaturationColour,
-                            kOverflowColour, 0, kDistanceColours[0], 0};
+  const uint32_t row5[8] = {
+      0, kSaturationColour, kOverflowColour, kSaturationColour, kOverflowColour, 0, kDistanceColours[0], 0};
   for (int c = 0; c < 8; ++c) EXPECT_EQ(distance[5 * 320 + c], row5[c]) << "column " << c;
   // Amplitudes of row 5: 510, 511, 300, 256, 255, 0, 1, 2; A(1, 3) = 7.
-  const uint32_t amp5[8] = {kOverflowColour, kSaturationColour, 0, 0, 0xFFFFFF, 0,
-                            0x010101, 0x020202};
+  const uint32_t amp5[8] = {kOverflowColour, kSaturationColour, 0, 0, 0xFFFFFF, 0, 0x010101, 0x020202};
   for (int c = 0; c < 8; ++c) EXPECT_EQ(amplitude[5 * 320 + c], amp5[c]) << "column " << c;
   EXPECT_EQ(amplitude[1 * 320 + 3], 0x070707u);
 }
@@ -114,12 +112,12 @@ TEST(RenderFrame, SettingsTakeEffectWithTheNextFrame) {
   model.amp_gain = 2;
   model.RenderFrame(in.planes);
   const PictureReader picture = model.ReadPicture();
-  EXPECT_EQ(picture.SlotPixels(0)[0], kDistanceColours[0]);                // 400 = RangeMin
+  EXPECT_EQ(picture.SlotPixels(0)[0], kDistanceColours[0]);                 // 400 = RangeMin
   EXPECT_EQ(picture.SlotPixels(0)[239 * 320 + 319], kDistanceColours[63]);  // 4543 = RangeMax
-  EXPECT_EQ(picture.SlotPixels(0)[5 * 320 + 1], 0u);                       // 31000, flag off
-  EXPECT_EQ(picture.SlotPixels(0)[5 * 320 + 3], kSaturationColour);        // -1 always
-  EXPECT_EQ(picture.SlotPixels(1)[5 * 320 + 0], 0u);                       // 510, flag off
-  EXPECT_EQ(picture.SlotPixels(1)[1 * 320 + 3], 0x0E0E0Eu);                // 7 * 2
+  EXPECT_EQ(picture.SlotPixels(0)[5 * 320 + 1], 0u);                        // 31000, flag off
+  EXPECT_EQ(picture.SlotPixels(0)[5 * 320 + 3], kSaturationColour);         // -1 always
+  EXPECT_EQ(picture.SlotPixels(1)[5 * 320 + 0], 0u);                        // 510, flag off
+  EXPECT_EQ(picture.SlotPixels(1)[1 * 320 + 3], 0x0E0E0Eu);                 // 7 * 2
 }
 
 TEST(RenderFrame, ASwitchToOneImageLeavesSlotOneUndrawnButKept) {
@@ -172,10 +170,10 @@ TEST(BuildLegends, RowsFollowTheTableAndTheGreyRamp) {
       ASSERT_EQ(distance[i], kDistanceColours[r * 64 / 257]) << r << "," << c;
       ASSERT_EQ(amplitude[i], uint32_t(r) * 0x010101u) << r << "," << c;
     }
-  EXPECT_EQ(distance[0], 0x800000u);                             // (128, 0, 0)
-  EXPECT_EQ(distance[4 * kLegendWidth], kDistanceColours[0]);    // rows 0..4: index 0
+  EXPECT_EQ(distance[0], 0x800000u);                           // (128, 0, 0)
+  EXPECT_EQ(distance[4 * kLegendWidth], kDistanceColours[0]);  // rows 0..4: index 0
   EXPECT_EQ(distance[5 * kLegendWidth], kDistanceColours[1]);
-  EXPECT_EQ(distance[255 * kLegendWidth + 47], 0x000080u);       // (0, 0, 128)
+  EXPECT_EQ(distance[255 * kLegendWidth + 47], 0x000080u);  // (0, 0, 128)
   EXPECT_EQ(amplitude[0], 0u);
   EXPECT_EQ(amplitude[255 * kLegendWidth], 0xFFFFFFu);
 }
@@ -227,8 +225,8 @@ TEST(RenderFrame, APainterNeverSeesAHalfRenderedFrame) {
     const int16_t* a = picture.SamplePlane(1);
     const uint32_t d_pixel = MapDistance(d[0], s), a_pixel = MapAmplitude(a[0], s);
     for (int i = 0; i < kImagePixels; ++i)
-      torn += d[i] != d[0] || a[i] != a[0] || picture.SlotPixels(0)[i] != d_pixel ||
-              picture.SlotPixels(1)[i] != a_pixel;
+      torn +=
+          d[i] != d[0] || a[i] != a[0] || picture.SlotPixels(0)[i] != d_pixel || picture.SlotPixels(1)[i] != a_pixel;
     ++checked;
   }
   worker.join();

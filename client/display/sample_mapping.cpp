@@ -38,8 +38,7 @@ inline uint32_t AmplitudePixel(int16_t v, const MappingSettings& s) {
 
 template <typename Mapping>
 void Fill(std::vector<uint32_t>& table, Mapping map) {
-  for (int word = 0; word < 65536; ++word)
-    table[word] = map(static_cast<int16_t>(static_cast<uint16_t>(word)));
+  for (int word = 0; word < 65536; ++word) table[word] = map(static_cast<int16_t>(static_cast<uint16_t>(word)));
 }
 
 }  // namespace
@@ -58,10 +57,8 @@ bool SampleLookup::SameSettings(const MappingSettings& s) const {
 
 void SampleLookup::Update(const MappingSettings& s) {
   if (built_ && SameSettings(s)) return;
-  if (kind_ == Kind::kDistance)
-    Fill(table_, [&s](int16_t v) { return DistancePixel(v, s); });
-  else
-    Fill(table_, [&s](int16_t v) { return AmplitudePixel(v, s); });
+  if (kind_ == Kind::kDistance) Fill(table_, [&s](int16_t v) { return DistancePixel(v, s); });
+  else Fill(table_, [&s](int16_t v) { return AmplitudePixel(v, s); });
   built_with_ = s;
   built_ = true;
 }

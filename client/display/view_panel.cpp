@@ -239,9 +239,7 @@ void CViewImage::OnFlip() {
   PostWindowMessage(hub_, UWM_SET_FLIP, horizontal_flip_, vertical_flip_);
 }
 
-void CViewImage::OnCenterMark() {
-  PostWindowMessage(hub_, UWM_SET_CENTER_MARK, center_mark_->isChecked() ? 1 : 0);
-}
+void CViewImage::OnCenterMark() { PostWindowMessage(hub_, UWM_SET_CENTER_MARK, center_mark_->isChecked() ? 1 : 0); }
 
 void CViewImage::OnStopSampling() {
   PostWindowMessage(hub_, UWM_SET_STOP_SAMPLING, stop_sampling_->isChecked() ? 1 : 0);
@@ -257,9 +255,7 @@ void CViewImage::On3D() {
   }
 }
 
-void CViewImage::Show3DStopped() {
-  start_3d_->setText(QStringLiteral("3D Start"));
-}
+void CViewImage::Show3DStopped() { start_3d_->setText(QStringLiteral("3D Start")); }
 
 void CViewImage::EnableControls(int enable) {
   const bool on = enable != 0;
@@ -285,8 +281,7 @@ void CViewImage::UpdateMonitor(double frame_rate, const TemperatureSample& sampl
     for (QLineEdit* field : {led_, imager_, chips_[0], chips_[1], chips_[2], chips_[3]})
       field->setText(QStringLiteral("--"));
   } else {
-    const int16_t corners[4] = {sample.upper_left, sample.upper_right, sample.lower_left,
-                                sample.lower_right};
+    const int16_t corners[4] = {sample.upper_left, sample.upper_right, sample.lower_left, sample.lower_right};
     double sum = 0;
     for (int i = 0; i < 4; ++i) {
       chips_[i]->setText(Degrees(corners[i]));

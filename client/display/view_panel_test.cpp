@@ -60,7 +60,7 @@ TEST_F(ViewPanelTest, ControlsCarryTheirTextsIdsAndNames) {
   const struct {
     int id;
     const char* text;
-  } buttons[] = {{3001, "Picture"}, {3000, "Start"}, {3002, "3D Start"}, {3030, "Horizontal flip"},
+  } buttons[] = {{3001, "Picture"},       {3000, "Start"},       {3002, "3D Start"},     {3030, "Horizontal flip"},
                  {3031, "Vertical flip"}, {3041, "Center Mark"}, {3056, "Stop sampling"}};
   for (const auto& b : buttons) {
     QAbstractButton* button = Control<QAbstractButton>(b.id);
@@ -73,8 +73,8 @@ TEST_F(ViewPanelTest, ControlsCarryTheirTextsIdsAndNames) {
   const struct {
     int id;
     const char* name;
-  } fields[] = {{2012, "fps"}, {2020, "Maximum"}, {2021, "Minimum"}, {3040, "Value of Center"},
-                {3050, "LED"}, {3051, "Imager"}, {3052, "Upper-left"}, {3053, "Upper-right"},
+  } fields[] = {{2012, "fps"},        {2020, "Maximum"},    {2021, "Minimum"},    {3040, "Value of Center"},
+                {3050, "LED"},        {3051, "Imager"},     {3052, "Upper-left"}, {3053, "Upper-right"},
                 {3054, "Lower-left"}, {3055, "Lower-right"}};
   for (const auto& f : fields) {
     QWidget* field = Control<QWidget>(f.id);
@@ -89,8 +89,8 @@ TEST_F(ViewPanelTest, ControlsCarryTheirTextsIdsAndNames) {
   EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("View"));
   QStringList labels;
   for (QLabel* label : panel_->findChildren<QLabel*>()) labels << label->text();
-  for (const char* text : {"fps", "TRANSFORMATION", "View range", "Maximum", "Minimum", "mm",
-                           "Value of Center", "TEMPERATURE BOARD", "LED", "Imager", "\u00b0C"})
+  for (const char* text : {"fps", "TRANSFORMATION", "View range", "Maximum", "Minimum", "mm", "Value of Center",
+                           "TEMPERATURE BOARD", "LED", "Imager", "\u00b0C"})
     EXPECT_TRUE(labels.contains(QString::fromUtf8(text))) << text;
   EXPECT_TRUE(Control<QCheckBox>(3041)->isChecked());
   EXPECT_FALSE(Control<QCheckBox>(3056)->isChecked());

@@ -66,14 +66,12 @@ class CameraLink {
   // to byte 6 of this link's receive buffer, valid until the next exchange
   // on this link. Returns 0, CMD_ERR_NO_RESPONSE, CMD_ERR_START_BYTE or
   // CMD_ERR_LENGTH (each failure after the 300 ms pause).
-  int ReceiveResponse(int timeout_ms, unsigned char* status, uint32_t* length,
-                      const unsigned char** payload);
+  int ReceiveResponse(int timeout_ms, unsigned char* status, uint32_t* length, const unsigned char** payload);
 
   // SendCommand, and if that returned 0, ReceiveResponse with `timeout_ms`.
   // `reply` as ReceiveResponse's `payload`.
-  int ExecuteCommand(int code, int length, const unsigned char* payload, int timeout_ms,
-                     unsigned char* status, uint32_t* reply_length,
-                     const unsigned char** reply = nullptr);
+  int ExecuteCommand(int code, int length, const unsigned char* payload, int timeout_ms, unsigned char* status,
+                     uint32_t* reply_length, const unsigned char** reply = nullptr);
 
   // --- The command set ---
 
@@ -110,9 +108,8 @@ class CameraLink {
   int GetLedTemperature(unsigned char* status, int16_t* temperature);
 
  private:
-  int Get(int code, int timeout_ms, unsigned char* status, uint32_t need, const unsigned char** reply,
-          bool* ok, const unsigned char* payload = nullptr, int payload_length = 0,
-          uint32_t* length = nullptr);
+  int Get(int code, int timeout_ms, unsigned char* status, uint32_t need, const unsigned char** reply, bool* ok,
+          const unsigned char* payload = nullptr, int payload_length = 0, uint32_t* length = nullptr);
   int Set(int code, int timeout_ms, const unsigned char* payload, int length, unsigned char* status);
   int SetByte(int code, int value, unsigned char* status);
   int GetByte(int code, unsigned char* status, int* value);

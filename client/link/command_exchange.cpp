@@ -30,8 +30,7 @@ int CameraLink::ReceiveResponse(int timeout_ms, unsigned char* status, uint32_t*
     TakePause();
     return CMD_ERR_START_BYTE;
   }
-  const uint32_t announced = (uint32_t{b[2]} << 24) | (uint32_t{b[3]} << 16) |
-                             (uint32_t{b[4]} << 8) | uint32_t{b[5]};
+  const uint32_t announced = (uint32_t{b[2]} << 24) | (uint32_t{b[3]} << 16) | (uint32_t{b[4]} << 8) | uint32_t{b[5]};
   if (status) *status = b[1];
   if (length) *length = announced;
   if (payload) *payload = b + kResponseHeaderBytes;
@@ -46,8 +45,7 @@ int CameraLink::ReceiveResponse(int timeout_ms, unsigned char* status, uint32_t*
 }
 
 int CameraLink::ExecuteCommand(int code, int length, const unsigned char* payload, int timeout_ms,
-                               unsigned char* status, uint32_t* reply_length,
-                               const unsigned char** reply) {
+                               unsigned char* status, uint32_t* reply_length, const unsigned char** reply) {
   int rc = SendCommand(code, length, payload);
   if (rc != 0) return rc;
   return ReceiveResponse(timeout_ms, status, reply_length, reply);

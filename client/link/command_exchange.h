@@ -20,8 +20,8 @@ constexpr int CMD_ERR_START_BYTE = -21;   // the first response byte is not 0xFE
 constexpr int CMD_ERR_LENGTH = -22;       // received byte count differs from length + 6
 
 constexpr int kReceiveCapacity = 4194304;  // the one receive buffer, 4 MiB
-constexpr int kSendRetries = 10;     // one attempt plus ten retries
-constexpr int kReceiveRetries = 10;  // one call plus ten retries
+constexpr int kSendRetries = 10;           // one attempt plus ten retries
+constexpr int kReceiveRetries = 10;        // one call plus ten retries
 constexpr int kFailurePauseMs = 300;
 
 }  // namespace kelvara

@@ -113,8 +113,7 @@ TEST_F(ExchangeTest, LengthMismatchesAreLengthErrors) {
       {"16 announced, 20 arrived", sixteen_then_twenty, -1, 16},
       {"more announced than arrived", {0xFE, 0x05, 0, 0, 1, 0, 1, 2}, -1, 256},
       {"length field 0xFFFFFFFF", {0xFE, 0x05, 0xFF, 0xFF, 0xFF, 0xFF}, -1, 0xFFFFFFFFu},
-      {"length field 0xFFFFFFFA (wraps to 0 with 6 added)", {0xFE, 0x05, 0xFF, 0xFF, 0xFF, 0xFA}, 6,
-       0xFFFFFFFAu},
+      {"length field 0xFFFFFFFA (wraps to 0 with 6 added)", {0xFE, 0x05, 0xFF, 0xFF, 0xFF, 0xFA}, 6, 0xFFFFFFFAu},
       {"count above the capacity", {0xFE, 0x05, 0x00, 0x4C, 0x4B, 0x3A}, 5000000, 4999994},
   };
   for (const Case& c : cases) {

@@ -8,9 +8,8 @@ namespace kelvara {
 // One get exchange: runs the command and hands back the reply payload when
 // the exchange succeeded, the status is 0 and at least `need` bytes arrived.
 // `*ok` tells the caller whether to decode; `*length` is the payload length.
-int CameraLink::Get(int code, int timeout_ms, unsigned char* status, uint32_t need,
-                    const unsigned char** reply, bool* ok, const unsigned char* payload,
-                    int payload_length, uint32_t* length) {
+int CameraLink::Get(int code, int timeout_ms, unsigned char* status, uint32_t need, const unsigned char** reply,
+                    bool* ok, const unsigned char* payload, int payload_length, uint32_t* length) {
   *ok = false;
   if (status == nullptr) return CMD_ERR_NO_STATUS;
   uint32_t got = 0;
@@ -22,8 +21,7 @@ int CameraLink::Get(int code, int timeout_ms, unsigned char* status, uint32_t ne
   return 0;
 }
 
-int CameraLink::Set(int code, int timeout_ms, const unsigned char* payload, int length,
-                    unsigned char* status) {
+int CameraLink::Set(int code, int timeout_ms, const unsigned char* payload, int length, unsigned char* status) {
   if (status == nullptr) return CMD_ERR_NO_STATUS;
   uint32_t reply_length = 0;
   return ExecuteCommand(code, length, payload, timeout_ms, status, &reply_length);
@@ -55,7 +53,6 @@ int CameraLink::Get16(int code, unsigned char* status, int* value) {
   if (ok && value) *value = ReadBigEndian16(r);
   return rc;
 }
-
 
 int CameraLink::GetVersion(unsigned char* status, VersionReply* version) {
   const unsigned char* r = nullptr;
@@ -218,8 +215,7 @@ int CameraLink::GetEnrThreshold(unsigned char* status, int* threshold) {
 int CameraLink::GetImagerTemperature(unsigned char* status, ImagerTemperatures* temperatures) {
   const unsigned char* r = nullptr;
   bool ok = false;
-  int rc = Get(CMD_GET_IMAGER_TEMPERATURE, kShortTimeoutMs, status, 8, &r, &ok,
-               kTemperatureAccessCode, 8);
+  int rc = Get(CMD_GET_IMAGER_TEMPERATURE, kShortTimeoutMs, status, 8, &r, &ok, kTemperatureAccessCode, 8);
   if (ok && temperatures)
     for (int i = 0; i < 4; ++i) temperatures->values[i] = ReadBigEndian16(r + 2 * i);
   return rc;
@@ -228,8 +224,7 @@ int CameraLink::GetImagerTemperature(unsigned char* status, ImagerTemperatures* 
 int CameraLink::GetLedTemperature(unsigned char* status, int16_t* temperature) {
   const unsigned char* r = nullptr;
   bool ok = false;
-  int rc = Get(CMD_GET_LED_TEMPERATURE, kShortTimeoutMs, status, 2, &r, &ok,
-               kTemperatureAccessCode, 8);
+  int rc = Get(CMD_GET_LED_TEMPERATURE, kShortTimeoutMs, status, 2, &r, &ok, kTemperatureAccessCode, 8);
   if (ok && temperature) *temperature = ReadBigEndian16(r);
   return rc;
 }

@@ -39,11 +39,21 @@ TEST_F(CommandTest, RequestsCarryTheirCodePayloadAndTimeout) {
       {"get format", [this](unsigned char* s) { return link.GetFormat(s, nullptr); }, 0x85, {}, 500},
       {"set mode", [this](unsigned char* s) { return link.SetMode(1, s); }, 0x86, {0x01}, 1000},
       {"get mode", [this](unsigned char* s) { return link.GetMode(s, nullptr); }, 0x87, {}, 500},
-      {"set exposure", [this](unsigned char* s) { return link.SetExposure({425, 15}, s); }, 0x88,
-       {0x01, 0xA9, 0, 0, 0, 0, 0x0F}, 500},
+      {"set exposure",
+       [this](unsigned char* s) {
+         return link.SetExposure({425, 15}, s);
+       },
+       0x88,
+       {0x01, 0xA9, 0, 0, 0, 0, 0x0F},
+       500},
       {"get exposure", [this](unsigned char* s) { return link.GetExposure(s, nullptr); }, 0x89, {}, 500},
-      {"set rotation", [this](unsigned char* s) { return link.SetRotation({1, 300, 359}, s); }, 0x8A,
-       {0x00, 0x01, 0x01, 0x2C, 0x01, 0x67}, 500},
+      {"set rotation",
+       [this](unsigned char* s) {
+         return link.SetRotation({1, 300, 359}, s);
+       },
+       0x8A,
+       {0x00, 0x01, 0x01, 0x2C, 0x01, 0x67},
+       500},
       {"get rotation", [this](unsigned char* s) { return link.GetRotation(s, nullptr); }, 0x8B, {}, 500},
       {"set led id", [this](unsigned char* s) { return link.SetLedFreqId(16, s); }, 0x8E, {16}, 500},
       {"get led id", [this](unsigned char* s) { return link.GetLedFreqId(s, nullptr); }, 0x8F, {}, 500},
@@ -54,15 +64,26 @@ TEST_F(CommandTest, RequestsCarryTheirCodePayloadAndTimeout) {
       {"angle table", [this](unsigned char* s) { return link.GetAngleTable(s, nullptr); }, 0x94, {}, 1000},
       {"set pilot", [this](unsigned char* s) { return link.SetPilotLed(1, s); }, 0x95, {1}, 500},
       {"get pilot", [this](unsigned char* s) { return link.GetPilotLed(s, nullptr); }, 0x96, {}, 500},
-      {"set speed", [this](unsigned char* s) { return link.SetResponseSpeed({8, 10000}, s); }, 0x97,
-       {8, 0x27, 0x10}, 500},
+      {"set speed",
+       [this](unsigned char* s) {
+         return link.SetResponseSpeed({8, 10000}, s);
+       },
+       0x97,
+       {8, 0x27, 0x10},
+       500},
       {"get speed", [this](unsigned char* s) { return link.GetResponseSpeed(s, nullptr); }, 0x98, {}, 500},
       {"set enr", [this](unsigned char* s) { return link.SetEnrThreshold(12499, s); }, 0x99, {0x30, 0xD3}, 500},
       {"get enr", [this](unsigned char* s) { return link.GetEnrThreshold(s, nullptr); }, 0x9A, {}, 500},
-      {"imager temp", [this](unsigned char* s) { return link.GetImagerTemperature(s, nullptr); }, 0xD6,
-       {'W', '4', 'r', '7', 'X', 'p', '2', 'N'}, 500},
-      {"led temp", [this](unsigned char* s) { return link.GetLedTemperature(s, nullptr); }, 0xD7,
-       {'W', '4', 'r', '7', 'X', 'p', '2', 'N'}, 500},
+      {"imager temp",
+       [this](unsigned char* s) { return link.GetImagerTemperature(s, nullptr); },
+       0xD6,
+       {'W', '4', 'r', '7', 'X', 'p', '2', 'N'},
+       500},
+      {"led temp",
+       [this](unsigned char* s) { return link.GetLedTemperature(s, nullptr); },
+       0xD7,
+       {'W', '4', 'r', '7', 'X', 'p', '2', 'N'},
+       500},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

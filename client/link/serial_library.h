@@ -8,10 +8,10 @@ namespace kelvara {
 class SerialLibrary {
  public:
   virtual ~SerialLibrary() = default;
-  virtual void Close() = 0;                                        // com_close
-  virtual int GetActive(signed char* list, int capacity) = 0;      // com_getActive
-  virtual int Init(int port, int baud) = 0;                        // com_init
-  virtual void Clear() = 0;                                        // com_clear
+  virtual void Close() = 0;                                    // com_close
+  virtual int GetActive(signed char* list, int capacity) = 0;  // com_getActive
+  virtual int Init(int port, int baud) = 0;                    // com_init
+  virtual void Clear() = 0;                                    // com_clear
   virtual int SendCommand(int code, int length, const unsigned char* payload) = 0;
   virtual int ReceiveSync(int timeout_ms, int capacity, unsigned char* buffer) = 0;
 };

@@ -20,15 +20,14 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 }  // namespace
 
-std::string NumberedLogPath(const std::string& folder, const std::string& base, const char* infix,
-                            int log_number, const char* extension) {
+std::string NumberedLogPath(const std::string& folder, const std::string& base, const char* infix, int log_number,
+                            const char* extension) {
   return Join(folder, base + infix + FourDigits(log_number) + extension);
 }
 
-std::string RawLogPath(const std::string& folder, const std::string& subfolder,
-                       const std::string& base, int log_number) {
-  return Join(subfolder.empty() ? folder : Join(folder, subfolder),
-              base + "_body_" + FourDigits(log_number) + ".raw");
+std::string RawLogPath(const std::string& folder, const std::string& subfolder, const std::string& base,
+                       int log_number) {
+  return Join(subfolder.empty() ? folder : Join(folder, subfolder), base + "_body_" + FourDigits(log_number) + ".raw");
 }
 
 std::string RunLogPath(const std::string& folder, const std::string& base, const char* suffix) {
@@ -37,8 +36,6 @@ std::string RunLogPath(const std::string& folder, const std::string& base, const
 
 std::string RawSubfolderOf(int log_number) { return FourDigits(log_number / 1000); }
 
-std::string RunBaseName(const std::string& file_name) {
-  return file_name.empty() ? "unnamed" : file_name;
-}
+std::string RunBaseName(const std::string& file_name) { return file_name.empty() ? "unnamed" : file_name; }
 
 }  // namespace kelvara

@@ -28,8 +28,8 @@ const char kTemperatureLogHeader[] =
 std::string TemperatureLogLine(const TemperatureSample& s) {
   std::string out;
   const double mean = (s.upper_left + s.upper_right + s.lower_left + s.lower_right) / 40.0;
-  Line(&out, "%.1f,%.1f,%.1f,%.1f,%.1f,%.1f", mean, s.upper_left / 10.0, s.upper_right / 10.0,
-       s.lower_left / 10.0, s.lower_right / 10.0, s.led / 10.0);
+  Line(&out, "%.1f,%.1f,%.1f,%.1f,%.1f,%.1f", mean, s.upper_left / 10.0, s.upper_right / 10.0, s.lower_left / 10.0,
+       s.lower_right / 10.0, s.led / 10.0);
   return out;
 }
 

@@ -14,9 +14,7 @@ void MakeFolder(const std::string& path) { ::mkdir(path.c_str(), 0777); }
 
 }  // namespace
 
-std::string OutputFailureMessage(const std::string& path) {
-  return "Failed to output file!! [ " + path + " ]";
-}
+std::string OutputFailureMessage(const std::string& path) { return "Failed to output file!! [ " + path + " ]"; }
 
 void LogWriter::SetSchedule(const LogSchedule& schedule) {
   total_.store(schedule.total);
@@ -156,8 +154,7 @@ void LogWriter::WriteFrameFiles(const Names& n, int log_number, const unsigned c
       WriteCsv(path("_y_", ".csv"), {records + 2, kPointRecordBytes}, mirror);
       WriteCsv(path("_z_", ".csv"), {records + 4, kPointRecordBytes}, mirror);
     }
-    if (logs.amp_csv)
-      WriteCsv(path("_amp_", ".csv"), {frame + facts->amplitude_offset, 2}, mirror);
+    if (logs.amp_csv) WriteCsv(path("_amp_", ".csv"), {frame + facts->amplitude_offset, 2}, mirror);
   }
   if (logs.raw && BinCheck()) WriteRawLog(n, log_number, {frame, 2}, mirror);
 }
@@ -205,8 +202,8 @@ void LogWriter::WriteAngleLogs(const ThetaPhiTable& table) {
     if (!f.wanted) continue;
     const std::string p = RunLogPath(n.folder, n.base, f.suffix);
     // A table without its 76800 values per plane cannot be logged.
-    const bool ok = complete && (f.raw ? WritePlaneRaw(p, f.plane, mirror, &buffer_)
-                                       : WritePlaneCsv(p, f.plane, mirror, &buffer_));
+    const bool ok =
+        complete && (f.raw ? WritePlaneRaw(p, f.plane, mirror, &buffer_) : WritePlaneCsv(p, f.plane, mirror, &buffer_));
     Record(ok, p);
   }
 }

@@ -66,8 +66,7 @@ TEST_F(LogWriterTest, PlaneFrameFilesHoldThePlanes) {
   WriteFrame(4, 7);
 
   EXPECT_EQ(FilesUnder(dir.path()),
-            (std::set<std::string>{"run_0007.png", "run_0007.csv", "run_amp_0007.csv",
-                                   "run_body_0007.raw"}));
+            (std::set<std::string>{"run_0007.png", "run_0007.csv", "run_amp_0007.csv", "run_body_0007.raw"}));
   EXPECT_EQ(png_paths, std::vector<std::string>{In("run_0007.png")});
   EXPECT_EQ(ReadFile(In("run_0007.csv")), ExpectedCsv(D, {true, false}));
   EXPECT_EQ(ReadFile(In("run_amp_0007.csv")), ExpectedCsv(A, {true, false}));
@@ -89,9 +88,8 @@ TEST_F(LogWriterTest, PointFrameFilesHoldTheCoordinates) {
   writer.StartRun(dir.path(), "pts");
   WriteFrame(5, 0);
 
-  EXPECT_EQ(FilesUnder(dir.path()),
-            (std::set<std::string>{"pts_0000.pcd", "pts_x_0000.csv", "pts_y_0000.csv",
-                                   "pts_z_0000.csv", "pts_amp_0000.csv"}));
+  EXPECT_EQ(FilesUnder(dir.path()), (std::set<std::string>{"pts_0000.pcd", "pts_x_0000.csv", "pts_y_0000.csv",
+                                                           "pts_z_0000.csv", "pts_amp_0000.csv"}));
   // The PCD file: the camera's header and the records, unmirrored.
   std::string pcd(pattern::kPcdHeader, kPcdHeaderBytes);
   for (int r = 0; r < 240; ++r)
@@ -137,8 +135,7 @@ TEST_F(LogWriterTest, OptionsApplyOnlyToTheirFormats) {
     writer.SetPcdCheck(false);
     writer.StartRun(only_csv.path(), "f");
     WriteFrame(format, 1);
-    for (const std::string& f : FilesUnder(only_csv.path()))
-      EXPECT_EQ(f.substr(f.size() - 4), ".csv");
+    for (const std::string& f : FilesUnder(only_csv.path())) EXPECT_EQ(f.substr(f.size() - 4), ".csv");
   }
 }
 
@@ -179,9 +176,8 @@ TEST_F(LogWriterTest, RawFilesGoIntoThousandsFolders) {
   EXPECT_TRUE(std::filesystem::is_directory(big.path() + "/0000"));
   for (int n : {0, 999, 1000, 1999, 2000, 2500}) WriteFrame(1, n);
   EXPECT_EQ(FilesUnder(big.path()),
-            (std::set<std::string>{"0000/b_body_0000.raw", "0000/b_body_0999.raw",
-                                   "0001/b_body_1000.raw", "0001/b_body_1999.raw",
-                                   "0002/b_body_2000.raw", "0002/b_body_2500.raw"}));
+            (std::set<std::string>{"0000/b_body_0000.raw", "0000/b_body_0999.raw", "0001/b_body_1000.raw",
+                                   "0001/b_body_1999.raw", "0002/b_body_2000.raw", "0002/b_body_2500.raw"}));
   EXPECT_EQ(writer.RawSubfolder(), "0002");
   EXPECT_EQ(ReadFile(big.path() + "/0002/b_body_2500.raw"), ExpectedRaw(D, {}));
 }
@@ -231,8 +227,7 @@ TEST_F(LogWriterTest, LogNumbersBeyondFourDigitsKeepAllDigits) {
 }
 
 TEST_F(LogWriterTest, TemperatureLogHasOneHeaderAndSkipsUnsampled) {
-  const std::string header =
-      "CHIP(Meam),CHIP(Upper-left),CHIP(Upper-right),CHIP(Lower-left),CHIP(Lower-right),LED\r\n";
+  const std::string header = "CHIP(Meam),CHIP(Upper-left),CHIP(Upper-right),CHIP(Lower-left),CHIP(Lower-right),LED\r\n";
   TemperatureSample sample;
   sample.upper_left = pattern::kImagerTemperatures[0];
   sample.upper_right = pattern::kImagerTemperatures[1];
@@ -274,8 +269,8 @@ TEST_F(LogWriterTest, AngleLogsHoldTheRawTable) {
   writer.StartRun(dir.path(), "ang");
   writer.WriteAngleLogs(table);
 
-  EXPECT_EQ(FilesUnder(dir.path()), (std::set<std::string>{"ang_theta.csv", "ang_phi.csv",
-                                                           "ang_theta.raw", "ang_phi.raw"}));
+  EXPECT_EQ(FilesUnder(dir.path()),
+            (std::set<std::string>{"ang_theta.csv", "ang_phi.csv", "ang_theta.raw", "ang_phi.raw"}));
   const std::string theta_csv = ReadFile(In("ang_theta.csv"));
   EXPECT_EQ(theta_csv, ExpectedCsv(theta, {false, true}));
   EXPECT_NE(theta_csv.find("-4096,"), std::string::npos);
@@ -301,8 +296,8 @@ std::string SettingsBlock(int frames, const char* format, const char* mode, cons
          "  Logging interval    : 3 s\r\n"
          "\r\n"
          "Setting\r\n"
-         "  Format              : " + format + "\r\n" +
-         "  Mode                : " + mode + "\r\n" +
+         "  Format              : " +
+         format + "\r\n" + "  Mode                : " + mode + "\r\n" +
          "  Exposure time       : 425 us\r\n"
          "  Frame rate limiter  : 0 fps\r\n"
          "  Amplitude minimum\r\n"
@@ -313,7 +308,8 @@ std::string SettingsBlock(int frames, const char* format, const char* mode, cons
          "     y                : 0\r\n"
          "     z                : 0\r\n"
          "  LED freq. ID        : 8\r\n"
-         "  Pilot LED           : " + pilot + "\r\n" +
+         "  Pilot LED           : " +
+         pilot + "\r\n" +
          "  Response speed\r\n"
          "     Data size        : 16 KB\r\n"
          "     Interval         : 0 us\r\n"
@@ -337,8 +333,8 @@ TEST_F(LogWriterTest, SettingsBlocksAreAppendedPerRun) {
   writer.StartRun(dir.path(), "s");
   writer.WriteSettingsLog(unselected, 11);
 
-  EXPECT_EQ(ReadFile(In("s.txt")), SettingsBlock(25, "Distance(Polar)", "Normal", "OFF") +
-                                       SettingsBlock(11, "", "", "ON"));
+  EXPECT_EQ(ReadFile(In("s.txt")),
+            SettingsBlock(25, "Distance(Polar)", "Normal", "OFF") + SettingsBlock(11, "", "", "ON"));
 }
 
 TEST_F(LogWriterTest, FirstUnwritableFileOfARunIsKept) {
@@ -356,8 +352,7 @@ TEST_F(LogWriterTest, FirstUnwritableFileOfARunIsKept) {
   writer.SetPngSaver([](const std::string&) { return false; });
   WriteFrame(4, 1);
   EXPECT_EQ(writer.FirstFailure(), In("r_0000.csv"));
-  EXPECT_EQ(OutputFailureMessage(writer.FirstFailure()),
-            "Failed to output file!! [ " + In("r_0000.csv") + " ]");
+  EXPECT_EQ(OutputFailureMessage(writer.FirstFailure()), "Failed to output file!! [ " + In("r_0000.csv") + " ]");
 
   // A new run starts clean; a refusing PNG encoder is a failure too.
   writer.StartRun(dir.path(), "r");
@@ -379,23 +374,29 @@ TEST_F(LogWriterTest, MissingFolderFailsEveryWriter) {
     std::function<void(LogWriter&)> write;
     std::string first;
   } cases[] = {
-      {"frame", [](LogWriter& w) {
+      {"frame",
+       [](LogWriter& w) {
          const auto frame = pattern::Frame(5);
          w.SetFormatIndex(5);
          w.WriteFrameLogs(3, frame.data(), frame.size());
-       }, missing + "/m_0003.pcd"},
+       },
+       missing + "/m_0003.pcd"},
       {"temperature", [](LogWriter& w) { w.WriteTemperatureLog({}); }, missing + "/m_temp.csv"},
-      {"angles", [](LogWriter& w) {
+      {"angles",
+       [](LogWriter& w) {
          w.WriteAngleLogs({std::vector<uint16_t>(76800), std::vector<uint16_t>(76800)});
-       }, missing + "/m_theta.csv"},
+       },
+       missing + "/m_theta.csv"},
       {"settings", [](LogWriter& w) { w.WriteSettingsLog({}, 0); }, missing + "/m.txt"},
-      {"raw", [](LogWriter& w) {
+      {"raw",
+       [](LogWriter& w) {
          const auto frame = pattern::Frame(1);
          w.SetFormatIndex(1);
          w.SetCsvCheck(false);
          w.SetPngCheck(false);
          w.WriteFrameLogs(0, frame.data(), frame.size());
-       }, missing + "/0000/m_body_0000.raw"},
+       },
+       missing + "/0000/m_body_0000.raw"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -418,8 +419,7 @@ TEST_F(LogWriterTest, ReadOnlyFolderIsAFailure) {
   const std::string ro = In("ro");
   std::filesystem::create_directory(ro);
   namespace fs = std::filesystem;
-  fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                          fs::perms::others_exec);
+  fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
   const std::vector<unsigned char> frame = pattern::Frame(1);
   auto run = [&] {
     LogWriter w;

@@ -45,16 +45,14 @@ NumberField* Number(int control, int lowest, const QString& label, QWidget* pare
 bool IsPlainFileName(const QString& name) {
   if (name == QLatin1String(".") || name == QLatin1String("..")) return false;
   for (QChar c : name) {
-    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f)
-      return false;
+    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f) return false;
   }
   return true;
 }
 
 }  // namespace
 
-CLogging::CLogging(QWidget* parent, QObject* hub, LogWriter& writer)
-    : QWidget(parent), hub_(hub), writer_(writer) {
+CLogging::CLogging(QWidget* parent, QObject* hub, LogWriter& writer) : QWidget(parent), hub_(hub), writer_(writer) {
   setAccessibleName(QStringLiteral("Logging"));
   BuildControls();
   IniReadInt(kSection, "CSVCheck", 0, &csv_);
@@ -83,9 +81,9 @@ CLogging::CLogging(QWidget* parent, QObject* hub, LogWriter& writer)
 CLogging::~CLogging() {
   // A field that has the focus reports the end of its edit while the child
   // widgets are destroyed, after this object is gone: no checks from then on.
-  for (QObject* field : {static_cast<QObject*>(total_field_), static_cast<QObject*>(once_field_),
-                         static_cast<QObject*>(interval_field_), static_cast<QObject*>(file_name_field_),
-                         static_cast<QObject*>(save_path_field_)})
+  for (QObject* field :
+       {static_cast<QObject*>(total_field_), static_cast<QObject*>(once_field_), static_cast<QObject*>(interval_field_),
+        static_cast<QObject*>(file_name_field_), static_cast<QObject*>(save_path_field_)})
     field->disconnect(this);
 }
 
@@ -155,10 +153,8 @@ void CLogging::BuildControls() {
     connect(box, &QCheckBox::clicked, this, &CLogging::TakeChecks);
   connect(total_field_, &QSpinBox::editingFinished, this, [this] { CheckField(total_field_, 1, &total_); });
   connect(once_field_, &QSpinBox::editingFinished, this, [this] { CheckField(once_field_, 1, &once_); });
-  connect(interval_field_, &QSpinBox::editingFinished, this,
-          [this] { CheckField(interval_field_, 0, &interval_); });
-  connect(file_name_field_, &QLineEdit::editingFinished, this,
-          [this] { file_name_ = file_name_field_->text(); });
+  connect(interval_field_, &QSpinBox::editingFinished, this, [this] { CheckField(interval_field_, 0, &interval_); });
+  connect(file_name_field_, &QLineEdit::editingFinished, this, [this] { file_name_ = file_name_field_->text(); });
   connect(save_path_field_, &QPlainTextEdit::textChanged, this,
           [this] { save_path_ = save_path_field_->toPlainText(); });
   connect(browse_, &QPushButton::clicked, this, &CLogging::OnBrowse);
@@ -267,9 +263,7 @@ int CLogging::TotalNumberOfLogs() const { return total_; }
 int CLogging::NumberOfLogsAtOnce() const { return once_; }
 int CLogging::LoggingInterval() const { return interval_; }
 
-void CLogging::SetMirror(int mirror_x, int mirror_y) {
-  writer_.SetMirror({mirror_x != 0, mirror_y != 0});
-}
+void CLogging::SetMirror(int mirror_x, int mirror_y) { writer_.SetMirror({mirror_x != 0, mirror_y != 0}); }
 
 void CLogging::LoggingRunEnded() {
   EnableControls(1);

@@ -19,8 +19,8 @@
 
 #include "browse_folder_dialog.h"
 #include "log_writer.h"
-#include "recording_notifier.h"
 #include "pattern_scene.h"
+#include "recording_notifier.h"
 #include "testing/message_recorder.h"
 #include "testing/temp_profile.h"
 
@@ -76,9 +76,9 @@ TEST_F(LoggingPanelTest, ControlsCarryTheirTextsIdsAndNames) {
   const struct {
     int id;
     const char* name;
-  } controls[] = {{4000, "CSV"},  {4001, "PNG"},       {4002, "Binary"},    {4003, "PCD"},
-                  {4010, "total"}, {4012, "once"},     {4020, "s"},         {4030, "File name"},
-                  {4040, "Save path"}, {4041, "..."}, {3000, "Start"}};
+  } controls[] = {{4000, "CSV"},       {4001, "PNG"},  {4002, "Binary"}, {4003, "PCD"},
+                  {4010, "total"},     {4012, "once"}, {4020, "s"},      {4030, "File name"},
+                  {4040, "Save path"}, {4041, "..."},  {3000, "Start"}};
   for (const auto& c : controls) {
     QWidget* control = Control<QWidget>(c.id);
     ASSERT_NE(control, nullptr);
@@ -86,8 +86,7 @@ TEST_F(LoggingPanelTest, ControlsCarryTheirTextsIdsAndNames) {
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->text(QAccessible::Name), QString::fromLatin1(c.name)) << c.id;
   }
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(panel_.get())->text(QAccessible::Name),
-            QStringLiteral("Logging"));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(panel_.get())->text(QAccessible::Name), QStringLiteral("Logging"));
   EXPECT_NE(panel_->findChild<QPlainTextEdit*>(QStringLiteral("id4040")), nullptr);
   QProgressBar* bar = Control<QProgressBar>(4050);
   EXPECT_EQ(bar->minimum(), 0);
@@ -218,10 +217,8 @@ TEST_F(LoggingPanelTest, NumberRanges) {
     panel_->SetNotifier(&notifier);
     Type(c.id, c.typed);
     const Texts messages = notifier.Messages();
-    if (*c.message)
-      EXPECT_EQ(messages, Texts{c.message});
-    else
-      EXPECT_TRUE(messages.empty());
+    if (*c.message) EXPECT_EQ(messages, Texts{c.message});
+    else EXPECT_TRUE(messages.empty());
     EXPECT_EQ(panel_->TotalNumberOfLogs(), c.total);
     EXPECT_EQ(panel_->NumberOfLogsAtOnce(), c.once);
     EXPECT_EQ(panel_->LoggingInterval(), c.interval);

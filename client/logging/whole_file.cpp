@@ -37,8 +37,7 @@ std::string WholeFileTemporaryPath(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" +
-         std::to_string(counter.fetch_add(1));
+  return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
 }
 
 bool WriteWholeFile(const std::string& path, const void* data, std::size_t size) {

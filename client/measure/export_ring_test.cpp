@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "program_folder.h"
 #include "frame_layout.h"
+#include "program_folder.h"
 
 namespace kelvara {
 namespace {
@@ -20,9 +20,7 @@ using testing::TempProgramFolder;
 
 // A frame whose every byte is `fill`: a torn file shows two fills or a
 // short length.
-std::vector<unsigned char> Frame(unsigned char fill) {
-  return std::vector<unsigned char>(kExportFrameBytes, fill);
-}
+std::vector<unsigned char> Frame(unsigned char fill) { return std::vector<unsigned char>(kExportFrameBytes, fill); }
 
 // The file's bytes, or false when it does not exist (yet).
 bool ReadIfThere(const std::string& path, std::string* bytes) {
@@ -62,8 +60,7 @@ TEST(ExportRing, ASlotReadWhileBeingReplacedIsAlwaysWhole) {
   ExportRing ring(folder.path());
   std::atomic<bool> done{false};
   std::thread writer([&] {
-    for (int i = 0; i < 4 * kExportSlots * 5; ++i)
-      ring.Write(Frame(static_cast<unsigned char>(1 + i % 250)).data());
+    for (int i = 0; i < 4 * kExportSlots * 5; ++i) ring.Write(Frame(static_cast<unsigned char>(1 + i % 250)).data());
     done = true;
   });
 

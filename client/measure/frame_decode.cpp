@@ -18,17 +18,13 @@ int16_t Load16(const unsigned char* p) {
 
 }  // namespace
 
-int16_t DisplayPlanes::Sample(int plane, int index) const {
-  return Load16(bytes + plane * kPlaneBytes + 2 * index);
-}
+int16_t DisplayPlanes::Sample(int plane, int index) const { return Load16(bytes + plane * kPlaneBytes + 2 * index); }
 
-FrameDecoder::FrameDecoder()
-    : work_(new int16_t[kDecodeBufferBytes / 2]()), kernel_(BestDistanceKernel()) {}
+FrameDecoder::FrameDecoder() : work_(new int16_t[kDecodeBufferBytes / 2]()), kernel_(BestDistanceKernel()) {}
 
-bool FrameDecoder::DecodeFrame(int format_index, const unsigned char* frame,
-                               std::size_t received, DisplayPlanes* planes) {
-  if (frame == nullptr || received < static_cast<std::size_t>(kMeasurementFrameBytes))
-    return false;
+bool FrameDecoder::DecodeFrame(int format_index, const unsigned char* frame, std::size_t received,
+                               DisplayPlanes* planes) {
+  if (frame == nullptr || received < static_cast<std::size_t>(kMeasurementFrameBytes)) return false;
   if (IsPlaneFrameFormat(format_index)) {
     planes->bytes = frame;
     return true;

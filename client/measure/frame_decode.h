@@ -12,7 +12,7 @@ namespace kelvara {
 // Bytes of the two display planes (plane 0, then plane 1).
 constexpr int kDisplayPlanesBytes = 2 * kPlaneBytes;  // 307200
 // The point-frame working buffer: four planes, of which the first two are used.
-constexpr int kDecodeBufferBytes = 4 * kPlaneBytes;   // 614400
+constexpr int kDecodeBufferBytes = 4 * kPlaneBytes;  // 614400
 
 // The two planes of 76800 signed 16-bit little-endian samples that rendering
 // draws. Plane 0 holds distance words (amplitude words in format 0), plane 1
@@ -44,8 +44,7 @@ class FrameDecoder {
   // end, and the measurement loop counts the cycle as failed.
   // The planes stay valid until the frame's bytes change or, for point
   // frames, until the next DecodeFrame on this decoder.
-  bool DecodeFrame(int format_index, const unsigned char* frame, std::size_t received,
-                   DisplayPlanes* planes);
+  bool DecodeFrame(int format_index, const unsigned char* frame, std::size_t received, DisplayPlanes* planes);
 
  private:
   std::unique_ptr<int16_t[]> work_;  // kDecodeBufferBytes

@@ -37,8 +37,7 @@ TEST_P(DecodeEveryFormat, PlanesMatchThePatternScene) {
   for (int r = 0; r < kFrameHeight; ++r)
     for (int c = 0; c < kFrameWidth; ++c) {
       const int i = r * kFrameWidth + c;
-      if (planes.Sample(0, i) != ExpectedPlane0(format, r, c) ||
-          planes.Sample(1, i) != pattern::Amplitude(r, c))
+      if (planes.Sample(0, i) != ExpectedPlane0(format, r, c) || planes.Sample(1, i) != pattern::Amplitude(r, c))
         ++mismatches;
     }
   EXPECT_EQ(mismatches, 0);
@@ -62,8 +61,8 @@ TEST(DecodeFrame, RefusesRepliesShorterThanAFrame) {
   // The buffer holds only what arrived, so a sanitizer build also catches
   // any read beyond it.
   for (const int format : {1, 4, 5}) {
-    for (const std::size_t received : {std::size_t{0}, std::size_t{1000}, std::size_t{307200},
-                                       std::size_t{kMeasurementFrameBytes - 1}}) {
+    for (const std::size_t received :
+         {std::size_t{0}, std::size_t{1000}, std::size_t{307200}, std::size_t{kMeasurementFrameBytes - 1}}) {
       std::vector<unsigned char> reply(received + 1);
       FrameDecoder decoder;
       const unsigned char sentinel = 0xAB;

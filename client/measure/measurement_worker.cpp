@@ -15,7 +15,7 @@
 namespace kelvara {
 namespace {
 
-constexpr int kMaxConsecutiveFailures = 10;  // the 11th failed cycle ends the run
+constexpr int kMaxConsecutiveFailures = 10;      // the 11th failed cycle ends the run
 constexpr int64_t kTicksPerSecond = 1000000000;  // steady clock ticks (ns)
 
 // `status` by reference: in CommandOk(link.X(&status), status) the status
@@ -162,14 +162,9 @@ ActiveRun::Step ActiveRun::LoggingSchedule(int64_t elapsed_s) {
   const LoggingOrder order = c_.control.Logging();
   bool logged;
   switch (order.phase) {
-    case LoggingPhase::kLastFrame:
-      logged = true;
-      break;
-    case LoggingPhase::kOff:
-      logged = false;
-      break;
-    default:
-      logged = last_burst_second_ == -1 || elapsed_s - last_burst_second_ >= order.interval;
+    case LoggingPhase::kLastFrame: logged = true; break;
+    case LoggingPhase::kOff: logged = false; break;
+    default: logged = last_burst_second_ == -1 || elapsed_s - last_burst_second_ >= order.interval;
   }
   if (!logged) return Step::kContinue;
 
@@ -224,8 +219,7 @@ ActiveRun::Step ActiveRun::EndLoggingRun(int format_index) {
 }  // namespace
 
 int64_t SteadyNowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 

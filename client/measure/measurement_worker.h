@@ -45,10 +45,10 @@ enum class RunEnd {
 
 struct RunSummary {
   RunEnd end = RunEnd::kNone;
-  int64_t frames = 0;          // frames received
-  int64_t failed_cycles = 0;   // all failed cycles of the run
-  int64_t frames_logged = 0;   // frames logged over all logging runs
-  int64_t elapsed_ns = 0;      // from the start command to the end
+  int64_t frames = 0;         // frames received
+  int64_t failed_cycles = 0;  // all failed cycles of the run
+  int64_t frames_logged = 0;  // frames logged over all logging runs
+  int64_t elapsed_ns = 0;     // from the start command to the end
 };
 
 // Everything the worker reaches. All references outlive the worker.

@@ -3,24 +3,24 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <fstream>
 #include <mutex>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
+#include <thread>
 #include <vector>
 
-#include "command_codes.h"
 #include "camera_link.h"
+#include "command_codes.h"
 #include "fake_camera.h"
 #include "log_writer.h"
-#include "recording_notifier.h"
 #include "pattern_scene.h"
+#include "recording_notifier.h"
 #include "rendering_model.h"
 #include "temp_folder.h"
 
@@ -104,8 +104,14 @@ class LoopTest : public ::testing::Test {
   }
   RunSummary RunWith(FakeCamera& camera, int cycles) { return RunWith(camera, RunRequest::Cycles(cycles)); }
   MeasurementContext Context(CameraLink& link, FakeCamera& camera, Notifier* notifier = nullptr) {
-    return MeasurementContext{link, control_, picture_, logger_, notifier ? *notifier : notifier_, outputs_,
-                              [] { return DeviceParameters{}; }, [&camera] { return camera.NowNs(); }};
+    return MeasurementContext{link,
+                              control_,
+                              picture_,
+                              logger_,
+                              notifier ? *notifier : notifier_,
+                              outputs_,
+                              [] { return DeviceParameters{}; },
+                              [&camera] { return camera.NowNs(); }};
   }
   static void NoPause(int) {}
   // A logging run into logs/ with name "t", the way the logging panel starts one.
@@ -330,8 +336,8 @@ TEST_F(LoopTest, ARunStartsWithItsOwnStopAfterLoggingFlag) {
     RunEnd first_end;
   };
   const Case cases[] = {
-      {"the frame limit came before the end of the logging run", 5,
-       RunRequest::Cycles(2).EndingWithLogging(), -1, RunEnd::kFrameLimit},
+      {"the frame limit came before the end of the logging run", 5, RunRequest::Cycles(2).EndingWithLogging(), -1,
+       RunEnd::kFrameLimit},
       {"the restart after the angle table failed", 1, RunRequest::Continuous().EndingWithLogging(), 1,
        RunEnd::kRestartFailed},
   };

@@ -64,12 +64,11 @@ constexpr ShuffleMask kFieldMasks[3][3] = {
     {FieldMask(2, 0), FieldMask(2, 1), FieldMask(2, 2)},
 };
 
-__attribute__((target("sse4.1"))) inline __m128i Field(int field, __m128i a, __m128i b,
-                                                       __m128i c) {
+__attribute__((target("sse4.1"))) inline __m128i Field(int field, __m128i a, __m128i b, __m128i c) {
   const __m128i* m = reinterpret_cast<const __m128i*>(kFieldMasks[field]);
-  return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, _mm_loadu_si128(m)),
-                                   _mm_shuffle_epi8(b, _mm_loadu_si128(m + 1))),
-                      _mm_shuffle_epi8(c, _mm_loadu_si128(m + 2)));
+  return _mm_or_si128(
+      _mm_or_si128(_mm_shuffle_epi8(a, _mm_loadu_si128(m)), _mm_shuffle_epi8(b, _mm_loadu_si128(m + 1))),
+      _mm_shuffle_epi8(c, _mm_loadu_si128(m + 2)));
 }
 
 // Integer square roots of four values 0..32767^2. The float root is within
@@ -82,8 +81,7 @@ __attribute__((target("sse4.1"))) inline __m128i IntegerRoots(__m128i n) {
   return _mm_sub_epi32(r, _mm_andnot_si128(next_too_big, _mm_set1_epi32(-1)));  // else r + 1
 }
 
-__attribute__((target("sse4.1"))) void Sse41Distances(const unsigned char* records, int count,
-                                                      int16_t* out) {
+__attribute__((target("sse4.1"))) void Sse41Distances(const unsigned char* records, int count, int16_t* out) {
   const __m128i largest = _mm_set1_epi32(32767 * 32767);  // roots above are held at 32767
   const __m128i below = _mm_set1_epi16(-kMaxCoordinate - 1);
   const __m128i above = _mm_set1_epi16(kMaxCoordinate + 1);
@@ -96,12 +94,10 @@ __attribute__((target("sse4.1"))) void Sse41Distances(const unsigned char* recor
     // x*x + y*y and z*z as 32-bit sums (unsigned: the total reaches 2.3e9).
     const __m128i xy_low = _mm_unpacklo_epi16(x, y), xy_high = _mm_unpackhi_epi16(x, y);
     const __m128i z_low = _mm_unpacklo_epi16(z, zero), z_high = _mm_unpackhi_epi16(z, zero);
-    const __m128i sum_low =
-        _mm_add_epi32(_mm_madd_epi16(xy_low, xy_low), _mm_madd_epi16(z_low, z_low));
-    const __m128i sum_high =
-        _mm_add_epi32(_mm_madd_epi16(xy_high, xy_high), _mm_madd_epi16(z_high, z_high));
-    const __m128i roots = _mm_packs_epi32(IntegerRoots(_mm_min_epu32(sum_low, largest)),
-                                          IntegerRoots(_mm_min_epu32(sum_high, largest)));
+    const __m128i sum_low = _mm_add_epi32(_mm_madd_epi16(xy_low, xy_low), _mm_madd_epi16(z_low, z_low));
+    const __m128i sum_high = _mm_add_epi32(_mm_madd_epi16(xy_high, xy_high), _mm_madd_epi16(z_high, z_high));
+    const __m128i roots =
+        _mm_packs_epi32(IntegerRoots(_mm_min_epu32(sum_low, largest)), IntegerRoots(_mm_min_epu32(sum_high, largest)));
     const __m128i point = _mm_and_si128(_mm_cmpgt_epi16(x, below), _mm_cmplt_epi16(x, above));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_blendv_epi8(x, roots, point));
   }
@@ -120,8 +116,7 @@ DistanceKernel BestDistanceKernel() {
   return DistanceKernel::kPortable;
 }
 
-void ComputePointDistances(DistanceKernel kernel, const unsigned char* records, int count,
-                           int16_t* out) {
+void ComputePointDistances(DistanceKernel kernel, const unsigned char* records, int count, int16_t* out) {
 #ifdef KELVARA_HAVE_SSE41_KERNEL
   if (kernel == DistanceKernel::kSse41 && __builtin_cpu_supports("sse4.1")) {
     Sse41Distances(records, count, out);

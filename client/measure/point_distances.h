@@ -22,7 +22,6 @@ DistanceKernel BestDistanceKernel();
 // Writes PointDistance of `count` consecutive 6-byte records (x, y, z,
 // little-endian) to `out`. `count` is a multiple of 8. A kernel the processor
 // lacks falls back to the portable one.
-void ComputePointDistances(DistanceKernel kernel, const unsigned char* records, int count,
-                           int16_t* out);
+void ComputePointDistances(DistanceKernel kernel, const unsigned char* records, int count, int16_t* out);
 
 }  // namespace kelvara

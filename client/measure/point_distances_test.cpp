@@ -25,11 +25,13 @@ struct Record {
 // Records where rounding or range limits could go wrong.
 std::vector<Record> EdgeRecords() {
   std::vector<Record> r = {
-      {3, 4, 0},          {1, 1, 1},          {12499, 0, 0},       {-12499, 0, 0},
-      {12500, 0, 0},      {-12500, 0, 0},     {30000, 7, 7},       {31000, -5, 9},
-      {32000, 1, 1},      {-32768, 1, 1},     {32767, 0, 0},       {0, 0, 0},
-      {0, -3, -4},        {0, 32767, 32767},  {12499, -32768, -32768}, {0, 32767, 0},
-      {0, -32768, 0},     {-12499, -32768, 32767}, {0, 23169, 23170}, {0, 23170, 23170},
+      {3, 4, 0},         {1, 1, 1},         {12499, 0, 0},
+      {-12499, 0, 0},    {12500, 0, 0},     {-12500, 0, 0},
+      {30000, 7, 7},     {31000, -5, 9},    {32000, 1, 1},
+      {-32768, 1, 1},    {32767, 0, 0},     {0, 0, 0},
+      {0, -3, -4},       {0, 32767, 32767}, {12499, -32768, -32768},
+      {0, 32767, 0},     {0, -32768, 0},    {-12499, -32768, 32767},
+      {0, 23169, 23170}, {0, 23170, 23170},
   };
   // Around perfect squares k*k (x*x + y*y = k*k - 1, k*k, k*k + 1 and so on).
   for (int k = 2; k < 32767; k += 331) {
@@ -58,16 +60,25 @@ TEST(PointDistance, EdgeRecords) {
     int16_t x, y, z, distance;
   };
   const Case cases[] = {
-      {3, 4, 0, 5},           {1, 1, 1, 1},           {12499, 0, 0, 12499},
-      {-12499, 0, 0, 12499},  {12500, 0, 0, 12500},   {-12500, 0, 0, -12500},
-      {30000, 7, 7, 30000},   {31000, -5, 9, 31000},  {32000, 1, 1, 32000},
-      {-32768, 1, 1, -32768}, {0, 0, 0, 0},           {0, -3, -4, 5},
+      {3, 4, 0, 5},
+      {1, 1, 1, 1},
+      {12499, 0, 0, 12499},
+      {-12499, 0, 0, 12499},
+      {12500, 0, 0, 12500},
+      {-12500, 0, 0, -12500},
+      {30000, 7, 7, 30000},
+      {31000, -5, 9, 31000},
+      {32000, 1, 1, 32000},
+      {-32768, 1, 1, -32768},
+      {0, 0, 0, 0},
+      {0, -3, -4, 5},
       // Out-of-range y and z would exceed 32767 mm: held at 32767 (invalid)
       // rather than wrapping into a negative (saturation/overflow) word.
-      {0, 32767, 32767, 32767}, {12499, -32768, -32768, 32767}, {0, 32767, 0, 32767},
+      {0, 32767, 32767, 32767},
+      {12499, -32768, -32768, 32767},
+      {0, 32767, 0, 32767},
   };
-  for (const Case& k : cases)
-    EXPECT_EQ(PointDistance(k.x, k.y, k.z), k.distance) << k.x << "," << k.y << "," << k.z;
+  for (const Case& k : cases) EXPECT_EQ(PointDistance(k.x, k.y, k.z), k.distance) << k.x << "," << k.y << "," << k.z;
 }
 
 class EveryKernel : public testing::TestWithParam<DistanceKernel> {};
@@ -97,8 +108,7 @@ TEST_P(EveryKernel, MatchesTheIntegerSquareRoot) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, EveryKernel,
-                         testing::Values(DistanceKernel::kPortable, DistanceKernel::kSse41,
-                                         BestDistanceKernel()));
+                         testing::Values(DistanceKernel::kPortable, DistanceKernel::kSse41, BestDistanceKernel()));
 
 }  // namespace
 }  // namespace kelvara

@@ -172,7 +172,7 @@ class RunControl {
   std::atomic<bool> run_flag_{false};
   std::atomic<int> frame_limit_{0};  // 1.., -1 continuous, 0 no cycle
   std::atomic<bool> stop_sampling_{false};
-  std::atomic<int> log_total_{0};    // 0 off, 1.. frames, kLastFrame
+  std::atomic<int> log_total_{0};  // 0 off, 1.. frames, kLastFrame
   std::atomic<int> log_once_{1};
   std::atomic<int> log_interval_{1};
   std::atomic<bool> stop_after_logging_{false};

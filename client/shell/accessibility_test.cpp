@@ -1,13 +1,13 @@
 // What assistive technology sees of the main dialog: each panel a group
 // named by its header, each control named by its text or its label.
+#include <gtest/gtest.h>
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QGroupBox>
-#include <gtest/gtest.h>
 
-#include "recording_notifier.h"
 #include "fake_camera.h"
 #include "kelvara_dlg.h"
+#include "recording_notifier.h"
 #include "testing/temp_program_folder.h"
 
 namespace kelvara {
@@ -20,8 +20,7 @@ QString AccessibleName(QObject* object) {
   QAccessibleInterface* a = QAccessible::queryAccessibleInterface(object);
   if (!a) return QString();
   if (a->role() == QAccessible::ComboBox) {
-    for (const auto& relation : a->relations(QAccessible::Label))
-      return relation.first->text(QAccessible::Name);
+    for (const auto& relation : a->relations(QAccessible::Label)) return relation.first->text(QAccessible::Name);
     return QString();
   }
   return a->text(QAccessible::Name);
@@ -51,14 +50,22 @@ TEST(AccessibilityTest, PanelsAreNamedGroupsAndControlsCarryTheirNames) {
       const char* id;
       const char* name;
     };
-    const Control controls[] = {{"id1001", "Serial Port"},  {"id1003", "Refresh"},
-                                {"id1004", "Connect"},      {"id2002", "Format"},
-                                {"id2001", "Mode"},         {"id2010", "Exposure time"},
-                                {"id2012", "Frame rate limiter"}, {"id3010", "All range"},
-                                {"id3020", "Near range (1.5m)"},  {"id2040", "x"},
-                                {"id2050", "LED freq. ID"}, {"id2060", "ON"},
-                                {"id2061", "OFF"},          {"id2070", "Data size"},
-                                {"id2071", "Interval"},     {"id2080", "ENR threshold"},
+    const Control controls[] = {{"id1001", "Serial Port"},
+                                {"id1003", "Refresh"},
+                                {"id1004", "Connect"},
+                                {"id2002", "Format"},
+                                {"id2001", "Mode"},
+                                {"id2010", "Exposure time"},
+                                {"id2012", "Frame rate limiter"},
+                                {"id3010", "All range"},
+                                {"id3020", "Near range (1.5m)"},
+                                {"id2040", "x"},
+                                {"id2050", "LED freq. ID"},
+                                {"id2060", "ON"},
+                                {"id2061", "OFF"},
+                                {"id2070", "Data size"},
+                                {"id2071", "Interval"},
+                                {"id2080", "ENR threshold"},
                                 {"id2003", "Set"}};
     for (const Control& c : controls) {
       QWidget* w = dlg.findChild<QWidget*>(c.id);

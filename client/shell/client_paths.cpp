@@ -1,10 +1,10 @@
 #include "client_paths.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "angle_refresh.h"
 #include "export3d_paths.h"
@@ -66,8 +66,7 @@ PathInputs CurrentPathInputs() {
 bool PrepareClientFolders(const ClientPaths& paths) {
   bool ok = MakeFolders(FolderOf(paths.profile_path));
   ok = MakeFolders(ThreeDDataFolder(paths.data_folder)) && ok;
-  if (paths.data_folder != paths.program_folder &&
-      access(FallbackAngleFilePath(paths.data_folder).c_str(), F_OK) != 0)
+  if (paths.data_folder != paths.program_folder && access(FallbackAngleFilePath(paths.data_folder).c_str(), F_OK) != 0)
     CopyFileReplacing(FallbackAngleFilePath(paths.program_folder), FallbackAngleFilePath(paths.data_folder));
   return ok;
 }

@@ -1,11 +1,11 @@
 #include "close_on_signal.h"
 
-#include <QSocketNotifier>
-#include <QWidget>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QSocketNotifier>
+#include <QWidget>
+#include <csignal>
 
 namespace kelvara {
 namespace {

@@ -2,10 +2,10 @@
 // also across processes.
 #include "instance_lock.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace kelvara {
 namespace {

@@ -1,5 +1,6 @@
 #include "kelvara_dlg.h"
 
+#include <unistd.h>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -8,7 +9,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <cstdio>
-#include <unistd.h>
 
 #include "angle_refresh.h"
 #include "connection_panel.h"
@@ -140,43 +140,21 @@ bool CKelvaraDlg::event(QEvent* event) {
 
 void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
   switch (message) {
-    case UWM_CONNECTED:
-      ConnectSequence();
-      break;
-    case UWM_DISCONNECTED:
-      Disconnected();
-      break;
-    case UWM_TAKE_PICTURE:
-      StartRun(RunRequest::SinglePicture());
-      break;
+    case UWM_CONNECTED: ConnectSequence(); break;
+    case UWM_DISCONNECTED: Disconnected(); break;
+    case UWM_TAKE_PICTURE: StartRun(RunRequest::SinglePicture()); break;
     case UWM_START_MEASUREMENT:
       // lParam: the frame limit; -1 (any non-positive value) runs on.
       StartRun(lparam > 0 ? RunRequest::Cycles(static_cast<int>(lparam)) : RunRequest::Continuous());
       break;
-    case UWM_STOP_MEASUREMENT:
-      StopRun();
-      break;
-    case UWM_WAIT_CURSOR:
-      SetWaitCursor(wparam == 1);
-      break;
-    case UWM_START_3D:
-      display3d_->Start();
-      break;
-    case UWM_STOP_3D:
-      display3d_->Stop();
-      break;
-    case UWM_FORMAT_CHANGED:
-      FormatChanged();
-      break;
-    case UWM_START_LOGGING:
-      StartLogging();
-      break;
-    case UWM_STOP_LOGGING:
-      control_.StopLogging();
-      break;
-    case UWM_LOG_PROGRESS:
-      PostWindowMessage(logging_, message, wparam, lparam);
-      break;
+    case UWM_STOP_MEASUREMENT: StopRun(); break;
+    case UWM_WAIT_CURSOR: SetWaitCursor(wparam == 1); break;
+    case UWM_START_3D: display3d_->Start(); break;
+    case UWM_STOP_3D: display3d_->Stop(); break;
+    case UWM_FORMAT_CHANGED: FormatChanged(); break;
+    case UWM_START_LOGGING: StartLogging(); break;
+    case UWM_STOP_LOGGING: control_.StopLogging(); break;
+    case UWM_LOG_PROGRESS: PostWindowMessage(logging_, message, wparam, lparam); break;
     case UWM_SET_FLIP: {
       const int mirror_x = wparam ? 1 : 0;
       const int mirror_y = lparam == 0 ? 1 : 0;
@@ -197,11 +175,8 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
     case UWM_SET_CENTER_MARK:
       if (picture_) picture_->SetCenterMark(static_cast<int>(wparam));
       break;
-    case UWM_SET_STOP_SAMPLING:
-      control_.SetStopSampling(wparam != 0);
-      break;
-    default:
-      break;
+    case UWM_SET_STOP_SAMPLING: control_.SetStopSampling(wparam != 0); break;
+    default: break;
   }
 }
 
@@ -312,8 +287,7 @@ void CKelvaraDlg::FormatChanged() {
 }
 
 void CKelvaraDlg::StartLogging() {
-  control_.StartLogging(logging_->TotalNumberOfLogs(), logging_->NumberOfLogsAtOnce(),
-                        logging_->LoggingInterval());
+  control_.StartLogging(logging_->TotalNumberOfLogs(), logging_->NumberOfLogsAtOnce(), logging_->LoggingInterval());
   // Without a run, a run of its own, which ends together with the logging run.
   if (!worker_handle_) StartRun(RunRequest::Continuous().EndingWithLogging());
 }
@@ -360,8 +334,7 @@ void CKelvaraDlg::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_F1:
       event->accept();  // the dialog does not end on them
       return;
-    default:
-      QDialog::keyPressEvent(event);
+    default: QDialog::keyPressEvent(event);
   }
 }
 

@@ -111,10 +111,10 @@ class CKelvaraDlg : public QDialog {
   CLogging* logging_ = nullptr;
   std::unique_ptr<CViewPicture> picture_;
 
-  bool worker_handle_ = false;   // a run was started and not stopped
+  bool worker_handle_ = false;               // a run was started and not stopped
   std::optional<RunRequest> pending_start_;  // waits for the ending run
-  bool enable_after_end_ = false;  // the panels return when the worker ended
-  QTimer worker_end_timer_;        // looks for the worker's end
+  bool enable_after_end_ = false;            // the panels return when the worker ended
+  QTimer worker_end_timer_;                  // looks for the worker's end
   bool wait_cursor_ = false;
   bool picture_placed_ = false;
   bool shut_down_ = false;

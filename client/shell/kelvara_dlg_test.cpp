@@ -1,17 +1,17 @@
 // The main dialog against a fake camera: the connect sequence, the enabling
 // of the panels across connect, measure and disconnect, a start queued
 // behind an ending run, and a shutdown while the worker holds a message box.
-#include "recording_notifier.h"
 #include "kelvara_dlg.h"
+#include "recording_notifier.h"
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "connection_panel.h"
 #include "fake_camera.h"

@@ -1,12 +1,12 @@
 // Numbers keep a decimal point under a locale with a decimal comma. Run
 // twice by ctest: plainly and with LANG=de_DE.UTF-8, where the application
 // object must undo what QApplication does to the C library's locale.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 
@@ -35,7 +35,7 @@ TEST(LocaleTest, FilesAndMessagesUseADecimalPoint) {
   }
   KeepNumericLocaleNeutral();
 
-  EXPECT_EQ(Printed("%.9g", 1.5), "1.5");  // the ratio message "4,1.5"
+  EXPECT_EQ(Printed("%.9g", 1.5), "1.5");              // the ratio message "4,1.5"
   EXPECT_DOUBLE_EQ(std::strtod("1.5", nullptr), 1.5);  // the profile's "DistanceRatio"
 
   testing::TempProgramFolder folder;

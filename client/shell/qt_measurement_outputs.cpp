@@ -1,9 +1,9 @@
 #include "qt_measurement_outputs.h"
 
-#include <QSocketNotifier>
-#include <cstdint>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <QSocketNotifier>
+#include <cstdint>
 
 #include "logging_panel.h"
 #include "picture_window.h"
@@ -106,15 +106,11 @@ void QtMeasurementOutputs::Deliver() {
   if (picture && w.picture) w.picture->FrameRendered();
   for (const Ordered& o : ordered) {
     switch (o.kind) {
-      case Kind::kProgress:
-        SendWindowMessage(w.logging, UWM_LOG_PROGRESS, o.logged, o.total);
-        break;
+      case Kind::kProgress: SendWindowMessage(w.logging, UWM_LOG_PROGRESS, o.logged, o.total); break;
       case Kind::kLoggingEnded:
         if (w.logging) w.logging->LoggingRunEnded();
         break;
-      case Kind::kRunEnded:
-        PostWindowMessage(w.dialog, UWM_STOP_MEASUREMENT);
-        break;
+      case Kind::kRunEnded: PostWindowMessage(w.dialog, UWM_STOP_MEASUREMENT); break;
     }
   }
 }

@@ -52,14 +52,12 @@ class WindowMessageEvent : public QEvent {
 };
 
 // Queued for the receiver's thread; safe from any thread (PostMessage).
-inline void PostWindowMessage(QObject* receiver, int message, intptr_t wparam = 0,
-                              intptr_t lparam = 0) {
+inline void PostWindowMessage(QObject* receiver, int message, intptr_t wparam = 0, intptr_t lparam = 0) {
   if (receiver) QCoreApplication::postEvent(receiver, new WindowMessageEvent(message, wparam, lparam));
 }
 
 // Handled before it returns; call it on the receiver's thread (SendMessage).
-inline bool SendWindowMessage(QObject* receiver, int message, intptr_t wparam = 0,
-                              intptr_t lparam = 0) {
+inline bool SendWindowMessage(QObject* receiver, int message, intptr_t wparam = 0, intptr_t lparam = 0) {
   if (!receiver) return false;
   WindowMessageEvent event(message, wparam, lparam);
   return QCoreApplication::sendEvent(receiver, &event);

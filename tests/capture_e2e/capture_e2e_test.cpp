@@ -5,25 +5,25 @@
 
 #include <png.h>
 
+#include <dirent.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <functional>
 #include <set>
-#include <signal.h>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
 #include "UART.h"
+#include "camera_link.h"
 #include "child_process.h"
 #include "colour_table.h"
-#include "camera_link.h"
 #include "pattern_scene.h"
 #include "sim_process.h"
 
@@ -102,8 +102,7 @@ std::vector<uint32_t> ReadPng(const std::string& path) {
   if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
   image.format = PNG_FORMAT_RGB;
   std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
-  if (image.width != 320 || image.height != 240 ||
-      !png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
+  if (image.width != 320 || image.height != 240 || !png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
     return {};
   std::vector<uint32_t> px(320 * 240);
   for (size_t i = 0; i < px.size(); ++i)
@@ -113,9 +112,7 @@ std::vector<uint32_t> ReadPng(const std::string& path) {
 
 class CaptureE2eTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    out_ = runtime_.path() + "/logs";
-  }
+  void SetUp() override { out_ = runtime_.path() + "/logs"; }
 
   std::unique_ptr<SimProcess> StartSim(std::vector<std::string> args = {}) {
     args.insert(args.begin(), {"--scene", "pattern"});
@@ -137,8 +134,8 @@ TEST_F(CaptureE2eTest, PolarLoggingRunWritesExactlyTheFilesOfTheLogFormats) {
   auto sim = StartSim();
   ASSERT_TRUE(sim);
   std::string err;
-  ASSERT_EQ(RunProgram(Capture(sim->port(), {"--format", "1", "--total", "5", "--csv", "--bin", "--png",
-                                             "--name", "t", "--out", out_}),
+  ASSERT_EQ(RunProgram(Capture(sim->port(), {"--format", "1", "--total", "5", "--csv", "--bin", "--png", "--name", "t",
+                                             "--out", out_}),
                        &err),
             0)
       << err;
@@ -147,8 +144,7 @@ TEST_F(CaptureE2eTest, PolarLoggingRunWritesExactlyTheFilesOfTheLogFormats) {
       << err;
   EXPECT_NE(err.find("5 frames logged"), std::string::npos) << err;
 
-  std::set<std::string> expected = {"t.txt",       "t_temp.csv", "t_theta.csv", "t_phi.csv",
-                                    "t_theta.raw", "t_phi.raw"};
+  std::set<std::string> expected = {"t.txt", "t_temp.csv", "t_theta.csv", "t_phi.csv", "t_theta.raw", "t_phi.raw"};
   for (int n = 0; n < 5; ++n) {
     const std::string num = "000" + std::to_string(n);
     expected.insert({"t_" + num + ".csv", "t_" + num + ".png", "t_body_" + num + ".raw"});
@@ -213,8 +209,8 @@ TEST_F(CaptureE2eTest, BurstsIntervalAndStopSampling) {
   ASSERT_TRUE(sim);
   std::string err;
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(RunProgram(Capture(sim->port(), {"--format", "5", "--total", "4", "--once", "2", "--interval",
-                                             "1", "--csv", "--pcd", "--name", "b", "--out", out_}),
+  ASSERT_EQ(RunProgram(Capture(sim->port(), {"--format", "5", "--total", "4", "--once", "2", "--interval", "1", "--csv",
+                                             "--pcd", "--name", "b", "--out", out_}),
                        &err),
             0)
       << err;
@@ -231,8 +227,7 @@ TEST_F(CaptureE2eTest, BurstsIntervalAndStopSampling) {
   EXPECT_TRUE(ReadFile(Log("b_amp_0003.csv")) == ExpectedCsv(pattern::Amplitude));
   EXPECT_FALSE(ListFolder(out_).count("b_theta.csv")) << "angle logs belong to the polar formats";
 
-  ASSERT_EQ(RunProgram(Capture(sim->port(), {"--total", "2", "--stop-sampling", "--name", "s", "--out", out_}),
-                       &err),
+  ASSERT_EQ(RunProgram(Capture(sim->port(), {"--total", "2", "--stop-sampling", "--name", "s", "--out", out_}), &err),
             0)
       << err;
   EXPECT_FALSE(ListFolder(out_).count("s_temp.csv"));
@@ -274,8 +269,7 @@ TEST_F(CaptureE2eTest, MissingPortAndUnwritableFolders) {
 
   ASSERT_EQ(mkdir(out_.c_str(), 0700), 0);
   ASSERT_EQ(mkdir(Log("u_0001.pcd").c_str(), 0700), 0);
-  EXPECT_EQ(RunProgram(Capture(sim->port(), {"--format", "2", "--total", "3", "--name", "u", "--out", out_}), &err),
-            6);
+  EXPECT_EQ(RunProgram(Capture(sim->port(), {"--format", "2", "--total", "3", "--name", "u", "--out", out_}), &err), 6);
   EXPECT_NE(err.find("Failed to output file!! [ " + Log("u_0001.pcd") + " ]"), std::string::npos) << err;
   EXPECT_TRUE(ListFolder(out_).count("u_0002.pcd"));
 }
@@ -287,8 +281,7 @@ TEST_F(CaptureE2eTest, ThreeDExportRingBesideTheProgram) {
   const std::string ring = program.substr(0, program.rfind('/')) + "/3d_data/";
   std::remove((ring + "data_no").c_str());
   std::string err;
-  ASSERT_EQ(RunProgram(Capture(sim->port(), {"--format", "4", "--total", "3", "--3d", "--out", out_}), &err), 0)
-      << err;
+  ASSERT_EQ(RunProgram(Capture(sim->port(), {"--format", "4", "--total", "3", "--3d", "--out", out_}), &err), 0) << err;
   const std::string slot = ReadFile(ring + "data_no");
   ASSERT_FALSE(slot.empty());
   const std::vector<unsigned char> frame = pattern::Frame(4);
@@ -298,9 +291,9 @@ TEST_F(CaptureE2eTest, ThreeDExportRingBesideTheProgram) {
 TEST_F(CaptureE2eTest, InterruptEndsTheLoggingRunCleanlyAndStopsTheCamera) {
   auto sim = StartSim();
   ASSERT_TRUE(sim);
-  ChildProcess capture(Capture(sim->port(), {"--format", "1", "--total", "999999", "--bin", "--name", "i",
-                                             "--out", out_}),
-                       {ChildProcess::kDiscard, ChildProcess::kCapture});
+  ChildProcess capture(
+      Capture(sim->port(), {"--format", "1", "--total", "999999", "--bin", "--name", "i", "--out", out_}),
+      {ChildProcess::kDiscard, ChildProcess::kCapture});
   // Wait until a few frames are on disk (raw files go into thousands folders).
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (ListFolder(out_ + "/0000").size() < 3 && std::chrono::steady_clock::now() < deadline)
@@ -310,8 +303,7 @@ TEST_F(CaptureE2eTest, InterruptEndsTheLoggingRunCleanlyAndStopsTheCamera) {
   ASSERT_EQ(capture.Wait(), 0) << capture.err();
 
   const size_t logged = ListFolder(out_ + "/0000").size();
-  EXPECT_NE(ReadFile(Log("i.txt")).find("Number of samples : " + std::to_string(logged) + "\r\n"),
-            std::string::npos);
+  EXPECT_NE(ReadFile(Log("i.txt")).find("Number of samples : " + std::to_string(logged) + "\r\n"), std::string::npos);
   EXPECT_TRUE(ListFolder(out_).count("i_theta.raw")) << "the logging run ended as a complete one";
 
   // The camera is no longer measuring: it refuses a result request.

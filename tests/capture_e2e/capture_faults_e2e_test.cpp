@@ -179,8 +179,8 @@ TEST_F(CaptureFaultsTest, SecondInterruptEndsAtOnceWhileTheLinkIsStalled) {
 TEST_F(CaptureFaultsTest, FileSizeLimitLeavesOnlyWholeFiles) {
   auto sim = StartSim();
   ASSERT_TRUE(sim);
-  std::vector<std::string> args = Capture(sim->port(), {"--format", "1", "--total", "3", "--csv", "--bin",
-                                                        "--name", "f", "--out", out_});
+  std::vector<std::string> args =
+      Capture(sim->port(), {"--format", "1", "--total", "3", "--csv", "--bin", "--name", "f", "--out", out_});
   // Raw files (153600 bytes) fit under the limit, CSV files (460800) do not.
   args.insert(args.begin(), {"/usr/bin/prlimit", "--fsize=300000"});
   std::string err;
@@ -190,8 +190,7 @@ TEST_F(CaptureFaultsTest, FileSizeLimitLeavesOnlyWholeFiles) {
   std::set<std::string> expected = {"f.txt", "f_temp.csv", "f_theta.raw", "f_phi.raw"};
   for (int n = 0; n < 3; ++n) expected.insert("f_body_000" + std::to_string(n) + ".raw");
   EXPECT_EQ(ListFolder(out_), expected);
-  for (int n = 0; n < 3; ++n)
-    EXPECT_EQ(ReadFile(out_ + "/f_body_000" + std::to_string(n) + ".raw").size(), 153600u);
+  for (int n = 0; n < 3; ++n) EXPECT_EQ(ReadFile(out_ + "/f_body_000" + std::to_string(n) + ".raw").size(), 153600u);
   EXPECT_NE(ReadFile(out_ + "/f.txt").find("Number of samples : 3\r\n"), std::string::npos);
   ExpectCameraStopped(sim->port());
 }

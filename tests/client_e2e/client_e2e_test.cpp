@@ -5,37 +5,36 @@
 // of kelvara-capture run with the same settings.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <QAbstractButton>
 #include <QApplication>
-#include <QGuiApplication>
-#include <QPainter>
-#include <QPixmap>
-#include <QScreen>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTimer>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
-#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 
-#include "serial_library.h"
 #include "client_paths.h"
-#include "kelvara_dlg.h"
 #include "connection_panel.h"
+#include "kelvara_dlg.h"
 #include "logging_panel.h"
 #include "pattern_scene.h"
 #include "picture_window.h"
@@ -43,6 +42,7 @@
 #include "recording_notifier.h"
 #include "rendering_model.h"
 #include "sample_mapping.h"
+#include "serial_library.h"
 #include "sim_process.h"
 #include "view_panel.h"
 #include "viewer_window.h"

@@ -20,8 +20,8 @@
 #include "parameter_model.h"
 #include "parameter_panel.h"
 #include "pattern_frames.h"
-#include "recording_notifier.h"
 #include "pattern_scene.h"
+#include "recording_notifier.h"
 #include "rendering_model.h"
 #include "room_scene.h"
 #include "scripted_serial.h"
@@ -48,9 +48,8 @@ TEST(FormatConsumersTest, TheSimulatorLaysOutFramesAsTheTableSays) {
   for (int i = 0; i < kFormatCount; ++i) {
     SCOPED_TRACE(kFormats[i].name);
     for (const unsigned char* frame : SimulatorFrames(i, &pattern, &room)) {
-      const bool has_pcd_header =
-          std::string(reinterpret_cast<const char*>(frame), kPcdHeaderBytes) ==
-          std::string(pattern::kPcdHeader, kPcdHeaderBytes);
+      const bool has_pcd_header = std::string(reinterpret_cast<const char*>(frame), kPcdHeaderBytes) ==
+                                  std::string(pattern::kPcdHeader, kPcdHeaderBytes);
       EXPECT_EQ(has_pcd_header, !IsPlaneRow(kFormats[i]));
     }
   }
@@ -62,8 +61,7 @@ TEST(FormatConsumersTest, TheSimulatorLaysOutFramesAsTheTableSays) {
     const int r = 17, c = 33, pixel = r * kFrameWidth + c;
     if (IsPlaneRow(f)) {
       const int16_t first = Load16(frame.data() + 2 * pixel);
-      EXPECT_EQ(first, f.first_plane == FirstPlane::kAmplitude ? pattern::Amplitude(r, c)
-                                                               : pattern::Distance(r, c));
+      EXPECT_EQ(first, f.first_plane == FirstPlane::kAmplitude ? pattern::Amplitude(r, c) : pattern::Distance(r, c));
     }
     if (f.amplitude_offset >= 0) {
       EXPECT_EQ(Load16(frame.data() + f.amplitude_offset + 2 * pixel), pattern::Amplitude(r, c));
@@ -92,8 +90,7 @@ TEST(FormatConsumersTest, DecodingRenderingAndReadoutFollowTheTable) {
     const std::string readout = CentreReadout(i, 100);
     EXPECT_EQ(readout.find("mm") == std::string::npos, f.first_plane == FirstPlane::kAmplitude);
 
-    EXPECT_EQ(viewer::DataCommandOfFormat(i),
-              IsPlaneRow(f) ? viewer::CMD_DISTANCE_DATA : viewer::CMD_COORDINATE_DATA);
+    EXPECT_EQ(viewer::DataCommandOfFormat(i), IsPlaneRow(f) ? viewer::CMD_DISTANCE_DATA : viewer::CMD_COORDINATE_DATA);
   }
 }
 

@@ -1,29 +1,29 @@
 // The client against the simulator on an X display: connect (with the table
 // upload), set and read back a parameter, a refused value, Refresh, a
 // second start, and closing the window during a run.
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <fcntl.h>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
 
-#include "recording_notifier.h"
+#include "camera_link.h"
 #include "client_paths.h"
 #include "connection_panel.h"
-#include "camera_link.h"
-#include "serial_library.h"
 #include "instance_lock.h"
 #include "kelvara_dlg.h"
-#include "picture_window.h"
 #include "notifier.h"
+#include "picture_window.h"
+#include "recording_notifier.h"
 #include "runtime_dir.h"
+#include "serial_library.h"
 #include "setting_panel.h"
 #include "sim_process.h"
 #include "testing/temp_program_folder.h"

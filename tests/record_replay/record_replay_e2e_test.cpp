@@ -3,19 +3,19 @@
 // capture; a recording cut anywhere replays its whole frames.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <dirent.h>
-#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "await.h"
@@ -63,8 +63,7 @@ std::map<std::string, std::string> Tree(const std::string& root) {
 
 // Starts the simulator with its stderr going to `err_path`, so that the
 // line it prints before it is ready can be read.
-std::unique_ptr<SimProcess> StartSimCapturingStderr(const std::vector<std::string>& args,
-                                                    const std::string& err_path) {
+std::unique_ptr<SimProcess> StartSimCapturingStderr(const std::vector<std::string>& args, const std::string& err_path) {
   fflush(stderr);
   const int saved = dup(STDERR_FILENO);
   const int file = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -89,8 +88,8 @@ class RecordReplayTest : public ::testing::Test {
   void RecordLive(const std::string& format, int frames, const std::vector<std::string>& files) {
     auto live = SimProcess::Start({"--scene", "pattern"});
     ASSERT_TRUE(live) << SimProcess::last_error();
-    std::vector<std::string> args = {"--format", format, "--total", std::to_string(frames),
-                                     "--out", Path("live"), "--record", Path("r.kvrec")};
+    std::vector<std::string> args = {"--format", format,       "--total",  std::to_string(frames),
+                                     "--out",    Path("live"), "--record", Path("r.kvrec")};
     args.insert(args.end(), files.begin(), files.end());
     std::string err;
     ASSERT_EQ(RunProgram(Capture(live->port(), args), &err), 0) << err;
@@ -124,8 +123,8 @@ TEST_F(RecordReplayTest, ACaptureOfTheReplayLogsTheSameBytesAsTheLiveCapture) {
 
     auto replay = SimProcess::Start({"--replay", Path("r.kvrec"), "--fps", "0"});
     ASSERT_TRUE(replay) << SimProcess::last_error();
-    std::vector<std::string> args = {"--format", c.format, "--total", std::to_string(c.frames),
-                                     "--out", Path("replayed")};
+    std::vector<std::string> args = {"--format", c.format,        "--total", std::to_string(c.frames),
+                                     "--out",    Path("replayed")};
     args.insert(args.end(), c.files.begin(), c.files.end());
     std::string err;
     ASSERT_EQ(RunProgram(Capture(replay->port(), args), &err), 0) << err;
@@ -166,7 +165,9 @@ TEST_F(RecordReplayTest, ARecordingCutAtARandomByteReplaysItsWholeFrames) {
   // All seven frames come back; an eighth is not there (the camera answers
   // that it measures no more, until the client gives up).
   std::string err;
-  EXPECT_EQ(RunProgram(Capture(replay->port(), {"--format", "2", "--total", "7", "--pcd", "--out", Path("seven")}), &err), 0) << err;
+  EXPECT_EQ(
+      RunProgram(Capture(replay->port(), {"--format", "2", "--total", "7", "--pcd", "--out", Path("seven")}), &err), 0)
+      << err;
   for (int k = 0; k < 7; ++k) {
     char name[32];
     std::snprintf(name, sizeof name, "/unnamed_%04d.pcd", k);
@@ -174,7 +175,9 @@ TEST_F(RecordReplayTest, ARecordingCutAtARandomByteReplaysItsWholeFrames) {
   }
   auto again = SimProcess::Start({"--replay", Path("r.kvrec"), "--fps", "0"});
   ASSERT_TRUE(again) << SimProcess::last_error();
-  EXPECT_EQ(RunProgram(Capture(again->port(), {"--format", "2", "--total", "8", "--pcd", "--out", Path("eight")}), &err), 7) << err;
+  EXPECT_EQ(
+      RunProgram(Capture(again->port(), {"--format", "2", "--total", "8", "--pcd", "--out", Path("eight")}), &err), 7)
+      << err;
   EXPECT_NE(err.find("7 frames logged"), std::string::npos) << err;
 }
 
@@ -182,7 +185,7 @@ TEST_F(RecordReplayTest, ARecordingKilledMidwayReplaysTheFramesItHolds) {
   auto live = SimProcess::Start({"--scene", "pattern"});
   ASSERT_TRUE(live) << SimProcess::last_error();
   testing::ChildProcess capture(Capture(live->port(), {"--format", "2", "--total", "999999", "--pcd", "--out",
-                                                      Path("killed"), "--record", Path("k.kvrec")}),
+                                                       Path("killed"), "--record", Path("k.kvrec")}),
                                 {testing::ChildProcess::kDiscard, testing::ChildProcess::kCapture});
   ASSERT_TRUE(capture.started()) << capture.error();
   // Await five frames' worth of recording, then kill -9 in the middle of
@@ -205,8 +208,11 @@ TEST_F(RecordReplayTest, ARecordingKilledMidwayReplaysTheFramesItHolds) {
   ASSERT_TRUE(replay) << SimProcess::last_error();
   EXPECT_NE(ReadFile(Path("sim.err")).find("replaying " + std::to_string(whole) + " frames"), std::string::npos);
   std::string err;
-  ASSERT_EQ(RunProgram(Capture(replay->port(), {"--format", "2", "--total", std::to_string(whole), "--pcd",
-                                                "--out", Path("after")}), &err), 0) << err;
+  ASSERT_EQ(RunProgram(Capture(replay->port(),
+                               {"--format", "2", "--total", std::to_string(whole), "--pcd", "--out", Path("after")}),
+                       &err),
+            0)
+      << err;
   // The pattern's frames do not change: each equals the first one logged live.
   const std::string first = ReadFile(Path("killed") + "/unnamed_0000.pcd");
   ASSERT_EQ(first.size(), 460970u);
@@ -269,15 +275,20 @@ TEST_F(RecordReplayTest, CaptureWritesACloudBesideEveryLoggedPointFrame) {
   auto live = SimProcess::Start({"--scene", "pattern"});
   ASSERT_TRUE(live) << SimProcess::last_error();
   std::string err;
-  ASSERT_EQ(RunProgram(Capture(live->port(), {"--format", "5", "--total", "3", "--pcd", "--cloud", "ply",
-                                              "--out", Path("clouds")}), &err), 0) << err;
+  ASSERT_EQ(RunProgram(Capture(live->port(),
+                               {"--format", "5", "--total", "3", "--pcd", "--cloud", "ply", "--out", Path("clouds")}),
+                       &err),
+            0)
+      << err;
   for (int k = 0; k < 3; ++k) {
     char name[40];
     std::snprintf(name, sizeof name, "/unnamed_cloud_%04d.ply", k);
     const std::string ply = ReadFile(Path("clouds") + name);
     EXPECT_EQ(ply.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u) << name;
     EXPECT_NE(ply.find("\nelement vertex 76800\nproperty float x\nproperty float y\nproperty float z\n"
-                       "property float intensity\n"), std::string::npos) << name;
+                       "property float intensity\n"),
+              std::string::npos)
+        << name;
   }
   // A plane format has no points to write: refused before the run.
   EXPECT_EQ(RunProgram(Capture(live->port(), {"--format", "1", "--cloud", "pcd", "--out", Path("plane")}), &err), 2)

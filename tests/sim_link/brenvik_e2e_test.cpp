@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <string>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 #include "camera_link.h"
@@ -35,9 +35,7 @@ RunResult RunBrenvik(const std::vector<std::string>& args, const std::vector<std
   return run;
 }
 
-bool OneLine(const std::string& s) {
-  return !s.empty() && s.back() == '\n' && s.find('\n') == s.size() - 1;
-}
+bool OneLine(const std::string& s) { return !s.empty() && s.back() == '\n' && s.find('\n') == s.size() - 1; }
 
 class BrenvikTest : public SimLinkTest {
  protected:

@@ -2,17 +2,17 @@
 // against any byte sequence, its clean exit, and its size.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdint>
 #include <fcntl.h>
 #include <poll.h>
-#include <random>
-#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "camera_link.h"

@@ -29,9 +29,7 @@ std::vector<int> Listed() {
   return std::vector<int>(list, list + std::max(n, 0));
 }
 
-bool Has(const std::vector<int>& ports, int port) {
-  return std::find(ports.begin(), ports.end(), port) != ports.end();
-}
+bool Has(const std::vector<int>& ports, int port) { return std::find(ports.begin(), ports.end(), port) != ports.end(); }
 
 bool Exists(const std::string& path) {
   struct stat st {};

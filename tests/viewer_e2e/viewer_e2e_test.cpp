@@ -5,6 +5,8 @@
 // writes nothing to its console.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -15,9 +17,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "angle_file.h"
@@ -105,8 +105,7 @@ TEST_F(ViewerEndToEnd, ShowsTheCloudAndServesOneViewerOnly) {
   ASSERT_TRUE(WriteAngleFile(angle_path, table));
   const std::vector<unsigned char> frame = pattern::Frame(1);
   const std::string data_path = dir_ + "/data_0.bin";
-  std::ofstream(data_path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(frame.data()), 614400);
+  std::ofstream(data_path, std::ios::binary).write(reinterpret_cast<const char*>(frame.data()), 614400);
 
   viewer_ = Spawn({ORVINEL_PATH});
   ASSERT_TRUE(viewer_->started()) << viewer_->error();
@@ -117,12 +116,9 @@ TEST_F(ViewerEndToEnd, ShowsTheCloudAndServesOneViewerOnly) {
 
   // The viewer takes commands once its socket listens; the range also
   // places the camera so that the cloud is in view.
-  ASSERT_TRUE(Await([] { return Qor3D_UpdateDistanceRange(0, 12500) == 0; }, seconds(60)))
-      << console();
+  ASSERT_TRUE(Await([] { return Qor3D_UpdateDistanceRange(0, 12500) == 0; }, seconds(60))) << console();
   ASSERT_TRUE(Await([] { return ViewerWindowExists(); }, seconds(60)));
-  auto send = [](const std::function<int()>& call) {
-    return Await([&] { return call() == 0; }, seconds(30));
-  };
+  auto send = [](const std::function<int()>& call) { return Await([&] { return call() == 0; }, seconds(30)); };
   ASSERT_TRUE(send([&] { return Qor3D_UpdateAngleTable(angle_path.c_str()); }));
   ASSERT_TRUE(send([] { return Qor3D_UpdateColorRange(400, 4600); }));
   // The viewer is idle now. A cloud sent to it must reach the screen

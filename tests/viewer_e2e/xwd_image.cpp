@@ -35,8 +35,7 @@ bool ParseXwd(const std::string& b, RgbImage* image) {
   const uint32_t colours = field(19);
   if (version != 7 || format != 2 || (bits_per_pixel != 32 && bits_per_pixel != 24)) return false;
   const size_t data = static_cast<size_t>(header_size) + static_cast<size_t>(colours) * 12;
-  if (width == 0 || height == 0 || b.size() < data + static_cast<size_t>(bytes_per_line) * height)
-    return false;
+  if (width == 0 || height == 0 || b.size() < data + static_cast<size_t>(bytes_per_line) * height) return false;
 
   const uint32_t bytes = bits_per_pixel / 8;
   image->width = static_cast<int>(width);

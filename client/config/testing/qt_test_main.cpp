@@ -1,6 +1,6 @@
 // main() of the client's GUI tests: one QApplication for all of them.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
   // Offscreen unless the test runs under a display on purpose (xvfb-run).

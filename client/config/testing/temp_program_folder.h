@@ -1,10 +1,10 @@
 #pragma once
 // A temporary program folder (ending in '/') with the profile pointed at
 // it, removed again at the end (GUI tests).
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "profile_store.h"
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 namespace kelvara {
 
 void ScriptedSerial::QueueResponse(unsigned char status, const std::vector<unsigned char>& payload) {

@@ -38,7 +38,7 @@ class ScriptedSerial : public SerialLibrary {
   int SendCommand(int code, int length, const unsigned char* payload) override;
   int ReceiveSync(int timeout_ms, int capacity, unsigned char* buffer) override;
 
-  std::vector<Sent> sent;          // one entry per send call
+  std::vector<Sent> sent;             // one entry per send call
   std::vector<int> receive_timeouts;  // one entry per receive call
   int clears = 0;
   int closes = 0;

@@ -25,9 +25,8 @@ TEST(AngleFile, RawThetaValuesPrintAsDegrees) {
   const struct {
     uint16_t raw;
     const char* text;
-  } cases[] = {{0, "0.000000"},      {12, "0.263672"},     {2048, "45.000000"},
-               {4095, "89.978027"},  {4096, "180.000000"}, {0xF000, "180.000000"},
-               {0x8001, "180.000000"}};
+  } cases[] = {{0, "0.000000"},      {12, "0.263672"},       {2048, "45.000000"},   {4095, "89.978027"},
+               {4096, "180.000000"}, {0xF000, "180.000000"}, {0x8001, "180.000000"}};
   for (const auto& c : cases) EXPECT_EQ(Printed(ThetaDegrees(c.raw)), c.text) << c.raw;
 }
 

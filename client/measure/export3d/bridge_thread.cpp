@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "bridge_library.h"
-#include "export_ring.h"
 #include "export3d_paths.h"
+#include "export_ring.h"
 #include "format_table.h"
 #include "frame_geometry.h"
 #include "profile_store.h"
@@ -54,8 +54,7 @@ bool CanBeSent(const std::string& path) {
 
 class Bridge {
  public:
-  Bridge(const BridgeRun& run, std::unique_ptr<BridgeLibrary> library)
-      : run_(run), library_(std::move(library)) {}
+  Bridge(const BridgeRun& run, std::unique_ptr<BridgeLibrary> library) : run_(run), library_(std::move(library)) {}
 
   void Run() {
     const std::string angle_path = AngleFilePath(run_.program_folder);
@@ -105,8 +104,7 @@ class Bridge {
   // push could ever be taken. False after reporting it.
   bool EveryPathCanBeSent(const std::string& angle_path) {
     bool can = CanBeSent(angle_path);
-    for (int slot = 0; can && slot < kExportSlots; ++slot)
-      can = CanBeSent(RingFilePath(run_.program_folder, slot));
+    for (int slot = 0; can && slot < kExportSlots; ++slot) can = CanBeSent(RingFilePath(run_.program_folder, slot));
     return can || !Refused();
   }
 
@@ -122,8 +120,7 @@ class Bridge {
   // A changed view range goes first (distance, then colour, one per pass
   // when accepted); otherwise the newest ring file, by the frame's kind.
   // False when the viewer can never take what this pass sends (reported).
-  bool Pass(const std::string& pointer_path, std::pair<int, int>* last_distance,
-            std::pair<int, int>* last_colour) {
+  bool Pass(const std::string& pointer_path, std::pair<int, int>* last_distance, std::pair<int, int>* last_colour) {
     const std::pair<int, int> range = run_.state->ViewRange();
     if (range != *last_distance) {
       *last_distance = range;
@@ -136,10 +133,9 @@ class Bridge {
     int slot = 0;
     if (!ReadRingSlot(pointer_path, &slot)) return true;
     const std::string frame_path = RingFilePath(run_.program_folder, slot);
-    const int result =
-        viewer::DataCommandOfFormat(run_.state->format_index.load()) == viewer::CMD_DISTANCE_DATA
-            ? library_->UpdateDistanceData(frame_path.c_str())
-            : library_->UpdateCoordinateData(frame_path.c_str());
+    const int result = viewer::DataCommandOfFormat(run_.state->format_index.load()) == viewer::CMD_DISTANCE_DATA
+                           ? library_->UpdateDistanceData(frame_path.c_str())
+                           : library_->UpdateCoordinateData(frame_path.c_str());
     return !IsPermanentRefusal(result) || !Refused();
   }
 
@@ -157,8 +153,7 @@ std::string BridgeRefusalMessage(const std::string& program_folder) {
 
 void RunBridgeThread(const BridgeRun& run) {
   if (run.state == nullptr || run.pacer == nullptr) return;
-  const std::string path =
-      run.library_path.empty() ? run.program_folder + "libvelmar.so" : run.library_path;
+  const std::string path = run.library_path.empty() ? run.program_folder + "libvelmar.so" : run.library_path;
   std::unique_ptr<BridgeLibrary> library = BridgeLibrary::Load(path);
   if (!library) return;
   Bridge(run, std::move(library)).Run();

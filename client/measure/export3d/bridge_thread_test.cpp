@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "fake_velmar.h"
 #include "profile_store.h"
-#include "recording_notifier.h"
 #include "program_folder.h"
+#include "recording_notifier.h"
 
 namespace kelvara {
 namespace {
@@ -101,8 +101,8 @@ TEST_F(BridgeThreadTest, ARefusedPushIsRetriedEvery100ms) {
   StopAtPause(8);
   Run();
   std::string angle = "angle " + folder.path() + "3d_data/angle.csv";
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"range 0 12500", "range 0 12500", "range 0 12500",
-                                               "ratio 1", "color 0 12500", angle, angle}));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"range 0 12500", "range 0 12500", "range 0 12500", "ratio 1",
+                                               "color 0 12500", angle, angle}));
   EXPECT_EQ(pacer.pauses, (std::vector<int>{100, 100, 100, 100, 100, 100, 100, 3000, 150}));
 }
 
@@ -118,7 +118,7 @@ TEST_F(BridgeThreadTest, PassesRouteTheNewestFrameByFormat) {
   IniWriteInt("3D", "UpdateInterval", 1000);
   WriteWholeFile(folder.path() + "3d_data/data_no", "3");
   pacer.script = [this](int i) {
-    if (i == 7) state.format_index = 2;   // before the third pass
+    if (i == 7) state.format_index = 2;  // before the third pass
     if (i == 8) state.format_index = 4;
     if (i == 9) WriteWholeFile(folder.path() + "3d_data/data_no", "5");
     if (i == 10) unlink((folder.path() + "3d_data/data_no").c_str());
@@ -128,18 +128,17 @@ TEST_F(BridgeThreadTest, PassesRouteTheNewestFrameByFormat) {
   std::vector<std::string> calls = Calls();
   ASSERT_EQ(calls.size(), 4u + 5u);
   EXPECT_EQ(std::vector<std::string>(calls.begin() + 4, calls.end()),
-            (std::vector<std::string>{Data(3), Data(3), "coordinates " + folder.path() + "3d_data/data_3.bin",
-                                      Data(3), Data(5)}));
+            (std::vector<std::string>{Data(3), Data(3), "coordinates " + folder.path() + "3d_data/data_3.bin", Data(3),
+                                      Data(5)}));
   // Every pass waits the profile's interval.
-  EXPECT_EQ(std::vector<int>(pacer.pauses.begin() + 5, pacer.pauses.end()),
-            (std::vector<int>(7, 1000)));
+  EXPECT_EQ(std::vector<int>(pacer.pauses.begin() + 5, pacer.pauses.end()), (std::vector<int>(7, 1000)));
 }
 
 TEST_F(BridgeThreadTest, ARangeChangeGoesFirstOnePartPerPass) {
   WriteWholeFile(folder.path() + "3d_data/data_no", "0");
   pacer.script = [this](int i) {
-    if (i == 6) state.SetViewRange(500, 4000);   // before the second pass
-    if (i == 9) {                                // before the fifth pass
+    if (i == 6) state.SetViewRange(500, 4000);  // before the second pass
+    if (i == 9) {                               // before the fifth pass
       state.SetViewRange(600, 5000);
       FakeVelmar_Refuse("range", 1);
     }

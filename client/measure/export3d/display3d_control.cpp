@@ -8,8 +8,7 @@
 
 namespace kelvara {
 
-Display3DControl::Display3DControl(std::string program_folder, Display3DState* state,
-                                   Display3DOptions options)
+Display3DControl::Display3DControl(std::string program_folder, Display3DState* state, Display3DOptions options)
     : program_folder_(std::move(program_folder)), state_(state), options_(std::move(options)) {
   if (!options_.window_exists) options_.window_exists = ViewerWindowExists;
   if (!options_.pacer) options_.pacer = std::make_unique<StopAwarePacer>(&state_->stopped);

@@ -40,8 +40,7 @@ struct Display3DOptions {
 class Display3DControl {
  public:
   // `state` must outlive this object.
-  Display3DControl(std::string program_folder, Display3DState* state,
-                   Display3DOptions options = Display3DOptions());
+  Display3DControl(std::string program_folder, Display3DState* state, Display3DOptions options = Display3DOptions());
   ~Display3DControl();  // stops 3D display and waits for the bridge thread
 
   Display3DControl(const Display3DControl&) = delete;

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <atomic>
 #include <string>
-#include <unistd.h>
 
 #include "fake_velmar.h"
 #include "profile_store.h"

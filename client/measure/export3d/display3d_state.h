@@ -22,8 +22,7 @@ class Display3DState {
   void SetViewRange(int min, int max) { range_.store(Pack(min, max), std::memory_order_release); }
   std::pair<int, int> ViewRange() const {
     uint64_t v = range_.load(std::memory_order_acquire);
-    return {static_cast<int32_t>(static_cast<uint32_t>(v >> 32)),
-            static_cast<int32_t>(static_cast<uint32_t>(v))};
+    return {static_cast<int32_t>(static_cast<uint32_t>(v >> 32)), static_cast<int32_t>(static_cast<uint32_t>(v))};
   }
 
  private:

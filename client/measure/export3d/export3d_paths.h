@@ -5,9 +5,7 @@
 
 namespace kelvara {
 
-inline std::string ThreeDDataFolder(const std::string& program_folder) {
-  return program_folder + "3d_data/";
-}
+inline std::string ThreeDDataFolder(const std::string& program_folder) { return program_folder + "3d_data/"; }
 inline std::string AngleFilePath(const std::string& program_folder) {
   return ThreeDDataFolder(program_folder) + "angle.csv";
 }

@@ -11,7 +11,6 @@ namespace kelvara {
 // titled "Qor 3D Viewer" exists (`window_exists`), or the viewer this client
 // started is still running. The process is kept in `viewer`. A failed start
 // is not reported. Returns true when a viewer was started.
-bool LaunchViewer(ViewerProcess* viewer, const std::string& program_folder,
-                  const std::function<bool()>& window_exists);
+bool LaunchViewer(ViewerProcess* viewer, const std::string& program_folder, const std::function<bool()>& window_exists);
 
 }  // namespace kelvara

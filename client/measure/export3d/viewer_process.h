@@ -2,9 +2,9 @@
 // The viewer process that the client started itself: started without a
 // shell or terminal, ended with SIGTERM and, after a grace time, SIGKILL,
 // and always reaped.
+#include <sys/types.h>
 #include <chrono>
 #include <string>
-#include <sys/types.h>
 
 namespace kelvara {
 

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "program_folder.h"
 #include "viewer_launch.h"
@@ -41,8 +41,7 @@ TEST_F(ViewerProcessTest, LaunchStartsTheViewerAloneWithoutATerminal) {
   ASSERT_TRUE(LaunchViewer(&viewer, folder.path(), [] { return false; }));
   ASSERT_TRUE(viewer.Holds());
   ASSERT_TRUE(Await([&] { return LogWritten(); }));
-  EXPECT_EQ(ReadWholeFile(log_),
-            "argc 1\narg Orvinel\nstdout /dev/null\nextra_fds 0\nsession_leader 1\n");
+  EXPECT_EQ(ReadWholeFile(log_), "argc 1\narg Orvinel\nstdout /dev/null\nextra_fds 0\nsession_leader 1\n");
   // The started viewer counts as running even before its window shows.
   EXPECT_FALSE(LaunchViewer(&viewer, folder.path(), [] { return false; }));
 

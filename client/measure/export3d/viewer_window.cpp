@@ -19,8 +19,8 @@ std::string NetWmName(Display* display, Window window) {
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   std::string name;
-  if (XGetWindowProperty(display, window, net_wm_name, 0, 1024, False, utf8, &type, &format,
-                         &count, &after, &data) == Success &&
+  if (XGetWindowProperty(display, window, net_wm_name, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
+          Success &&
       data != nullptr && type == utf8 && format == 8) {
     name.assign(reinterpret_cast<char*>(data), count);
   }
@@ -70,8 +70,7 @@ bool TopLevelWindowExists(const std::string& title) {
   Window* children = nullptr;
   unsigned int count = 0;
   if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
-    for (unsigned int i = 0; i < count && !found; ++i)
-      found = MatchesAtTopLevel(display, children[i], title);
+    for (unsigned int i = 0; i < count && !found; ++i) found = MatchesAtTopLevel(display, children[i], title);
   }
   if (children) XFree(children);
 

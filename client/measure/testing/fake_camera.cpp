@@ -9,9 +9,7 @@
 namespace kelvara {
 
 FakeCamera::FakeCamera(int format_index)
-    : format_index_(format_index),
-      frame_(pattern::Frame(format_index)),
-      angle_table_(pattern::AngleTable()) {}
+    : format_index_(format_index), frame_(pattern::Frame(format_index)), angle_table_(pattern::AngleTable()) {}
 
 void FakeCamera::HoldNextResult() {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -61,9 +59,7 @@ int FakeCamera::SendCommand(int code, int length, const unsigned char* payload) 
       Reply(refuse ? 1 : 0, nullptr, 0);
       break;
     }
-    case CMD_STOP_MEASUREMENT:
-      Reply(0, nullptr, 0);
-      break;
+    case CMD_STOP_MEASUREMENT: Reply(0, nullptr, 0); break;
     case CMD_GET_VERSION: {
       const std::vector<unsigned char> v = pattern::VersionPayload();
       Reply(0, v.data(), static_cast<uint32_t>(v.size()));
@@ -87,9 +83,7 @@ int FakeCamera::SendCommand(int code, int length, const unsigned char* payload) 
       if (!failing_.count(n)) Reply(0, frame_.data(), static_cast<uint32_t>(frame_.size()));
       break;
     }
-    case CMD_GET_ANGLE_TABLE:
-      Reply(0, angle_table_.data(), static_cast<uint32_t>(angle_table_.size()));
-      break;
+    case CMD_GET_ANGLE_TABLE: Reply(0, angle_table_.data(), static_cast<uint32_t>(angle_table_.size())); break;
     case CMD_GET_IMAGER_TEMPERATURE: {
       unsigned char t[8];
       for (int i = 0; i < 4; ++i) {
@@ -105,8 +99,7 @@ int FakeCamera::SendCommand(int code, int length, const unsigned char* payload) 
       Reply(0, t, 2);
       break;
     }
-    default:
-      Reply(1, nullptr, 0);
+    default: Reply(1, nullptr, 0);
   }
   return length + 4;
 }

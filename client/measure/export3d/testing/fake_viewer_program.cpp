@@ -3,12 +3,12 @@
 // standard output goes, its other open descriptors, whether it leads its
 // own session), then waits to be ended. With FAKE_VIEWER_IGNORE_TERM set it
 // ignores SIGTERM; otherwise SIGTERM ends it with status 0.
+#include <dirent.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <string>
-#include <unistd.h>
 
 namespace {
 void ExitCleanly(int) { _exit(0); }

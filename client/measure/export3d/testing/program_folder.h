@@ -1,10 +1,10 @@
 #pragma once
 // Test helpers: a private program folder with its "3d_data" folder, file
 // reading and writing, and waiting for a condition.
+#include <sys/stat.h>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 
 #include "await.h"
 #include "temp_folder.h"
@@ -14,9 +14,7 @@ namespace testing {
 
 class TempProgramFolder {
  public:
-  TempProgramFolder() : folder_("kelvara-3d"), path_(folder_.path() + "/") {
-    mkdir((path_ + "3d_data").c_str(), 0700);
-  }
+  TempProgramFolder() : folder_("kelvara-3d"), path_(folder_.path() + "/") { mkdir((path_ + "3d_data").c_str(), 0700); }
   // Ends in '/', like the client's program folder.
   const std::string& path() const { return path_; }
 
