@@ -9,6 +9,8 @@ PACKAGES=(
   cmake g++ pkg-config make
   # tests
   libgtest-dev libgmock-dev
+  # the code style check
+  clang-format
   # benchmarks
   libbenchmark-dev
   # GUI toolkit (client) and Qt Test
