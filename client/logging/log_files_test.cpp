@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -180,15 +179,6 @@ TEST(LogNames, NoDoubledSeparators) {
       {RunLogPath("a/b", "t", ".txt"), "a/b/t.txt"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
-}
-
-// A device cannot be replaced by a rename: it is written in place.
-TEST(LogFiles, DeviceTargetIsWrittenInPlace) {
-  const char text[] = "x";
-  EXPECT_TRUE(WriteFileBlock("/dev/null", text, 1));
-  struct stat st {};
-  ASSERT_EQ(stat("/dev/null", &st), 0);
-  EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 }  // namespace
