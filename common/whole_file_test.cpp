@@ -9,20 +9,16 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "temp_folder.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
 
+using testing::ReadFile;
 using testing::TempFolder;
-
-std::string ReadBack(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Both ways of writing replace the old file and leave nothing else behind;
 // the mode asked for is the new file's.
@@ -41,7 +37,7 @@ TEST(WholeFile, ReplacesTheFileWithTheModeAskedFor) {
     options.sync = c.sync;
     options.mode = c.mode;
     ASSERT_TRUE(WriteWholeFile(path, "new", 3, options));
-    EXPECT_EQ(ReadBack(path), "new");
+    EXPECT_EQ(ReadFile(path), "new");
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, c.mode & ~mask) << std::oct << c.mode;

@@ -3,15 +3,12 @@
 // camera is silent, and a file size limit part-way through a file.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,32 +17,18 @@
 #include "child_process.h"
 #include "serial_library.h"
 #include "sim_process.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
 
 using testing::ChildProcess;
+using testing::ListFolder;
 using testing::PrivateRuntimeDir;
+using testing::ReadFile;
 using testing::RunProgram;
 using testing::SimProcess;
 using Clock = std::chrono::steady_clock;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::set<std::string> ListFolder(const std::string& path) {
-  std::set<std::string> names;
-  if (DIR* d = opendir(path.c_str())) {
-    while (dirent* e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
 
 // True once the child has ended (it is not reaped: Wait() still collects it).
 bool HasEnded(pid_t pid) {

@@ -15,7 +15,6 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +24,7 @@
 #include "pattern_scene.h"
 #include "runtime_dir.h"
 #include "temp_folder.h"
+#include "test_files.h"
 #include "velmar.h"
 #include "viewer_window.h"
 #include "xwd_image.h"
@@ -32,16 +32,11 @@
 namespace kelvara {
 namespace {
 
+using testing::ReadFile;
+
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 using std::chrono::steady_clock;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 bool Await(const std::function<bool()>& condition, seconds limit) {
   auto deadline = steady_clock::now() + limit;
