@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "angle_file.h"
+#include "await.h"
 #include "child_process.h"
 #include "pattern_scene.h"
 #include "runtime_dir.h"
@@ -36,15 +37,10 @@ using testing::ReadFile;
 
 using std::chrono::milliseconds;
 using std::chrono::seconds;
-using std::chrono::steady_clock;
 
+// Each check is a command to the viewer: one every 50 ms.
 bool Await(const std::function<bool()>& condition, seconds limit) {
-  auto deadline = steady_clock::now() + limit;
-  while (!condition()) {
-    if (steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(milliseconds(50));
-  }
-  return true;
+  return testing::Await(condition, limit, milliseconds(50));
 }
 
 // Starts `argv` with its standard output and error captured.
