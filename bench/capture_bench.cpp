@@ -13,6 +13,7 @@
 #include "command_codes.h"
 #include "fake_camera.h"
 #include "log_writer.h"
+#include "loop_bench_support.h"
 #include "measurement_worker.h"
 #include "recording_notifier.h"
 #include "rendering_model.h"
@@ -22,17 +23,6 @@
 
 namespace kelvara {
 namespace {
-
-constexpr int kFramesPerRun = 40;
-
-class NoOutputs : public MeasurementOutputs {
- public:
-  void CentreReadout(const std::string&) override {}
-  void MonitorUpdate(double, const TemperatureSample&) override {}
-  void LogProgress(int, int) override {}
-  void LoggingRunEnded() override {}
-  void RunEndedByItself() override {}
-};
 
 // One simulator (pattern scene, no pacing) for the whole program.
 struct Simulator {
@@ -85,16 +75,7 @@ void RunLoop(benchmark::State& state, CameraLink& link, int format_index, bool l
 void BM_RawLinkRate(benchmark::State& state) {
   if (!Sim().open) return state.SkipWithError("simulator not running");
   SetCameraFormat(5);
-  CameraLink& link = Sim().link;
-  unsigned char status = 0;
-  link.StartMeasurement(&status);
-  std::vector<unsigned char> frame;
-  for (auto _ : state) {
-    if (link.GetResult(&status, &frame) != 0 || status != 0) return state.SkipWithError("result failed");
-    benchmark::DoNotOptimize(frame.data());
-  }
-  link.StopMeasurement(&status);
-  state.SetItemsProcessed(state.iterations());
+  FetchResults(state, Sim().link);
 }
 BENCHMARK(BM_RawLinkRate)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -14,6 +14,7 @@
 #include "command_codes.h"
 #include "device_commands.h"
 #include "log_writer.h"
+#include "loop_bench_support.h"
 #include "measurement_worker.h"
 #include "notifier.h"
 #include "pattern_scene.h"
@@ -25,17 +26,6 @@
 
 namespace kelvara {
 namespace {
-
-constexpr int kFramesPerRun = 40;
-
-class NoOutputs : public MeasurementOutputs {
- public:
-  void CentreReadout(const std::string&) override {}
-  void MonitorUpdate(double, const TemperatureSample&) override {}
-  void LogProgress(int, int) override {}
-  void LoggingRunEnded() override {}
-  void RunEndedByItself() override {}
-};
 
 class NoMessages : public Notifier {
  public:
@@ -123,16 +113,7 @@ BENCHMARK(BM_LoopFormat5Recording)->Unit(benchmark::kMillisecond)->UseRealTime()
 
 void ResultRate(benchmark::State& state, const std::vector<std::string>& args) {
   if (!TheLink().Use(args)) return state.SkipWithError("simulator not running");
-  CameraLink& link = TheLink().link;
-  unsigned char status = 0;
-  link.StartMeasurement(&status);
-  std::vector<unsigned char> frame;
-  for (auto _ : state) {
-    if (link.GetResult(&status, &frame) != 0 || status != 0) return state.SkipWithError("result failed");
-    benchmark::DoNotOptimize(frame.data());
-  }
-  link.StopMeasurement(&status);
-  state.SetItemsProcessed(state.iterations());
+  FetchResults(state, TheLink().link);
 }
 
 void BM_ResultRateLive(benchmark::State& state) { ResultRate(state, {"--scene", "pattern"}); }

@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "angle_file.h"
+#include "await.h"
 #include "command_codes.h"
 #include "export_ring.h"
 #include "runtime_dir.h"
@@ -68,12 +69,7 @@ int64_t ModifiedNs(const std::string& path) {
 }
 
 bool Await(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  return testing::Await(condition, limit, std::chrono::milliseconds(5));
 }
 
 struct LogLine {

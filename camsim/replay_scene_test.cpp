@@ -1,5 +1,6 @@
-// The replayed camera: its command line, the recorded parameters and
-// version, the frame order and pacing, and the format it accepts.
+// The replayed camera: the recorded parameters and version, the frame order
+// and pacing, and the format it accepts (its command line is tested with the
+// simulator's other options).
 #include "replay_scene.h"
 
 #include <gtest/gtest.h>
@@ -13,42 +14,10 @@
 #include "command_codes.h"
 #include "recording_writer.h"
 #include "sim_camera.h"
-#include "sim_options.h"
 
 namespace kelvara {
 namespace camsim {
 namespace {
-
-bool Parse(std::vector<const char*> args, SimOptions* o, std::string* error) {
-  args.insert(args.begin(), "kelvara-camsim");
-  return ParseSimOptions(static_cast<int>(args.size()), args.data(), o, error);
-}
-
-TEST(ReplayOptions, ReplayLoopAndRate) {
-  SimOptions o;
-  std::string error;
-  ASSERT_TRUE(Parse({"--replay", "r.kvrec", "--loop", "--fps", "0"}, &o, &error)) << error;
-  EXPECT_EQ(o.replay, "r.kvrec");
-  EXPECT_TRUE(o.loop);
-  EXPECT_EQ(o.fps, 0);
-  SimOptions d;
-  ASSERT_TRUE(Parse({"--replay=r.kvrec", "--rate-from-file"}, &d, &error)) << error;
-  EXPECT_EQ(d.fps, -1);
-  EXPECT_FALSE(d.loop);
-  const std::vector<std::vector<const char*>> bad = {
-      {"--loop"},
-      {"--fps", "10"},
-      {"--replay", "r", "--fps", "-1"},
-      {"--replay", "r", "--fps", "5", "--rate-from-file"},
-      {"--replay", "r", "--scene", "room"},
-      {"--replay"},
-  };
-  for (const auto& args : bad) {
-    SimOptions b;
-    EXPECT_FALSE(Parse(args, &b, &error)) << args[0] << " " << (args.size() > 1 ? args[1] : "");
-    EXPECT_FALSE(error.empty());
-  }
-}
 
 class ReplaySceneTest : public ::testing::Test {
  protected:

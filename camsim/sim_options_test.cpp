@@ -67,6 +67,33 @@ TEST(SimOptions, ErrorsNameTheProblem) {
   }
 }
 
+// Replaying a recording instead of simulating a scene.
+TEST(ReplayOptions, ReplayLoopAndRate) {
+  SimOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--replay", "r.kvrec", "--loop", "--fps", "0"}, &o, &error)) << error;
+  EXPECT_EQ(o.replay, "r.kvrec");
+  EXPECT_TRUE(o.loop);
+  EXPECT_EQ(o.fps, 0);
+  SimOptions d;
+  ASSERT_TRUE(Parse({"--replay=r.kvrec", "--rate-from-file"}, &d, &error)) << error;
+  EXPECT_EQ(d.fps, -1);
+  EXPECT_FALSE(d.loop);
+  const std::vector<std::vector<const char*>> bad = {
+      {"--loop"},
+      {"--fps", "10"},
+      {"--replay", "r", "--fps", "-1"},
+      {"--replay", "r", "--fps", "5", "--rate-from-file"},
+      {"--replay", "r", "--scene", "room"},
+      {"--replay"},
+  };
+  for (const auto& args : bad) {
+    SimOptions b;
+    EXPECT_FALSE(Parse(args, &b, &error)) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+    EXPECT_FALSE(error.empty());
+  }
+}
+
 }  // namespace
 }  // namespace camsim
 }  // namespace kelvara

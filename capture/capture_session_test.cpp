@@ -5,24 +5,18 @@
 #include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "camera_link.h"
 #include "command_codes.h"
 #include "fake_camera.h"
 #include "temp_folder.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using testing::ReadFile;
 
 // The capture session against the fake camera on port 1: the failures that
 // the simulator cannot produce, and what is left on disk.

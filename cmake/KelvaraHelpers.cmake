@@ -79,3 +79,53 @@ function(kelvara_add_bench name)
     set_tests_properties(${name}.smoke PROPERTIES LABELS bench)
   endif()
 endfunction()
+
+# kelvara_need_x_tools(VAR tool "what")
+# Finds xvfb-run (KELVARA_XVFB_RUN) and `tool` (into VAR); when either is
+# missing, warns that `what` is not registered and returns from the calling
+# CMakeLists.txt (a macro, so that return() leaves the caller).
+macro(kelvara_need_x_tools var tool what)
+  find_program(KELVARA_XVFB_RUN xvfb-run)
+  find_program(${var} ${tool})
+  if(NOT KELVARA_XVFB_RUN OR NOT ${var})
+    message(WARNING "xvfb-run or ${tool} missing: ${what} is not registered")
+    return()
+  endif()
+endmacro()
+
+# kelvara_add_xvfb_test(name SOURCES ... LIBS ... [DEFINES ...] [DEPENDS ...]
+#                       DISPLAY_FROM n SCREEN WxHxD TIMEOUT s [ENV K=V ...] [QT_X11])
+# An end-to-end test program `name`_test in build/tests, run by ctest as
+# test `name` on its own X server (xvfb-run, from KELVARA_XVFB_RUN).
+# xvfb-run -a picks a free display, searching from DISPLAY_FROM rather than
+# the usual 99, so that two X servers starting at once are unlikely to race
+# for one number; the "xvfb" resource lock keeps these tests apart. QT_X11:
+# the program runs Qt's X11 platform, which hands strndup (in
+# libxkbcommon-x11) a string that ends before the bound it passes; strict
+# string checks flag that library, not this project's code, so under ASan
+# the test runs without them.
+function(kelvara_add_xvfb_test name)
+  cmake_parse_arguments(X "QT_X11" "DISPLAY_FROM;SCREEN;TIMEOUT" "SOURCES;LIBS;DEFINES;DEPENDS;ENV" ${ARGN})
+  set(program ${name}_test)
+  add_executable(${program} ${X_SOURCES})
+  kelvara_warnings(${program})
+  target_link_libraries(${program} PRIVATE ${X_LIBS})
+  if(X_DEFINES)
+    target_compile_definitions(${program} PRIVATE ${X_DEFINES})
+  endif()
+  set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  if(X_DEPENDS)
+    add_dependencies(${program} ${X_DEPENDS})
+  endif()
+
+  add_test(NAME ${name}
+    COMMAND ${KELVARA_XVFB_RUN} -a -n ${X_DISPLAY_FROM} -s "-screen 0 ${X_SCREEN}" $<TARGET_FILE:${program}>)
+  set_tests_properties(${name} PROPERTIES
+    LABELS e2e
+    RESOURCE_LOCK xvfb
+    TIMEOUT ${X_TIMEOUT}
+    ENVIRONMENT "${X_ENV}")
+  if(X_QT_X11 AND KELVARA_SANITIZE STREQUAL "address")
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1")
+  endif()
+endfunction()

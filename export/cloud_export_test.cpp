@@ -19,6 +19,7 @@
 #include "pattern_scene.h"
 #include "recording_writer.h"
 #include "temp_folder.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
@@ -38,9 +39,7 @@ class CloudExportTest : public ::testing::Test {
   int Export(const std::string& args, std::string* err = nullptr) {
     const std::string cmd = std::string(KELVARA_EXPORT_PATH) + " " + args + " 2>'" + Path("err.txt") + "'";
     const int status = std::system(cmd.c_str());
-    std::ifstream in(Path("err.txt"));
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (err) *err = text;
+    if (err) *err = kelvara::testing::ReadFile(Path("err.txt"));
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   // The vertex count of a PLY file, read by the Python script.

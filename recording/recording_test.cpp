@@ -14,6 +14,7 @@
 #include "recording_reader.h"
 #include "recording_writer.h"
 #include "temp_folder.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace recording {
@@ -106,8 +107,7 @@ TEST_F(RecordingTest, ACutAtAnyByteKeepsEveryWholeRecord) {
   std::vector<size_t> sizes;
   for (int k = 0; k < 20; ++k) sizes.push_back(100 + 37 * k);
   const std::vector<uint64_t> ends = WriteFrames(sizes);
-  std::ifstream in(path_, std::ios::binary);
-  const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string whole = kelvara::testing::ReadFile(path_);
   const uint64_t header_end = EncodeHeader(Header()).size();
 
   std::mt19937_64 random(14);
@@ -153,8 +153,7 @@ TEST_F(RecordingTest, ADamagedRecordEndsTheReadingThere) {
 
 TEST_F(RecordingTest, FilesThatAreNoRecordingAreRefused) {
   WriteFrames({10});
-  std::ifstream in(path_, std::ios::binary);
-  const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string whole = kelvara::testing::ReadFile(path_);
   struct Case {
     const char* what;
     std::string bytes;

@@ -7,14 +7,16 @@
 namespace kelvara {
 namespace testing {
 
-// Checks `condition` every 2 ms until it holds (true) or `limit` has
+// Checks `condition` every `poll` until it holds (true) or `limit` has
 // passed (false). The limit only keeps a broken test from hanging: make it
-// generous, it is never a claim about speed.
-inline bool Await(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+// generous, it is never a claim about speed. A condition that costs another
+// process work (a command to the viewer) is checked less often.
+inline bool Await(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(60),
+                  std::chrono::milliseconds poll = std::chrono::milliseconds(2)) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::this_thread::sleep_for(poll);
   }
   return true;
 }

@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "whole_file.h"
 
 namespace kelvara {
 namespace {
@@ -71,31 +70,6 @@ bool KeyValue(const std::string& line, std::string* key, std::string* value) {
 }
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
-
-bool WriteFileAtomically(const std::string& path, const std::string& content) {
-  const std::string tmp = path + ".tmp" + std::to_string(getpid());
-  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < content.size()) {
-    ssize_t n = write(fd, content.data() + done, content.size() - done);
-    if (n <= 0) {
-      close(fd);
-      unlink(tmp.c_str());
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (fsync(fd) != 0 || close(fd) != 0) {
-    unlink(tmp.c_str());
-    return false;
-  }
-  if (rename(tmp.c_str(), path.c_str()) != 0) {
-    unlink(tmp.c_str());
-    return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -191,7 +165,11 @@ int IniWriteString(const std::string& section, const std::string& key, const std
   }
   std::string content;
   for (const std::string& line : lines) content += line + "\r\n";
-  return WriteFileAtomically(g_path, content) ? 0 : -1;
+  // Flushed before the rename: losing the profile costs every setting.
+  WholeFileOptions options;
+  options.sync = true;
+  options.mode = 0644;
+  return WriteWholeFile(g_path, content.data(), content.size(), options) ? 0 : -1;
 }
 
 int IniWriteInt(const std::string& section, const std::string& key, int value) {

@@ -5,12 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "temp_folder.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
@@ -23,13 +22,8 @@ class ProfileTest : public ::testing::Test {
     IniSetFilePath(path_);
   }
 
-  std::string Content() {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  void SetContent(const std::string& s) { std::ofstream(path_, std::ios::binary) << s; }
+  std::string Content() { return kelvara::testing::ReadFile(path_); }
+  void SetContent(const std::string& s) { kelvara::testing::WriteFile(path_, s); }
   std::string ReadString(const char* section, const char* key, const char* def = "dflt") {
     std::string v = "unset";
     EXPECT_EQ(IniReadString(section, key, def, &v), 0);

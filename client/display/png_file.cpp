@@ -1,14 +1,12 @@
 #include "png_file.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <vector>
+
+#include "whole_file.h"
 
 namespace kelvara {
 namespace {
@@ -64,39 +62,6 @@ bool Encode(const unsigned char* rgb, int width, int height, MemoryOutput* out) 
   return true;
 }
 
-bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// A hidden temporary name beside `path`, unique within this process.
-std::string TemporaryPathFor(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
-}
-
-// Writes the bytes to a temporary file and renames it over `path`, so that a
-// failed write never leaves a truncated image under the real name.
-bool WriteFileReplacing(const std::string& path, const unsigned char* data, std::size_t size) {
-  const std::string temporary = TemporaryPathFor(path);
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, data, size);
-  const bool closed = ::close(fd) == 0;
-  if (written && closed && ::rename(temporary.c_str(), path.c_str()) == 0) return true;
-  ::unlink(temporary.c_str());
-  return false;
-}
-
 }  // namespace
 
 bool WriteRgbPng(const std::string& path, const unsigned char* rgb, int width, int height) {
@@ -105,7 +70,7 @@ bool WriteRgbPng(const std::string& path, const unsigned char* rgb, int width, i
   std::vector<unsigned char> buffer(compressBound(raw) + 65536);
   MemoryOutput out{buffer.data(), buffer.size(), 0};
   if (!Encode(rgb, width, height, &out)) return false;
-  return WriteFileReplacing(path, buffer.data(), out.used);
+  return WriteWholeFile(path, buffer.data(), out.used);
 }
 
 }  // namespace kelvara

@@ -1,5 +1,4 @@
 // PNG files of the display images, read back with libpng.
-#include <dirent.h>
 #include <png.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -11,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,22 +19,13 @@
 #include "png_file.h"
 #include "rendering_model.h"
 #include "temp_folder.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
 
+using testing::ListFolder;
 using testing::TempFolder;
-
-// The names in `path`, without "." and "..".
-std::vector<std::string> Entries(const std::string& path) {
-  std::vector<std::string> names;
-  if (DIR* dir = opendir(path.c_str())) {
-    while (dirent* e = readdir(dir))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    closedir(dir);
-  }
-  return names;
-}
 
 struct ReadImage {
   bool ok = false;
@@ -121,7 +112,7 @@ TEST(SaveImageAsPng, ReplacesAnExistingFileAndLeavesNoTemporaryFile) {
   std::ofstream(path) << "not an image";
   ASSERT_TRUE(shown.model.SaveImageAsPng(path, 0));
   EXPECT_TRUE(ReadPng(path).ok);
-  EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"old.png"});
+  EXPECT_EQ(ListFolder(folder.path()), std::set<std::string>{"old.png"});
 }
 
 TEST(SaveImageAsPng, FailuresAreReportedAndLeaveNoFile) {
@@ -137,7 +128,7 @@ TEST(SaveImageAsPng, FailuresAreReportedAndLeaveNoFile) {
   EXPECT_FALSE(shown.model.SaveImageAsPng(folder.path() + "/slotm1.png", -1));
   shown.model.ClearImages();
   EXPECT_FALSE(shown.model.SaveImageAsPng(folder.path() + "/cleared.png", 0));
-  EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"dir.png"});
+  EXPECT_EQ(ListFolder(folder.path()), std::set<std::string>{"dir.png"});
   rmdir((folder.path() + "/dir.png").c_str());
 }
 
@@ -156,7 +147,7 @@ TEST(SaveImageAsPng, AWriteCutShortIsReportedAndLeavesNoHalfFile) {
   setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
   EXPECT_FALSE(saved);
-  EXPECT_TRUE(Entries(folder.path()).empty());
+  EXPECT_TRUE(ListFolder(folder.path()).empty());
 }
 
 }  // namespace

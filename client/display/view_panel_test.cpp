@@ -11,47 +11,23 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "recording_notifier.h"
-#include "testing/message_recorder.h"
-#include "testing/temp_profile.h"
+#include "testing/panel_test.h"
 
 namespace kelvara {
 namespace {
 
-using testing_support::MessageRecorder;
 using testing_support::RecordedMessage;
-using testing_support::TempProfile;
 using Messages = std::vector<RecordedMessage>;
 
-class ViewPanelTest : public ::testing::Test {
+class ViewPanelTest : public testing_support::PanelTest {
  protected:
   void Make() {
     panel_ = std::make_unique<CViewImage>(nullptr, &hub_);
     panel_->SetNotifier(&notifier_);
-  }
-  template <typename T>
-  T* Control(int id) {
-    T* control = panel_->findChild<T*>(QStringLiteral("id%1").arg(id));
-    EXPECT_NE(control, nullptr) << id;
-    return control;
-  }
-  // Clicks near the left edge, where a check box has its indicator.
-  void Click(int id) {
-    QAbstractButton* button = Control<QAbstractButton>(id);
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-  }
-  // Types `text` into a range field and finishes the edit with Enter.
-  void Type(int id, const char* text) {
-    QSpinBox* field = Control<QSpinBox>(id);
-    field->selectAll();
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
+    Drive(panel_.get());
   }
   QString Text(int id) { return Control<QLineEdit>(id)->text(); }
 
-  TempProfile profile_;
-  MessageRecorder hub_;
-  RecordingNotifier notifier_;
   std::unique_ptr<CViewImage> panel_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "scripted_link_test.h"
 #include "scripted_serial.h"
 
 namespace kelvara {
@@ -11,12 +12,8 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-class ExchangeTest : public ::testing::Test {
+class ExchangeTest : public ScriptedLinkTest {
  protected:
-  ScriptedSerial serial;
-  PauseRecorder pauses;
-  CameraLink link{serial, pauses.Function()};
-  unsigned char status = 0xAA;
   uint32_t length = 0xAAAAAAAA;
   const unsigned char* payload = nullptr;
 

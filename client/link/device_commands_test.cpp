@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "scripted_link_test.h"
 #include "scripted_serial.h"
 
 namespace kelvara {
@@ -12,13 +13,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-class CommandTest : public ::testing::Test {
- protected:
-  ScriptedSerial serial;
-  PauseRecorder pauses;
-  CameraLink link{serial, pauses.Function()};
-  unsigned char status = 0xAA;
-};
+using CommandTest = ScriptedLinkTest;
 
 // Every operation's request: code, payload (big-endian 16-bit fields) and
 // receive timeout.

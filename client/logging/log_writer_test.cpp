@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <thread>
@@ -24,14 +25,6 @@ int A(int r, int c) { return pattern::Amplitude(r, c); }
 int X(int r, int c) { return pattern::PointAt(r, c).x; }
 int Y(int r, int c) { return pattern::PointAt(r, c).y; }
 int Z(int r, int c) { return pattern::PointAt(r, c).z; }
-
-// Every file below `root`, as paths relative to it.
-std::set<std::string> FilesUnder(const std::string& root) {
-  std::set<std::string> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(root))
-    if (e.is_regular_file()) files.insert(std::filesystem::relative(e.path(), root).string());
-  return files;
-}
 
 class LogWriterTest : public ::testing::Test {
  protected:

@@ -20,43 +20,23 @@
 #include "browse_folder_dialog.h"
 #include "log_writer.h"
 #include "pattern_scene.h"
-#include "recording_notifier.h"
-#include "testing/message_recorder.h"
-#include "testing/temp_profile.h"
+#include "testing/panel_test.h"
 
 namespace kelvara {
 namespace {
 
-using testing_support::MessageRecorder;
 using testing_support::RecordedMessage;
-using testing_support::TempProfile;
 using Messages = std::vector<RecordedMessage>;
 using Texts = std::vector<std::string>;
 
-class LoggingPanelTest : public ::testing::Test {
+class LoggingPanelTest : public testing_support::PanelTest {
  protected:
   void Make() {
     panel_ = std::make_unique<CLogging>(nullptr, &hub_, writer_);
     panel_->SetNotifier(&notifier_);
+    Drive(panel_.get());
     panel_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel_.get()));
-  }
-  template <typename T>
-  T* Control(int id) {
-    T* control = panel_->findChild<T*>(QStringLiteral("id%1").arg(id));
-    EXPECT_NE(control, nullptr) << id;
-    return control;
-  }
-  // Clicks near the left edge, where a check box has its indicator.
-  void Click(int id) {
-    QAbstractButton* button = Control<QAbstractButton>(id);
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-  }
-  void Type(int id, const char* text) {
-    QSpinBox* field = Control<QSpinBox>(id);
-    field->selectAll();
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
   }
   QString StartCaption() { return Control<QPushButton>(3000)->text(); }
   void Progress(int logged, int total) {
@@ -64,9 +44,6 @@ class LoggingPanelTest : public ::testing::Test {
     QCoreApplication::sendPostedEvents(panel_.get(), WindowMessageEvent::Type());
   }
 
-  TempProfile profile_;
-  MessageRecorder hub_;
-  RecordingNotifier notifier_;
   LogWriter writer_;
   std::unique_ptr<CLogging> panel_;
 };

@@ -1,8 +1,8 @@
 #pragma once
 // The 3D export ring: the first 614400 bytes of each frame go to
 // "3d_data/data_<N>.bin" (slots 0 to 5, in turn), then "3d_data/data_no"
-// names the slot just written. Each file is written whole under a temporary
-// name ("<name>.tmp") and renamed into place, so a reader (the bridge thread
+// names the slot just written. Each file is written whole under a hidden
+// temporary name and renamed into place, so a reader (the bridge thread
 // reads "data_no", the viewer the slot it names) never opens a torn or
 // empty file, even when the slot is being replaced meanwhile.
 #include <cstddef>

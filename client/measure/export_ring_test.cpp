@@ -3,34 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "frame_layout.h"
 #include "program_folder.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
 
-using testing::ReadWholeFile;
+using testing::ReadFile;
+using testing::ReadFileIfThere;
 using testing::TempProgramFolder;
 
 // A frame whose every byte is `fill`: a torn file shows two fills or a
 // short length.
 std::vector<unsigned char> Frame(unsigned char fill) { return std::vector<unsigned char>(kExportFrameBytes, fill); }
-
-// The file's bytes, or false when it does not exist (yet).
-bool ReadIfThere(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  *bytes = s.str();
-  return true;
-}
 
 // Whole: the full frame length, one fill throughout.
 ::testing::AssertionResult IsWholeFrame(const std::string& bytes) {
@@ -47,8 +37,8 @@ TEST(ExportRing, CyclesTheSlotsAndNamesTheOneJustWritten) {
   for (int i = 0; i < kExportSlots + 2; ++i) {
     ASSERT_TRUE(ring.Write(Frame(static_cast<unsigned char>(i + 1)).data()));
     const int slot = i % kExportSlots;
-    EXPECT_EQ(ReadWholeFile(ring.PointerPath()), std::to_string(slot));
-    EXPECT_EQ(ReadWholeFile(ring.SlotPath(slot)), std::string(kExportFrameBytes, static_cast<char>(i + 1)));
+    EXPECT_EQ(ReadFile(ring.PointerPath()), std::to_string(slot));
+    EXPECT_EQ(ReadFile(ring.SlotPath(slot)), std::string(kExportFrameBytes, static_cast<char>(i + 1)));
     EXPECT_EQ(ring.NextSlot(), (slot + 1) % kExportSlots);
   }
 }
@@ -66,11 +56,11 @@ TEST(ExportRing, ASlotReadWhileBeingReplacedIsAlwaysWhole) {
 
   int reads = 0;
   while (!done) {
-    const std::string named = ReadWholeFile(ring.PointerPath());
+    const std::string named = ReadFile(ring.PointerPath());
     const int slot = named.empty() ? -1 : std::stoi(named);
     for (int s = 0; s < kExportSlots; ++s) {
       std::string bytes;
-      if (!ReadIfThere(ring.SlotPath(slot < 0 ? s : (slot + s) % kExportSlots), &bytes)) continue;
+      if (!ReadFileIfThere(ring.SlotPath(slot < 0 ? s : (slot + s) % kExportSlots), &bytes)) continue;
       ++reads;
       ASSERT_TRUE(IsWholeFrame(bytes)) << "read " << reads;
     }

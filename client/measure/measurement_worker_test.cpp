@@ -8,9 +8,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,9 +21,13 @@
 #include "recording_notifier.h"
 #include "rendering_model.h"
 #include "temp_folder.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
+
+using testing::Exists;
+using testing::ReadFile;
 
 using ::testing::ElementsAre;
 
@@ -72,18 +74,6 @@ class RecordingOutputs : public MeasurementOutputs {
   std::vector<std::string> events_;
   std::vector<TemperatureSample> samples_;
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-bool Exists(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0;
-}
 
 class LoopTest : public ::testing::Test {
  protected:

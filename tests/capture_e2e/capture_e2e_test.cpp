@@ -5,17 +5,14 @@
 
 #include <png.h>
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,33 +23,19 @@
 #include "colour_table.h"
 #include "pattern_scene.h"
 #include "sim_process.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
 
 using testing::ChildProcess;
+using testing::ListFolder;
 using testing::PrivateRuntimeDir;
+using testing::ReadFile;
 using testing::RunProgram;
 using testing::SimProcess;
 
 using Sample = std::function<int(int r, int c)>;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::set<std::string> ListFolder(const std::string& path) {
-  std::set<std::string> names;
-  if (DIR* d = opendir(path.c_str())) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') names.insert(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
 
 // Row order of a logged table with both flips off: the first line is sample
 // row 239.

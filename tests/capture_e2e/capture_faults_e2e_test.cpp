@@ -3,49 +3,32 @@
 // camera is silent, and a file size limit part-way through a file.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "await.h"
 #include "camera_link.h"
 #include "child_process.h"
 #include "serial_library.h"
 #include "sim_process.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
 
+using testing::Await;
 using testing::ChildProcess;
+using testing::ListFolder;
 using testing::PrivateRuntimeDir;
+using testing::ReadFile;
 using testing::RunProgram;
 using testing::SimProcess;
-using Clock = std::chrono::steady_clock;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::set<std::string> ListFolder(const std::string& path) {
-  std::set<std::string> names;
-  if (DIR* d = opendir(path.c_str())) {
-    while (dirent* e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
 
 // True once the child has ended (it is not reaped: Wait() still collects it).
 bool HasEnded(pid_t pid) {
@@ -54,12 +37,7 @@ bool HasEnded(pid_t pid) {
 }
 
 bool EndsWithin(pid_t pid, std::chrono::milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
-  while (!HasEnded(pid)) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
+  return Await([pid] { return HasEnded(pid); }, limit, std::chrono::milliseconds(10));
 }
 
 // True once `pid` holds `device` open.
@@ -71,16 +49,6 @@ bool HoldsOpen(pid_t pid, const std::string& device) {
     if (n > 0 && std::string(target, static_cast<size_t>(n)) == device) return true;
   }
   return false;
-}
-
-template <typename Condition>
-bool Await(Condition condition, std::chrono::seconds limit = std::chrono::seconds(30)) {
-  const auto deadline = Clock::now() + limit;
-  while (!condition()) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
 }
 
 // The camera is no longer measuring: it refuses a result request.

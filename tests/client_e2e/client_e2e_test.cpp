@@ -5,7 +5,6 @@
 // of kelvara-capture run with the same settings.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -29,7 +28,6 @@
 #include <fstream>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "client_paths.h"
@@ -44,6 +42,7 @@
 #include "sample_mapping.h"
 #include "serial_library.h"
 #include "sim_process.h"
+#include "test_files.h"
 #include "view_panel.h"
 #include "viewer_window.h"
 #include "xwd_image.h"
@@ -51,25 +50,10 @@
 namespace kelvara {
 namespace {
 
+using testing::ListFolder;
 using testing::PrivateRuntimeDir;
+using testing::ReadFile;
 using testing::SimProcess;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::set<std::string> ListFolder(const std::string& path) {
-  std::set<std::string> names;
-  if (DIR* d = opendir(path.c_str())) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') names.insert(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
 
 int CountSuffix(const std::set<std::string>& names, const std::string& suffix) {
   int n = 0;

@@ -2,7 +2,6 @@
 // for each row, what the part does must be what the row says.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -94,13 +93,6 @@ TEST(FormatConsumersTest, DecodingRenderingAndReadoutFollowTheTable) {
   }
 }
 
-std::set<std::string> FilesUnder(const std::string& root) {
-  std::set<std::string> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(root))
-    if (e.is_regular_file()) files.insert(std::filesystem::relative(e.path(), root).string());
-  return files;
-}
-
 // The names the table's log flags stand for, for log number 1 of run "f".
 std::set<std::string> FilesOfRow(const FormatLogs& logs) {
   std::set<std::string> files;
@@ -127,7 +119,7 @@ TEST(FormatConsumersTest, TheLogWriterWritesTheFilesOfTheRow) {
     writer.StartRun(dir.path(), "f");
     const std::vector<unsigned char> frame = pattern::Frame(i);
     writer.WriteFrameLogs(1, frame.data(), frame.size());
-    EXPECT_EQ(FilesUnder(dir.path()), FilesOfRow(kFormats[i].logs));
+    EXPECT_EQ(testing::FilesUnder(dir.path()), FilesOfRow(kFormats[i].logs));
     EXPECT_EQ(writer.FirstFailure(), "");
   }
 }

@@ -3,7 +3,6 @@
 // capture; a recording cut anywhere replays its whole frames.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,9 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,44 +19,16 @@
 #include "child_process.h"
 #include "recording_reader.h"
 #include "sim_process.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace {
 
 using testing::PrivateRuntimeDir;
+using testing::ReadFile;
+using testing::ReadTree;
 using testing::RunProgram;
 using testing::SimProcess;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-// Every file of a folder (recursively) with its bytes.
-void ReadTree(const std::string& root, const std::string& sub, std::map<std::string, std::string>* out) {
-  DIR* d = opendir((root + sub).c_str());
-  if (d == nullptr) return;
-  while (dirent* e = readdir(d)) {
-    const std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
-    const std::string rel = sub + "/" + name;
-    if (DIR* inner = opendir((root + rel).c_str())) {
-      closedir(inner);
-      ReadTree(root, rel, out);
-    } else {
-      (*out)[rel] = ReadFile(root + rel);
-    }
-  }
-  closedir(d);
-}
-
-std::map<std::string, std::string> Tree(const std::string& root) {
-  std::map<std::string, std::string> files;
-  ReadTree(root, "", &files);
-  return files;
-}
 
 // Starts the simulator with its stderr going to `err_path`, so that the
 // line it prints before it is ready can be read.
@@ -129,8 +98,8 @@ TEST_F(RecordReplayTest, ACaptureOfTheReplayLogsTheSameBytesAsTheLiveCapture) {
     std::string err;
     ASSERT_EQ(RunProgram(Capture(replay->port(), args), &err), 0) << err;
 
-    const auto live = Tree(Path("live"));
-    const auto replayed = Tree(Path("replayed"));
+    const auto live = ReadTree(Path("live"));
+    const auto replayed = ReadTree(Path("replayed"));
     EXPECT_GT(live.size(), static_cast<size_t>(c.frames));
     ASSERT_EQ(live.size(), replayed.size());
     for (const auto& [name, bytes] : live) {

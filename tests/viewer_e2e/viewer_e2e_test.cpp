@@ -15,16 +15,16 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "angle_file.h"
+#include "await.h"
 #include "child_process.h"
 #include "pattern_scene.h"
 #include "runtime_dir.h"
 #include "temp_folder.h"
+#include "test_files.h"
 #include "velmar.h"
 #include "viewer_window.h"
 #include "xwd_image.h"
@@ -32,24 +32,14 @@
 namespace kelvara {
 namespace {
 
+using testing::ReadFile;
+
 using std::chrono::milliseconds;
 using std::chrono::seconds;
-using std::chrono::steady_clock;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
+// Each check is a command to the viewer: one every 50 ms.
 bool Await(const std::function<bool()>& condition, seconds limit) {
-  auto deadline = steady_clock::now() + limit;
-  while (!condition()) {
-    if (steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(milliseconds(50));
-  }
-  return true;
+  return testing::Await(condition, limit, milliseconds(50));
 }
 
 // Starts `argv` with its standard output and error captured.

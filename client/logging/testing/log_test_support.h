@@ -1,16 +1,14 @@
 #pragma once
 // Test support for the log writers: a private temporary folder, file
-// reading, and the expected bytes of CSV and raw planes computed naively
+// reading (from kelvara_testing), and the expected bytes of CSV and raw planes computed naively
 // from sample functions (never from the writers themselves).
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 
 #include "plane_view.h"
 #include "temp_folder.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace testing_support {
@@ -18,12 +16,10 @@ namespace testing_support {
 // A private temporary folder, removed with everything in it.
 using TempDir = testing::TempFolder;
 
-inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing::Exists;
+using testing::FilesUnder;
+using testing::ListFolder;
+using testing::ReadFile;
 
 using SampleAt = std::function<int(int row, int column)>;
 

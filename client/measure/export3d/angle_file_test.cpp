@@ -12,7 +12,7 @@
 namespace kelvara {
 namespace {
 
-using testing::ReadWholeFile;
+using testing::ReadFile;
 using testing::TempProgramFolder;
 
 std::string Printed(double v) {
@@ -57,7 +57,7 @@ TEST(AngleFile, WritesTheThetaPlaneAsRowsOfDegrees) {
       expected += Printed(degrees) + (c < 319 ? "," : "\r\n");
     }
   }
-  const std::string written = ReadWholeFile(path);
+  const std::string written = ReadFile(path);
   EXPECT_EQ(written, expected);
   EXPECT_EQ(written.compare(0, 11, "180.000000,"), 0);
 

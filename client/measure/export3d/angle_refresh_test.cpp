@@ -14,9 +14,9 @@
 namespace kelvara {
 namespace {
 
-using testing::ReadWholeFile;
+using testing::ReadFile;
 using testing::TempProgramFolder;
-using testing::WriteWholeFile;
+using testing::WriteFile;
 
 class AngleRefreshTest : public ::testing::Test {
  protected:
@@ -37,7 +37,7 @@ TEST_F(AngleRefreshTest, WritesTheCameraTable) {
   EXPECT_EQ(serial.receive_timeouts[0], 1000);
   EXPECT_TRUE(notifier.Messages().empty());
   // Row 119 holds the centre: its field 159 is 0.000000.
-  std::string text = ReadWholeFile(AngleFilePath(folder.path()));
+  std::string text = ReadFile(AngleFilePath(folder.path()));
   size_t lines = 0;
   for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
   EXPECT_EQ(lines, 240u);
@@ -45,13 +45,13 @@ TEST_F(AngleRefreshTest, WritesTheCameraTable) {
 }
 
 TEST_F(AngleRefreshTest, FallsBackToTheDeliveredFile) {
-  WriteWholeFile(FallbackAngleFilePath(folder.path()), "delivered table\r\n");
-  WriteWholeFile(AngleFilePath(folder.path()), "old content that is longer than the new one\r\n");
+  WriteFile(FallbackAngleFilePath(folder.path()), "delivered table\r\n");
+  WriteFile(AngleFilePath(folder.path()), "old content that is longer than the new one\r\n");
   serial.QueueResponse(1);  // the camera refuses
   EXPECT_EQ(RefreshAngleFile(link, folder.path(), &notifier), AngleRefreshResult::kFallbackCopied);
   EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"Get θφTable failed!!"});
   EXPECT_EQ(notifier.Icons(), std::vector<MessageIcon>{MessageIcon::kNone});
-  EXPECT_EQ(ReadWholeFile(AngleFilePath(folder.path())), "delivered table\r\n");
+  EXPECT_EQ(ReadFile(AngleFilePath(folder.path())), "delivered table\r\n");
 }
 
 TEST_F(AngleRefreshTest, ReportsAFailedFallback) {
@@ -66,7 +66,7 @@ TEST_F(AngleRefreshTest, AnUnwritableAngleFileFallsBackSilently) {
   // angle.csv is a folder: neither the table nor the copy can be written,
   // and only the copy's failure is reported.
   ASSERT_EQ(mkdir(AngleFilePath(folder.path()).c_str(), 0700), 0);
-  WriteWholeFile(FallbackAngleFilePath(folder.path()), "delivered\r\n");
+  WriteFile(FallbackAngleFilePath(folder.path()), "delivered\r\n");
   serial.QueueResponse(0, pattern::AngleTable());
   EXPECT_EQ(RefreshAngleFile(link, folder.path(), &notifier), AngleRefreshResult::kFailed);
   ASSERT_EQ(notifier.Messages().size(), 1u);

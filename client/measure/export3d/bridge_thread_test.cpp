@@ -17,7 +17,7 @@ namespace kelvara {
 namespace {
 
 using testing::TempProgramFolder;
-using testing::WriteWholeFile;
+using testing::WriteFile;
 
 // Pauses that take no time: each is recorded, then the test's script runs
 // (it may change the view range or format, or stop 3D display).
@@ -116,11 +116,11 @@ TEST_F(BridgeThreadTest, AStopDuringThePushesSkipsTheRest) {
 
 TEST_F(BridgeThreadTest, PassesRouteTheNewestFrameByFormat) {
   IniWriteInt("3D", "UpdateInterval", 1000);
-  WriteWholeFile(folder.path() + "3d_data/data_no", "3");
+  WriteFile(folder.path() + "3d_data/data_no", "3");
   pacer.script = [this](int i) {
     if (i == 7) state.format_index = 2;  // before the third pass
     if (i == 8) state.format_index = 4;
-    if (i == 9) WriteWholeFile(folder.path() + "3d_data/data_no", "5");
+    if (i == 9) WriteFile(folder.path() + "3d_data/data_no", "5");
     if (i == 10) unlink((folder.path() + "3d_data/data_no").c_str());
     if (i == 11) state.stopped = 1;
   };
@@ -135,7 +135,7 @@ TEST_F(BridgeThreadTest, PassesRouteTheNewestFrameByFormat) {
 }
 
 TEST_F(BridgeThreadTest, ARangeChangeGoesFirstOnePartPerPass) {
-  WriteWholeFile(folder.path() + "3d_data/data_no", "0");
+  WriteFile(folder.path() + "3d_data/data_no", "0");
   pacer.script = [this](int i) {
     if (i == 6) state.SetViewRange(500, 4000);  // before the second pass
     if (i == 9) {                               // before the fifth pass

@@ -15,7 +15,7 @@ namespace {
 
 using testing::Await;
 using testing::TempProgramFolder;
-using testing::WriteWholeFile;
+using testing::WriteFile;
 
 class Display3DControlTest : public ::testing::Test {
  protected:
@@ -27,7 +27,7 @@ class Display3DControlTest : public ::testing::Test {
     unsetenv("FAKE_VIEWER_IGNORE_TERM");
     IniSetFilePath(folder.path() + "Kelvara.ini");
     IniWriteInt("3D", "UpdateInterval", 1);
-    WriteWholeFile(folder.path() + "3d_data/data_no", "2");
+    WriteFile(folder.path() + "3d_data/data_no", "2");
   }
 
   Display3DOptions FastOptions(int settle_ms = 1) {

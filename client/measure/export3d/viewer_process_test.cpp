@@ -16,7 +16,7 @@ namespace kelvara {
 namespace {
 
 using testing::Await;
-using testing::ReadWholeFile;
+using testing::ReadFile;
 using testing::TempProgramFolder;
 
 class ViewerProcessTest : public ::testing::Test {
@@ -41,7 +41,7 @@ TEST_F(ViewerProcessTest, LaunchStartsTheViewerAloneWithoutATerminal) {
   ASSERT_TRUE(LaunchViewer(&viewer, folder.path(), [] { return false; }));
   ASSERT_TRUE(viewer.Holds());
   ASSERT_TRUE(Await([&] { return LogWritten(); }));
-  EXPECT_EQ(ReadWholeFile(log_), "argc 1\narg Orvinel\nstdout /dev/null\nextra_fds 0\nsession_leader 1\n");
+  EXPECT_EQ(ReadFile(log_), "argc 1\narg Orvinel\nstdout /dev/null\nextra_fds 0\nsession_leader 1\n");
   // The started viewer counts as running even before its window shows.
   EXPECT_FALSE(LaunchViewer(&viewer, folder.path(), [] { return false; }));
 

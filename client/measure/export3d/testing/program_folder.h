@@ -2,12 +2,11 @@
 // Test helpers: a private program folder with its "3d_data" folder, file
 // reading and writing, and waiting for a condition.
 #include <sys/stat.h>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "await.h"
 #include "temp_folder.h"
+#include "test_files.h"
 
 namespace kelvara {
 namespace testing {
@@ -22,17 +21,6 @@ class TempProgramFolder {
   TempFolder folder_;
   std::string path_;
 };
-
-inline std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 }  // namespace testing
 }  // namespace kelvara

@@ -40,15 +40,15 @@ std::string WholeFileTemporaryPath(const std::string& path) {
   return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
 }
 
-bool WriteWholeFile(const std::string& path, const void* data, std::size_t size) {
+bool WriteWholeFile(const std::string& path, const void* data, std::size_t size, const WholeFileOptions& options) {
   const char* bytes = static_cast<const char*>(data);
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
     return WriteInPlace(path, bytes, size);
   const std::string temporary = WholeFileTemporaryPath(path);
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, options.mode);
   if (fd < 0) return false;
-  const bool written = WriteAll(fd, bytes, size);
+  const bool written = WriteAll(fd, bytes, size) && (!options.sync || ::fsync(fd) == 0);
   const bool closed = ::close(fd) == 0;
   if (written && closed && ::rename(temporary.c_str(), path.c_str()) == 0) return true;
   ::unlink(temporary.c_str());

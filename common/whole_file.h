@@ -1,19 +1,30 @@
 #pragma once
-// Files that are complete or absent. A log file is written under a hidden
+// Files that are complete or absent. A file is written under a hidden
 // temporary name in its own folder and renamed into place only when every
 // byte is on disk and the file closed cleanly, so that a full disk or a file
-// size limit never leaves a truncated file under the real name. A file that
-// grows by appending is cut back to its size before the append when the
+// size limit never leaves a truncated file under the real name, and a reader
+// opening the file meanwhile finds the old one or the new one whole. A file
+// that grows by appending is cut back to its size before the append when the
 // append fails, so it always ends with its last whole line.
+#include <sys/types.h>
+
 #include <cstddef>
 #include <string>
 
 namespace kelvara {
 
+struct WholeFileOptions {
+  // Flushes the bytes to the disk before the rename, for a file whose loss
+  // in a power cut would cost the user more than the wait (the profile).
+  bool sync = false;
+  // The permissions a new file gets (less the umask).
+  mode_t mode = 0666;
+};
+
 // Replaces `path` with `size` bytes. On failure the temporary file is removed
 // and `path` is left as it was. A `path` that exists and is not a regular
 // file (a device, a pipe) is written in place: it cannot be replaced.
-bool WriteWholeFile(const std::string& path, const void* data, std::size_t size);
+bool WriteWholeFile(const std::string& path, const void* data, std::size_t size, const WholeFileOptions& options = {});
 
 // Appends `text` to `path`, creating it when missing; a file created by this
 // call gets `header` first. On failure the file is cut back to its previous
