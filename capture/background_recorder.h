@@ -33,7 +33,7 @@ class BackgroundRecorder {
     int64_t time_ns = 0;
     std::vector<unsigned char> bytes;
   };
-  void Run();
+  void Run(size_t behind);
 
   recording::RecordingWriter& writer_;
   std::mutex mutex_;
