@@ -7,14 +7,18 @@
 #include <fstream>
 #include <iterator>
 
+#include "format_table.h"
 #include "recording_reader.h"
 
 namespace kelvara {
 namespace cloud {
 namespace {
 
-// Format codes whose frames carry point records (low byte 1 or 2).
-bool IsPointFormatCode(uint16_t code) { return code == 0x0001 || code == 0x0002 || code == 0x0101 || code == 0x0102; }
+// Recorded formats whose frames carry point records; an unknown code has none.
+bool IsPointFormatCode(uint16_t code) {
+  const FormatFacts* f = FormatAt(FormatIndexOfCode(code));
+  return f != nullptr && f->family == FrameFamily::kPoint;
+}
 
 bool ReadRecording(const std::string& path, int only, std::vector<PointFrame>* frames, std::string* error,
                    std::string* note) {

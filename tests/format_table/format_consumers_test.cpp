@@ -20,10 +20,13 @@
 #include "parameter_panel.h"
 #include "pattern_frames.h"
 #include "pattern_scene.h"
+#include "point_frame.h"
 #include "recording_notifier.h"
+#include "recording_writer.h"
 #include "rendering_model.h"
 #include "room_scene.h"
 #include "scripted_serial.h"
+#include "temp_folder.h"
 #include "viewer_commands.h"
 
 namespace kelvara {
@@ -144,6 +147,25 @@ TEST(FormatConsumersTest, TheRotationControlsFollowTheRow) {
     model.SelectFormatByCode(kFormats[i].code);
     EXPECT_EQ(model.parameters().format.current, i);
     EXPECT_EQ(panel.rotation, kFormats[i].rotated);
+  }
+}
+
+TEST(FormatConsumersTest, TheExporterTakesPointsFromThePointFormatsOnly) {
+  kelvara::testing::TempFolder folder("kelvara-formats");
+  for (int i = 0; i < kFormatCount; ++i) {
+    SCOPED_TRACE(kFormats[i].name);
+    const std::string path = folder.Path("r" + std::to_string(i) + ".kvrec");
+    recording::RecordingHeader header;
+    header.format_code = kFormats[i].code;
+    const std::vector<unsigned char> frame = pattern::Frame(i);
+    recording::RecordingWriter writer;
+    ASSERT_TRUE(writer.Open(path, header) &&
+                writer.Append(recording::RecordKind::kFrame, 0, frame.data(), static_cast<uint32_t>(frame.size())) &&
+                writer.Close());
+    std::vector<cloud::PointFrame> frames;
+    std::string error, note;
+    EXPECT_EQ(cloud::ReadPointFrames(path, -1, &frames, &error, &note), kFormats[i].family == FrameFamily::kPoint)
+        << error;
   }
 }
 
