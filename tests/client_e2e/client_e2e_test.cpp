@@ -241,10 +241,17 @@ TEST_F(ClientOnAReplay, ThePictureAndTheSettingsAreTheRecordedOnesAndTheFormatSt
   format->setFocus();
   QTest::keyClick(format, Qt::Key_Down);
   ASSERT_EQ(format->currentIndex(), kFormat + 1);
-  Click(setting, 2003);
-  ASSERT_TRUE(Await([&] { return !notifier_.Messages().empty(); }));
+  // The logging panel follows the pick: a point format logs PCD files.
+  QAbstractButton* png = Control<QAbstractButton>(dlg_->logging(), 4001);
+  QAbstractButton* pcd = Control<QAbstractButton>(dlg_->logging(), 4003);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(pcd->isVisible() && !png->isVisible());
+  Click(setting, 2003);  // "Set" sends at once
   EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Set parameter failed!! [ Format ]"});
   EXPECT_EQ(format->currentText().toStdString(), kFormatNames[kFormat]);
+  // ... and back, with the camera's format.
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(png->isVisible() && !pcd->isVisible());
 }
 
 // Counts the paints of a window.
