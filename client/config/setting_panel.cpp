@@ -223,7 +223,11 @@ bool CSetting::TakeValuesFromControls() {
 
 void CSetting::Set() {
   if (!TakeValuesFromControls()) return;
+  const int chosen = format_->currentIndex();
   model_.ApplyParameters();
+  // A refused format returns to the camera's one: the dialog, which followed
+  // the pick, follows it back.
+  if (format_->currentIndex() != chosen) PostWindowMessage(hub_, UWM_FORMAT_CHANGED, format_->currentIndex(), 0);
 }
 
 void CSetting::CheckField(Field& field) {

@@ -1,7 +1,8 @@
 #pragma once
 // CSetting: the settings panel. Shows and edits the camera parameters of its
 // ParameterModel, checks each number field when it is left, sends changes
-// with "Set", and posts UWM_FORMAT_CHANGED when the user picks a format.
+// with "Set", and posts UWM_FORMAT_CHANGED when the user picks a format (and
+// when a refused one returns to the camera's).
 #include <QWidget>
 #include <vector>
 

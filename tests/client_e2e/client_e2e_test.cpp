@@ -29,18 +29,23 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "client_paths.h"
+#include "command_codes.h"
 #include "connection_panel.h"
+#include "format_table.h"
 #include "kelvara_dlg.h"
 #include "logging_panel.h"
 #include "pattern_scene.h"
 #include "picture_window.h"
 #include "profile_store.h"
 #include "recording_notifier.h"
+#include "recording_writer.h"
 #include "rendering_model.h"
 #include "sample_mapping.h"
 #include "serial_library.h"
+#include "setting_panel.h"
 #include "sim_process.h"
 #include "test_files.h"
 #include "view_panel.h"
@@ -68,10 +73,11 @@ bool Await(const std::function<bool()>& condition, int timeout_ms = 60000) {
 
 class ClientEndToEnd : public ::testing::Test {
  protected:
-  virtual const char* Scene() const { return "pattern"; }
+  // The simulator's arguments: the camera the dialog connects to.
+  virtual std::vector<std::string> SimArguments() const { return {"--scene", "pattern"}; }
 
   void SetUp() override {
-    sim_ = SimProcess::Start({"--scene", Scene()});
+    sim_ = SimProcess::Start(SimArguments());
     ASSERT_TRUE(sim_) << SimProcess::last_error();
     ASSERT_TRUE(folder_.isValid());
     paths_.program_folder = KELVARA_BIN_DIR;
@@ -130,6 +136,24 @@ class ClientEndToEnd : public ::testing::Test {
   bool LoggingEnded() {
     return Control<QPushButton>(dlg_->logging(), 3000)->text() == QLatin1String("Start") && !dlg_->WorkerRunning();
   }
+  // Presses "Picture" with the picture window at `width` x `height` and
+  // returns the window once the single measurement is shown.
+  QImage TakePicture(int width, int height) {
+    CViewPicture* picture = dlg_->picture();
+    picture->resize(width, height);
+    Click(dlg_->view(), 3001);
+    EXPECT_TRUE(Await([&] { return dlg_->rendering().ReadPicture().SlotReady(0) && !dlg_->WorkerRunning(); }));
+    QCoreApplication::processEvents();
+    return picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  }
+  // Compares samples of an image drawn at the camera's size at (left, top)
+  // with the pixel `expected(r, c)` gives; both flips off: row 0 at the bottom.
+  template <typename Expected>
+  void ExpectImage(const QImage& image, int left, int top, Expected expected) {
+    for (int r : {0, 5, 100, 239})
+      for (int c : {1, 2, 3, 50, 319})
+        EXPECT_EQ(image.pixel(left + c, top + 239 - r), expected(r, c) | 0xff000000u) << r << "," << c;
+  }
   void SaveScreenshot(QWidget* window, const char* name) {
     window->grab().save(QString::fromLatin1(KELVARA_ARTEFACTS_DIR) + "/" + name);
   }
@@ -144,24 +168,90 @@ class ClientEndToEnd : public ::testing::Test {
 
 TEST_F(ClientEndToEnd, PictureShowsThePattern) {
   Connect();
-  CViewPicture* picture = dlg_->picture();
-  picture->resize(420, 280);  // one image at the camera's size, at (40, 20)
-  Click(dlg_->view(), 3001);
-  ASSERT_TRUE(Await([&] { return dlg_->rendering().ReadPicture().SlotReady(0) && !dlg_->WorkerRunning(); }));
-  QCoreApplication::processEvents();
-  const QImage image = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage image = TakePicture(420, 280);  // one image at the camera's size, at (40, 20)
   const MappingSettings settings = dlg_->rendering().CurrentMapping();
-  // Both flips off: sample row 0 at the bottom.
-  for (int r : {0, 5, 100, 239})
-    for (int c : {1, 2, 3, 50, 319})
-      EXPECT_EQ(image.pixel(40 + c, 20 + 239 - r), MapDistance(pattern::Distance(r, c), settings) | 0xff000000u)
-          << r << "," << c;
+  ExpectImage(image, 40, 20, [&](int r, int c) { return MapDistance(pattern::Distance(r, c), settings); });
   char centre[32];
   std::snprintf(centre, sizeof centre, "%5d mm", pattern::Distance(119, 159));
   EXPECT_EQ(Control<QLineEdit>(dlg_->view(), 3040)->text().toStdString(), centre);
   SaveScreenshot(dlg_.get(), "main_dialog.png");
-  SaveScreenshot(picture, "picture_window.png");
+  SaveScreenshot(dlg_->picture(), "picture_window.png");
   EXPECT_TRUE(notifier_.Messages().empty()) << notifier_.Messages().front();
+}
+
+// Yesterday's measurement reopened: a recording of pattern frames in
+// "Distance(Polar)+AMP", with a version and settings other than the
+// camera's power-on ones, served in a loop by the simulator's replay.
+class ClientOnAReplay : public ClientEndToEnd {
+ protected:
+  static constexpr int kFormat = 4;  // "Distance(Polar)+AMP"
+  static constexpr uint32_t kBuild = 4711;
+  static constexpr int kMode = 1, kExposure = 300, kFrameRateLimiter = 12, kEnrThreshold = 777;
+
+  void SetUp() override {
+    ASSERT_TRUE(folder_.isValid());
+    recording::RecordingHeader header;
+    header.format_code = kFormatCodes[kFormat];
+    std::vector<unsigned char> version = pattern::VersionPayload();
+    for (int k = 0; k < 4; ++k) version[15 + k] = static_cast<unsigned char>(kBuild >> (24 - 8 * k));
+    const auto high = [](int v) { return static_cast<unsigned char>(v >> 8); };
+    const auto low = [](int v) { return static_cast<unsigned char>(v & 0xFF); };
+    header.replies = {
+        {CMD_GET_VERSION, version},
+        {CMD_GET_ANGLE_TABLE, pattern::AngleTable()},
+        {CMD_GET_FORMAT, {high(header.format_code), low(header.format_code)}},
+        {CMD_GET_MODE, {kMode}},
+        {CMD_GET_EXPOSURE, {high(kExposure), low(kExposure), 0, 0, 0, 0, kFrameRateLimiter}},
+        {CMD_GET_ENR_THRESHOLD, {high(kEnrThreshold), low(kEnrThreshold)}},
+    };
+    recording::RecordingWriter writer;
+    ASSERT_TRUE(writer.Open(Recording(), header)) << writer.error();
+    const std::vector<unsigned char> frame = pattern::Frame(kFormat);
+    for (int k = 0; k < 3; ++k)
+      ASSERT_TRUE(writer.Append(recording::RecordKind::kFrame, k * 100000000LL, frame.data(),
+                                static_cast<uint32_t>(frame.size())));
+    ASSERT_TRUE(writer.Close()) << writer.error();
+    ClientEndToEnd::SetUp();
+  }
+  std::vector<std::string> SimArguments() const override { return {"--replay", Recording(), "--loop"}; }
+  std::string Recording() const { return Folder() + "/yesterday.kvrec"; }
+};
+
+TEST_F(ClientOnAReplay, ThePictureAndTheSettingsAreTheRecordedOnesAndTheFormatStays) {
+  Connect();
+  EXPECT_TRUE(dlg_->windowTitle().endsWith(" / Server Version 1.0.5.00004711")) << dlg_->windowTitle().toStdString();
+  CSetting* setting = dlg_->setting();
+  QComboBox* format = Control<QComboBox>(setting, 2002);
+  EXPECT_EQ(format->currentText().toStdString(), kFormatNames[kFormat]);
+  EXPECT_EQ(Control<QComboBox>(setting, 2001)->currentIndex(), kMode);
+  EXPECT_EQ(Control<QLineEdit>(setting, 2010)->text().toInt(), kExposure);
+  EXPECT_EQ(Control<QLineEdit>(setting, 2012)->text().toInt(), kFrameRateLimiter);
+  EXPECT_EQ(Control<QLineEdit>(setting, 2080)->text().toInt(), kEnrThreshold);
+
+  // Distance and amplitude side by side, each at the camera's size.
+  const QImage image = TakePicture(840, 280);
+  const MappingSettings settings = dlg_->rendering().CurrentMapping();
+  ExpectImage(image, 40, 20, [&](int r, int c) { return MapDistance(pattern::Distance(r, c), settings); });
+  ExpectImage(image, 436, 20, [&](int r, int c) { return MapAmplitude(pattern::Amplitude(r, c), settings); });
+  SaveScreenshot(dlg_->picture(), "replay_picture_window.png");
+  EXPECT_TRUE(notifier_.Messages().empty()) << notifier_.Messages().front();
+
+  // Another format cannot be set: the replay holds the recorded frames only.
+  ASSERT_TRUE(Await([&] { return format->isEnabled(); }));
+  format->setFocus();
+  QTest::keyClick(format, Qt::Key_Down);
+  ASSERT_EQ(format->currentIndex(), kFormat + 1);
+  // The logging panel follows the pick: a point format logs PCD files.
+  QAbstractButton* png = Control<QAbstractButton>(dlg_->logging(), 4001);
+  QAbstractButton* pcd = Control<QAbstractButton>(dlg_->logging(), 4003);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(pcd->isVisible() && !png->isVisible());
+  Click(setting, 2003);  // "Set" sends at once
+  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Set parameter failed!! [ Format ]"});
+  EXPECT_EQ(format->currentText().toStdString(), kFormatNames[kFormat]);
+  // ... and back, with the camera's format.
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(png->isVisible() && !pcd->isVisible());
 }
 
 // Counts the paints of a window.
@@ -306,7 +396,7 @@ TEST_F(ClientEndToEnd, ThreeDStartShowsTheCloudAndThreeDStopClosesTheViewer) {
 // names the folder to write them to (scripts/screenshots.sh).
 class ClientScreenshots : public ClientEndToEnd {
  protected:
-  const char* Scene() const override { return "room"; }
+  std::vector<std::string> SimArguments() const override { return {"--scene", "room"}; }
 };
 
 TEST_F(ClientScreenshots, ClientAndViewer) {
