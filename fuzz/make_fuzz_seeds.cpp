@@ -53,10 +53,11 @@ Bytes Replies(unsigned char selector, const std::vector<Bytes>& responses) {
   return out;
 }
 
-// A fuzz_uart_framing input: capacity byte, line mode (1: the camera hangs
-// up after the stream, 0: the line stays open and silent), the stream.
-Bytes Line(unsigned char capacity, bool hang_up, const std::vector<Bytes>& parts) {
-  Bytes out = {capacity, static_cast<unsigned char>(hang_up ? 1 : 0)};
+// A fuzz_uart_framing input: capacity byte, line mode (bit 0: the camera
+// hangs up after the stream rather than falling silent; bits 1-7: the chunk
+// size it sends in, 0 for all at once), the stream.
+Bytes Line(unsigned char capacity, unsigned char chunk, bool hang_up, const std::vector<Bytes>& parts) {
+  Bytes out = {capacity, static_cast<unsigned char>(chunk << 1 | (hang_up ? 1 : 0))};
   for (const Bytes& p : parts) Append(&out, p);
   return out;
 }
@@ -109,13 +110,13 @@ int main(int argc, char** argv) {
   const Bytes reply = Response(0, {1, 2, 3, 4, 5});
   Bytes cut = Response(0, Bytes(100, 0x33));
   cut.resize(16);  // the header announces 100 bytes, 10 arrive
-  ok &= Save(line, "whole", Line(0x81, true, {reply, Response(2, {})}));
-  ok &= Save(line, "cut", Line(0x81, false, {cut}));
-  ok &= Save(line, "garbage_then_reply", Line(0x81, true, {garbage, reply}));
-  ok &= Save(line, "garbage_silent_line", Line(8, false, {garbage, reply}));
-  ok &= Save(line, "over_capacity", Line(16, true, {Response(0, Bytes(40, 0x5A)), Response(0, {9, 8, 7})}));
-  ok &= Save(line, "long_drain", Line(0x90, false, {Response(0, Bytes(9000, 0xA5)), reply}));
-  ok &= Save(line, "hang_up_in_header", Line(0x81, true, {Bytes{0xFE, 0x00, 0x00}}));
+  ok &= Save(line, "whole", Line(0x81, 0, true, {reply, Response(2, {})}));
+  ok &= Save(line, "cut", Line(0x81, 3, false, {cut}));
+  ok &= Save(line, "garbage_then_reply", Line(0x81, 0, true, {garbage, reply}));
+  ok &= Save(line, "garbage_silent_line", Line(8, 5, false, {garbage, reply}));
+  ok &= Save(line, "over_capacity", Line(16, 7, true, {Response(0, Bytes(40, 0x5A)), Response(0, {9, 8, 7})}));
+  ok &= Save(line, "long_drain", Line(0x90, 0, false, {Response(0, Bytes(9000, 0xA5)), reply}));
+  ok &= Save(line, "hang_up_in_header", Line(0x81, 1, true, {Bytes{0xFE, 0x00, 0x00}}));
 
   const std::string requests = root + "/fuzz_requests";
   const Bytes code = {kTemperatureAccessCode, kTemperatureAccessCode + 8};
