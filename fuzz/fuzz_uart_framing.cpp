@@ -2,14 +2,14 @@
 // line mode and the bytes the camera sends, through a pipe that the reader
 // reads as it would read the port.
 //
-// The camera sends the stream in chunks of a size the input picks (1 to
-// 127 bytes, or all at once), each one when the reader waits for data: this
-// binary's poll() puts the next chunk on the line before it waits. So short reads and waits are reached,
-// single-threaded and the same way every run. After the last chunk the
-// camera hangs up (a long timeout is then never reached) or stays silent
-// (and a zero timeout ends the wait at once). Receives repeat until the
-// stream is used up, each into a buffer of exactly the capacity, and each
-// result is checked against the framing.
+// The camera sends the stream in chunks of a size the input picks (1 to 127
+// bytes, or all at once), each one when the reader waits for data: this
+// binary's poll() puts the next chunk on the line before it waits. So short
+// reads and waits are reached, single-threaded and the same way every run.
+// After the last chunk the camera hangs up (a long timeout is then never
+// reached) or stays silent (and a zero timeout ends the wait at once).
+// Receives repeat until the stream is used up, each into a buffer of exactly
+// the capacity, and each result is checked against the framing.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
