@@ -53,6 +53,15 @@ Bytes Replies(unsigned char selector, const std::vector<Bytes>& responses) {
   return out;
 }
 
+// A fuzz_uart_framing input: capacity byte, line mode (bit 0: the camera
+// hangs up after the stream rather than falling silent; bits 1-7: the chunk
+// size it sends in, 0 for all at once), the stream.
+Bytes Line(unsigned char capacity, unsigned char chunk, bool hang_up, const std::vector<Bytes>& parts) {
+  Bytes out = {capacity, static_cast<unsigned char>(chunk << 1 | (hang_up ? 1 : 0))};
+  for (const Bytes& p : parts) Append(&out, p);
+  return out;
+}
+
 // A request: 0xFC, code, 16-bit big-endian length, payload.
 Bytes Request(unsigned char code, const Bytes& payload = {}) {
   Bytes out = {0xFC, code, static_cast<unsigned char>(payload.size() >> 8),
@@ -95,6 +104,19 @@ int main(int argc, char** argv) {
   ok &= Save(replies, "led_temp", Replies(8, {Response(0, {0, 40})}));
   ok &= Save(replies, "refused", Replies(0, {Response(1, {})}));
   ok &= Save(replies, "wrong_start", Replies(11, {Bytes{0xFD, 0, 0, 0, 0, 2, 1, 2}}));
+
+  const std::string line = root + "/fuzz_uart_framing";
+  const Bytes garbage = {0x00, 0x41, 0xFD, 0x13, 0x37, 0x00, 0x00, 0x00};
+  const Bytes reply = Response(0, {1, 2, 3, 4, 5});
+  Bytes cut = Response(0, Bytes(100, 0x33));
+  cut.resize(16);  // the header announces 100 bytes, 10 arrive
+  ok &= Save(line, "whole", Line(0x81, 0, true, {reply, Response(2, {})}));
+  ok &= Save(line, "cut", Line(0x81, 3, false, {cut}));
+  ok &= Save(line, "garbage_then_reply", Line(0x81, 0, true, {garbage, reply}));
+  ok &= Save(line, "garbage_silent_line", Line(8, 5, false, {garbage, reply}));
+  ok &= Save(line, "over_capacity", Line(16, 7, true, {Response(0, Bytes(40, 0x5A)), Response(0, {9, 8, 7})}));
+  ok &= Save(line, "long_drain", Line(0x90, 0, false, {Response(0, Bytes(9000, 0xA5)), reply}));
+  ok &= Save(line, "hang_up_in_header", Line(0x81, 1, true, {Bytes{0xFE, 0x00, 0x00}}));
 
   const std::string requests = root + "/fuzz_requests";
   const Bytes code = {kTemperatureAccessCode, kTemperatureAccessCode + 8};

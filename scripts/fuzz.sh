@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_replies fuzz_requests fuzz_pipe_message fuzz_angle_table fuzz_profile fuzz_recording)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_replies fuzz_uart_framing fuzz_requests fuzz_pipe_message fuzz_angle_table fuzz_profile fuzz_recording)
 jobs=$(nproc 2>/dev/null || echo 2)
 dir=build-fuzz
 

@@ -5,15 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "response_reader.h"
 #include "wire_framing.h"
 
 namespace kelvara {
 namespace uart {
 
 constexpr int kDefaultBaud = 115200;  // what baud 0 selects
-// A response that starts with a wrong byte has no trustworthy length: the
-// rest of it is drained until the line has been quiet this long.
-constexpr int kQuietGapMs = 30;
 // How long a request may take to leave.
 constexpr int kSendTimeoutMs = 2000;
 
