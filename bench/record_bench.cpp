@@ -129,12 +129,6 @@ void BM_ResultRateReplay(benchmark::State& state) {
 }
 BENCHMARK(BM_ResultRateReplay)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-}  // namespace
-}  // namespace kelvara
-
-namespace kelvara {
-namespace {
-
 // The recorder's own work per frame (checksum and write into the page
 // cache), which the loop pays on top of each cycle.
 void BM_AppendFrame(benchmark::State& state) {
