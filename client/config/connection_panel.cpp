@@ -95,6 +95,10 @@ void CConnection::Connect() {
   port_name_ = ports_->currentText().toStdString();
   IniWriteString("Application", "COMPortName", port_name_);
   const std::string digits = port_name_.size() > 3 ? port_name_.substr(3) : std::string();
+  if (connector_) {
+    connector_(ParseLeadingInt(digits), port_name_);
+    return;
+  }
 
   if (DecideUpload(program_folder_, marker_folder_) == UploadDecision::kUpload) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -113,6 +117,8 @@ void CConnection::Connect() {
     notifier_.ShowMessage("Failed to open " + port_name_ + ".", MessageIcon::kExclamation);
   }
 }
+
+void CConnection::SetConnected(bool connected) { ports_->setEnabled(!connected); }
 
 void CConnection::EnableButtons(bool enable) {
   refresh_->setEnabled(enable);

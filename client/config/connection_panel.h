@@ -5,6 +5,7 @@
 // the camera is gone (UWM_DISCONNECTED, sent and handled first), closes the
 // port and lists the ports anew.
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "camera_link.h"
@@ -34,6 +35,14 @@ class CConnection : public QWidget {
   // "Refresh" and "Connect" (disabled while a measurement runs).
   void EnableButtons(bool enable);
 
+  // Who connects: called with the port number and its name ("COM3") once
+  // the profile holds the port. Without one, the panel uploads the table
+  // and opens the port itself and posts UWM_CONNECTED.
+  using Connector = std::function<void(int port, const std::string& name)>;
+  void SetConnector(Connector connector) { connector_ = std::move(connector); }
+  // The port list is locked while a port is open.
+  void SetConnected(bool connected);
+
   // How the updater is run (tests replace it).
   void SetProgramRunner(ProgramRunner runner) { runner_ = std::move(runner); }
 
@@ -47,6 +56,7 @@ class CConnection : public QWidget {
   std::string program_folder_;
   std::string marker_folder_;
   ProgramRunner runner_;
+  Connector connector_;
   QComboBox* ports_;
   QPushButton* refresh_;
   QPushButton* connect_;

@@ -17,6 +17,9 @@ class ParameterModel {
   // shows the values, e.g. the capture tool).
   ParameterModel(CameraLink& link, Notifier& notifier, ParameterPanel* panel = nullptr);
 
+  // The panel that shows the values from now on (nullptr: none).
+  void SetPanel(ParameterPanel* panel) { panel_ = panel; }
+
   DeviceParameters& parameters() { return parameters_; }
   const DeviceParameters& parameters() const { return parameters_; }
 

@@ -32,7 +32,15 @@ constexpr int kExposureHighSpeedLow = kExposureMinUs[1], kExposureHighSpeedHigh 
 }  // namespace
 
 CSetting::CSetting(QWidget* parent, QObject* hub, CameraLink& link, Notifier& notifier)
-    : QWidget(parent), hub_(hub), notifier_(notifier), model_(link, notifier, this) {
+    : CSetting(parent, hub, *new ParameterModel(link, notifier), notifier) {
+  own_model_.reset(&model_);
+}
+
+CSetting::~CSetting() { model_.SetPanel(nullptr); }
+
+CSetting::CSetting(QWidget* parent, QObject* hub, ParameterModel& model, Notifier& notifier)
+    : QWidget(parent), hub_(hub), notifier_(notifier), model_(model) {
+  model_.SetPanel(this);
   setObjectName(QStringLiteral("id103"));
   fields_.reserve(10);
   auto* outer = new QVBoxLayout(this);

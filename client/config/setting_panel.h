@@ -4,6 +4,7 @@
 // with "Set", and posts UWM_FORMAT_CHANGED when the user picks a format (and
 // when a refused one returns to the camera's).
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 #include "notifier.h"
@@ -23,8 +24,12 @@ class SpinButtons;
 class CSetting : public QWidget, public ParameterPanel {
   Q_OBJECT
  public:
-  // Parameters are read and sent through `link`.
+  // Shows and edits `model` (which outlives the panel); the panel shows
+  // the model's values from now on.
+  CSetting(QWidget* parent, QObject* hub, ParameterModel& model, Notifier& notifier);
+  // With a model of its own, which reads and sends through `link`.
   CSetting(QWidget* parent, QObject* hub, CameraLink& link, Notifier& notifier);
+  ~CSetting() override;
 
   ParameterModel& model() { return model_; }
   const DeviceParameters& parameters() const { return model_.parameters(); }
@@ -65,7 +70,8 @@ class CSetting : public QWidget, public ParameterPanel {
 
   QObject* hub_;
   Notifier& notifier_;
-  ParameterModel model_;
+  std::unique_ptr<ParameterModel> own_model_;
+  ParameterModel& model_;
   std::vector<Field> fields_;
   QComboBox* format_;
   QComboBox* mode_;

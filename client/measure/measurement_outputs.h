@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "frame_health.h"
 #include "frame_layout.h"
 
 namespace kelvara {
@@ -24,6 +25,9 @@ class MeasurementOutputs {
   virtual void LoggingRunEnded() = 0;
   // The run ended without a stop request.
   virtual void RunEndedByItself() = 0;
+  // With each MonitorUpdate and once when the run ends: how the run's
+  // frames fared so far.
+  virtual void FrameHealthUpdate(const FrameHealth& /*health*/) {}
   // A new picture was rendered: repaint without erasing.
   virtual void PictureChanged() {}
   // Every frame received, whole and unchanged, before anything else sees it,

@@ -26,8 +26,9 @@ bool CommandOk(int rc, const unsigned char& status) { return rc == 0 && status =
 // The state of one run, private to the worker thread.
 class ActiveRun {
  public:
-  explicit ActiveRun(MeasurementContext& c)
-      : c_(c), frame_(kMeasurementFrameBytes, 0), ring_(c.control.program_folder) {}
+  // `publish` receives the frame health after every cycle.
+  ActiveRun(MeasurementContext& c, std::function<void(const FrameHealth&)> publish)
+      : c_(c), publish_(std::move(publish)), frame_(kMeasurementFrameBytes, 0), ring_(c.control.program_folder) {}
 
   RunSummary Execute();
 
@@ -35,7 +36,7 @@ class ActiveRun {
   enum class Step { kContinue, kEnd };
 
   Step Cycle();
-  Step FailedCycle();
+  Step FailedCycle(int rc);
   Step CountTowardsLimit();
   void RateAndTemperatures(int64_t cycle_start, int64_t receipt);
   Step LoggingSchedule(int64_t elapsed_s);
@@ -43,6 +44,7 @@ class ActiveRun {
   int64_t Now() const { return c_.now_ns(); }
 
   MeasurementContext& c_;
+  std::function<void(const FrameHealth&)> publish_;
   std::vector<unsigned char> frame_;  // the worker's own copy of the last frame
   FrameDecoder decoder_;
   ExportRing ring_;
@@ -70,7 +72,9 @@ RunSummary ActiveRun::Execute() {
 
   if (c_.control.RunsCycles()) {
     while (c_.control.RunGoesOn()) {
-      if (Cycle() == Step::kEnd) break;
+      const Step step = Cycle();
+      publish_(summary_.health);
+      if (step == Step::kEnd) break;
     }
     if (summary_.end == RunEnd::kNone) summary_.end = RunEnd::kStopRequest;
   }
@@ -78,6 +82,8 @@ RunSummary ActiveRun::Execute() {
   // End of the run: stop the camera (the outcome does not matter).
   c_.link.StopMeasurement(&status);
   summary_.elapsed_ns = Now() - start_tick_;
+  summary_.frames_logged = summary_.health.frames_logged;
+  c_.outputs.FrameHealthUpdate(summary_.health);
   if (c_.control.EndRun()) c_.outputs.RunEndedByItself();
   return summary_;
 }
@@ -88,12 +94,16 @@ ActiveRun::Step ActiveRun::Cycle() {
   // The link copies the frame into the worker's own buffer, which no later
   // exchange touches.
   int rc = c_.link.GetResult(&status, &frame_);
-  if (!CommandOk(rc, status)) return FailedCycle();
+  if (!CommandOk(rc, status)) return FailedCycle(rc);
 
   const int64_t receipt = Now();
   c_.outputs.FrameReceived(frame_.data(), frame_.size(), receipt);
   failures_ = 0;
+  FrameHealth& health = summary_.health;
+  health.last_frame_number = summary_.frames;
+  health.last_receipt_ns = receipt;
   ++summary_.frames;
+  health.frames_received = summary_.frames;
 
   const int format_index = c_.control.display3d.format_index.load();
   DisplayPlanes planes;
@@ -101,6 +111,7 @@ ActiveRun::Step ActiveRun::Cycle() {
   if (decoder_.DecodeFrame(format_index, frame_.data(), frame_.size(), &planes)) {
     c_.picture.RenderFrame(planes);
     centre = planes.CentreValue();
+    ++health.frames_shown;
   }
   c_.outputs.PictureChanged();
   c_.outputs.CentreReadout(CentreReadout(format_index, centre));
@@ -118,8 +129,15 @@ ActiveRun::Step ActiveRun::Cycle() {
   return CountTowardsLimit();
 }
 
-ActiveRun::Step ActiveRun::FailedCycle() {
+ActiveRun::Step ActiveRun::FailedCycle(int rc) {
   ++summary_.failed_cycles;
+  FrameHealth& health = summary_.health;
+  switch (rc) {
+    case CMD_ERR_NO_RESPONSE: ++health.no_response; break;
+    case CMD_ERR_START_BYTE: ++health.wrong_start_byte; break;
+    case CMD_ERR_LENGTH: ++health.length_mismatch; break;
+    default: ++health.other_failures; break;
+  }
   if (++failures_ > kMaxConsecutiveFailures) {
     c_.notifier.ShowMessage("Get mesurement result failed!!", MessageIcon::kExclamation);
     summary_.end = RunEnd::kFailures;
@@ -156,6 +174,7 @@ void ActiveRun::RateAndTemperatures(int64_t cycle_start, int64_t receipt) {
   const int64_t ticks = receipt - cycle_start;
   const double rate = ticks > 0 ? static_cast<double>(kTicksPerSecond) / static_cast<double>(ticks) : 0.0;
   c_.outputs.MonitorUpdate(rate, temperatures_);
+  c_.outputs.FrameHealthUpdate(summary_.health);
 }
 
 ActiveRun::Step ActiveRun::LoggingSchedule(int64_t elapsed_s) {
@@ -176,7 +195,7 @@ ActiveRun::Step ActiveRun::LoggingSchedule(int64_t elapsed_s) {
   }
   c_.logger.WriteFrameLogs(log_number_, frame_.data(), frame_.size());
   ++log_number_;
-  ++summary_.frames_logged;
+  ++summary_.health.frames_logged;
   if (log_number_ % once == 0) last_burst_second_ = pending_burst_second_;
   c_.outputs.LogProgress(log_number_, order.ProgressTotal());
 
@@ -253,8 +272,14 @@ StartResult MeasurementWorker::Start(const RunRequest& request) {
       return StartResult::kFailed;
     }
   }
-  // The previous thread has reported its end and has only to return.
-  if (finished.joinable()) finished.join();
+  // The previous thread has reported its end and has only to return (it
+  // may be this very thread, starting a run from its end report).
+  if (finished.joinable()) {
+    if (finished.get_id() == std::this_thread::get_id())
+      finished.detach();
+    else
+      finished.join();
+  }
   return StartResult::kStarted;
 }
 
@@ -289,12 +314,25 @@ RunSummary MeasurementWorker::LastSummary() const {
   return summary_;
 }
 
+FrameHealth MeasurementWorker::Health() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return health_;
+}
+
 void MeasurementWorker::Run() {
   for (;;) {
-    ActiveRun run(context_);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      health_ = FrameHealth();
+    }
+    ActiveRun run(context_, [this](const FrameHealth& health) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      health_ = health;
+    });
     const RunSummary summary = run.Execute();
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     summary_ = summary;
+    health_ = summary.health;
     if (queued_) {
       // A start that came while this run was going or ending.
       context_.control.BeginRun(*queued_);
@@ -303,6 +341,9 @@ void MeasurementWorker::Run() {
     }
     running_ = false;
     ended_.notify_all();
+    lock.unlock();
+    // Told after the lock is let go: the callee may start the next run.
+    if (context_.ended) context_.ended();
     return;
   }
 }

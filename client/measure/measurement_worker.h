@@ -23,6 +23,7 @@
 #include "camera_link.h"
 
 #include "device_parameters.h"
+#include "frame_health.h"
 #include "measurement_outputs.h"
 #include "notifier.h"
 #include "run_control.h"
@@ -49,6 +50,7 @@ struct RunSummary {
   int64_t failed_cycles = 0;  // all failed cycles of the run
   int64_t frames_logged = 0;  // frames logged over all logging runs
   int64_t elapsed_ns = 0;     // from the start command to the end
+  FrameHealth health;         // the run's frames in detail
 };
 
 // Everything the worker reaches. All references outlive the worker.
@@ -63,6 +65,9 @@ struct MeasurementContext {
   std::function<DeviceParameters()> parameters;
   // Monotonic clock in nanoseconds (tests replace it).
   std::function<int64_t()> now_ns;
+  // Called on the worker thread when the last run has ended (Running() is
+  // false by then), after the summary is kept; may be empty.
+  std::function<void()> ended = nullptr;
 };
 
 // The steady clock in nanoseconds.
@@ -108,6 +113,9 @@ class MeasurementWorker {
   // What the last run that ended did.
   RunSummary LastSummary() const;
 
+  // The frame health of the run going on (of the last run when none goes on).
+  FrameHealth Health() const;
+
  private:
   void Run();
 
@@ -118,6 +126,7 @@ class MeasurementWorker {
   bool running_ = false;
   std::optional<RunRequest> queued_;
   RunSummary summary_;
+  FrameHealth health_;  // of the current run, kept up to date every cycle
 };
 
 }  // namespace kelvara

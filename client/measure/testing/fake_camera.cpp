@@ -80,7 +80,10 @@ int FakeCamera::SendCommand(int code, int length, const unsigned char* payload) 
     case CMD_GET_RESULT: {
       const int n = results_++;
       clock_ns_.fetch_add(step_ns_);
-      if (!failing_.count(n)) Reply(0, frame_.data(), static_cast<uint32_t>(frame_.size()));
+      if (failing_.count(n)) break;
+      Reply(0, frame_.data(), static_cast<uint32_t>(frame_.size()));
+      if (wrong_start_.count(n)) pending_[0] = static_cast<unsigned char>(kResponseStartByte ^ 0x01);
+      if (short_.count(n)) pending_.resize(pending_.size() - 10);
       break;
     }
     case CMD_GET_ANGLE_TABLE: Reply(0, angle_table_.data(), static_cast<uint32_t>(angle_table_.size())); break;

@@ -21,6 +21,10 @@ class FakeCamera : public SerialLibrary {
 
   // Result requests (counted from 0) that get no answer.
   void FailResults(std::set<int> which) { failing_ = std::move(which); }
+  // Result requests (counted from 0) answered with a wrong start byte, or
+  // with 10 bytes fewer than the header announces.
+  void WrongStartByte(std::set<int> which) { wrong_start_ = std::move(which); }
+  void ShortResults(std::set<int> which) { short_ = std::move(which); }
   // Refuse the start command with a non-zero status (from the n-th start on,
   // counted from 0).
   void RefuseStartFrom(int n) { refuse_start_from_ = n; }
@@ -56,6 +60,8 @@ class FakeCamera : public SerialLibrary {
   std::vector<unsigned char> angle_table_;
   std::vector<unsigned char> pending_;
   std::set<int> failing_;
+  std::set<int> wrong_start_;
+  std::set<int> short_;
   int results_ = 0;
   int starts_ = 0;
   int refuse_start_from_ = -1;

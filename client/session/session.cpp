@@ -1,0 +1,296 @@
+#include "session.h"
+
+#include <unistd.h>
+
+#include <string>
+#include <utility>
+
+#include "angle_refresh.h"
+#include "command_codes.h"
+
+namespace kelvara {
+
+const char* SessionStateName(SessionState state) {
+  switch (state) {
+    case SessionState::kDisconnected: return "Disconnected";
+    case SessionState::kConnecting: return "Connecting";
+    case SessionState::kReady: return "Ready";
+    case SessionState::kMeasuring: return "Measuring";
+    case SessionState::kStopping: return "Stopping";
+  }
+  return "?";
+}
+
+namespace {
+
+Display3DOptions WithDefaults(Display3DOptions options, const SessionOptions& s, Notifier& notifier) {
+  // The viewer and the bridge library come from the program folder.
+  if (options.library_path.empty()) options.library_path = s.program_folder + "libvelmar.so";
+  if (options.viewer_folder.empty()) options.viewer_folder = s.program_folder;
+  if (!options.notifier) options.notifier = &notifier;
+  return options;
+}
+
+}  // namespace
+
+Session::Session(SerialLibrary& serial, SessionObserver& observer, SessionOptions options)
+    : options_(std::move(options)),
+      observer_(observer),
+      link_(serial, options_.pause),
+      model_(link_, observer_),
+      worker_(MeasurementContext{link_, control_, rendering_, logger_, observer_, observer_,
+                                 [this] { return RunParameters(); }, options_.now_ns, [this] { RunEnded(); }}) {
+  control_.program_folder = options_.data_folder;
+  logger_.SetPngSaver([this](const std::string& path) { return rendering_.SaveImageAsPng(path, 0); });
+  display3d_ = std::make_unique<Display3DControl>(options_.data_folder, &control_.display3d,
+                                                  WithDefaults(std::move(options_.display3d), options_, observer_));
+  SelectFormat(FormatIndex());
+}
+
+Session::~Session() { Shutdown(); }
+
+SessionState Session::State() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return state_;
+}
+
+void Session::SetState(SessionState state) {
+  std::lock_guard<std::mutex> news(news_mutex_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (state_ == state) return;
+    state_ = state;
+  }
+  observer_.StateChanged(state);
+}
+
+VersionReply Session::Version() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return version_;
+}
+
+DeviceParameters Session::RunParameters() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return run_parameters_;
+}
+
+ConnectResult Session::CloseAfter(ConnectResult result) {
+  link_.Close();
+  SetState(SessionState::kDisconnected);
+  return result;
+}
+
+ConnectResult Session::Connect(int port) {
+  if (worker_.Running() || shut_down_) return ConnectResult::kOpenFailed;
+  link_.Close();  // a second connect starts afresh
+  cancel_connect_ = false;
+  SetState(SessionState::kConnecting);
+  if (Cancelled()) return CloseAfter(ConnectResult::kCancelled);
+
+  // The camera's table goes up once per run of the program, before the
+  // first open.
+  if (options_.upload_runner &&
+      DecideUpload(options_.program_folder, options_.data_folder) == UploadDecision::kUpload) {
+    if (!UploadTable(UpdaterArguments(options_.program_folder, std::to_string(port)), options_.data_folder,
+                     options_.upload_runner))
+      observer_.ShowMessage("Failed to upload Qor table.", MessageIcon::kNone);
+  }
+  if (Cancelled()) return CloseAfter(ConnectResult::kCancelled);
+  if (!link_.Open(port, 0)) {
+    SetState(SessionState::kDisconnected);
+    return ConnectResult::kOpenFailed;
+  }
+
+  // A camera left measuring is stopped, then it identifies itself.
+  unsigned char status = 0;
+  link_.StopMeasurement(&status);
+  if (Cancelled()) return CloseAfter(ConnectResult::kCancelled);
+  VersionReply version;
+  if (link_.GetVersion(&status, &version) != 0 || status != 0) return CloseAfter(ConnectResult::kNoAnswer);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    version_ = version;
+  }
+  if (Cancelled()) return CloseAfter(ConnectResult::kCancelled);
+  model_.ReadParametersFromDevice();
+  if (Cancelled()) return CloseAfter(ConnectResult::kCancelled);
+  if (options_.refresh_angle_file) RefreshAngleFile(link_, options_.data_folder, &observer_);
+  if (Cancelled()) return CloseAfter(ConnectResult::kCancelled);
+  if (model_.parameters().format.current >= 0) SelectFormat(model_.parameters().format.current);
+  SetState(SessionState::kReady);
+  return ConnectResult::kConnected;
+}
+
+void Session::Disconnect() {
+  cancel_connect_ = true;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    deferred_.reset();
+    if (worker_.Running()) {
+      // The port closes once the run has stopped the camera.
+      disconnect_after_run_ = true;
+    }
+  }
+  if (worker_.Running()) {
+    worker_.RequestStop();
+    // The run may have ended meanwhile, before it could see the flag.
+    if (worker_.Running()) {
+      SetState(SessionState::kStopping);
+      return;
+    }
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    disconnect_after_run_ = false;
+  }
+  link_.Close();
+  SetState(SessionState::kDisconnected);
+}
+
+bool Session::ApplyParameters() {
+  if (State() != SessionState::kReady) return false;
+  model_.ApplyParameters();
+  return true;
+}
+
+bool Session::SendFormat(int format_index) {
+  if (State() != SessionState::kReady || format_index < 0 || format_index >= kFormatCount) return false;
+  unsigned char status = 0;
+  if (link_.SetFormat(kFormatCodes[format_index], &status) != 0 || status != 0) return false;
+  model_.SelectFormatByCode(kFormatCodes[format_index]);
+  SelectFormat(format_index);
+  return true;
+}
+
+void Session::SelectFormat(int format_index) {
+  // The loop and the 3D side read the format from the shared state; the
+  // log writer and the picture keep theirs in step from here only.
+  control_.display3d.format_index = format_index;
+  logger_.SetFormatIndex(format_index);
+  rendering_.display_format = format_index;
+}
+
+void Session::SetLoggingSchedule(const LogSchedule& schedule) { logger_.SetSchedule(schedule); }
+
+LogSchedule Session::LoggingSchedule() const { return logger_.Schedule(); }
+
+void Session::SetViewRange(int minimum, int maximum) {
+  rendering_.range_min = minimum;
+  rendering_.range_max = maximum;
+  control_.display3d.SetViewRange(minimum, maximum);
+}
+
+void Session::SetFlips(bool mirror_x, bool mirror_y) {
+  rendering_.mirror_x = mirror_x ? 1 : 0;
+  rendering_.mirror_y = mirror_y ? 1 : 0;
+  logger_.SetMirror({mirror_x, mirror_y});
+}
+
+StartOutcome Session::Start(const RunRequest& request) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (shut_down_ || state_ == SessionState::kDisconnected || state_ == SessionState::kConnecting)
+      return StartOutcome::kRefused;
+    if (worker_.Running()) {
+      // The ending run still owns the camera link: the parameters are sent
+      // and the run begun once it has let go (RunEnded).
+      deferred_ = request;
+      disconnect_after_run_ = false;
+      return StartOutcome::kDeferred;
+    }
+  }
+  return BeginRun(request);
+}
+
+StartOutcome Session::BeginRun(const RunRequest& request) {
+  model_.ApplyParameters();  // refusals are reported there; the run starts anyway
+  const DeviceParameters parameters = model_.parameters();
+  if (parameters.format.current >= 0) SelectFormat(parameters.format.current);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    run_parameters_ = parameters;
+  }
+  SetState(SessionState::kMeasuring);
+  if (worker_.Start(request) == StartResult::kFailed) {
+    SetState(SessionState::kReady);
+    return StartOutcome::kFailed;
+  }
+  return StartOutcome::kStarted;
+}
+
+StartOutcome Session::StartLogging() {
+  const LogSchedule s = logger_.Schedule();
+  control_.StartLogging(s.total, s.once, s.interval);
+  const SessionState state = State();
+  if (state == SessionState::kMeasuring) return StartOutcome::kStarted;
+  const StartOutcome outcome = Start(RunRequest::Continuous().EndingWithLogging());
+  // Without a run to log from, the logging run is not left open.
+  if (outcome == StartOutcome::kRefused || outcome == StartOutcome::kFailed) control_.EndLogging();
+  return outcome;
+}
+
+void Session::Stop() {
+  cancel_connect_ = true;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    deferred_.reset();
+  }
+  if (!worker_.Running()) return;
+  worker_.RequestStop();
+  if (worker_.Running()) {
+    std::lock_guard<std::mutex> news(news_mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    // The run may have ended meanwhile: RunEnded then has set the state.
+    if (state_ == SessionState::kMeasuring && worker_.Running()) {
+      state_ = SessionState::kStopping;
+      observer_.StateChanged(state_);
+    }
+  }
+}
+
+// Worker thread, after the last run ended (Running() is false).
+void Session::RunEnded() {
+  std::optional<RunRequest> deferred;
+  bool disconnect = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    deferred.swap(deferred_);
+    disconnect = disconnect_after_run_;
+    disconnect_after_run_ = false;
+  }
+  if (disconnect) {
+    link_.Close();
+    SetState(SessionState::kDisconnected);
+    return;
+  }
+  SetState(SessionState::kReady);
+  if (!deferred) return;
+  // The deferred run begins on the owner thread, which owns the parameter
+  // model and its panel.
+  auto begin = [this, request = *deferred] {
+    if (State() == SessionState::kReady && !shut_down_) BeginRun(request);
+  };
+  if (options_.post)
+    options_.post(begin);
+  else
+    begin();
+}
+
+void Session::Shutdown() {
+  if (shut_down_) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    shut_down_ = true;
+    deferred_.reset();
+  }
+  cancel_connect_ = true;
+  worker_.RequestStop();
+  worker_.Wait();
+  display3d_->Stop();
+  display3d_->WaitForBridgeThread();
+  link_.Close();
+  if (options_.upload_runner) unlink(UploadMarkerPath(options_.data_folder).c_str());
+  SetState(SessionState::kDisconnected);
+}
+
+}  // namespace kelvara

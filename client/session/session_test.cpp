@@ -1,0 +1,275 @@
+#include "session.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "await.h"
+#include "command_codes.h"
+#include "fake_camera.h"
+#include "temp_folder.h"
+#include "test_files.h"
+
+namespace kelvara {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using testing::Await;
+
+// Remembers the states, messages and the last frame health, in order.
+class RecordingObserver : public SessionObserver {
+ public:
+  void StateChanged(SessionState state) override {
+    std::function<void()> hook;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      states_.push_back(SessionStateName(state));
+      if (state == SessionState::kConnecting) hook = on_connecting;
+    }
+    if (hook) hook();
+  }
+  void ShowMessage(const std::string& text, MessageIcon) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    messages_.push_back(text);
+  }
+  void CentreReadout(const std::string&) override {}
+  void MonitorUpdate(double, const TemperatureSample&) override {}
+  void LogProgress(int, int) override {}
+  void LoggingRunEnded() override {}
+  void RunEndedByItself() override {}
+  void FrameHealthUpdate(const FrameHealth& health) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    health_ = health;
+  }
+
+  std::vector<std::string> States() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return states_;
+  }
+  std::vector<std::string> Messages() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return messages_;
+  }
+  FrameHealth Health() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return health_;
+  }
+  // Called (outside the lock) when the state becomes Connecting.
+  std::function<void()> on_connecting;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> states_;
+  std::vector<std::string> messages_;
+  FrameHealth health_;
+};
+
+class SessionTest : public ::testing::Test {
+ protected:
+  SessionTest() {
+    dir_ = folder_.path() + "/";
+    mkdir((dir_ + "3d_data").c_str(), 0700);
+  }
+  SessionOptions Options(ProgramRunner runner = nullptr) {
+    SessionOptions o;
+    o.program_folder = dir_;
+    o.data_folder = dir_;
+    o.pause = [](int) {};
+    o.upload_runner = std::move(runner);
+    o.refresh_angle_file = false;
+    return o;
+  }
+  bool Ended(Session& s) { return Await([&] { return s.State() == SessionState::kReady; }); }
+
+  kelvara::testing::TempFolder folder_{"kelvara-session"};
+  std::string dir_;
+  RecordingObserver observer_;
+};
+
+TEST_F(SessionTest, ConnectSequenceUploadsOnceThenAsksStopVersionAndEveryGroup) {
+  // The table exists, so the first connect of the program run uploads it.
+  mkdir((dir_ + "Table").c_str(), 0700);
+  kelvara::testing::WriteFile(TableFilePath(dir_), "table");
+  std::vector<std::vector<std::string>> runs;
+  FakeCamera camera(1);
+  Session session(camera, observer_, Options([&](const std::vector<std::string>& argv) {
+                    runs.push_back(argv);
+                    return 0;
+                  }));
+  ASSERT_EQ(session.Connect(1), ConnectResult::kConnected);
+  const std::vector<int> codes = camera.Codes();
+  ASSERT_GE(codes.size(), 3u);
+  EXPECT_EQ(codes[0], CMD_STOP_MEASUREMENT);
+  EXPECT_EQ(codes[1], CMD_GET_VERSION);
+  EXPECT_NE(std::find(codes.begin(), codes.end(), CMD_GET_FORMAT), codes.end());
+  EXPECT_EQ(session.FormatIndex(), 1);
+  EXPECT_EQ(session.logger().FormatIndex(), 1);
+  EXPECT_THAT(observer_.States(), ElementsAre("Connecting", "Ready"));
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].at(1), "1");
+
+  // A second connect in the same program run uploads nothing.
+  ASSERT_EQ(session.Connect(1), ConnectResult::kConnected);
+  EXPECT_EQ(runs.size(), 1u);
+  session.Shutdown();
+  EXPECT_FALSE(kelvara::testing::Exists(UploadMarkerPath(dir_)));
+}
+
+TEST_F(SessionTest, FailedUploadIsReportedAndTheConnectGoesOn) {
+  mkdir((dir_ + "Table").c_str(), 0700);
+  kelvara::testing::WriteFile(TableFilePath(dir_), "table");
+  FakeCamera camera(1);
+  Session session(camera, observer_, Options([](const std::vector<std::string>&) { return 1; }));
+  EXPECT_EQ(session.Connect(1), ConnectResult::kConnected);
+  // (The fake camera answers no parameter group but the format.)
+  EXPECT_THAT(observer_.Messages(), Contains("Failed to upload Qor table."));
+}
+
+// Each case: what happens, and the states the observer hears from the
+// first operation on.
+struct TransitionCase {
+  const char* what;
+  std::function<void(FakeCamera&, Session&, RecordingObserver&)> act;
+  std::vector<std::string> states;
+};
+
+TEST_F(SessionTest, StateTransitions) {
+  const TransitionCase cases[] = {
+      {"a vanished port",
+       [](FakeCamera&, Session& s, RecordingObserver&) { EXPECT_EQ(s.Connect(2), ConnectResult::kOpenFailed); },
+       {"Connecting", "Disconnected"}},
+      {"a silent camera",
+       [](FakeCamera& c, Session& s, RecordingObserver&) {
+         c.SetSilent(true);
+         EXPECT_EQ(s.Connect(1), ConnectResult::kNoAnswer);
+       },
+       {"Connecting", "Disconnected"}},
+      {"stop during connect",
+       [](FakeCamera& c, Session& s, RecordingObserver& o) {
+         o.on_connecting = [&s] { s.Stop(); };
+         EXPECT_EQ(s.Connect(1), ConnectResult::kCancelled);
+         EXPECT_TRUE(c.Codes().empty());  // the camera was never asked anything
+       },
+       {"Connecting", "Disconnected"}},
+      {"a refused start (not connected)",
+       [](FakeCamera& c, Session& s, RecordingObserver&) {
+         EXPECT_EQ(s.Start(RunRequest::SinglePicture()), StartOutcome::kRefused);
+         EXPECT_EQ(s.StartLogging(), StartOutcome::kRefused);
+         EXPECT_FALSE(s.Logging());
+         EXPECT_TRUE(c.Codes().empty());
+       },
+       {}},
+      {"a single picture ends by itself",
+       [this](FakeCamera&, Session& s, RecordingObserver&) {
+         ASSERT_EQ(s.Connect(1), ConnectResult::kConnected);
+         EXPECT_EQ(s.Start(RunRequest::SinglePicture()), StartOutcome::kStarted);
+         EXPECT_TRUE(Ended(s));
+         EXPECT_EQ(s.LastSummary().frames, 1);
+       },
+       {"Connecting", "Ready", "Measuring", "Ready"}},
+      {"the camera refuses the start command",
+       [this](FakeCamera& c, Session& s, RecordingObserver& o) {
+         ASSERT_EQ(s.Connect(1), ConnectResult::kConnected);
+         c.RefuseStartFrom(0);
+         EXPECT_EQ(s.Start(RunRequest::Continuous()), StartOutcome::kStarted);
+         EXPECT_TRUE(Ended(s));
+         EXPECT_EQ(s.LastSummary().end, RunEnd::kStartFailed);
+         EXPECT_THAT(o.Messages(), Contains("Start measurement failed!!"));
+       },
+       {"Connecting", "Ready", "Measuring", "Ready"}},
+      {"a format the camera refuses at the start of a run reverts with its message",
+       [this](FakeCamera&, Session& s, RecordingObserver& o) {
+         ASSERT_EQ(s.Connect(1), ConnectResult::kConnected);
+         s.model().parameters().format.current = 2;  // the fake accepts only format 1
+         EXPECT_EQ(s.Start(RunRequest::SinglePicture()), StartOutcome::kStarted);
+         EXPECT_TRUE(Ended(s));
+         EXPECT_EQ(s.model().parameters().format.current, 1);
+         EXPECT_EQ(s.FormatIndex(), 1);
+         EXPECT_EQ(s.RunParameters().format.current, 1);
+         EXPECT_THAT(o.Messages(), Contains("Set parameter failed!! [ Format ]"));
+       },
+       {"Connecting", "Ready", "Measuring", "Ready"}},
+      {"stop, then a start while the run still ends: the start waits for it",
+       [this](FakeCamera& c, Session& s, RecordingObserver&) {
+         ASSERT_EQ(s.Connect(1), ConnectResult::kConnected);
+         c.HoldNextResult();
+         EXPECT_EQ(s.Start(RunRequest::Continuous()), StartOutcome::kStarted);
+         c.WaitUntilHeld();
+         s.Stop();
+         EXPECT_EQ(s.State(), SessionState::kStopping);
+         EXPECT_EQ(s.Start(RunRequest::SinglePicture()), StartOutcome::kDeferred);
+         c.Release();
+         EXPECT_TRUE(Await([&] { return s.LastSummary().end == RunEnd::kFrameLimit; }));
+         EXPECT_TRUE(Ended(s));
+       },
+       {"Connecting", "Ready", "Measuring", "Stopping", "Ready", "Measuring", "Ready"}},
+      {"disconnect during a run closes the port once the camera is stopped",
+       [](FakeCamera& c, Session& s, RecordingObserver&) {
+         ASSERT_EQ(s.Connect(1), ConnectResult::kConnected);
+         c.HoldNextResult();
+         EXPECT_EQ(s.Start(RunRequest::Continuous()), StartOutcome::kStarted);
+         c.WaitUntilHeld();
+         s.Disconnect();
+         c.Release();
+         EXPECT_TRUE(Await([&] { return s.State() == SessionState::kDisconnected; }));
+         EXPECT_EQ(c.Codes().back(), CMD_STOP_MEASUREMENT);
+         EXPECT_EQ(s.Start(RunRequest::SinglePicture()), StartOutcome::kRefused);
+       },
+       {"Connecting", "Ready", "Measuring", "Stopping", "Disconnected"}},
+  };
+  for (const TransitionCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeCamera camera(1);
+    RecordingObserver observer;
+    Session session(camera, observer, Options());
+    c.act(camera, session, observer);
+    session.WaitForEnd(60000);
+    EXPECT_THAT(observer.States(), ElementsAreArray(c.states));
+  }
+}
+
+TEST_F(SessionTest, FailedCyclesAreCountedByKind) {
+  FakeCamera camera(1);
+  camera.FailResults({1, 4});
+  camera.WrongStartByte({2});
+  camera.ShortResults({5});
+  Session session(camera, observer_, Options());
+  ASSERT_EQ(session.Connect(1), ConnectResult::kConnected);
+  ASSERT_EQ(session.Start(RunRequest::Cycles(8)), StartOutcome::kStarted);
+  ASSERT_TRUE(Ended(session));
+  const FrameHealth h = session.Health();
+  EXPECT_EQ(h.frames_received, 4);
+  EXPECT_EQ(h.no_response, 2);
+  EXPECT_EQ(h.wrong_start_byte, 1);
+  EXPECT_EQ(h.length_mismatch, 1);
+  EXPECT_EQ(h.other_failures, 0);
+  EXPECT_EQ(h.FailedCycles(), session.LastSummary().failed_cycles);
+  EXPECT_EQ(h.frames_shown + h.frames_skipped, 4);
+  EXPECT_EQ(h.last_frame_number, 3);
+  // The observer heard the same at the end of the run.
+  EXPECT_EQ(observer_.Health().FailedCycles(), 4);
+}
+
+TEST_F(SessionTest, LoggingRunOnTheSessionsScheduleWritesItsFilesAndEnds) {
+  FakeCamera camera(1);
+  Session session(camera, observer_, Options());
+  ASSERT_EQ(session.Connect(1), ConnectResult::kConnected);
+  session.SetLoggingSchedule({3, 1, 0});
+  session.logger().SetBinCheck(true);
+  session.logger().StartRun(dir_, "t");
+  ASSERT_EQ(session.StartLogging(), StartOutcome::kStarted);
+  ASSERT_TRUE(Ended(session));
+  EXPECT_EQ(session.LastSummary().end, RunEnd::kLoggingEnded);
+  EXPECT_EQ(session.Health().frames_logged, 3);
+  EXPECT_EQ(session.logger().WholeFrames(), 3);
+  EXPECT_FALSE(session.Logging());
+}
+
+}  // namespace
+}  // namespace kelvara
