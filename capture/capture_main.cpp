@@ -38,6 +38,5 @@ int main(int argc, char** argv) {
   auto stop_requests = [&signals]() { return signals.Poll(); };
 
   kelvara::CaptureConsole console(stderr, isatty(STDERR_FILENO) != 0);
-  kelvara::CameraLink link(kelvara::UartSerialLibrary());
-  return kelvara::RunCapture(options, ProgramFolder(), link, console, stop_requests);
+  return kelvara::RunCapture(options, ProgramFolder(), kelvara::UartSerialLibrary(), nullptr, console, stop_requests);
 }

@@ -12,11 +12,7 @@
 #include "capture_cloud.h"
 #include "capture_recorder.h"
 #include "command_codes.h"
-#include "log_writer.h"
-#include "measurement_worker.h"
-#include "parameter_model.h"
-#include "rendering_model.h"
-#include "run_control.h"
+#include "session.h"
 
 namespace kelvara {
 namespace {
@@ -26,8 +22,8 @@ int Fail(CaptureConsole& console, int status, const std::string& text) {
   return status;
 }
 
-bool PortListed(CameraLink& link, int port) {
-  const std::vector<int> ports = link.ListPorts();
+bool PortListed(Session& session, int port) {
+  const std::vector<int> ports = session.ListPorts();
   return std::find(ports.begin(), ports.end(), port) != ports.end();
 }
 
@@ -52,49 +48,42 @@ std::string VersionText(const VersionReply& v) {
 
 }  // namespace
 
-int RunCapture(const CaptureOptions& o, const std::string& program_folder, CameraLink& link, CaptureConsole& console,
-               const StopRequests& stop_requests) {
+int RunCapture(const CaptureOptions& o, const std::string& program_folder, SerialLibrary& serial,
+               CameraLink::Pause pause, CaptureConsole& console, const StopRequests& stop_requests) {
   const std::string port_name = "COM" + std::to_string(o.port);
-  if (!PortListed(link, o.port)) return Fail(console, kExitNoPort, "no such port " + port_name);
+  // The measurement outputs are chosen once the format is known.
+  ForwardingObserver observer(console, console);
+  SessionOptions session_options;
+  session_options.program_folder = program_folder;
+  session_options.data_folder = program_folder;
+  session_options.pause = std::move(pause);
+  session_options.refresh_angle_file = false;
+  session_options.apply_at_start = false;
+  Session session(serial, observer, std::move(session_options));
+
+  if (!PortListed(session, o.port)) return Fail(console, kExitNoPort, "no such port " + port_name);
   // The folders are checked before the camera is touched.
   if (!EnsureWritableFolder(o.out)) return Fail(console, kExitOutput, "cannot write to the output folder " + o.out);
   if (o.export_3d && !EnsureWritableFolder(program_folder + "3d_data"))
     return Fail(console, kExitOutput, "cannot write to " + program_folder + "3d_data");
 
-  if (!link.Open(o.port)) {
-    const std::string cause = std::strerror(errno);  // the serial library's reason
-    return Fail(console, kExitNoPort, "cannot open port " + port_name + ": " + cause);
-  }
-
-  // The camera part of the connect sequence: stop a camera left measuring,
-  // identify it, read its parameters.
-  unsigned char status = 0;
-  link.StopMeasurement(&status);
-  VersionReply version;
-  if (link.GetVersion(&status, &version) != 0 || status != 0) {
-    link.Close();
-    return Fail(console, kExitNoAnswer, "no answer from the camera on " + port_name);
-  }
-  console.ShowMessage("connected to " + port_name + ", server version " + VersionText(version), MessageIcon::kNone);
-  ParameterModel model(link, console);
-  model.ReadParametersFromDevice();
-
-  if (o.format >= 0) {
-    const int rc = link.SetFormat(kFormatCodes[o.format], &status);
-    if (rc != 0 || status != 0) {
-      link.Close();
-      return Fail(console, kExitFormatRefused, std::string("the camera refused the format ") + kFormatNames[o.format]);
+  switch (session.Connect(o.port)) {
+    case ConnectResult::kConnected: break;
+    case ConnectResult::kOpenFailed: {
+      const std::string cause = std::strerror(errno);  // the serial library's reason
+      return Fail(console, kExitNoPort, "cannot open port " + port_name + ": " + cause);
     }
-    model.SelectFormatByCode(kFormatCodes[o.format]);
+    default: return Fail(console, kExitNoAnswer, "no answer from the camera on " + port_name);
   }
-  const int format_index = model.parameters().format.current;
-  if (format_index < 0) {
-    link.Close();
-    return Fail(console, kExitFormatRefused, "the camera's output format is unknown: give --format");
-  }
+  console.ShowMessage("connected to " + port_name + ", server version " + VersionText(session.Version()),
+                      MessageIcon::kNone);
+
+  if (o.format >= 0 && !session.SendFormat(o.format))
+    return Fail(console, kExitFormatRefused, std::string("the camera refused the format ") + kFormatNames[o.format]);
+  const int format_index = session.model().parameters().format.current;
+  if (format_index < 0) return Fail(console, kExitFormatRefused, "the camera's output format is unknown: give --format");
 
   if (!o.cloud.empty() && (IsPlaneFrameFormat(format_index) || !CloudExportBuilt())) {
-    link.Close();
     return Fail(console, kExitUsage,
                 CloudExportBuilt() ? std::string("--cloud needs a point format, not ") + kFormatNames[format_index]
                                    : "--cloud: this build has no cloud export");
@@ -106,80 +95,54 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
   recording::RecordingWriter recorder;
   if (!o.record.empty()) {
     std::string why;
-    const int rc = StartRecording(link, o.record, &recorder, &why);
-    if (rc != kExitOk) {
-      link.Close();
-      return Fail(console, rc, why);
-    }
+    const int rc = StartRecording(session.link(), o.record, &recorder, &why);
+    if (rc != kExitOk) return Fail(console, rc, why);
   }
   RecordingOutputs recorded(shown, recorder, SteadyNowNs());
-  MeasurementOutputs& outputs = recorder.is_open() ? static_cast<MeasurementOutputs&>(recorded) : shown;
+  observer.SetOutputs(recorder.is_open() ? static_cast<MeasurementOutputs&>(recorded) : shown);
 
-  RenderingModel picture;
-  picture.display_format = format_index;
-  picture.range_min = o.range_min;
-  picture.range_max = o.range_max;
-  picture.mirror_x = o.hflip ? 1 : 0;
-  picture.mirror_y = o.vflip ? 0 : 1;
-
-  LogWriter logger;
+  session.SelectFormat(format_index);
+  session.SetViewRange(o.range_min, o.range_max);
+  session.SetFlips(o.hflip, !o.vflip);
+  session.SetStopSampling(o.stop_sampling);
+  session.SetLoggingSchedule({o.total, o.once, o.interval});
+  LogWriter& logger = session.logger();
   logger.SetCsvCheck(o.csv);
   logger.SetPngCheck(o.png);
   logger.SetBinCheck(o.bin);
   logger.SetPcdCheck(o.pcd);
-  logger.SetFormatIndex(format_index);
-  logger.SetMirror({picture.mirror_x.load() != 0, picture.mirror_y.load() != 0});
-  logger.SetSchedule({o.total, o.once, o.interval});
-  logger.SetPngSaver([&picture](const std::string& path) { return picture.SaveImageAsPng(path, 0); });
   logger.StartRun(o.out, o.name);
+  if (o.export_3d) session.control().display3d.stopped = 0;
 
-  RunControl control;
-  control.program_folder = program_folder;
-  control.display3d.format_index = format_index;
-  control.SetStopSampling(o.stop_sampling);
-  control.display3d.stopped = o.export_3d ? 0 : 1;
-  control.StartLogging(o.total, o.once, o.interval);
-
-  MeasurementWorker worker(MeasurementContext{link, control, picture, logger, console, outputs,
-                                              [&model] { return model.parameters(); }, nullptr});
   console.SetTotal(o.total);
   // A continuous run that ends with the logging run.
-  if (worker.Start(RunRequest::Continuous().EndingWithLogging()) != StartResult::kStarted) {
-    link.Close();
+  if (session.StartLogging() != StartOutcome::kStarted)
     return Fail(console, kExitMeasurement, "cannot start the measurement thread");
-  }
   bool stopping = false;
-  while (!worker.WaitForEnd(100)) {
+  while (!session.WaitForEnd(100)) {
     const int request = stop_requests ? stop_requests() : 0;
     if (request == 1 && !stopping) {
       // Log one more frame, end the logging run (settings block included),
       // then the run ends with it.
       stopping = true;
       console.ShowMessage("stopping: logging one more frame", MessageIcon::kNone);
-      control.StopLogging();
+      session.StopLogging();
     } else if (request >= 1) {
       console.ShowMessage("stopping now", MessageIcon::kNone);
-      worker.RequestStop();
+      session.Stop();
     }
     console.ShowProgress(SteadyNowNs());
   }
-  worker.Wait();
+  session.Shutdown();
   console.ShowProgress(SteadyNowNs(), true);
   console.FinishProgress();
 
-  const RunSummary s = worker.LastSummary();
+  const RunSummary s = session.LastSummary();
   // A run that ended before its logging run (too many failed cycles, say)
   // still gets the settings block that describes the frames it logged.
-  if (!logger.BaseName().empty()) logger.WriteSettingsLog(model.parameters(), console.Logged());
-  link.Close();
+  if (!logger.BaseName().empty()) logger.WriteSettingsLog(session.model().parameters(), console.Logged());
 
-  const double seconds = static_cast<double>(s.elapsed_ns) / 1e9;
-  char line[160];
-  // Only frames whose files were all written count as logged.
-  std::snprintf(line, sizeof line, "%lld frames logged, %.1f frames per second, %lld failed cycles",
-                static_cast<long long>(logger.WholeFrames()),
-                seconds > 0 ? static_cast<double>(s.frames) / seconds : 0.0, static_cast<long long>(s.failed_cycles));
-  console.ShowMessage(line, MessageIcon::kNone);
+  console.ShowMessage(SummaryLine(s, logger.WholeFrames()), MessageIcon::kNone);
 
   recorded.Finish();
   if (recorder.is_open()) {
@@ -195,6 +158,19 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
     case RunEnd::kRestartFailed: return kExitMeasurement;
     default: return kExitOk;
   }
+}
+
+std::string SummaryLine(const RunSummary& s, int64_t logged) {
+  const double seconds = static_cast<double>(s.elapsed_ns) / 1e9;
+  const FrameHealth& h = s.health;
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "%lld frames logged, %.1f frames per second, %lld failed cycles (%lld no response, %lld wrong start "
+                "byte, %lld length mismatch)",
+                static_cast<long long>(logged), seconds > 0 ? static_cast<double>(s.frames) / seconds : 0.0,
+                static_cast<long long>(s.failed_cycles), static_cast<long long>(h.no_response),
+                static_cast<long long>(h.wrong_start_byte), static_cast<long long>(h.length_mismatch));
+  return line;
 }
 
 }  // namespace kelvara

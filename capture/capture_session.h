@@ -5,6 +5,7 @@
 #include <string>
 
 #include "camera_link.h"
+#include "measurement_worker.h"
 #include "capture_console.h"
 #include "capture_options.h"
 
@@ -15,10 +16,16 @@ namespace kelvara {
 // The main program turns SIGINT and SIGTERM into these.
 using StopRequests = std::function<int()>;
 
-// Runs the whole capture over `link` (opened and closed here); returns the
-// exit status. `program_folder` ends in '/' (the export ring of --3d lives
-// below it).
-int RunCapture(const CaptureOptions& options, const std::string& program_folder, CameraLink& link,
-               CaptureConsole& console, const StopRequests& stop_requests);
+// Runs the whole capture on a session over `serial` (the port is opened and
+// closed here; `pause` is the link's failure pause, empty: the real sleep);
+// returns the exit status. `program_folder` ends in '/' (the export ring of
+// --3d lives below it).
+int RunCapture(const CaptureOptions& options, const std::string& program_folder, SerialLibrary& serial,
+               CameraLink::Pause pause, CaptureConsole& console, const StopRequests& stop_requests);
+
+// The summary line: frames logged, the frame rate, and the failed cycles by
+// kind ("... 3 failed cycles (2 no response, 0 wrong start byte, 1 length
+// mismatch)"). Only frames whose files were all written count as logged.
+std::string SummaryLine(const RunSummary& summary, int64_t logged);
 
 }  // namespace kelvara

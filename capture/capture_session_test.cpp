@@ -38,9 +38,8 @@ class CaptureSessionTest : public ::testing::Test {
   }
   // The whole capture against `camera`, with failure pauses that take no time.
   int Run(FakeCamera& camera, const StopRequests& stop = nullptr) {
-    CameraLink link(camera, [](int) {});
     CaptureConsole console(err_, false);
-    const int status = RunCapture(options_, dir_ + "/", link, console, stop);
+    const int status = RunCapture(options_, dir_ + "/", camera, [](int) {}, console, stop);
     std::fflush(err_);
     return status;
   }
@@ -112,11 +111,14 @@ TEST_F(CaptureSessionTest, AnUnwritableLogFileFailsTheRunButTheOthersAreWritten)
 
 TEST_F(CaptureSessionTest, TooManyFailedCyclesFailTheRunAndKeepWhatWasLogged) {
   FakeCamera camera(1);
-  camera.FailResults({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+  camera.FailResults({1, 2, 3, 4, 5, 6, 7, 8, 10});
+  camera.WrongStartByte({9});
+  camera.ShortResults({11});
   EXPECT_EQ(Run(camera), kExitMeasurement);
   EXPECT_NE(Err().find("Get mesurement result failed!!"), std::string::npos) << Err();
   EXPECT_NE(Err().find("1 frames logged"), std::string::npos) << Err();
-  EXPECT_NE(Err().find("11 failed cycles"), std::string::npos) << Err();
+  EXPECT_NE(Err().find("11 failed cycles (9 no response, 1 wrong start byte, 1 length mismatch)\n"), std::string::npos)
+      << Err();
   EXPECT_EQ(ReadFile(Out("t_body_0000.raw")).size(), 153600u);
   EXPECT_NE(ReadFile(Out("t.txt")).find("Number of samples : 1\r\n"), std::string::npos)
       << "the settings block describes the frames that were logged";

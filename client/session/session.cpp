@@ -203,7 +203,7 @@ StartOutcome Session::Start(const RunRequest& request) {
 }
 
 StartOutcome Session::BeginRun(const RunRequest& request) {
-  model_.ApplyParameters();  // refusals are reported there; the run starts anyway
+  if (options_.apply_at_start) model_.ApplyParameters();  // refusals are reported there; the run starts anyway
   const DeviceParameters parameters = model_.parameters();
   if (parameters.format.current >= 0) SelectFormat(parameters.format.current);
   {

@@ -103,6 +103,9 @@ struct SessionOptions {
   ProgramRunner upload_runner;
   // After connecting, write "3d_data/angle.csv" from the camera's table.
   bool refresh_angle_file = true;
+  // Send the changed parameter groups when a run begins (the client's
+  // panel edits them; the capture tool sends its format itself).
+  bool apply_at_start = true;
   // Runs a task on the owner thread, later (the GUI's event loop); empty:
   // the task runs at once on the thread that has it (the worker's, when a
   // run ends).
@@ -178,8 +181,9 @@ class Session {
   // ---- Runs ----
 
   // A single picture, a continuous run or a logging run. Applies the
-  // changed parameter groups first (their refusals are reported; the run
-  // starts anyway) and takes the format from the parameters.
+  // changed parameter groups first (apply_at_start; their refusals are
+  // reported and the run starts anyway) and takes the format from the
+  // parameters.
   StartOutcome Start(const RunRequest& request);
   // Ends the run at its next cycle, drops a deferred start, cancels a
   // connect sequence; returns at once.
