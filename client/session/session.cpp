@@ -54,6 +54,11 @@ SessionState Session::State() const {
   return state_;
 }
 
+bool Session::RunAsked() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return state_ == SessionState::kMeasuring || deferred_.has_value();
+}
+
 void Session::SetState(SessionState state) {
   std::lock_guard<std::mutex> news(news_mutex_);
   {
@@ -81,7 +86,9 @@ ConnectResult Session::CloseAfter(ConnectResult result) {
 }
 
 ConnectResult Session::Connect(int port) {
-  if (worker_.Running() || shut_down_) return ConnectResult::kOpenFailed;
+  const SessionState now = State();
+  if (worker_.Running() || shut_down_ || now == SessionState::kMeasuring || now == SessionState::kStopping)
+    return ConnectResult::kOpenFailed;
   link_.Close();  // a second connect starts afresh
   cancel_connect_ = false;
   SetState(SessionState::kConnecting);
@@ -250,25 +257,36 @@ void Session::Stop() {
 
 // Worker thread, after the last run ended (Running() is false).
 void Session::RunEnded() {
-  std::optional<RunRequest> deferred;
   bool disconnect = false;
+  bool deferred = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    deferred.swap(deferred_);
     disconnect = disconnect_after_run_;
     disconnect_after_run_ = false;
+    deferred = deferred_.has_value();
   }
   if (disconnect) {
     link_.Close();
     SetState(SessionState::kDisconnected);
     return;
   }
-  SetState(SessionState::kReady);
-  if (!deferred) return;
+  if (!deferred) {
+    SetState(SessionState::kReady);
+    return;
+  }
   // The deferred run begins on the owner thread, which owns the parameter
-  // model and its panel.
-  auto begin = [this, request = *deferred] {
-    if (State() == SessionState::kReady && !shut_down_) BeginRun(request);
+  // model and its panel; until then the session stays Stopping.
+  auto begin = [this] {
+    std::optional<RunRequest> request;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (state_ != SessionState::kStopping || worker_.Running()) return;  // disconnected meanwhile
+      request.swap(deferred_);
+    }
+    if (request && !shut_down_)
+      BeginRun(*request);
+    else
+      SetState(SessionState::kReady);  // stopped meanwhile
   };
   if (options_.post)
     options_.post(begin);

@@ -197,6 +197,9 @@ class Session {
   void Stop3D() { display3d_->Stop(); }
 
   SessionState State() const;
+  // True while a run goes on and was not stopped, or a start waits for the
+  // ending run.
+  bool RunAsked() const;
   bool Logging() const { return control_.LoggingOpen(); }
   bool Display3DOn() const { return display3d_->IsOn(); }
   // True while a worker thread runs (also while a stopped run ends).
@@ -244,7 +247,7 @@ class Session {
 
   std::mutex news_mutex_;  // held from a state change until its observers have heard it
   std::atomic<bool> cancel_connect_{false};
-  bool shut_down_ = false;
+  std::atomic<bool> shut_down_{false};
 
   MeasurementWorker worker_;
   std::unique_ptr<Display3DControl> display3d_;

@@ -1,27 +1,22 @@
 #pragma once
 // CKelvaraDlg: the main dialog, the hub of the client. It creates the four
-// panels and the picture window, owns the run control with the measurement
-// worker, the rendering model, the log writer and the 3D side, handles every
-// custom window message, runs the connect sequence and shuts everything
-// down when it closes. Panels never call each other: they post messages
-// here.
+// panels and the picture window over one Session (which owns the camera
+// link, the parameters, the measurement, the log writer, the picture and
+// the 3D side), turns the panels' window messages into the session's
+// operations and the session's state changes into enabled panels, and
+// shuts everything down when it closes. Panels never call each other: they
+// post messages here.
 #include <QDialog>
 #include <QString>
-#include <QTimer>
 #include <memory>
-#include <mutex>
-#include <optional>
+#include <string>
 
-#include "camera_link.h"
 #include "client_paths.h"
-#include "device_parameters.h"
 #include "display3d_control.h"
-#include "log_writer.h"
-#include "measurement_worker.h"
 #include "notifier.h"
 #include "qt_measurement_outputs.h"
-#include "rendering_model.h"
-#include "run_control.h"
+#include "qt_session_observer.h"
+#include "session.h"
 
 class QGroupBox;
 
@@ -51,14 +46,15 @@ class CKelvaraDlg : public QDialog {
   CViewImage* view() const { return view_; }
   CLogging* logging() const { return logging_; }
   CViewPicture* picture() const { return picture_.get(); }
-  RunControl& run_control() { return control_; }
-  CameraLink& link() { return link_; }
-  RenderingModel& rendering() { return rendering_; }
+  Session& session() { return *session_; }
+  RunControl& run_control() { return session_->control(); }
+  CameraLink& link() { return session_->link(); }
+  RenderingModel& rendering() { return session_->rendering(); }
   const QtMeasurementOutputs& outputs() const { return outputs_; }
-  // True while a run has been started and not stopped (the worker handle).
-  bool Measuring() const { return worker_handle_; }
+  // True while a run goes on and was not stopped (or waits to begin).
+  bool Measuring() const { return session_->RunAsked(); }
   // True while a worker thread exists (also while a stopped run ends).
-  bool WorkerRunning() const { return worker_ && worker_->Running(); }
+  bool WorkerRunning() const { return session_->WorkerRunning(); }
 
   // The shutdown, as closing the window runs it (stops the run and 3D
   // display and waits for their threads, closes the port). Idempotent.
@@ -74,35 +70,29 @@ class CKelvaraDlg : public QDialog {
  private:
   void Initialise();
   void HandleMessage(int message, intptr_t wparam, intptr_t lparam);
-  void ConnectSequence();
+  void ConnectTo(int port, const std::string& name);
   void Disconnected();
+  // The panels a run locks, locked; `outcome` of its start puts them back
+  // when the run did not start.
+  void LockPanelsForRun();
+  void StartOutcomeShown(StartOutcome outcome);
   void StartRun(const RunRequest& request);
-  void BeginRun(const RunRequest& request);
   void StopRun();
-  // Once the worker has ended: begins a pending start, or gives the
-  // connection and settings panels back.
-  void WorkerEndCheck();
+  // UI thread: the state the session reported.
+  void SessionStateChanged(SessionState state);
   void FormatChanged();
   void StartLogging();
   void SetWaitCursor(bool on);
-  int CurrentFormatIndex() const;
-  DeviceParameters RunParameters() const;
 
   ClientPaths paths_;
   Notifier& notifier_;
   QString client_title_;
 
-  // Shared with the worker and the 3D bridge thread: declared before them,
-  // so they outlive both.
-  CameraLink link_;
-  RunControl control_;
-  RenderingModel rendering_;
-  LogWriter logger_;
+  // The session's news reach the windows through these: declared before the
+  // session, so they outlive its threads.
   QtMeasurementOutputs outputs_;
-  mutable std::mutex parameters_mutex_;
-  DeviceParameters run_parameters_;  // the values a run started with
-  std::unique_ptr<MeasurementWorker> worker_;
-  std::unique_ptr<Display3DControl> display3d_;
+  QtSessionObserver observer_;
+  std::unique_ptr<Session> session_;
 
   QGroupBox* boxes_[4] = {};
   CConnection* connection_ = nullptr;
@@ -111,10 +101,6 @@ class CKelvaraDlg : public QDialog {
   CLogging* logging_ = nullptr;
   std::unique_ptr<CViewPicture> picture_;
 
-  bool worker_handle_ = false;               // a run was started and not stopped
-  std::optional<RunRequest> pending_start_;  // waits for the ending run
-  bool enable_after_end_ = false;            // the panels return when the worker ended
-  QTimer worker_end_timer_;                  // looks for the worker's end
   bool wait_cursor_ = false;
   bool picture_placed_ = false;
   bool shut_down_ = false;
