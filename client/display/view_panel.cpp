@@ -219,8 +219,8 @@ void CViewImage::OnPicture() {
 }
 
 void CViewImage::OnStart() {
-  if (start_->text() == QLatin1String("Stop")) {
-    start_->setText(QStringLiteral("Start"));
+  if (measuring_) {
+    ShowMeasuring(false);
     PostWindowMessage(hub_, UWM_STOP_MEASUREMENT);
     return;
   }
@@ -229,7 +229,7 @@ void CViewImage::OnStart() {
   vertical_flip_ = vertical_->isChecked() ? 1 : 0;
   WriteProfile();
   PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
-  start_->setText(QStringLiteral("Stop"));
+  ShowMeasuring(true);
   PostWindowMessage(hub_, UWM_START_MEASUREMENT, 0, -1);
 }
 
@@ -246,7 +246,8 @@ void CViewImage::OnStopSampling() {
 }
 
 void CViewImage::On3D() {
-  if (start_3d_->text() == QLatin1String("3D Start")) {
+  if (!display3d_on_) {
+    display3d_on_ = true;
     start_3d_->setText(QStringLiteral("3D Stop"));
     PostWindowMessage(hub_, UWM_START_3D);
   } else {
@@ -255,19 +256,27 @@ void CViewImage::On3D() {
   }
 }
 
-void CViewImage::Show3DStopped() { start_3d_->setText(QStringLiteral("3D Start")); }
+void CViewImage::Show3DStopped() {
+  display3d_on_ = false;
+  start_3d_->setText(QStringLiteral("3D Start"));
+}
+
+void CViewImage::ShowMeasuring(bool measuring) {
+  measuring_ = measuring;
+  start_->setText(measuring ? QStringLiteral("Stop") : QStringLiteral("Start"));
+}
 
 void CViewImage::EnableControls(int enable) {
   const bool on = enable != 0;
   picture_->setEnabled(on);
   maximum_->setEnabled(on);
   minimum_->setEnabled(on);
-  if (start_->text() == QLatin1String("Start")) {
+  if (!measuring_) {
     start_->setEnabled(on);
   } else {
     // A running measurement must stay stoppable.
     start_->setEnabled(true);
-    if (on) start_->setText(QStringLiteral("Start"));
+    if (on) ShowMeasuring(false);
   }
 }
 

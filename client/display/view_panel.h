@@ -41,6 +41,8 @@ class CViewImage : public QWidget {
   void SetNotifier(Notifier* notifier) { notifier_ = notifier; }
 
  private:
+  // "Stop" while measuring, "Start" otherwise.
+  void ShowMeasuring(bool measuring);
   void BuildControls();
   void ShowValues();
   void WriteProfile();
@@ -66,6 +68,8 @@ class CViewImage : public QWidget {
   QPushButton* picture_ = nullptr;
   QPushButton* start_ = nullptr;
   QPushButton* start_3d_ = nullptr;
+  bool measuring_ = false;     // "Start" was pressed and the run not stopped ("Stop" shown)
+  bool display3d_on_ = false;  // "3D Start" was pressed ("3D Stop" shown)
   QLineEdit* rate_ = nullptr;
   QCheckBox* horizontal_ = nullptr;
   QCheckBox* vertical_ = nullptr;

@@ -198,8 +198,8 @@ bool CLogging::CheckField(NumberField* field, int lowest, int* value) {
 }
 
 void CLogging::OnStartStop() {
-  if (start_->text() == QLatin1String("Stop")) {
-    start_->setText(QStringLiteral("Start"));
+  if (logging_) {
+    ShowLogging(false);
     PostWindowMessage(hub_, UWM_STOP_LOGGING);
     return;
   }
@@ -230,7 +230,7 @@ void CLogging::OnStartStop() {
   writer_.StartRun(save_path_.toStdString(), file_name_.toStdString());
   failure_reported_ = false;
   progress_->setValue(0);
-  start_->setText(QStringLiteral("Stop"));
+  ShowLogging(true);
   PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
   PostWindowMessage(hub_, UWM_START_LOGGING);
 }
@@ -242,12 +242,17 @@ void CLogging::OnBrowse() {
   ShowValues();
 }
 
+void CLogging::ShowLogging(bool logging) {
+  logging_ = logging;
+  start_->setText(logging ? QStringLiteral("Stop") : QStringLiteral("Start"));
+}
+
 void CLogging::EnableControls(int enable) {
-  if (start_->text() == QLatin1String("Start")) {
+  if (!logging_) {
     start_->setEnabled(enable != 0);
   } else {
     start_->setEnabled(true);
-    if (enable) start_->setText(QStringLiteral("Start"));
+    if (enable) ShowLogging(false);
   }
 }
 

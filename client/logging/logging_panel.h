@@ -48,6 +48,8 @@ class CLogging : public QWidget {
   bool event(QEvent* event) override;
 
  private:
+  // "Stop" while a logging run goes on, "Start" otherwise.
+  void ShowLogging(bool logging);
   void BuildControls();
   void ShowValues();
   void TakeChecks();
@@ -79,6 +81,7 @@ class CLogging : public QWidget {
   QPushButton* browse_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QPushButton* start_ = nullptr;
+  bool logging_ = false;  // a logging run was started and not stopped ("Stop" shown)
 };
 
 }  // namespace kelvara
