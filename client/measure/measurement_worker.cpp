@@ -1,7 +1,10 @@
 #include "measurement_worker.h"
 
 #include <chrono>
+#include <deque>
+#include <memory>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -23,34 +26,149 @@ constexpr int64_t kTicksPerSecond = 1000000000;  // steady clock ticks (ns)
 // arguments are evaluated in.
 bool CommandOk(int rc, const unsigned char& status) { return rc == 0 && status == 0; }
 
-// The state of one run, private to the worker thread.
+// One received frame on its way from the receive side to the work side,
+// with what the receive side decided for it.
+struct FrameWork {
+  std::vector<unsigned char> frame;
+  int64_t receipt = 0;
+  int format_index = 0;
+  bool monitor = false;  // the first frame of a new second: rate and temperatures
+  double rate = 0;
+  TemperatureSample temperatures;
+  bool logged = false;
+  bool temperature_line = false;  // a burst starts: the temperature log first
+  int log_number = 0;
+  int progress_total = 0;
+};
+
+// A bounded queue of frames between the two sides, with the buffers they
+// travel in: the receive side waits for a free buffer, so it never runs
+// more than kAhead frames ahead of the frame being worked on; the work side
+// waits for a frame.
+class FrameQueue {
+ public:
+  static constexpr size_t kAhead = 3;
+
+  FrameQueue() {
+    for (size_t i = 0; i < kAhead + 1; ++i) free_.push_back(std::make_unique<FrameWork>());
+    for (auto& w : free_) w->frame.assign(kMeasurementFrameBytes, 0);
+  }
+  // Receive side: a buffer to receive into (waits while all are in use).
+  std::unique_ptr<FrameWork> Acquire() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !free_.empty(); });
+    std::unique_ptr<FrameWork> w = std::move(free_.back());
+    free_.pop_back();
+    return w;
+  }
+  // Receive side: an unused buffer back.
+  void Return(std::unique_ptr<FrameWork> w) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    free_.push_back(std::move(w));
+    changed_.notify_all();
+  }
+  void Push(std::unique_ptr<FrameWork> w) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queued_.push_back(std::move(w));
+    changed_.notify_all();
+  }
+  // Work side: the next frame, or nullptr once Close was called and all
+  // frames were taken. `*newer` tells whether another frame already waits.
+  std::unique_ptr<FrameWork> Take(bool* newer) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !queued_.empty() || closed_; });
+    if (queued_.empty()) return nullptr;
+    std::unique_ptr<FrameWork> w = std::move(queued_.front());
+    queued_.pop_front();
+    *newer = !queued_.empty();
+    busy_ = true;
+    return w;
+  }
+  // Work side: a frame is done with.
+  void Done(std::unique_ptr<FrameWork> w) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    free_.push_back(std::move(w));
+    busy_ = false;
+    changed_.notify_all();
+  }
+  // Receive side: waits until every queued frame has been worked on.
+  void WaitDrained() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return queued_.empty() && !busy_; });
+  }
+  void Close() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::unique_ptr<FrameWork>> free_;
+  std::deque<std::unique_ptr<FrameWork>> queued_;
+  bool busy_ = false;
+  bool closed_ = false;
+};
+
+// The state of one run. Two threads share it: the receive side (the
+// worker thread) is the only one that talks to the camera: it fetches the
+// frames, reads the temperatures, decides the logging schedule and ends
+// logging runs; the work side decodes, renders, shows, logs and exports
+// each frame, in the order received, while the next one is fetched.
 class ActiveRun {
  public:
   // `publish` receives the frame health after every cycle.
   ActiveRun(MeasurementContext& c, std::function<void(const FrameHealth&)> publish)
-      : c_(c), publish_(std::move(publish)), frame_(kMeasurementFrameBytes, 0), ring_(c.control.program_folder) {}
+      : c_(c), publish_(std::move(publish)), ring_(c.control.program_folder) {}
 
   RunSummary Execute();
 
  private:
   enum class Step { kContinue, kEnd };
 
+  // Receive side.
   Step Cycle();
   Step FailedCycle(int rc);
   Step CountTowardsLimit();
-  void RateAndTemperatures(int64_t cycle_start, int64_t receipt);
-  Step LoggingSchedule(int64_t elapsed_s);
+  void RateAndTemperatures(int64_t cycle_start, int64_t receipt, FrameWork* w);
+  bool LoggingSchedule(int64_t elapsed_s, FrameWork* w);
   Step EndLoggingRun(int format_index);
+  // Hands a frame to the work side (worked on at once without a work thread).
+  void Hand(std::unique_ptr<FrameWork> w);
   int64_t Now() const { return c_.now_ns(); }
+
+  // Work side.
+  void WorkLoop();
+  void Work(FrameWork& w, bool newer);
+
+  template <typename F>
+  void UpdateHealth(F change) {
+    FrameHealth copy;
+    {
+      std::lock_guard<std::mutex> lock(health_mutex_);
+      change(summary_.health);
+      copy = summary_.health;
+    }
+    publish_(copy);
+  }
+  FrameHealth HealthNow() {
+    std::lock_guard<std::mutex> lock(health_mutex_);
+    return summary_.health;
+  }
 
   MeasurementContext& c_;
   std::function<void(const FrameHealth&)> publish_;
-  std::vector<unsigned char> frame_;  // the worker's own copy of the last frame
+  FrameQueue queue_;
+  std::thread work_thread_;
+  bool work_thread_running_ = false;
+
+  // Work side only.
   FrameDecoder decoder_;
   ExportRing ring_;
-  TemperatureSample temperatures_;
-  RunSummary summary_;
 
+  // Receive side only.
+  TemperatureSample temperatures_;
   int64_t start_tick_ = 0;
   int64_t last_shown_second_ = -1;
   int failures_ = 0;
@@ -58,6 +176,9 @@ class ActiveRun {
   int log_number_ = 0;
   int64_t last_burst_second_ = -1;
   int64_t pending_burst_second_ = 0;
+
+  std::mutex health_mutex_;  // guards summary_.health (both sides count)
+  RunSummary summary_;
 };
 
 RunSummary ActiveRun::Execute() {
@@ -71,74 +192,91 @@ RunSummary ActiveRun::Execute() {
   start_tick_ = Now();
 
   if (c_.control.RunsCycles()) {
+    try {
+      work_thread_ = std::thread(&ActiveRun::WorkLoop, this);
+      work_thread_running_ = true;
+    } catch (const std::system_error&) {
+      work_thread_running_ = false;  // the frames are worked on in turn instead
+    }
     while (c_.control.RunGoesOn()) {
-      const Step step = Cycle();
-      publish_(summary_.health);
-      if (step == Step::kEnd) break;
+      if (Cycle() == Step::kEnd) break;
     }
     if (summary_.end == RunEnd::kNone) summary_.end = RunEnd::kStopRequest;
+    queue_.Close();
+    if (work_thread_running_) work_thread_.join();
   }
 
   // End of the run: stop the camera (the outcome does not matter).
   c_.link.StopMeasurement(&status);
   summary_.elapsed_ns = Now() - start_tick_;
+  summary_.health = HealthNow();
   summary_.frames_logged = summary_.health.frames_logged;
   c_.outputs.FrameHealthUpdate(summary_.health);
   if (c_.control.EndRun()) c_.outputs.RunEndedByItself();
   return summary_;
 }
 
+void ActiveRun::Hand(std::unique_ptr<FrameWork> w) {
+  if (work_thread_running_) {
+    queue_.Push(std::move(w));
+    return;
+  }
+  Work(*w, false);
+  queue_.Return(std::move(w));
+}
+
 ActiveRun::Step ActiveRun::Cycle() {
   const int64_t cycle_start = Now();
   unsigned char status = 0;
-  // The link copies the frame into the worker's own buffer, which no later
+  std::unique_ptr<FrameWork> w = queue_.Acquire();
+  // The link copies the frame into a buffer of this run, which no later
   // exchange touches.
-  int rc = c_.link.GetResult(&status, &frame_);
-  if (!CommandOk(rc, status)) return FailedCycle(rc);
+  int rc = c_.link.GetResult(&status, &w->frame);
+  if (!CommandOk(rc, status)) {
+    queue_.Return(std::move(w));
+    return FailedCycle(rc);
+  }
 
   const int64_t receipt = Now();
-  c_.outputs.FrameReceived(frame_.data(), frame_.size(), receipt);
   failures_ = 0;
-  FrameHealth& health = summary_.health;
-  health.last_frame_number = summary_.frames;
-  health.last_receipt_ns = receipt;
-  ++summary_.frames;
-  health.frames_received = summary_.frames;
-
-  const int format_index = c_.control.display3d.format_index.load();
-  DisplayPlanes planes;
-  int centre = 0;
-  if (decoder_.DecodeFrame(format_index, frame_.data(), frame_.size(), &planes)) {
-    c_.picture.RenderFrame(planes);
-    centre = planes.CentreValue();
-    ++health.frames_shown;
-  }
-  c_.outputs.PictureChanged();
-  c_.outputs.CentreReadout(CentreReadout(format_index, centre));
+  w->receipt = receipt;
+  w->format_index = c_.control.display3d.format_index.load();
+  const int64_t number = summary_.frames++;
+  UpdateHealth([&](FrameHealth& h) {
+    h.last_frame_number = number;
+    h.last_receipt_ns = receipt;
+    h.frames_received = number + 1;
+  });
 
   const int64_t elapsed_s = (Now() - start_tick_) / kTicksPerSecond;
-  if (elapsed_s > last_shown_second_) {
+  w->monitor = elapsed_s > last_shown_second_;
+  if (w->monitor) {
     last_shown_second_ = elapsed_s;
-    RateAndTemperatures(cycle_start, receipt);
+    RateAndTemperatures(cycle_start, receipt, w.get());
   }
+  const bool ends_logging = LoggingSchedule(elapsed_s, w.get());
+  Hand(std::move(w));
 
-  if (LoggingSchedule(elapsed_s) == Step::kEnd) return Step::kEnd;
-
-  if (c_.control.display3d.stopped.load() == 0) ring_.Write(frame_.data());
-
+  if (ends_logging) {
+    // The logging run's last files come after all its frames.
+    queue_.WaitDrained();
+    if (EndLoggingRun(c_.control.display3d.format_index.load()) == Step::kEnd) return Step::kEnd;
+  }
   return CountTowardsLimit();
 }
 
 ActiveRun::Step ActiveRun::FailedCycle(int rc) {
   ++summary_.failed_cycles;
-  FrameHealth& health = summary_.health;
-  switch (rc) {
-    case CMD_ERR_NO_RESPONSE: ++health.no_response; break;
-    case CMD_ERR_START_BYTE: ++health.wrong_start_byte; break;
-    case CMD_ERR_LENGTH: ++health.length_mismatch; break;
-    default: ++health.other_failures; break;
-  }
+  UpdateHealth([rc](FrameHealth& health) {
+    switch (rc) {
+      case CMD_ERR_NO_RESPONSE: ++health.no_response; break;
+      case CMD_ERR_START_BYTE: ++health.wrong_start_byte; break;
+      case CMD_ERR_LENGTH: ++health.length_mismatch; break;
+      default: ++health.other_failures; break;
+    }
+  });
   if (++failures_ > kMaxConsecutiveFailures) {
+    queue_.WaitDrained();
     c_.notifier.ShowMessage("Get mesurement result failed!!", MessageIcon::kExclamation);
     summary_.end = RunEnd::kFailures;
     return Step::kEnd;
@@ -154,7 +292,7 @@ ActiveRun::Step ActiveRun::CountTowardsLimit() {
   return Step::kContinue;
 }
 
-void ActiveRun::RateAndTemperatures(int64_t cycle_start, int64_t receipt) {
+void ActiveRun::RateAndTemperatures(int64_t cycle_start, int64_t receipt, FrameWork* w) {
   if (!c_.control.SamplingStopped()) {
     unsigned char status = 0;
     ImagerTemperatures chip;
@@ -172,12 +310,13 @@ void ActiveRun::RateAndTemperatures(int64_t cycle_start, int64_t receipt) {
   }
   // The rate that the exchange of this one frame would allow.
   const int64_t ticks = receipt - cycle_start;
-  const double rate = ticks > 0 ? static_cast<double>(kTicksPerSecond) / static_cast<double>(ticks) : 0.0;
-  c_.outputs.MonitorUpdate(rate, temperatures_);
-  c_.outputs.FrameHealthUpdate(summary_.health);
+  w->rate = ticks > 0 ? static_cast<double>(kTicksPerSecond) / static_cast<double>(ticks) : 0.0;
+  w->temperatures = temperatures_;
 }
 
-ActiveRun::Step ActiveRun::LoggingSchedule(int64_t elapsed_s) {
+// Decides whether the frame is logged, and as which number; true when the
+// logging run ends with it.
+bool ActiveRun::LoggingSchedule(int64_t elapsed_s, FrameWork* w) {
   const LoggingOrder order = c_.control.Logging();
   bool logged;
   switch (order.phase) {
@@ -185,24 +324,27 @@ ActiveRun::Step ActiveRun::LoggingSchedule(int64_t elapsed_s) {
     case LoggingPhase::kOff: logged = false; break;
     default: logged = last_burst_second_ == -1 || elapsed_s - last_burst_second_ >= order.interval;
   }
-  if (!logged) return Step::kContinue;
+  w->logged = logged;
+  if (!logged) return false;
 
   // A burst of "once" frames.
   const int once = order.once;
+  w->temperature_line = false;
   if (log_number_ % once == 0) {
     pending_burst_second_ = elapsed_s;
-    if (!c_.control.SamplingStopped()) c_.logger.WriteTemperatureLog(temperatures_);
+    if (!c_.control.SamplingStopped()) {
+      w->temperature_line = true;
+      w->temperatures = temperatures_;
+    }
   }
-  c_.logger.WriteFrameLogs(log_number_, frame_.data(), frame_.size());
+  w->log_number = log_number_;
   ++log_number_;
-  ++summary_.health.frames_logged;
   if (log_number_ % once == 0) last_burst_second_ = pending_burst_second_;
-  c_.outputs.LogProgress(log_number_, order.ProgressTotal());
-
-  if (order.EndsAt(log_number_)) return EndLoggingRun(c_.control.display3d.format_index.load());
-  return Step::kContinue;
+  w->progress_total = order.ProgressTotal();
+  return order.EndsAt(log_number_);
 }
 
+// Receive side, with the work side idle (all frames worked on).
 ActiveRun::Step ActiveRun::EndLoggingRun(int format_index) {
   bool restart_failed = false;
   if (LogsOfFormat(format_index).angle_logs) {
@@ -233,6 +375,51 @@ ActiveRun::Step ActiveRun::EndLoggingRun(int format_index) {
     return Step::kEnd;
   }
   return Step::kContinue;
+}
+
+void ActiveRun::WorkLoop() {
+  for (;;) {
+    bool newer = false;
+    std::unique_ptr<FrameWork> w = queue_.Take(&newer);
+    if (!w) return;
+    Work(*w, newer);
+    queue_.Done(std::move(w));
+  }
+}
+
+// Work side: everything a received frame goes through, in the order the
+// sequential loop had it.
+void ActiveRun::Work(FrameWork& w, bool newer) {
+  c_.outputs.FrameReceived(w.frame.data(), w.frame.size(), w.receipt);
+  DisplayPlanes planes;
+  int centre = 0;
+  bool shown = false;
+  if (decoder_.DecodeFrame(w.format_index, w.frame.data(), w.frame.size(), &planes)) {
+    centre = planes.CentreValue();
+    // Behind the link, the picture skips a frame that a newer one follows;
+    // a logged frame is always drawn (its PNG is the picture).
+    if (!newer || w.logged) {
+      c_.picture.RenderFrame(planes);
+      shown = true;
+    }
+  }
+  if (shown) c_.outputs.PictureChanged();
+  c_.outputs.CentreReadout(CentreReadout(w.format_index, centre));
+  if (w.monitor) {
+    c_.outputs.MonitorUpdate(w.rate, w.temperatures);
+    c_.outputs.FrameHealthUpdate(HealthNow());
+  }
+  if (w.logged) {
+    if (w.temperature_line) c_.logger.WriteTemperatureLog(w.temperatures);
+    c_.logger.WriteFrameLogs(w.log_number, w.frame.data(), w.frame.size());
+    c_.outputs.LogProgress(w.log_number + 1, w.progress_total);
+  }
+  if (c_.control.display3d.stopped.load() == 0) ring_.Write(w.frame.data());
+  UpdateHealth([&](FrameHealth& h) {
+    if (shown) ++h.frames_shown;
+    if (!shown && newer && !w.logged) ++h.frames_skipped;
+    if (w.logged) ++h.frames_logged;
+  });
 }
 
 }  // namespace

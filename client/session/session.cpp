@@ -86,9 +86,10 @@ ConnectResult Session::CloseAfter(ConnectResult result) {
 }
 
 ConnectResult Session::Connect(int port) {
-  const SessionState now = State();
-  if (worker_.Running() || shut_down_ || now == SessionState::kMeasuring || now == SessionState::kStopping)
-    return ConnectResult::kOpenFailed;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (run_active_ || shut_down_) return ConnectResult::kOpenFailed;
+  }
   link_.Close();  // a second connect starts afresh
   cancel_connect_ = false;
   SetState(SessionState::kConnecting);
@@ -130,25 +131,18 @@ ConnectResult Session::Connect(int port) {
 
 void Session::Disconnect() {
   cancel_connect_ = true;
+  bool active = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     deferred_.reset();
-    if (worker_.Running()) {
-      // The port closes once the run has stopped the camera.
-      disconnect_after_run_ = true;
-    }
+    active = run_active_;
+    // With a run going on, the port closes once it has stopped the camera.
+    if (active) disconnect_after_run_ = true;
   }
-  if (worker_.Running()) {
+  if (active) {
     worker_.RequestStop();
-    // The run may have ended meanwhile, before it could see the flag.
-    if (worker_.Running()) {
-      SetState(SessionState::kStopping);
-      return;
-    }
-  }
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    disconnect_after_run_ = false;
+    MarkStopping();
+    return;
   }
   link_.Close();
   SetState(SessionState::kDisconnected);
@@ -198,17 +192,19 @@ StartOutcome Session::Start(const RunRequest& request) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (shut_down_ || state_ == SessionState::kDisconnected || state_ == SessionState::kConnecting)
       return StartOutcome::kRefused;
-    if (worker_.Running()) {
-      // The ending run still owns the camera link: the parameters are sent
-      // and the run begun once it has let go (RunEnded).
+    if (run_active_) {
+      // The run still owns the camera link: the parameters are sent and the
+      // run begun once it has let go (RunEnded).
       deferred_ = request;
       disconnect_after_run_ = false;
       return StartOutcome::kDeferred;
     }
+    run_active_ = true;
   }
   return BeginRun(request);
 }
 
+// Owner thread, with run_active_ set for this run.
 StartOutcome Session::BeginRun(const RunRequest& request) {
   if (options_.apply_at_start) model_.ApplyParameters();  // refusals are reported there; the run starts anyway
   const DeviceParameters parameters = model_.parameters();
@@ -219,7 +215,7 @@ StartOutcome Session::BeginRun(const RunRequest& request) {
   }
   SetState(SessionState::kMeasuring);
   if (worker_.Start(request) == StartResult::kFailed) {
-    SetState(SessionState::kReady);
+    Settle();
     return StartOutcome::kFailed;
   }
   return StartOutcome::kStarted;
@@ -238,55 +234,69 @@ StartOutcome Session::StartLogging() {
 
 void Session::Stop() {
   cancel_connect_ = true;
+  bool active = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     deferred_.reset();
+    active = run_active_;
   }
-  if (!worker_.Running()) return;
+  if (!active) return;
   worker_.RequestStop();
-  if (worker_.Running()) {
-    std::lock_guard<std::mutex> news(news_mutex_);
+  MarkStopping();
+}
+
+void Session::MarkStopping() {
+  std::lock_guard<std::mutex> news(news_mutex_);
+  {
     std::lock_guard<std::mutex> lock(mutex_);
-    // The run may have ended meanwhile: RunEnded then has set the state.
-    if (state_ == SessionState::kMeasuring && worker_.Running()) {
-      state_ = SessionState::kStopping;
-      observer_.StateChanged(state_);
-    }
+    // The run may have ended meanwhile: then Settle has set the state.
+    if (!run_active_ || state_ != SessionState::kMeasuring) return;
+    state_ = SessionState::kStopping;
+  }
+  observer_.StateChanged(SessionState::kStopping);
+}
+
+// No run goes on any more and none is to begin.
+void Session::Settle() {
+  bool disconnect = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    run_active_ = false;
+    disconnect = disconnect_after_run_;
+    disconnect_after_run_ = false;
+  }
+  if (disconnect) {
+    link_.Close();
+    SetState(SessionState::kDisconnected);
+  } else {
+    SetState(SessionState::kReady);
   }
 }
 
 // Worker thread, after the last run ended (Running() is false).
 void Session::RunEnded() {
-  bool disconnect = false;
   bool deferred = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    disconnect = disconnect_after_run_;
-    disconnect_after_run_ = false;
-    deferred = deferred_.has_value();
-  }
-  if (disconnect) {
-    link_.Close();
-    SetState(SessionState::kDisconnected);
-    return;
+    deferred = deferred_.has_value() && !disconnect_after_run_ && !shut_down_;
   }
   if (!deferred) {
-    SetState(SessionState::kReady);
+    Settle();
     return;
   }
   // The deferred run begins on the owner thread, which owns the parameter
-  // model and its panel; until then the session stays Stopping.
+  // model and its panel; until then the session stays Stopping and keeps
+  // the run slot.
   auto begin = [this] {
     std::optional<RunRequest> request;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (state_ != SessionState::kStopping || worker_.Running()) return;  // disconnected meanwhile
       request.swap(deferred_);
     }
     if (request && !shut_down_)
       BeginRun(*request);
     else
-      SetState(SessionState::kReady);  // stopped meanwhile
+      Settle();  // stopped or disconnected meanwhile
   };
   if (options_.post)
     options_.post(begin);

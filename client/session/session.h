@@ -226,6 +226,8 @@ class Session {
   void SetState(SessionState state);
   StartOutcome BeginRun(const RunRequest& request);
   void RunEnded();  // worker thread
+  void Settle();
+  void MarkStopping();
   bool Cancelled() const { return cancel_connect_.load(); }
   ConnectResult CloseAfter(ConnectResult result);
 
@@ -242,6 +244,7 @@ class Session {
   SessionState state_ = SessionState::kDisconnected;
   std::optional<RunRequest> deferred_;  // waits for the ending run
   bool disconnect_after_run_ = false;
+  bool run_active_ = false;  // a run goes on, ends, or is about to begin
   DeviceParameters run_parameters_;
   VersionReply version_;
 

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -60,6 +63,14 @@ class RecordingObserver : public SessionObserver {
     std::lock_guard<std::mutex> lock(mutex_);
     return health_;
   }
+  void FrameReceived(const unsigned char*, size_t, int64_t receipt_ns) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    receipts_.push_back(receipt_ns);
+  }
+  std::vector<int64_t> Receipts() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return receipts_;
+  }
   // Called (outside the lock) when the state becomes Connecting.
   std::function<void()> on_connecting;
 
@@ -68,6 +79,7 @@ class RecordingObserver : public SessionObserver {
   std::vector<std::string> states_;
   std::vector<std::string> messages_;
   FrameHealth health_;
+  std::vector<int64_t> receipts_;
 };
 
 class SessionTest : public ::testing::Test {
@@ -269,6 +281,105 @@ TEST_F(SessionTest, LoggingRunOnTheSessionsScheduleWritesItsFilesAndEnds) {
   EXPECT_EQ(session.Health().frames_logged, 3);
   EXPECT_EQ(session.logger().WholeFrames(), 3);
   EXPECT_FALSE(session.Logging());
+}
+
+// Holds the work side at its first logged frame until released, and checks
+// at every logged frame how far the receive side has run ahead.
+class SlowLoggingObserver : public RecordingObserver {
+ public:
+  explicit SlowLoggingObserver(FakeCamera& camera) : camera_(camera) {}
+  void LogProgress(int logged, int total) override {
+    int results = 0;
+    for (int c : camera_.Codes()) results += c == CMD_GET_RESULT;
+    std::unique_lock<std::mutex> lock(mutex_);
+    progress_.push_back(logged);
+    most_ahead_ = std::max(most_ahead_, results - logged);
+    if (logged == 1) {
+      held_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return released_; });
+    }
+    (void)total;
+  }
+  void Release() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+  std::vector<int> Progress() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return progress_;
+  }
+  int MostAhead() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return most_ahead_;
+  }
+
+ private:
+  FakeCamera& camera_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool held_ = false;
+  bool released_ = false;
+  std::vector<int> progress_;
+  int most_ahead_ = 0;
+};
+
+TEST_F(SessionTest, ASlowWorkSideHoldsTheReceiveSideBackAndLosesNoLoggedFrame) {
+  FakeCamera camera(1);
+  SlowLoggingObserver observer(camera);
+  Session session(camera, observer, Options());
+  ASSERT_EQ(session.Connect(1), ConnectResult::kConnected);
+  session.SetLoggingSchedule({12, 1, 0});
+  session.logger().SetBinCheck(true);
+  mkdir((dir_ + "logs").c_str(), 0700);
+  session.logger().StartRun(dir_ + "logs", "t");
+  ASSERT_EQ(session.StartLogging(), StartOutcome::kStarted);
+  // While the work side is held at the first frame, the receive side
+  // fetches three frames ahead and then waits.
+  auto results = [&] {
+    int n = 0;
+    for (int c : camera.Codes()) n += c == CMD_GET_RESULT;
+    return n;
+  };
+  ASSERT_TRUE(Await([&] { return results() >= 4; }));
+  observer.Release();
+  ASSERT_TRUE(Ended(session));
+  EXPECT_EQ(results(), 12) << "the logging run ended the run at its last frame";
+  EXPECT_THAT(observer.Progress(), ElementsAre(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12));
+  EXPECT_LE(observer.MostAhead(), 3);
+  const FrameHealth h = session.Health();
+  EXPECT_EQ(h.frames_logged, 12);
+  EXPECT_EQ(h.frames_received, 12);
+  EXPECT_EQ(h.frames_skipped, 0) << "logged frames are always drawn";
+  // Every frame's raw file, numbered in order, all the same scene.
+  const std::string first = kelvara::testing::ReadFile(dir_ + "logs/t_body_0000.raw");
+  EXPECT_EQ(first.size(), 153600u);
+  for (int i = 1; i < 12; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "logs/t_body_%04d.raw", i);
+    EXPECT_EQ(kelvara::testing::ReadFile(dir_ + name), first) << name;
+  }
+}
+
+TEST_F(SessionTest, FramesComeInOrderAndTheDisplayMaySkipOnlyUnloggedOnes) {
+  FakeCamera camera(1);
+  SessionOptions options = Options();
+  options.now_ns = [&camera] { return camera.NowNs(); };  // one step per result
+  Session session(camera, observer_, std::move(options));
+  ASSERT_EQ(session.Connect(1), ConnectResult::kConnected);
+  ASSERT_EQ(session.Start(RunRequest::Cycles(50)), StartOutcome::kStarted);
+  ASSERT_TRUE(Ended(session));
+  // The work side saw every frame, in the order received.
+  const std::vector<int64_t> receipts = observer_.Receipts();
+  ASSERT_EQ(receipts.size(), 50u);
+  for (size_t i = 1; i < receipts.size(); ++i) EXPECT_LT(receipts[i - 1], receipts[i]) << i;
+  const FrameHealth h = session.Health();
+  EXPECT_EQ(h.frames_received, 50);
+  EXPECT_EQ(h.last_frame_number, 49);
+  EXPECT_EQ(h.frames_shown + h.frames_skipped, 50);
+  EXPECT_GE(h.frames_shown, 1) << "the newest frame is always drawn";
+  EXPECT_EQ(h.frames_logged, 0);
 }
 
 }  // namespace
