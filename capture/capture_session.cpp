@@ -81,7 +81,8 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Seria
   if (o.format >= 0 && !session.SendFormat(o.format))
     return Fail(console, kExitFormatRefused, std::string("the camera refused the format ") + kFormatNames[o.format]);
   const int format_index = session.model().parameters().format.current;
-  if (format_index < 0) return Fail(console, kExitFormatRefused, "the camera's output format is unknown: give --format");
+  if (format_index < 0)
+    return Fail(console, kExitFormatRefused, "the camera's output format is unknown: give --format");
 
   if (!o.cloud.empty() && (IsPlaneFrameFormat(format_index) || !CloudExportBuilt())) {
     return Fail(console, kExitUsage,

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "camera_link.h"
-#include "measurement_worker.h"
 #include "capture_console.h"
 #include "capture_options.h"
+#include "measurement_worker.h"
 
 namespace kelvara {
 

@@ -39,7 +39,8 @@ class CaptureSessionTest : public ::testing::Test {
   // The whole capture against `camera`, with failure pauses that take no time.
   int Run(FakeCamera& camera, const StopRequests& stop = nullptr) {
     CaptureConsole console(err_, false);
-    const int status = RunCapture(options_, dir_ + "/", camera, [](int) {}, console, stop);
+    const int status = RunCapture(
+        options_, dir_ + "/", camera, [](int) {}, console, stop);
     std::fflush(err_);
     return status;
   }

@@ -462,10 +462,8 @@ StartResult MeasurementWorker::Start(const RunRequest& request) {
   // The previous thread has reported its end and has only to return (it
   // may be this very thread, starting a run from its end report).
   if (finished.joinable()) {
-    if (finished.get_id() == std::this_thread::get_id())
-      finished.detach();
-    else
-      finished.join();
+    if (finished.get_id() == std::this_thread::get_id()) finished.detach();
+    else finished.join();
   }
   return StartResult::kStarted;
 }

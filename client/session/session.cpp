@@ -293,15 +293,11 @@ void Session::RunEnded() {
       std::lock_guard<std::mutex> lock(mutex_);
       request.swap(deferred_);
     }
-    if (request && !shut_down_)
-      BeginRun(*request);
-    else
-      Settle();  // stopped or disconnected meanwhile
+    if (request && !shut_down_) BeginRun(*request);
+    else Settle();  // stopped or disconnected meanwhile
   };
-  if (options_.post)
-    options_.post(begin);
-  else
-    begin();
+  if (options_.post) options_.post(begin);
+  else begin();
 }
 
 void Session::Shutdown() {

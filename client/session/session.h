@@ -65,8 +65,7 @@ class SessionObserver : public MeasurementOutputs, public Notifier {
 // `outputs` (replaceable before a run starts), state changes to `state`.
 class ForwardingObserver : public SessionObserver {
  public:
-  ForwardingObserver(Notifier& notifier, MeasurementOutputs& outputs,
-                     std::function<void(SessionState)> state = nullptr)
+  ForwardingObserver(Notifier& notifier, MeasurementOutputs& outputs, std::function<void(SessionState)> state = nullptr)
       : notifier_(notifier), outputs_(&outputs), state_(std::move(state)) {}
   void SetOutputs(MeasurementOutputs& outputs) { outputs_ = &outputs; }
 

@@ -20,10 +20,10 @@
 namespace kelvara {
 namespace {
 
+using testing::Await;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using testing::Await;
 
 // Remembers the states, messages and the last frame health, in order.
 class RecordingObserver : public SessionObserver {
@@ -97,7 +97,9 @@ class SessionTest : public ::testing::Test {
     o.refresh_angle_file = false;
     return o;
   }
-  bool Ended(Session& s) { return Await([&] { return s.State() == SessionState::kReady; }); }
+  bool Ended(Session& s) {
+    return Await([&] { return s.State() == SessionState::kReady; });
+  }
 
   kelvara::testing::TempFolder folder_{"kelvara-session"};
   std::string dir_;
