@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: installs the dependencies, then configures,
 # builds and runs the suite plain, with ASan+UBSan, and (for the core
-# libraries and their threads) with TSan; then fuzzes every parser of
+# libraries and their threads, and the Qt adapters that cross threads)
+# with TSan; then fuzzes every parser of
 # outside bytes (30 s per target) and runs the fault soak (about 2 minutes).
 # Warnings are errors here.
 # Usage: bash scripts/test.sh [plain|asan|tsan|fuzz|soak ...]   (default: all five)
@@ -28,12 +29,25 @@ run_suite() {
   (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 600)
 }
 
+# The Qt classes that carry news between threads, under TSan: a second,
+# small TSan build with the GUI, of those tests only (label qt_threads).
+run_qt_tsan() {
+  local dir=build-tsan-qt
+  echo "==== $dir: the Qt adapters under TSan"
+  cmake -S . -B "$dir" -DKELVARA_WERROR=ON -DKELVARA_SANITIZE=thread -DKELVARA_BUILD_BENCH=OFF \
+    -DKELVARA_BUILD_VIEWER=OFF -DKELVARA_BUILD_EXPORT=OFF
+  cmake --build "$dir" -j"$jobs" --target qt_adapters_test qt_notifier_test
+  (cd "$dir" && TSAN_OPTIONS="$TSAN_OPTIONS:suppressions=$PWD/../scripts/tsan-qt.supp" \
+    ctest -L qt_threads --output-on-failure --timeout 600)
+}
+
 for s in "${suites[@]}"; do
   case "$s" in
     plain) run_suite build ;;
     asan) run_suite build-asan -DKELVARA_SANITIZE=address -DKELVARA_BUILD_BENCH=OFF ;;
     tsan) run_suite build-tsan -DKELVARA_SANITIZE=thread -DKELVARA_BUILD_BENCH=OFF \
-            -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF -DKELVARA_BUILD_EXPORT=OFF ;;
+            -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF -DKELVARA_BUILD_EXPORT=OFF
+          run_qt_tsan ;;
     fuzz) echo "==== fuzz"; bash scripts/fuzz.sh "${KELVARA_FUZZ_SECONDS:-30}" ;;
     soak) echo "==== soak"; bash scripts/soak.sh 120 ;;
     *) echo "unknown suite: $s (plain, asan, tsan, fuzz, soak)" >&2; exit 2 ;;

@@ -8,8 +8,26 @@ QtSessionObserver::QtSessionObserver(QtMeasurementOutputs& outputs, Notifier& no
     : outputs_(outputs), notifier_(notifier) {}
 
 void QtSessionObserver::Post(std::function<void()> task) {
-  // Queued to this object's (the UI) thread; dropped when it is gone.
-  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    tasks_.push_back(std::move(task));
+  }
+  // One wake-up per task; each runs whatever is queued by then, in order.
+  // Dropped when this object (on the UI thread) is gone.
+  QMetaObject::invokeMethod(this, &QtSessionObserver::RunTasks, Qt::QueuedConnection);
+}
+
+void QtSessionObserver::RunTasks() {
+  for (;;) {
+    std::function<void()> task;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (tasks_.empty()) return;
+      task = std::move(tasks_.front());
+      tasks_.pop_front();
+    }
+    task();
+  }
 }
 
 void QtSessionObserver::StateChanged(SessionState state) {

@@ -5,7 +5,9 @@
 // them in the order the session made them. It also runs the session's
 // deferred tasks on the UI thread (SessionOptions::post).
 #include <QObject>
+#include <deque>
 #include <functional>
+#include <mutex>
 
 #include "qt_measurement_outputs.h"
 #include "session.h"
@@ -34,9 +36,14 @@ class QtSessionObserver : public QObject, public SessionObserver {
   void FrameHealthUpdate(const FrameHealth& health) override { outputs_.FrameHealthUpdate(health); }
 
  private:
+  void RunTasks();  // UI thread
+
   QtMeasurementOutputs& outputs_;
   Notifier& notifier_;
   std::function<void(SessionState)> handler_;
+  // The tasks travel under this lock, the event only wakes the UI thread.
+  std::mutex mutex_;
+  std::deque<std::function<void()>> tasks_;
 };
 
 }  // namespace kelvara
