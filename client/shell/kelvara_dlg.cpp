@@ -90,7 +90,7 @@ void CKelvaraDlg::Initialise() {
   connection_->SetConnector([this](int port, const std::string& name) { ConnectTo(port, name); });
   setting_ = new CSetting(boxes_[1], this, session_->model(), notifier_);
   boxes_[1]->layout()->addWidget(setting_);
-  logging_ = new CLogging(boxes_[3], this, session_->logger());
+  logging_ = new CLogging(boxes_[3], this, session_->logger(), Profile(paths_.profile_path));
   boxes_[3]->layout()->addWidget(logging_);
   view_ = new CViewImage(boxes_[2], this);
   boxes_[2]->layout()->addWidget(view_);
