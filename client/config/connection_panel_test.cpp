@@ -171,6 +171,21 @@ TEST_F(ConnectionPanelTest, NoTableNoUpload) {
   EXPECT_EQ(ports.inits, std::vector<int>{3});
 }
 
+TEST_F(ConnectionPanelTest, APortWithoutPermissionSaysHowToGetIt) {
+  FakePorts ports({3});
+  CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link, notifier_);
+  panel.SetProgramFolder(folder_.path(), folder_.path());
+  panel.Initialise();
+  ports.busy = true;
+  ports.open_error = EACCES;
+  panel.Connect();
+  ASSERT_EQ(notifier_.Messages().size(), 1u);
+  const std::string message = notifier_.Messages()[0];
+  EXPECT_EQ(message.rfind("Failed to open COM3. Permission denied", 0), 0u) << message;
+  EXPECT_NE(message.find("\"dialout\""), std::string::npos) << message;
+}
+
 TEST_F(ConnectionPanelTest, APortThatCannotBeOpenedIsReportedAndTheListStaysUsable) {
   FakePorts ports({3});
   CameraLink link(ports);
