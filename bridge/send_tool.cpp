@@ -14,15 +14,30 @@
 #include <cstring>
 #include <string>
 
+#include "program_info.h"
 #include "velmar.h"
 
 namespace {
 
+const char kUsage[] =
+    "usage: kelvara-3d-send angle|distance|coordinates FILE\n"
+    "       kelvara-3d-send range|colors MIN MAX\n"
+    "       kelvara-3d-send ratio R\n";
+
+const char kHelp[] =
+    "Sends one command to a running Orvinel through libvelmar.so, as the client\n"
+    "does:\n"
+    "  angle FILE         the angle table file (3d_data/angle.csv or angle.org)\n"
+    "  distance FILE      a distance file: 76800 little-endian 16-bit distances (mm)\n"
+    "  coordinates FILE   a coordinate file: 170-byte header, 76800 x/y/z records\n"
+    "  range MIN MAX      the distance range in mm; places the camera\n"
+    "  colors MIN MAX     the colour range in mm\n"
+    "  ratio R            the z scale of the next distance cloud\n"
+    "Relative file names are made absolute. Exit status 0 when the viewer took\n"
+    "the command, 1 when not, 2 bad command line.\n";
+
 int Usage() {
-  std::fprintf(stderr,
-               "usage: kelvara-3d-send angle|distance|coordinates FILE\n"
-               "       kelvara-3d-send range|colors MIN MAX\n"
-               "       kelvara-3d-send ratio R\n");
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -44,6 +59,12 @@ bool ParseInt(const char* text, int* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (kelvara::AnswerVersion(argc, argv, "kelvara-3d-send")) return 0;
+  if (kelvara::AsksForHelp(argc, argv)) {
+    std::fputs(kUsage, stdout);
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
   if (argc < 3) return Usage();
   const std::string what = argv[1];
   int rc;

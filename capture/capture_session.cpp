@@ -17,6 +17,7 @@
 #include "parameter_model.h"
 #include "rendering_model.h"
 #include "run_control.h"
+#include "serial_access.h"
 
 namespace kelvara {
 namespace {
@@ -62,7 +63,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
     return Fail(console, kExitOutput, "cannot write to " + program_folder + "3d_data");
 
   if (!link.Open(o.port)) {
-    const std::string cause = std::strerror(errno);  // the serial library's reason
+    const std::string cause = SerialOpenProblem(errno);  // the serial library's reason
     return Fail(console, kExitNoPort, "cannot open port " + port_name + ": " + cause);
   }
 

@@ -7,8 +7,10 @@
 #include "cloud_writer.h"
 #include "export_options.h"
 #include "point_frame.h"
+#include "program_info.h"
 
 int main(int argc, char** argv) {
+  if (kelvara::AnswerVersion(argc, argv, "kelvara-export")) return 0;
   using namespace kelvara::cloud;
   ExportOptions o;
   const std::string bad = ParseExportOptions(argc, argv, &o);

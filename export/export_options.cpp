@@ -24,6 +24,7 @@ const char kExportUsageText[] =
     "  --frame K       only frame K (from 0) of a recording; without it every\n"
     "                  frame K goes to OUTPUT with _KKKK before the extension\n"
     "  --help          this text\n"
+    "  --version       the program's version\n"
     "\n"
     "Exit status: 0 written, 2 bad command line, 3 INPUT holds no point frames,\n"
     "6 OUTPUT could not be written.\n";
