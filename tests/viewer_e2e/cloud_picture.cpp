@@ -43,16 +43,14 @@ CloudPicture DescribeCloudPicture(const RgbImage& image, double cornerShare) {
       if (c.r > 150 && c.b < 100) {
         ++picture.near;
         picture.nearRow += y;
-        picture.nearColumn += x;
       } else if (c.b > 150 && c.r < 100) {
         ++picture.far;
         picture.farRow += y;
-        picture.farColumn += x;
       }
     }
   }
-  if (picture.near > 0) picture.nearRow /= picture.near, picture.nearColumn /= picture.near;
-  if (picture.far > 0) picture.farRow /= picture.far, picture.farColumn /= picture.far;
+  if (picture.near > 0) picture.nearRow /= picture.near;
+  if (picture.far > 0) picture.farRow /= picture.far;
   // A second pass for the far points' sides of the box.
   const int middle = (picture.left + picture.right) / 2;
   for (int y = 0; y < image.height; ++y) {

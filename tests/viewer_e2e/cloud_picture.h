@@ -11,9 +11,9 @@ struct CloudPicture {
   int coloured = 0;  // pixels of any palette colour
   // The box around the coloured pixels, in pixels (row 0 at the top).
   int left = 0, right = -1, top = 0, bottom = -1;
-  // Near and far points: how many, and their mean row and column.
+  // Near and far points: how many, and their mean row.
   int near = 0, far = 0;
-  double nearRow = 0, farRow = 0, nearColumn = 0, farColumn = 0;
+  double nearRow = 0, farRow = 0;
   // Far points left and right of the box's middle column.
   int farLeft = 0, farRight = 0;
   // Light grey pixels (the window's texts) in the window's upper left quarter.
