@@ -25,7 +25,6 @@ constexpr KeyRow kKeyRows[] = {
     {"f", "fly to the point under the mouse"},
     {"o", "perspective or parallel view"},
     {"g", "scale grid on or off"},
-    {"Ctrl+S  Ctrl+R", "save or restore the camera"},
     {"q  e", "close the viewer"},
 };
 
