@@ -141,7 +141,9 @@ int runViewer(const std::vector<std::string>& arguments) {
   viewer->setBackgroundColor(0, 0, 0);
   addCloud(*viewer, state.cloud);
   viewer->initCameraParameters();
-  viewer->registerKeyboardCallback(onKeyboardEvent, &viewer);
+  // The overlay joins the keys' target once the window exists.
+  KeyboardTarget keys{&viewer, &state, nullptr};
+  viewer->registerKeyboardCallback(onKeyboardEvent, &keys);
 
   if (!server.startReader(&mailbox)) return 0;
 
@@ -157,6 +159,10 @@ int runViewer(const std::vector<std::string>& arguments) {
     server.stop();
     return 0;
   }
+
+  WindowOverlay overlay(*viewer, interactor);
+  keys.overlay = &overlay;
+  window->Render();
 
   PaceLog paceLog(std::getenv("KELVARA_VIEWER_PACE_LOG"));
   WindowView view(*viewer, window, &paceLog);
