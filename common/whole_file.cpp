@@ -36,8 +36,18 @@ std::string WholeFileTemporaryPath(const std::string& path) {
   static std::atomic<unsigned> counter{0};
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string suffix = ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+  // A folder entry holds at most kMaxNameBytes bytes: a long name is cut so
+  // that its temporary fits wherever the name itself does, and not inside a
+  // UTF-8 character.
+  const std::size_t room = kMaxNameBytes - 1 - suffix.size();
+  if (name.size() > room) {
+    std::size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  return folder + "." + name + suffix;
 }
 
 bool WriteWholeFile(const std::string& path, const void* data, std::size_t size, const WholeFileOptions& options) {

@@ -31,7 +31,12 @@ bool WriteWholeFile(const std::string& path, const void* data, std::size_t size,
 // length (a file this call created is removed).
 bool AppendWhole(const std::string& path, const std::string& text, const std::string& header);
 
-// The hidden temporary name used for `path` ("folder/.name.tmp<pid>-<n>").
+// The longest name of a folder entry on Linux file systems (NAME_MAX).
+constexpr std::size_t kMaxNameBytes = 255;
+
+// The hidden temporary name used for `path` ("folder/.name.tmp<pid>-<n>");
+// the name part is shortened so that the whole entry stays within
+// kMaxNameBytes.
 std::string WholeFileTemporaryPath(const std::string& path);
 
 }  // namespace kelvara
