@@ -149,5 +149,27 @@ TEST_F(CaptureSessionTest, AStopRequestEndsTheLoggingRunCleanly) {
   EXPECT_NE(Err().find("logged 1/999999 frames\n"), std::string::npos) << Err();
 }
 
+// A recording that a log file of the same run would replace is refused
+// before the camera is touched; any other name in the same folder is fine.
+TEST_F(CaptureSessionTest, ARecordingNamedLikeTheRunsFilesIsRefused) {
+  ASSERT_EQ(mkdir(options_.out.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(Out("0000").c_str(), 0700), 0);
+  const std::string cases[] = {Out("t_0001.raw"), Out("t.txt"), Out("t_temp.csv"), Out("0000/t_body_0000.raw"),
+                               dir_ + "/out/../out/t_cloud_0000.ply"};
+  for (const std::string& record : cases) {
+    FakeCamera camera(1);
+    options_.record = record;
+    EXPECT_EQ(Run(camera), kExitUsage) << record;
+    EXPECT_NE(Err().find("--record " + record + ": this run's log files"), std::string::npos) << Err();
+    EXPECT_TRUE(camera.Codes().empty()) << record;
+  }
+  FakeCamera camera(1);
+  options_.record = Out("t.kvrec");
+  EXPECT_EQ(Run(camera), kExitOk) << Err();
+  struct stat st {};
+  ASSERT_EQ(stat(options_.record.c_str(), &st), 0);
+  EXPECT_GT(st.st_size, 3 * 153600);
+}
+
 }  // namespace
 }  // namespace kelvara
