@@ -118,6 +118,7 @@ bool PointFrameSource::Open(const std::string& path, int only, std::string* erro
     return false;
   }
   bytes_.resize(size);
+  errno = 0;
   if (!ReadWhole(in.fd, bytes_.data(), bytes_.size())) {
     *error = "cannot read " + path + ": " + (errno != 0 ? std::strerror(errno) : "it was cut short");
     return false;
