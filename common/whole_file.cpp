@@ -22,8 +22,20 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+// Opens an existing file for writing without waiting: a pipe that nobody
+// reads fails at once (ENXIO) instead of holding the writer. Writes then
+// block as usual.
+int OpenExisting(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 bool WriteInPlace(const std::string& path, const char* data, std::size_t size) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  const int fd = OpenExisting(path, O_WRONLY | O_TRUNC);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, data, size);
   if (::close(fd) != 0) ok = false;
@@ -76,7 +88,7 @@ bool AppendWhole(const std::string& path, const std::string& text, const std::st
     return ok;
   }
   if (errno != EEXIST) return false;
-  fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  fd = OpenExisting(path, O_WRONLY | O_APPEND);
   if (fd < 0) return false;
   struct stat st {};
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);

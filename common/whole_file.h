@@ -23,7 +23,8 @@ struct WholeFileOptions {
 
 // Replaces `path` with `size` bytes. On failure the temporary file is removed
 // and `path` is left as it was. A `path` that exists and is not a regular
-// file (a device, a pipe) is written in place: it cannot be replaced.
+// file (a device, a pipe) is written in place: it cannot be replaced. A
+// pipe that nobody reads fails at once.
 bool WriteWholeFile(const std::string& path, const void* data, std::size_t size, const WholeFileOptions& options = {});
 
 // Appends `text` to `path`, creating it when missing; a file created by this

@@ -55,6 +55,16 @@ TEST(WholeFile, DeviceTargetIsWrittenInPlace) {
   EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
+// A pipe that nobody reads cannot be written: both ways fail at once
+// instead of waiting for a reader.
+TEST(WholeFile, APipeWithoutAReaderFailsAtOnce) {
+  TempFolder folder;
+  const std::string fifo = folder.Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(WriteWholeFile(fifo, "x", 1));
+  EXPECT_FALSE(AppendWhole(fifo, "x\n", "header\n"));
+}
+
 // Every name that fits a folder entry can be written, however long: its
 // hidden temporary is cut to fit too (and never inside a UTF-8 character).
 TEST(WholeFile, NamesUpToTheLongestAreWritten) {
