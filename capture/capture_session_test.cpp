@@ -171,5 +171,15 @@ TEST_F(CaptureSessionTest, ARecordingNamedLikeTheRunsFilesIsRefused) {
   EXPECT_GT(st.st_size, 3 * 153600);
 }
 
+// A base name that leaves the log files' names just within a folder entry
+// (255 bytes) is written: the hidden temporaries are cut to fit.
+TEST_F(CaptureSessionTest, LongNamesThatFitAreWritten) {
+  FakeCamera camera(1);
+  options_.name = std::string(240, 'n');  // "<name>_body_0002.raw" is 254 bytes
+  ASSERT_EQ(Run(camera), kExitOk) << Err();
+  EXPECT_EQ(ReadFile(Out(options_.name + "_body_0002.raw")).size(), 153600u);
+  EXPECT_NE(ReadFile(Out(options_.name + ".txt")).find("Number of samples : 3\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kelvara
