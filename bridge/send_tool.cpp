@@ -15,6 +15,7 @@
 #include <string>
 
 #include "program_info.h"
+#include "runtime_dir.h"
 #include "velmar.h"
 
 namespace {
@@ -86,15 +87,22 @@ int main(int argc, char** argv) {
     return Usage();
   }
   if (rc != QOR3D_OK) {
-    const char* why = rc == QOR3D_ERR_TOO_LONG    ? "the message would exceed 256 bytes"
-                      : rc == QOR3D_ERR_BAD_PATH  ? "the path cannot be sent (it holds a comma)"
-                      : rc == QOR3D_ERR_SEND      ? "the viewer did not take the whole message"
-                      : rc == QOR3D_ERR_NOT_TAKEN ? "the viewer did not read the message"
-                      : rc == QOR3D_ERR_BUSY      ? "the viewer is busy (its queue is full); try again"
-                      : rc == QOR3D_ERR_UNSAFE_DIR
-                          ? "the runtime directory may be written by other users; make it private (chmod 700)"
-                          : "no viewer is running";
-    std::fprintf(stderr, "kelvara-3d-send: %s\n", why);
+    const char* why = rc == QOR3D_ERR_TOO_LONG     ? "the message would exceed 256 bytes"
+                      : rc == QOR3D_ERR_BAD_PATH   ? "the path cannot be sent (it holds a comma)"
+                      : rc == QOR3D_ERR_SEND       ? "the viewer did not take the whole message"
+                      : rc == QOR3D_ERR_NOT_TAKEN  ? "the viewer did not read the message"
+                      : rc == QOR3D_ERR_BUSY       ? "the viewer is busy (its queue is full); try again"
+                      : rc == QOR3D_ERR_UNSAFE_DIR ? nullptr
+                                                   : "no viewer is running";
+    if (why != nullptr) {
+      std::fprintf(stderr, "kelvara-3d-send: %s\n", why);
+    } else {
+      const std::string dir = kelvara::RuntimeDirPath();
+      std::fprintf(stderr,
+                   "kelvara-3d-send: the runtime directory %s may be written by other users; nothing was sent; make "
+                   "it private with: chmod 700 %s\n",
+                   dir.c_str(), dir.c_str());
+    }
     return 1;
   }
   return 0;

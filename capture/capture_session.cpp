@@ -61,6 +61,8 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Camer
   if (!EnsureWritableFolder(o.out)) return Fail(console, kExitOutput, "cannot write to the output folder " + o.out);
   if (o.export_3d && !EnsureWritableFolder(program_folder + "3d_data"))
     return Fail(console, kExitOutput, "cannot write to " + program_folder + "3d_data");
+  const std::string clash = o.record.empty() ? std::string() : RecordingClashWithRun(o.record, o.out, o.name);
+  if (!clash.empty()) return Fail(console, kExitUsage, clash);
 
   if (!link.Open(o.port)) {
     const std::string cause = SerialOpenProblem(errno);  // the serial library's reason

@@ -11,6 +11,7 @@
 #include <poll.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include "keyboard_control.h"
@@ -131,7 +132,12 @@ int runViewer(const std::vector<std::string>& arguments) {
   // The socket first: a second viewer ends before it opens a window. The
   // mailbox outlives the server's reader thread.
   CommandMailbox mailbox;
-  if (EnsureRuntimeDir().empty()) return 1;
+  if (EnsureRuntimeDir().empty()) {
+    // The one line the viewer writes: why it cannot start.
+    std::fprintf(stderr, "Orvinel: cannot use the runtime directory %s: %s\n", RuntimeDirPath().c_str(),
+                 RuntimeDirProblem().c_str());
+    return 1;
+  }
   PipeServer server(ViewerSocketPath());
   if (server.open() != PipeServer::OpenStatus::kOpened) return 1;
   installEndHandlers();

@@ -3,9 +3,11 @@
 // its window "Qor 3D Viewer" must show coloured points. A second viewer
 // must exit with status 1; SIGTERM ends the first one cleanly. Keys sent to
 // the window: r shows the whole room from the camera's side, h shows and
-// hides the key list. The viewer writes nothing to its console.
+// hides the key list. The viewer writes nothing to its console, except why
+// it cannot start when its runtime directory is unusable.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <chrono>
@@ -280,6 +282,24 @@ TEST_F(ViewerEndToEnd, KeysShowTheWholeRoomAndTheKeyList) {
   EXPECT_EQ(AwaitExit(viewer_.get(), seconds(30)), 0);
   EXPECT_EQ(viewer_->out(), "");
   EXPECT_EQ(viewer_->err(), "");
+// The viewer and the sender say what is wrong with the runtime directory:
+// missing (nobody started a viewer yet) or writable by others (the fix).
+TEST_F(ViewerEndToEnd, RuntimeDirectoryProblemsAreToldWithTheirFix) {
+  const std::string run = dir_ + "/run";
+  std::string err;
+  EXPECT_EQ(testing::RunProgram({SEND_TOOL_PATH, "range", "0", "12500"}, &err), 1);
+  EXPECT_EQ(err, "kelvara-3d-send: no viewer is running\n");
+
+  ASSERT_EQ(mkdir(run.c_str(), 0700), 0);
+  ASSERT_EQ(chmod(run.c_str(), 0777), 0);
+  EXPECT_EQ(testing::RunProgram({SEND_TOOL_PATH, "range", "0", "12500"}, &err), 1);
+  EXPECT_NE(err.find("chmod 700 " + run + "\n"), std::string::npos) << err;
+  auto viewer = Spawn({ORVINEL_PATH});
+  ASSERT_TRUE(viewer->started()) << viewer->error();
+  EXPECT_EQ(AwaitExit(viewer.get(), seconds(60)), 1);
+  viewer->ReadAvailable();
+  EXPECT_NE(viewer->err().find("chmod 700 " + run + "\n"), std::string::npos) << viewer->err();
+  EXPECT_FALSE(ViewerWindowExists());
 }
 
 }  // namespace
