@@ -32,7 +32,7 @@ fi
 
 # Dependencies computed from the programs' libraries.
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libc6 libqt6widgets6 libpcl-io1.13 zlib1g; do
+for needed in libc6 libqt6widgets6 libpcl-common1.13 libpcl-visualization1.13 zlib1g; do
   [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 

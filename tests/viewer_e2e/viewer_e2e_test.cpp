@@ -282,6 +282,8 @@ TEST_F(ViewerEndToEnd, KeysShowTheWholeRoomAndTheKeyList) {
   EXPECT_EQ(AwaitExit(viewer_.get(), seconds(30)), 0);
   EXPECT_EQ(viewer_->out(), "");
   EXPECT_EQ(viewer_->err(), "");
+}
+
 // The viewer and the sender say what is wrong with the runtime directory:
 // missing (nobody started a viewer yet) or writable by others (the fix).
 TEST_F(ViewerEndToEnd, RuntimeDirectoryProblemsAreToldWithTheirFix) {
