@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "program_info.h"
 #include "pty_port.h"
 #include "replay_scene.h"
 #include "scene.h"
@@ -25,6 +26,7 @@ void OnStopSignal(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (kelvara::AnswerVersion(argc, argv, "kelvara-camsim")) return 0;
   using namespace kelvara::camsim;
   SimOptions options;
   std::string error;

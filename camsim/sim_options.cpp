@@ -20,6 +20,7 @@ const char kSimUsage[] =
     "  --rate-from-file       with --replay: the recorded pacing (the default)\n"
     "  --fps N                with --replay: N frames per second instead (0: as fast as asked)\n"
     "  --help                 this text\n"
+    "  --version              the program's version\n"
     "When ready it prints \"COM<N> <device path>\". SIGINT or SIGTERM ends it.\n";
 
 namespace {

@@ -1,4 +1,5 @@
 // kelvara-export: point frames as PCD or PLY clouds for standard tools.
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,9 +8,14 @@
 #include "cloud_writer.h"
 #include "export_options.h"
 #include "point_frame.h"
+#include "program_info.h"
 
 int main(int argc, char** argv) {
+  if (kelvara::AnswerVersion(argc, argv, "kelvara-export")) return 0;
   using namespace kelvara::cloud;
+  // A file size limit fails the write (and the cloud is not renamed into
+  // place) instead of killing the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   ExportOptions o;
   const std::string bad = ParseExportOptions(argc, argv, &o);
   if (!bad.empty()) {
@@ -20,26 +26,37 @@ int main(int argc, char** argv) {
     std::fputs(kExportUsageText, stdout);
     return kExportOk;
   }
-  std::vector<PointFrame> frames;
-  std::string error, note;
-  if (!ReadPointFrames(o.input, o.frame, &frames, &error, &note)) {
+  PointFrameSource source;
+  std::string error;
+  if (!source.Open(o.input, o.frame, &error)) {
     std::fprintf(stderr, "kelvara-export: %s\n", error.c_str());
     return kExportBadInput;
   }
-  CloudFormat format = CloudFormat::kPcd;
-  CloudFormatOfPath(o.output, &format);
-  // One frame keeps OUTPUT's name; several are numbered by frame.
-  const bool numbered = frames.size() > 1;
+  // A recording gives one numbered cloud per frame; one frame keeps OUTPUT's name.
+  std::vector<std::string> paths;
+  for (int k = 0; k < source.count(); ++k)
+    paths.push_back(source.numbered() ? NumberedPath(o.output, source.number(k)) : o.output);
+  for (const std::string& path : paths) {
+    if (source.IsInput(path)) {
+      std::fprintf(stderr, "kelvara-export: %s is INPUT itself: it would be replaced; nothing written\n", path.c_str());
+      return kExportUsage;
+    }
+  }
+  const CloudLayout layout = LayoutOf(o);
+  PointFrame frame;
   pcl::PointCloud<pcl::PointXYZI> cloud;
-  for (size_t k = 0; k < frames.size(); ++k) {
-    BuildCloud(frames[k], o.organised, &cloud);
-    const std::string path = numbered ? NumberedPath(o.output, static_cast<int>(k)) : o.output;
-    if (!WriteCloud(path, format, cloud, &error)) {
+  for (int k = 0; k < source.count(); ++k) {
+    if (!source.Read(k, &frame, &error)) {
       std::fprintf(stderr, "kelvara-export: %s\n", error.c_str());
+      return kExportBadInput;
+    }
+    BuildCloud(frame, layout, &cloud);
+    if (!WriteCloud(paths[static_cast<size_t>(k)], o.format, cloud, &error, layout.axes)) {
+      std::fprintf(stderr, "kelvara-export: %s; %d of %d clouds written\n", error.c_str(), k, source.count());
       return kExportOutputFailed;
     }
   }
-  std::fprintf(stderr, "kelvara-export: %zu cloud%s written from a %s\n", frames.size(), frames.size() == 1 ? "" : "s",
-               note.c_str());
+  std::fprintf(stderr, "kelvara-export: %d cloud%s written from a %s\n", source.count(), source.count() == 1 ? "" : "s",
+               source.note().c_str());
   return kExportOk;
 }

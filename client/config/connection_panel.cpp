@@ -1,5 +1,7 @@
 #include "connection_panel.h"
 
+#include <cerrno>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
@@ -9,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "profile_store.h"
+#include "serial_access.h"
 #include "window_messages.h"
 
 namespace kelvara {
@@ -114,7 +117,11 @@ void CConnection::Connect() {
   } else {
     // The port vanished or another program holds it: say so instead of
     // leaving the user without a clue.
-    notifier_.ShowMessage("Failed to open " + port_name_ + ".", MessageIcon::kExclamation);
+    // A missing permission comes with how to get it.
+    const int error = errno;
+    std::string message = "Failed to open " + port_name_ + ".";
+    if (error == EACCES || error == EPERM) message += " " + SerialOpenProblem(error);
+    notifier_.ShowMessage(message, MessageIcon::kExclamation);
   }
 }
 

@@ -172,21 +172,38 @@ TEST_F(ConnectionPanelTest, NoTableNoUpload) {
 }
 
 TEST_F(ConnectionPanelTest, APortThatCannotBeOpenedIsReportedAndTheListStaysUsable) {
-  FakePorts ports({3});
-  CameraLink link(ports);
-  CConnection panel(nullptr, &hub_, link, notifier_);
-  panel.SetProgramFolder(folder_.path(), folder_.path());
-  panel.Initialise();
-  ports.busy = true;
-  hub_.messages.clear();
-  panel.Connect();
-  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Failed to open COM3."});
-  EXPECT_TRUE(panel.PortList()->isEnabled());
-  QCoreApplication::sendPostedEvents(&hub_);
-  EXPECT_TRUE(hub_.messages.empty());
-  std::string saved;  // written whatever happens next
-  IniReadString("Application", "COMPortName", "", &saved);
-  EXPECT_EQ(saved, "COM3");
+  // A missing permission also says how to get it; other reasons do not.
+  const struct {
+    int error;
+    const char* message_start;
+    bool dialout_advice;
+  } cases[] = {{EBUSY, "Failed to open COM3.", false}, {EACCES, "Failed to open COM3. Permission denied (", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message_start);
+    FakePorts ports({3});
+    CameraLink link(ports);
+    RecordingNotifier notifier;
+    CConnection panel(nullptr, &hub_, link, notifier);
+    panel.SetProgramFolder(folder_.path(), folder_.path());
+    panel.Initialise();
+    ports.busy = true;
+    ports.open_error = c.error;
+    hub_.messages.clear();
+    panel.Connect();
+    ASSERT_EQ(notifier.Messages().size(), 1u);
+    const std::string message = notifier.Messages()[0];
+    EXPECT_EQ(message.rfind(c.message_start, 0), 0u) << message;
+    EXPECT_EQ(message.find("sudo adduser $USER dialout") != std::string::npos, c.dialout_advice) << message;
+    if (!c.dialout_advice) {
+      EXPECT_EQ(message, c.message_start);
+    }
+    EXPECT_TRUE(panel.PortList()->isEnabled());
+    QCoreApplication::sendPostedEvents(&hub_);
+    EXPECT_TRUE(hub_.messages.empty());
+    std::string saved;  // written whatever happens next
+    IniReadString("Application", "COMPortName", "", &saved);
+    EXPECT_EQ(saved, "COM3");
+  }
 }
 
 TEST_F(ConnectionPanelTest, ConnectWithoutAPortDoesNothing) {
