@@ -46,5 +46,6 @@ int main(int argc, char** argv) {
   auto stop_requests = [&signals]() { return signals.Poll(); };
 
   kelvara::CaptureConsole console(stderr, isatty(STDERR_FILENO) != 0);
-  return kelvara::RunCapture(options, ThreeDDataParent(), kelvara::UartSerialLibrary(), nullptr, console, stop_requests);
+  return kelvara::RunCapture(options, ThreeDDataParent(), kelvara::UartSerialLibrary(), nullptr, console,
+                             stop_requests);
 }
