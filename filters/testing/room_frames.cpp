@@ -1,0 +1,71 @@
+#include "room_frames.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "format_table.h"
+#include "frame_geometry.h"
+
+namespace kelvara {
+namespace filters {
+namespace testing {
+namespace {
+
+int Word(const unsigned char* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))); }
+
+}  // namespace
+
+RangeFrame FromPlanes(const unsigned char* frame) {
+  RangeFrame f;
+  f.Resize(kFrameWidth, kFrameHeight);
+  for (int i = 0; i < kPixelCount; ++i) {
+    const int d = Word(frame + 2 * i), a = Word(frame + kPlane1Offset + 2 * i);
+    if (!IsMeasuredDistance(d) || !IsAmplitude(a)) continue;
+    f.state[i] = kMeasured;
+    f.range[i] = static_cast<float>(d);
+    f.amplitude[i] = static_cast<float>(a);
+  }
+  return f;
+}
+
+RoomFrame TakeRoomFrame(camsim::RoomScene* scene, double seconds) {
+  camsim::CameraParameters p;
+  p.format_code = kFormatCodes[4];  // distance and amplitude planes
+  RoomFrame out;
+  out.frame = FromPlanes(scene->Frame(p, seconds));
+  out.mixed = scene->mixed();
+  out.clean = scene->clean_mm();
+  out.floating.assign(kPixelCount, 0);
+  for (int i = 0; i < kPixelCount; ++i) {
+    if (!out.mixed[i] || out.clean[i] < 0 || out.frame.state[i] != kMeasured) continue;
+    const double d = out.clean[i];
+    const double a = out.frame.amplitude[i];
+    const double t = FlyingJump(FlyingSettings{}, NoiseLaw{}, d, a) + 3 * NoiseLaw{}.Sigma(a);
+    out.floating[i] = d - scene->mixed_near_mm()[i] > t && scene->mixed_far_mm()[i] - d > t;
+  }
+  return out;
+}
+
+FlyingScore ScoreFlying(const RoomFrame& truth, const RangeFrame& flagged) {
+  FlyingScore s;
+  for (size_t i = 0; i < flagged.state.size(); ++i) {
+    if (truth.frame.state[i] != kMeasured) continue;
+    const bool caught = flagged.state[i] == kFlagged;
+    if (truth.mixed[i]) {
+      ++s.mixed;
+      s.mixed_caught += caught;
+      if (truth.floating[i]) {
+        ++s.floating;
+        s.floating_caught += caught;
+      }
+    } else {
+      ++s.valid;
+      s.valid_removed += caught;
+    }
+  }
+  return s;
+}
+
+}  // namespace testing
+}  // namespace filters
+}  // namespace kelvara
