@@ -121,9 +121,6 @@ RoomScene::SurfaceHit RoomScene::TraceRay(double x, double y, double z, const do
   return {{best, amplitude}, surface};
 }
 
-// The ball against anything, and the doorway's opening against the wall,
-// are depth edges; the floor meets the wall and runs through the doorway
-// without a step.
 bool RoomScene::IsEdge(Surface a, Surface b) {
   if (a == b) return false;
   if (a == kBall || b == kBall) return true;

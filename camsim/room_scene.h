@@ -65,18 +65,23 @@ class RoomScene final : public Scene {
   const std::vector<float>& mixed_near_mm() const { return near_; }
   const std::vector<float>& mixed_far_mm() const { return far_; }
   const std::vector<float>& clean_mm() const { return clean_; }
+  // What each pixel's centre sees in the last frame.
+  enum Surface : uint8_t { kNothing, kFloor, kWall, kBall, kFloorBeyond };
+  const std::vector<uint8_t>& surfaces() const { return surface_; }
+  // The ball against anything, and the doorway's opening against the wall,
+  // are depth edges; the floor meets the wall and runs through the doorway
+  // without a step.
+  static bool IsEdge(Surface a, Surface b);
   // Centre of the ball at `seconds`.
   static void BallCentre(double seconds, double c[3]);
 
  private:
-  enum Surface : uint8_t { kNothing, kFloor, kWall, kBall, kFloorBeyond };
   struct SurfaceHit {
     Hit hit;
     Surface surface;
   };
   Hit TraceWithBall(int pixel, const double centre[3]) const;
   SurfaceHit TraceRay(double x, double y, double z, const double centre[3]) const;
-  static bool IsEdge(Surface a, Surface b);
   // The pixel's footprint sampled over a grid: the blend of what it sees.
   Hit BlendFootprint(int pixel, const double centre[3]);
   std::vector<float> rx_, ry_, rz_;  // unit ray per pixel; a point record is ray * distance

@@ -1,7 +1,9 @@
 #include "filter_chain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 
 namespace kelvara {
@@ -16,10 +18,6 @@ void Put(unsigned char* p, int v) {
 }
 
 }  // namespace
-
-double FlyingJump(const FlyingSettings& s, const NoiseLaw& law, double d, double a) {
-  return std::max({s.min_jump_mm, s.relative_jump * d, s.noise_factor > 0 ? s.noise_factor * law.Sigma(a) : 0.0});
-}
 
 bool ParseFilterList(const std::string& text, FilterSettings* settings, std::string* error) {
   FilterSettings s = *settings;
@@ -59,28 +57,61 @@ void RangeFrame::Resize(int w, int h) {
   state.assign(static_cast<size_t>(w) * h, kCode);
 }
 
+namespace {
+
+constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+constexpr int kPad = 3;
+
+// The frame's measured ranges in a grid with a border of kPad pixels; codes,
+// flagged pixels and the border hold NaN, which fails every comparison:
+// no test needs to ask whether a neighbour exists.
+struct PaddedRanges {
+  int stride = 0;
+  std::vector<float> v;
+  void Fill(const RangeFrame& f) {
+    stride = f.width + 2 * kPad;
+    v.assign(static_cast<size_t>(stride) * (f.height + 2 * kPad), kNoValue);
+    for (int r = 0; r < f.height; ++r) {
+      float* row = &v[static_cast<size_t>(r + kPad) * stride + kPad];
+      for (int c = 0; c < f.width; ++c) {
+        const int i = r * f.width + c;
+        row[c] = f.state[i] == kMeasured ? f.range[i] : kNoValue;
+      }
+    }
+  }
+  float* Row(int r) { return &v[static_cast<size_t>(r + kPad) * stride + kPad]; }
+};
+
+bool Has(float v) { return !std::isnan(v); }
+
+}  // namespace
+
 void FlagFlyingPixels(const FlyingSettings& s, const NoiseLaw& law, RangeFrame* f) {
   const int w = f->width, h = f->height;
-  const float* d = f->range.data();
-  uint8_t* state = f->state.data();
+  PaddedRanges padded;
+  padded.Fill(*f);
+  const int stride = padded.stride;
+  // Offsets of one side of the four axes: right, down, down-right, down-left.
+  const int axis[4] = {1, stride, stride + 1, stride - 1};
+  const float min_jump = static_cast<float>(s.min_jump_mm), relative = static_cast<float>(s.relative_jump);
+  const float noise_factor = static_cast<float>(std::max(0.0, s.noise_factor));
   // Flags go to a list first: a flagged pixel stays a neighbour for the rest.
   std::vector<int> flagged;
-  static const int kDr[4] = {0, 1, 1, 1}, kDc[4] = {1, 0, 1, -1};
-  auto measured = [&](int r, int c) { return r >= 0 && r < h && c >= 0 && c < w && state[r * w + c] == kMeasured; };
-  for (int r = 0; r < h; ++r)
+  for (int r = 0; r < h; ++r) {
+    const float* row = padded.Row(r);
     for (int c = 0; c < w; ++c) {
+      const float* p = row + c;
+      const float di = *p;
+      if (!Has(di)) continue;
       const int i = r * w + c;
-      if (state[i] != kMeasured) continue;
-      const float di = d[i];
-      const float t = static_cast<float>(FlyingJump(s, law, di, f->amplitude[i]));
-      const float geometric = static_cast<float>(std::max(s.min_jump_mm, s.relative_jump * di));
+      const float geometric = std::max(min_jump, relative * di);
+      const float t = std::max(geometric, noise_factor * static_cast<float>(law.Sigma(f->amplitude[i])));
       // Along one of the four axes through the pixel, one side nearer and
       // the other farther by more than the jump.
       bool straddled = false, ramp = false;
       for (int k = 0; k < 4 && !ramp; ++k) {
-        const int r1 = r + kDr[k], c1 = c + kDc[k], r2 = r - kDr[k], c2 = c - kDc[k];
-        if (!measured(r1, c1) || !measured(r2, c2)) continue;
-        const float a = d[r1 * w + c1] - di, b = d[r2 * w + c2] - di;
+        const int o = axis[k];
+        const float a = p[o] - di, b = p[-o] - di;  // NaN for a missing side
         straddled |= (a < -t && b > t) || (a > t && b < -t);
         // A surface seen at a grazing angle steps by more than the jump from
         // pixel to pixel, yet each step continues the last: the outer
@@ -90,56 +121,54 @@ void FlagFlyingPixels(const FlyingSettings& s, const NoiseLaw& law, RangeFrame* 
         // the other side decides with the pixel lying on the line through
         // its two neighbours.
         if (!((a < -geometric && b > geometric) || (a > geometric && b < -geometric))) continue;
-        const int r3 = r + 2 * kDr[k], c3 = c + 2 * kDc[k], r4 = r - 2 * kDr[k], c4 = c - 2 * kDc[k];
-        const bool out3 = measured(r3, c3), out4 = measured(r4, c4);
-        const bool between = std::abs(a + b) < t;  // on the line through its two neighbours
-        ramp = (out3 || out4) && (!out3 || std::abs(d[r3 * w + c3] - 2 * d[r1 * w + c1] + di) < t) &&
-               (!out4 || std::abs(d[r4 * w + c4] - 2 * d[r2 * w + c2] + di) < t) && ((out3 && out4) || between);
+        const float out_a = p[2 * o], out_b = p[-2 * o];
+        const bool has_a = Has(out_a), has_b = Has(out_b);
+        const bool between = std::abs(a + b) < t;
+        ramp = (has_a || has_b) && (!has_a || std::abs(out_a - 2 * p[o] + di) < t) &&
+               (!has_b || std::abs(out_b - 2 * p[-o] + di) < t) && ((has_a && has_b) || between);
       }
       if (straddled && !ramp) flagged.push_back(i);
     }
-  for (int i : flagged) state[i] = kFlagged;
+  }
+  for (int i : flagged) f->state[i] = kFlagged;
+}
+
+double FlyingJump(const FlyingSettings& s, const NoiseLaw& law, double d, double a) {
+  return std::max({s.min_jump_mm, s.relative_jump * d, s.noise_factor > 0 ? s.noise_factor * law.Sigma(a) : 0.0});
 }
 
 void SmoothSpatially(const SpatialSettings& s, const NoiseLaw& law, RangeFrame* f) {
-  const int w = f->width, h = f->height, radius = s.radius;
-  const uint8_t* state = f->state.data();
+  const int w = f->width, h = f->height, radius = std::clamp(s.radius, 0, kPad);
   std::vector<float> edge(f->range.size());
   for (size_t i = 0; i < edge.size(); ++i) edge[i] = static_cast<float>(s.edge_factor * law.Sigma(f->amplitude[i]));
-  std::vector<float> pass(f->range);
-  // Rows, then columns: a (2r+1) x (2r+1) window of the pixel's own surface.
-  for (int r = 0; r < h; ++r)
-    for (int c = 0; c < w; ++c) {
-      const int i = r * w + c;
-      if (state[i] != kMeasured) continue;
-      const float di = f->range[i], e = edge[i];
-      float sum = 0;
-      int n = 0;
-      for (int cc = std::max(0, c - radius); cc <= std::min(w - 1, c + radius); ++cc) {
-        const int j = r * w + cc;
-        if (state[j] == kMeasured && std::abs(f->range[j] - di) <= e) {
-          sum += f->range[j];
-          ++n;
+  // Rows, then columns. A pixel takes its neighbours in pairs, one on each
+  // side at the same offset, while both lie within the edge threshold: a
+  // pixel beside an edge keeps its value along that axis (no smear), and a
+  // sloping surface is not bent.
+  PaddedRanges padded;
+  for (int pass = 0; pass < 2; ++pass) {
+    padded.Fill(*f);
+    const int step = pass == 0 ? 1 : padded.stride;
+    for (int r = 0; r < h; ++r) {
+      const float* row = padded.Row(r);
+      for (int c = 0; c < w; ++c) {
+        const float* p = row + c;
+        const float di = *p;
+        if (!Has(di)) continue;
+        const int i = r * w + c;
+        const float e = edge[i];
+        float sum = di;
+        int n = 1;
+        for (int k = 1; k <= radius; ++k) {
+          const float a = p[k * step], b = p[-k * step];
+          if (!(std::abs(a - di) <= e && std::abs(b - di) <= e)) continue;
+          sum += a + b;
+          n += 2;
         }
+        f->range[i] = sum / static_cast<float>(n);
       }
-      pass[i] = sum / static_cast<float>(n);
     }
-  for (int r = 0; r < h; ++r)
-    for (int c = 0; c < w; ++c) {
-      const int i = r * w + c;
-      if (state[i] != kMeasured) continue;
-      const float di = pass[i], e = edge[i];
-      float sum = 0;
-      int n = 0;
-      for (int rr = std::max(0, r - radius); rr <= std::min(h - 1, r + radius); ++rr) {
-        const int j = rr * w + c;
-        if (state[j] == kMeasured && std::abs(pass[j] - di) <= e) {
-          sum += pass[j];
-          ++n;
-        }
-      }
-      f->range[i] = sum / static_cast<float>(n);
-    }
+  }
 }
 
 void TemporalAverage::Apply(const TemporalSettings& s, const NoiseLaw& law, RangeFrame* f) {

@@ -32,7 +32,7 @@ struct SpatialSettings {
   // Half width of the smoothing window in pixels (a row pass, then a column
   // pass); neighbours further than edge_factor * sigma(a) are another surface.
   int radius = 2;
-  double edge_factor = 3.0;
+  double edge_factor = 3.5;
 };
 
 struct TemporalSettings {

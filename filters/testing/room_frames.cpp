@@ -43,6 +43,26 @@ RoomFrame TakeRoomFrame(camsim::RoomScene* scene, double seconds) {
     const double t = FlyingJump(FlyingSettings{}, NoiseLaw{}, d, a) + 3 * NoiseLaw{}.Sigma(a);
     out.floating[i] = d - scene->mixed_near_mm()[i] > t && scene->mixed_far_mm()[i] - d > t;
   }
+  out.edge.assign(kPixelCount, 0);
+  out.wall.assign(kPixelCount, 0);
+  using Surface = camsim::RoomScene::Surface;
+  const std::vector<uint8_t>& surface = scene->surfaces();
+  for (int r = 2; r < kFrameHeight - 2; ++r)
+    for (int c = 2; c < kFrameWidth - 2; ++c) {
+      const int i = r * kFrameWidth + c;
+      if (out.mixed[i] || out.frame.state[i] != kMeasured) continue;
+      bool edge = false, all_wall = true;
+      for (int dr = -2; dr <= 2; ++dr)
+        for (int dc = -2; dc <= 2; ++dc) {
+          const int j = i + dr * kFrameWidth + dc;
+          all_wall &= surface[j] == camsim::RoomScene::kWall && !out.mixed[j];
+          if (std::abs(dr) <= 1 && std::abs(dc) <= 1)
+            edge |= out.mixed[j] ||
+                    camsim::RoomScene::IsEdge(static_cast<Surface>(surface[i]), static_cast<Surface>(surface[j]));
+        }
+      out.edge[i] = edge;
+      out.wall[i] = all_wall;
+    }
   return out;
 }
 

@@ -22,6 +22,10 @@ struct RoomFrame {
   // lies on that surface within the noise.
   std::vector<uint8_t> floating;
   std::vector<float> clean;  // noise-free distance, < 0 for none
+  // Not mixed, but beside a depth edge or a mixed pixel.
+  std::vector<uint8_t> edge;
+  // The back wall away from every edge and from the floor: a flat patch.
+  std::vector<uint8_t> wall;
 };
 
 // A plane frame (distance plane, then amplitude plane, little-endian words)
