@@ -13,8 +13,10 @@ namespace cloud {
 
 // Intensity is the amplitude word when it is an amplitude (0..255) and 0
 // for the amplitude codes (overflow, saturation, invalid) and for pixels
-// whose amplitude the file does not hold.
-void BuildCloud(const PointFrame& frame, bool organised, pcl::PointCloud<pcl::PointXYZI>* cloud);
+// whose amplitude the file does not hold. A pixel with (*flagged)[i] != 0
+// (a flying pixel) has no point either.
+void BuildCloud(const PointFrame& frame, bool organised, pcl::PointCloud<pcl::PointXYZI>* cloud,
+                const std::vector<uint8_t>* flagged = nullptr);
 
 }  // namespace cloud
 }  // namespace kelvara

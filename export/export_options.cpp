@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "cloud_format.h"
+#include "filter_chain.h"
 
 namespace kelvara {
 namespace cloud {
 
 const char kExportUsageText[] =
-    "Usage: kelvara-export [--unorganised] [--frame K] INPUT OUTPUT.pcd|OUTPUT.ply\n"
+    "Usage: kelvara-export [--unorganised] [--frame K] [--filter LIST] INPUT OUTPUT.pcd|OUTPUT.ply\n"
+    "       kelvara-export --noise-report REC.kvrec [OUTPUT.csv]\n"
     "Writes the point frames of INPUT as clouds that PCL and other tools open:\n"
     "binary PCD or binary PLY (by OUTPUT's extension), float x, y, z in metres and\n"
     "the amplitude as intensity.\n"
@@ -23,6 +25,13 @@ const char kExportUsageText[] =
     "                  320 x 240 cloud with NaN for them)\n"
     "  --frame K       only frame K (from 0) of a recording; without it every\n"
     "                  frame K goes to OUTPUT with _KKKK before the extension\n"
+    "  --filter LIST   filter the points first: flying, spatial, temporal or any\n"
+    "                  subset, comma-separated (applied in that order); flying\n"
+    "                  pixels become NaN (organised) or are dropped (unorganised)\n"
+    "  --noise-report REC.kvrec\n"
+    "                  the temporal RMS per amplitude bin of a recording of a still\n"
+    "                  scene and the fitted noise law; printed and written as CSV to\n"
+    "                  OUTPUT.csv (default REC-noise.csv)\n"
     "  --help          this text\n"
     "\n"
     "Exit status: 0 written, 2 bad command line, 3 INPUT holds no point frames,\n"
@@ -44,6 +53,14 @@ std::string ParseExportOptions(int argc, const char* const* argv, ExportOptions*
       if (errno != 0 || *end != '\0' || end == argv[i] || v < 0 || v > 100000000)
         return "--frame needs a frame number from 0";
       o->frame = static_cast<int>(v);
+    } else if (arg == "--filter" || arg == "--noise-report") {
+      if (i + 1 >= argc) return arg + (arg == "--filter" ? " needs a list of filters" : " needs a recording");
+      (arg == "--filter" ? o->filter : o->noise_report) = argv[++i];
+      if (arg == "--filter") {
+        filters::FilterSettings settings;
+        std::string why;
+        if (!filters::ParseFilterList(o->filter, &settings, &why)) return "--filter: " + why;
+      }
     } else if (arg.size() > 1 && arg[0] == '-') {
       return "unknown option " + arg;
     } else {
@@ -51,6 +68,12 @@ std::string ParseExportOptions(int argc, const char* const* argv, ExportOptions*
     }
   }
   if (o->help) return {};
+  if (!o->noise_report.empty()) {
+    if (positional.size() > 1 || !o->filter.empty() || o->frame >= 0 || !o->organised)
+      return "--noise-report takes a recording and at most an OUTPUT.csv";
+    o->output = positional.empty() ? std::string() : positional[0];
+    return {};
+  }
   if (positional.size() != 2) return "give one INPUT and one OUTPUT";
   o->input = positional[0];
   o->output = positional[1];

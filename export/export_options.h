@@ -7,9 +7,11 @@ namespace cloud {
 
 struct ExportOptions {
   std::string input;
-  std::string output;     // ends in .pcd or .ply
-  bool organised = true;  // --unorganised drops the pixels without a point
-  int frame = -1;         // --frame K: only frame K of a recording
+  std::string output;        // ends in .pcd or .ply
+  bool organised = true;     // --unorganised drops the pixels without a point
+  int frame = -1;            // --frame K: only frame K of a recording
+  std::string filter;        // --filter LIST: flying,spatial,temporal or a subset
+  std::string noise_report;  // --noise-report REC: the noise of a still scene
   bool help = false;
 };
 

@@ -10,6 +10,8 @@ namespace kelvara {
 namespace filters {
 namespace {
 
+constexpr int kWidth = 320, kHeight = 240, kPixels = kWidth * kHeight;
+
 int Word(const unsigned char* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))); }
 
 void Put(unsigned char* p, int v) {
@@ -203,18 +205,39 @@ void FilterChain::Apply(RangeFrame* frame) {
   if (settings_.temporal) temporal_.Apply(settings_.temporal_settings, settings_.noise, frame);
 }
 
-void FilterChain::ApplyToPlanes(unsigned char* distance_words, const unsigned char* amplitude_words,
-                                std::vector<uint8_t>* flags) {
-  constexpr int kW = 320, kH = 240, kN = kW * kH;
-  work_.Resize(kW, kH);
-  for (int i = 0; i < kN; ++i) {
+void RangesFromPlanes(const unsigned char* distance_words, const unsigned char* amplitude_words, RangeFrame* f) {
+  f->Resize(kWidth, kHeight);
+  for (int i = 0; i < kPixels; ++i) {
     const int d = Word(distance_words + 2 * i);
     const int a = amplitude_words != nullptr ? Word(amplitude_words + 2 * i) : 0;
     if (!IsMeasuredDistance(d) || (amplitude_words != nullptr && !IsAmplitude(a))) continue;
-    work_.state[i] = kMeasured;
-    work_.range[i] = static_cast<float>(d);
-    if (amplitude_words != nullptr) work_.amplitude[i] = static_cast<float>(a);
+    f->state[i] = kMeasured;
+    f->range[i] = static_cast<float>(d);
+    if (amplitude_words != nullptr) f->amplitude[i] = static_cast<float>(a);
   }
+}
+
+void RangesFromPoints(const unsigned char* records, const unsigned char* amplitude_words, int amplitude_pixels,
+                      RangeFrame* f) {
+  f->Resize(kWidth, kHeight);
+  for (int i = 0; i < kPixels; ++i) {
+    const unsigned char* p = records + 6 * i;
+    const int x = Word(p);
+    if (x < -12499 || x > 12499) continue;
+    const bool has_amplitude = amplitude_words != nullptr && i < amplitude_pixels;
+    const int a = has_amplitude ? Word(amplitude_words + 2 * i) : 0;
+    if (has_amplitude && !IsAmplitude(a)) continue;
+    const double y = Word(p + 2), z = Word(p + 4);
+    f->range[i] = static_cast<float>(std::sqrt(double(x) * x + y * y + z * z));
+    f->state[i] = kMeasured;
+    if (has_amplitude) f->amplitude[i] = static_cast<float>(a);
+  }
+}
+
+void FilterChain::ApplyToPlanes(unsigned char* distance_words, const unsigned char* amplitude_words,
+                                std::vector<uint8_t>* flags) {
+  constexpr int kN = kPixels;
+  RangesFromPlanes(distance_words, amplitude_words, &work_);
   Apply(&work_);
   flags->assign(kN, 0);
   for (int i = 0; i < kN; ++i) {
@@ -226,22 +249,9 @@ void FilterChain::ApplyToPlanes(unsigned char* distance_words, const unsigned ch
 
 void FilterChain::ApplyToPoints(unsigned char* records, const unsigned char* amplitude_words, int amplitude_pixels,
                                 std::vector<uint8_t>* flags) {
-  constexpr int kW = 320, kH = 240, kN = kW * kH;
-  work_.Resize(kW, kH);
-  std::vector<float> length(kN, 0.0f);
-  for (int i = 0; i < kN; ++i) {
-    const unsigned char* p = records + 6 * i;
-    const int x = Word(p);
-    if (x < -12499 || x > 12499) continue;
-    const bool has_amplitude = amplitude_words != nullptr && i < amplitude_pixels;
-    const int a = has_amplitude ? Word(amplitude_words + 2 * i) : 0;
-    if (has_amplitude && !IsAmplitude(a)) continue;
-    const double y = Word(p + 2), z = Word(p + 4);
-    length[i] = static_cast<float>(std::sqrt(double(x) * x + y * y + z * z));
-    work_.range[i] = length[i];
-    work_.state[i] = kMeasured;
-    if (has_amplitude) work_.amplitude[i] = static_cast<float>(a);
-  }
+  constexpr int kN = kPixels;
+  RangesFromPoints(records, amplitude_words, amplitude_pixels, &work_);
+  const std::vector<float> length = work_.range;
   Apply(&work_);
   flags->assign(kN, 0);
   for (int i = 0; i < kN; ++i) {

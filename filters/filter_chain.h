@@ -72,6 +72,14 @@ enum PixelState : uint8_t { kMeasured = 0, kCode = 1, kFlagged = 2 };
 // gives the noise of a middling return.
 constexpr float kUnknownAmplitude = 64.0f;
 
+// A frame of 320 x 240 pixels as ranges: a plane frame's distance and
+// amplitude words (amplitude may be null), or point records (x, y, z) with
+// amplitude words for the first `amplitude_pixels` pixels. Words are
+// little-endian as the camera sends them.
+void RangesFromPlanes(const unsigned char* distance_words, const unsigned char* amplitude_words, RangeFrame* f);
+void RangesFromPoints(const unsigned char* records, const unsigned char* amplitude_words, int amplitude_pixels,
+                      RangeFrame* f);
+
 // The three stages on their own. Only kMeasured pixels take part.
 void FlagFlyingPixels(const FlyingSettings& s, const NoiseLaw& law, RangeFrame* frame);
 void SmoothSpatially(const SpatialSettings& s, const NoiseLaw& law, RangeFrame* frame);

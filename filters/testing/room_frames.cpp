@@ -9,22 +9,9 @@
 namespace kelvara {
 namespace filters {
 namespace testing {
-namespace {
-
-int Word(const unsigned char* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))); }
-
-}  // namespace
-
 RangeFrame FromPlanes(const unsigned char* frame) {
   RangeFrame f;
-  f.Resize(kFrameWidth, kFrameHeight);
-  for (int i = 0; i < kPixelCount; ++i) {
-    const int d = Word(frame + 2 * i), a = Word(frame + kPlane1Offset + 2 * i);
-    if (!IsMeasuredDistance(d) || !IsAmplitude(a)) continue;
-    f.state[i] = kMeasured;
-    f.range[i] = static_cast<float>(d);
-    f.amplitude[i] = static_cast<float>(a);
-  }
+  RangesFromPlanes(frame, frame + kPlane1Offset, &f);
   return f;
 }
 
