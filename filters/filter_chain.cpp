@@ -72,7 +72,7 @@ struct PaddedRanges {
   std::vector<float> v;
   void Fill(const RangeFrame& f) {
     stride = f.width + 2 * kPad;
-    v.assign(static_cast<size_t>(stride) * (f.height + 2 * kPad), kNoValue);
+    v.assign(static_cast<size_t>(stride) * (f.height + 2 * kPad), kNoValue);  // keeps its capacity
     for (int r = 0; r < f.height; ++r) {
       float* row = &v[static_cast<size_t>(r + kPad) * stride + kPad];
       for (int c = 0; c < f.width; ++c) {
@@ -86,42 +86,93 @@ struct PaddedRanges {
 
 bool Has(float v) { return !std::isnan(v); }
 
+// The noise law per whole amplitude 0..255: amplitudes are words.
+class SigmaTable {
+ public:
+  explicit SigmaTable(const NoiseLaw& law, double factor = 1.0) {
+    for (int a = 0; a < 256; ++a) v_[a] = static_cast<float>(factor * law.Sigma(a));
+  }
+  float operator()(float amplitude) const {
+    return v_[amplitude <= 0.0f ? 0 : amplitude >= 255.0f ? 255 : static_cast<int>(amplitude)];
+  }
+
+ private:
+  float v_[256];
+};
+
+// The jump of one pixel: max(min_jump, relative * d, noise * sigma(a)).
+struct JumpTerms {
+  float min_jump, relative, noise_factor, base, scale, weakest;
+};
+
+// The cheap test for a whole row, without branches (a NaN pixel or side
+// fails every comparison): along one of the four axes through the pixel,
+// one side nearer and the other farther by more than the jump.
+void StraddleRow(const float* __restrict row, const float* __restrict amplitude, int w, const int axis[4],
+                 const JumpTerms& j, float* __restrict jump, uint8_t* __restrict straddled) {
+  const int o0 = axis[0], o1 = axis[1], o2 = axis[2], o3 = axis[3];
+  for (int c = 0; c < w; ++c) {
+    const float di = row[c];
+    const float a_amp = amplitude[c] > j.weakest ? amplitude[c] : j.weakest;
+    const float g = j.relative * di > j.min_jump ? j.relative * di : j.min_jump;
+    const float n = j.noise_factor * (j.base + j.scale / a_amp);
+    const float t = g > n ? g : n;
+    jump[c] = t;
+    const float a0 = row[c + o0] - di, b0 = row[c - o0] - di;
+    const float a1 = row[c + o1] - di, b1 = row[c - o1] - di;
+    const float a2 = row[c + o2] - di, b2 = row[c - o2] - di;
+    const float a3 = row[c + o3] - di, b3 = row[c - o3] - di;
+    const int any = ((a0 < -t) & (b0 > t)) | ((a0 > t) & (b0 < -t)) | ((a1 < -t) & (b1 > t)) | ((a1 > t) & (b1 < -t)) |
+                    ((a2 < -t) & (b2 > t)) | ((a2 > t) & (b2 < -t)) | ((a3 < -t) & (b3 > t)) | ((a3 > t) & (b3 < -t));
+    straddled[c] = static_cast<uint8_t>(any);
+  }
+}
+
 }  // namespace
 
 void FlagFlyingPixels(const FlyingSettings& s, const NoiseLaw& law, RangeFrame* f) {
   const int w = f->width, h = f->height;
-  PaddedRanges padded;
+  // Scratch space kept from frame to frame: no allocation per frame.
+  static thread_local PaddedRanges padded;
+  static thread_local std::vector<int> flagged;
+  flagged.clear();
   padded.Fill(*f);
   const int stride = padded.stride;
   // Offsets of one side of the four axes: right, down, down-right, down-left.
   const int axis[4] = {1, stride, stride + 1, stride - 1};
   const float min_jump = static_cast<float>(s.min_jump_mm), relative = static_cast<float>(s.relative_jump);
   const float noise_factor = static_cast<float>(std::max(0.0, s.noise_factor));
+  const float base = static_cast<float>(law.base_mm), scale = static_cast<float>(law.scale_mm);
+  const float weakest = static_cast<float>(kWeakestAmplitude);
+  static thread_local std::vector<float> jump_of_row;
+  static thread_local std::vector<uint8_t> straddled_in_row;
+  jump_of_row.resize(w);
+  straddled_in_row.resize(w);
   // Flags go to a list first: a flagged pixel stays a neighbour for the rest.
-  std::vector<int> flagged;
   for (int r = 0; r < h; ++r) {
     const float* row = padded.Row(r);
+    const float* amplitude = f->amplitude.data() + static_cast<size_t>(r) * w;
+    float* jump = jump_of_row.data();
+    uint8_t* straddled = straddled_in_row.data();
+    StraddleRow(row, amplitude, w, axis, JumpTerms{min_jump, relative, noise_factor, base, scale, weakest}, jump,
+                straddled);
     for (int c = 0; c < w; ++c) {
+      if (!straddled[c]) continue;
       const float* p = row + c;
-      const float di = *p;
-      if (!Has(di)) continue;
+      const float di = *p, t = jump[c];
       const int i = r * w + c;
       const float geometric = std::max(min_jump, relative * di);
-      const float t = std::max(geometric, noise_factor * static_cast<float>(law.Sigma(f->amplitude[i])));
-      // Along one of the four axes through the pixel, one side nearer and
-      // the other farther by more than the jump.
-      bool straddled = false, ramp = false;
+      // A surface seen at a grazing angle steps by more than the jump from
+      // pixel to pixel, yet each step continues the last: the outer
+      // neighbours lie on the same line (within the jump). A pixel between
+      // two surfaces breaks the line on both sides: there the break is the
+      // jump itself. Where the line runs out of the frame or into a code,
+      // the other side decides with the pixel lying on the line through
+      // its two neighbours.
+      bool ramp = false;
       for (int k = 0; k < 4 && !ramp; ++k) {
         const int o = axis[k];
-        const float a = p[o] - di, b = p[-o] - di;  // NaN for a missing side
-        straddled |= (a < -t && b > t) || (a > t && b < -t);
-        // A surface seen at a grazing angle steps by more than the jump from
-        // pixel to pixel, yet each step continues the last: the outer
-        // neighbours lie on the same line (within the jump). A pixel between
-        // two surfaces breaks the line on both sides: there the break is the
-        // jump itself. Where the line runs out of the frame or into a code,
-        // the other side decides with the pixel lying on the line through
-        // its two neighbours.
+        const float a = p[o] - di, b = p[-o] - di;
         if (!((a < -geometric && b > geometric) || (a > geometric && b < -geometric))) continue;
         const float out_a = p[2 * o], out_b = p[-2 * o];
         const bool has_a = Has(out_a), has_b = Has(out_b);
@@ -129,7 +180,7 @@ void FlagFlyingPixels(const FlyingSettings& s, const NoiseLaw& law, RangeFrame* 
         ramp = (has_a || has_b) && (!has_a || std::abs(out_a - 2 * p[o] + di) < t) &&
                (!has_b || std::abs(out_b - 2 * p[-o] + di) < t) && ((has_a && has_b) || between);
       }
-      if (straddled && !ramp) flagged.push_back(i);
+      if (!ramp) flagged.push_back(i);
     }
   }
   for (int i : flagged) f->state[i] = kFlagged;
@@ -141,13 +192,15 @@ double FlyingJump(const FlyingSettings& s, const NoiseLaw& law, double d, double
 
 void SmoothSpatially(const SpatialSettings& s, const NoiseLaw& law, RangeFrame* f) {
   const int w = f->width, h = f->height, radius = std::clamp(s.radius, 0, kPad);
-  std::vector<float> edge(f->range.size());
-  for (size_t i = 0; i < edge.size(); ++i) edge[i] = static_cast<float>(s.edge_factor * law.Sigma(f->amplitude[i]));
+  const SigmaTable edge_of(law, s.edge_factor);
+  static thread_local std::vector<float> edge;
+  edge.resize(f->range.size());
+  for (size_t i = 0; i < edge.size(); ++i) edge[i] = edge_of(f->amplitude[i]);
   // Rows, then columns. A pixel takes its neighbours in pairs, one on each
   // side at the same offset, while both lie within the edge threshold: a
   // pixel beside an edge keeps its value along that axis (no smear), and a
   // sloping surface is not bent.
-  PaddedRanges padded;
+  static thread_local PaddedRanges padded;
   for (int pass = 0; pass < 2; ++pass) {
     padded.Fill(*f);
     const int step = pass == 0 ? 1 : padded.stride;
@@ -180,6 +233,7 @@ void TemporalAverage::Apply(const TemporalSettings& s, const NoiseLaw& law, Rang
     frames_.assign(n, 0.0f);
   }
   const float min_weight = static_cast<float>(s.alpha);
+  const SigmaTable reset_of(law, s.reset_factor);
   for (size_t i = 0; i < n; ++i) {
     if (f->state[i] == kCode) {
       frames_[i] = 0;  // the average starts afresh when the pixel returns
@@ -187,7 +241,7 @@ void TemporalAverage::Apply(const TemporalSettings& s, const NoiseLaw& law, Rang
     }
     if (f->state[i] == kFlagged) continue;
     const float x = f->range[i];
-    const float reset = static_cast<float>(s.reset_factor * law.Sigma(f->amplitude[i]));
+    const float reset = reset_of(f->amplitude[i]);
     if (frames_[i] == 0 || std::abs(x - mean_[i]) > reset) {
       mean_[i] = x;
       frames_[i] = 1;
