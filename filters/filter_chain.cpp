@@ -6,11 +6,13 @@
 #include <limits>
 #include <sstream>
 
+#include "frame_geometry.h"
+
 namespace kelvara {
 namespace filters {
 namespace {
 
-constexpr int kWidth = 320, kHeight = 240, kPixels = kWidth * kHeight;
+constexpr int kWidth = kFrameWidth, kHeight = kFrameHeight, kPixels = kPixelCount;
 
 int Word(const unsigned char* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))); }
 
@@ -277,7 +279,7 @@ void RangesFromPoints(const unsigned char* records, const unsigned char* amplitu
   for (int i = 0; i < kPixels; ++i) {
     const unsigned char* p = records + 6 * i;
     const int x = Word(p);
-    if (x < -12499 || x > 12499) continue;
+    if (x < -kMaxDistanceMm || x > kMaxDistanceMm) continue;
     const bool has_amplitude = amplitude_words != nullptr && i < amplitude_pixels;
     const int a = has_amplitude ? Word(amplitude_words + 2 * i) : 0;
     if (has_amplitude && !IsAmplitude(a)) continue;
@@ -297,7 +299,7 @@ void FilterChain::ApplyToPlanes(unsigned char* distance_words, const unsigned ch
   for (int i = 0; i < kN; ++i) {
     if (work_.state[i] == kFlagged) (*flags)[i] = 1;
     if (work_.state[i] != kMeasured) continue;
-    Put(distance_words + 2 * i, std::clamp(static_cast<int>(std::lround(work_.range[i])), 0, 12499));
+    Put(distance_words + 2 * i, std::clamp(static_cast<int>(std::lround(work_.range[i])), 0, kMaxDistanceMm));
   }
 }
 
@@ -317,7 +319,7 @@ void FilterChain::ApplyToPoints(unsigned char* records, const unsigned char* amp
     const int v[3] = {Word(p), Word(p + 2), Word(p + 4)};
     // x keeps within the measuring range, or it would read as a code.
     for (int k = 0; k < 3; ++k) {
-      const int limit = k == 0 ? 12499 : 32767;
+      const int limit = k == 0 ? kMaxDistanceMm : 32767;
       Put(p + 2 * k, std::clamp(static_cast<int>(std::lround(v[k] * scale)), -limit, limit));
     }
   }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "frame_geometry.h"
 #include "noise_law.h"
 
 namespace kelvara {
@@ -120,7 +121,7 @@ class FilterChain {
 };
 
 // True for a distance word that is a measurement, not a code.
-inline bool IsMeasuredDistance(int d) { return d >= 0 && d <= 12499; }
+inline bool IsMeasuredDistance(int d) { return d >= 0 && d <= kMaxDistanceMm; }
 // True for an amplitude word that is an amplitude.
 inline bool IsAmplitude(int a) { return a >= 0 && a <= 255; }
 
