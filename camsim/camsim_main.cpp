@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<Scene> scene;
   if (options.replay.empty()) {
-    scene = MakeScene(options.scene, options.faults.seed);
+    scene = MakeScene(options.scene, options.faults.seed, options.warm_up_minutes);
   } else {
     std::string summary;
     scene = ReplayScene::Open({options.replay, options.loop, static_cast<double>(options.fps)}, &error, &summary);

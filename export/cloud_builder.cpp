@@ -11,7 +11,8 @@ int16_t Word(const unsigned char* p) { return static_cast<int16_t>(static_cast<u
 
 }  // namespace
 
-void BuildCloud(const PointFrame& frame, const CloudLayout& layout, pcl::PointCloud<pcl::PointXYZI>* cloud) {
+void BuildCloud(const PointFrame& frame, const CloudLayout& layout, pcl::PointCloud<pcl::PointXYZI>* cloud,
+                const std::vector<uint8_t>* flagged) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const size_t amp_pixels = frame.amplitude.size() / 2;
   const bool opencv = layout.axes == CloudAxes::kOpenCv;
@@ -26,7 +27,8 @@ void BuildCloud(const PointFrame& frame, const CloudLayout& layout, pcl::PointCl
       const int x = Word(rec);
       pcl::PointXYZI p;
       // x outside the measuring range: the record carries a sample code, not a point.
-      if (x < -kMaxDistanceMm || x > kMaxDistanceMm) {
+      const bool dropped = flagged != nullptr && static_cast<size_t>(i) < flagged->size() && (*flagged)[i] != 0;
+      if (x < -kMaxDistanceMm || x > kMaxDistanceMm || dropped) {
         if (!layout.organised) continue;
         p.x = p.y = p.z = nan;
         p.intensity = nan;

@@ -16,8 +16,11 @@ namespace cloud {
 // for the amplitude codes (overflow, saturation, invalid) and for pixels
 // whose amplitude the file does not hold. In camera axes the points and the
 // rows are as the camera gives them (row 0 first); in OpenCV axes x and y
-// change sign and the rows come top row (the camera's row 239) first.
-void BuildCloud(const PointFrame& frame, const CloudLayout& layout, pcl::PointCloud<pcl::PointXYZI>* cloud);
+// change sign and the rows come top row (the camera's row 239) first. A
+// pixel with (*flagged)[i] != 0 (a flying pixel; i in the camera's pixel
+// order) has no point either.
+void BuildCloud(const PointFrame& frame, const CloudLayout& layout, pcl::PointCloud<pcl::PointXYZI>* cloud,
+                const std::vector<uint8_t>* flagged = nullptr);
 
 }  // namespace cloud
 }  // namespace kelvara

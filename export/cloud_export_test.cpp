@@ -27,6 +27,7 @@
 #include "export_options.h"
 #include "pattern_scene.h"
 #include "recording_writer.h"
+#include "room_scene.h"
 #include "temp_folder.h"
 #include "test_files.h"
 
@@ -420,6 +421,126 @@ TEST_F(CloudExportTest, MemoryDoesNotGrowWithTheRecording) {
   EXPECT_LE(many, 60 * 1024) << "kB";
   EXPECT_LE(many - few, 8 * 1024) << few << " kB for 5 frames, " << many << " kB for 300";
   EXPECT_TRUE(kelvara::testing::Exists(Path("m_0299.ply")));
+}
+
+// The filters on the pattern frame: its known pixels, the codes of row 5
+// among them, come through the whole chain as they were.
+TEST_F(CloudExportTest, FilteredPatternKeepsItsKnownPixels) {
+  WriteBytes("frame.bin", pt::Frame(5), 614656);
+  std::string err;
+  ASSERT_EQ(Export("--filter flying,spatial,temporal " + Path("frame.bin") + " " + Path("f.pcd"), &err), 0) << err;
+  ExpectOrganisedPattern(Path("f.pcd"), 76800);
+}
+
+// A frame of the room without mixed pixels and without noise: the flying
+// pixel test drops no point and moves none; no stage loses a point.
+TEST_F(CloudExportTest, FilterOnAFrameWithoutMixedPixelsLosesNoPoint) {
+  camsim::RoomScene room(1, /*noise=*/false, /*mixed_pixels=*/false);
+  camsim::CameraParameters p;
+  p.format_code = 0x0101;
+  const unsigned char* f = room.Frame(p, 1.0);
+  WriteBytes("room.bin", std::vector<unsigned char>(f, f + 614656), 614656);
+  ASSERT_EQ(Export("--unorganised " + Path("room.bin") + " " + Path("plain.pcd")), 0);
+  pcl::PointCloud<pcl::PointXYZI> plain;
+  ASSERT_EQ(pcl::io::loadPCDFile<pcl::PointXYZI>(Path("plain.pcd"), plain), 0);
+  ASSERT_GT(plain.size(), 60000u);
+  for (const char* filters : {"flying", "flying,spatial,temporal", "temporal,spatial"}) {
+    SCOPED_TRACE(filters);
+    std::string err;
+    ASSERT_EQ(
+        Export("--unorganised --filter " + std::string(filters) + " " + Path("room.bin") + " " + Path("filtered.pcd"),
+               &err),
+        0)
+        << err;
+    pcl::PointCloud<pcl::PointXYZI> filtered;
+    ASSERT_EQ(pcl::io::loadPCDFile<pcl::PointXYZI>(Path("filtered.pcd"), filtered), 0);
+    ASSERT_EQ(filtered.size(), plain.size());
+    if (std::string(filters) != "flying") continue;
+    for (size_t i = 0; i < plain.size(); ++i) {
+      ASSERT_EQ(filtered[i].x, plain[i].x) << i;
+      ASSERT_EQ(filtered[i].y, plain[i].y) << i;
+      ASSERT_EQ(filtered[i].z, plain[i].z) << i;
+    }
+  }
+  std::string err;
+  EXPECT_EQ(Export("--filter flying,smooth " + Path("room.bin") + " " + Path("x.pcd"), &err), 2);
+  EXPECT_NE(err.find("unknown filter \"smooth\""), std::string::npos) << err;
+}
+
+// The mixed pixels of the room scene become NaN in an organised cloud.
+TEST_F(CloudExportTest, FlyingPixelsBecomeNanOrAreDropped) {
+  camsim::RoomScene room(1);
+  camsim::CameraParameters p;
+  p.format_code = 0x0101;
+  const unsigned char* f = room.Frame(p, 2.5);
+  WriteBytes("room.bin", std::vector<unsigned char>(f, f + 614656), 614656);
+  ASSERT_EQ(Export(Path("room.bin") + " " + Path("o.pcd")), 0);
+  ASSERT_EQ(Export("--filter flying " + Path("room.bin") + " " + Path("of.pcd")), 0);
+  ASSERT_EQ(Export("--unorganised --filter flying " + Path("room.bin") + " " + Path("uf.pcd")), 0);
+  pcl::PointCloud<pcl::PointXYZI> o, of, uf;
+  ASSERT_EQ(pcl::io::loadPCDFile<pcl::PointXYZI>(Path("o.pcd"), o), 0);
+  ASSERT_EQ(pcl::io::loadPCDFile<pcl::PointXYZI>(Path("of.pcd"), of), 0);
+  ASSERT_EQ(pcl::io::loadPCDFile<pcl::PointXYZI>(Path("uf.pcd"), uf), 0);
+  ASSERT_EQ(of.size(), 76800u);
+  long points = 0, removed = 0, removed_mixed = 0;
+  for (size_t i = 0; i < o.size(); ++i) {
+    if (std::isnan(o[i].x)) continue;
+    ++points;
+    if (!std::isnan(of[i].x)) continue;
+    ++removed;
+    removed_mixed += room.mixed()[i];
+  }
+  EXPECT_GT(removed, 50);
+  EXPECT_GT(removed_mixed, 50);
+  EXPECT_LE(removed - removed_mixed, points / 1000) << "at most 0.1 % of the pixels the scene did not mix";
+  EXPECT_EQ(static_cast<long>(uf.size()), points - removed);
+}
+
+// The noise report of a recording of a still scene: a CSV beside it, the
+// fitted law on stdout.
+TEST_F(CloudExportTest, NoiseReportOfAStillRecording) {
+  camsim::RoomScene room(2);
+  camsim::CameraParameters p;
+  p.format_code = 0x0100;
+  recording::RecordingHeader header;
+  header.format_code = 0x0100;
+  recording::RecordingWriter w;
+  ASSERT_TRUE(w.Open(Path("still.kvrec"), header));
+  for (int k = 0; k < 12; ++k)
+    ASSERT_TRUE(w.Append(recording::RecordKind::kFrame, k, room.Frame(p, 2.5), 614656));  // the ball holds still
+  ASSERT_TRUE(w.Close());
+  const std::string cmd =
+      std::string(KELVARA_EXPORT_PATH) + " --noise-report '" + Path("still.kvrec") + "' 2>/dev/null";
+  FILE* out = popen(cmd.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  std::string printed;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;) printed.append(buffer, n);
+  ASSERT_EQ(pclose(out), 0) << printed;
+  const std::string csv = kelvara::testing::ReadFile(Path("still-noise.csv"));
+  EXPECT_EQ(csv.substr(0, csv.find('\n')), "amplitude_from,amplitude_to,pixels,mean_amplitude,rms_mm,law_mm");
+  EXPECT_EQ(printed.find(csv), 0u) << printed;
+  double base = 0, scale = 0;
+  const size_t law = printed.find("noise law: sigma = ");
+  ASSERT_NE(law, std::string::npos) << printed;
+  ASSERT_EQ(std::sscanf(printed.c_str() + law, "noise law: sigma = %lf mm + %lf mm", &base, &scale), 2) << printed;
+  EXPECT_NEAR(scale, 200, 40);  // the room scene's own law
+
+  // A format without amplitudes, one frame only, and a missing file.
+  header.format_code = 0x0000;
+  ASSERT_TRUE(w.Open(Path("polar.kvrec"), header));
+  ASSERT_TRUE(w.Append(recording::RecordKind::kFrame, 0, room.Frame(p, 2.5), 614656));
+  ASSERT_TRUE(w.Close());
+  header.format_code = 0x0100;
+  ASSERT_TRUE(w.Open(Path("one.kvrec"), header));
+  ASSERT_TRUE(w.Append(recording::RecordKind::kFrame, 0, room.Frame(p, 2.5), 614656));
+  ASSERT_TRUE(w.Close());
+  for (const char* name : {"polar.kvrec", "one.kvrec", "missing.kvrec"}) {
+    std::string err;
+    EXPECT_EQ(Export("--noise-report " + Path(name), &err), 3) << name;
+    EXPECT_NE(err.find("kelvara-export: "), std::string::npos) << name;
+  }
+  EXPECT_EQ(Export("--noise-report " + Path("one.kvrec") + " a.csv b.csv"), 2);
 }
 
 }  // namespace

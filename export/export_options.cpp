@@ -5,12 +5,15 @@
 #include <cstdlib>
 #include <vector>
 
+#include "filter_chain.h"
+
 namespace kelvara {
 namespace cloud {
 
 const char kExportUsageText[] =
     "Usage: kelvara-export [--organised | --unorganised] [--axes camera|opencv]\n"
-    "                      [--frame K] INPUT OUTPUT.pcd|OUTPUT.ply\n"
+    "                      [--frame K] [--filter LIST] INPUT OUTPUT.pcd|OUTPUT.ply\n"
+    "       kelvara-export --noise-report REC.kvrec [OUTPUT.csv]\n"
     "Writes the point frames of INPUT as clouds that PCL and other tools open:\n"
     "binary PCD or binary PLY (by OUTPUT's extension), float x, y, z in metres and\n"
     "the amplitude as intensity.\n"
@@ -26,6 +29,13 @@ const char kExportUsageText[] =
     "  --frame K       only frame K (from 0) of a recording, written to OUTPUT;\n"
     "                  without it frame K goes to OUTPUT with _KKKK before the\n"
     "                  extension\n"
+    "  --filter LIST   filter the points first: flying, spatial, temporal or any\n"
+    "                  subset, comma-separated (applied in that order); flying\n"
+    "                  pixels become NaN (organised) or are dropped (unorganised)\n"
+    "  --noise-report REC.kvrec\n"
+    "                  the temporal RMS per amplitude bin of a recording of a still\n"
+    "                  scene and the fitted noise law; printed and written as CSV to\n"
+    "                  OUTPUT.csv (default REC-noise.csv)\n"
     "  --help          this text\n"
     "  --version       the program's version\n"
     "\n"
@@ -56,6 +66,15 @@ std::string ParseExportOptions(int argc, const char* const* argv, ExportOptions*
       if (errno != 0 || *end != '\0' || end == v || n < 0 || n > 100000000)
         return "--frame needs a frame number from 0";
       o->frame = static_cast<int>(n);
+    } else if (arg == "--filter" || arg == "--noise-report") {
+      const char* v = value();
+      if (v == nullptr) return arg + (arg == "--filter" ? " needs a list of filters" : " needs a recording");
+      (arg == "--filter" ? o->filter : o->noise_report) = v;
+      if (arg == "--filter") {
+        filters::FilterSettings settings;
+        std::string why;
+        if (!filters::ParseFilterList(o->filter, &settings, &why)) return "--filter: " + why;
+      }
     } else if (arg.size() > 1 && arg[0] == '-') {
       return "unknown option " + arg;
     } else {
@@ -63,6 +82,13 @@ std::string ParseExportOptions(int argc, const char* const* argv, ExportOptions*
     }
   }
   if (o->help) return {};
+  if (!o->noise_report.empty()) {
+    if (positional.size() > 1 || !o->filter.empty() || o->frame >= 0 || o->grid != ExportOptions::Grid::kDefault ||
+        o->axes != CloudAxes::kCamera)
+      return "--noise-report takes a recording and at most an OUTPUT.csv";
+    o->output = positional.empty() ? std::string() : positional[0];
+    return {};
+  }
   if (positional.size() != 2) return "give one INPUT and one OUTPUT";
   o->input = positional[0];
   o->output = positional[1];

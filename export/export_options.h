@@ -15,6 +15,8 @@ struct ExportOptions {
   enum class Grid { kDefault, kOrganised, kUnorganised } grid = Grid::kDefault;
   CloudAxes axes = CloudAxes::kCamera;  // --axes camera|opencv
   int frame = -1;                       // --frame K: only frame K of a recording
+  std::string filter;                   // --filter LIST: flying,spatial,temporal or a subset
+  std::string noise_report;             // --noise-report REC: the noise of a still scene
   bool help = false;
 };
 
