@@ -29,6 +29,8 @@ PACKAGES=(
   locales-all
   # fuzzing (libFuzzer) and the fault soak's file checker
   clang libclang-rt-14-dev python3
+  # the Python module and its tests
+  pybind11-dev python3-dev python3-numpy python3-pytest
 )
 
 missing=()
