@@ -12,9 +12,11 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "camera_link.h"
@@ -179,6 +181,18 @@ class Observer : public SessionObserver {
     temperatures_ = Temperatures{s.upper_left / 10.0, s.upper_right / 10.0, s.lower_left / 10.0, s.lower_right / 10.0,
                                  s.led / 10.0};
   }
+  void StateChanged(SessionState state) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    state_ = state;
+    ready_.notify_all();
+  }
+  // Waits at most `ms` until no run goes on or ends (the worker has stopped
+  // the camera and the session has settled).
+  bool WaitSettled(int ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return ready_.wait_for(lock, std::chrono::milliseconds(ms),
+                           [this] { return state_ != SessionState::kMeasuring && state_ != SessionState::kStopping; });
+  }
   void LogProgress(int, int) override {}
   void LoggingRunEnded() override {}
   void RunEndedByItself() override {
@@ -251,6 +265,7 @@ class Observer : public SessionObserver {
   std::deque<Pending> queue_;
   std::vector<std::string> messages_;
   std::optional<Temperatures> temperatures_;
+  SessionState state_ = SessionState::kDisconnected;
   bool streaming_ = false;
   bool ended_ = false;
   int format_index_ = -1;
@@ -275,27 +290,39 @@ class Camera {
     options.apply_at_start = false;
     session_ = std::make_unique<Session>(UartSerialLibrary(), observer_, std::move(options));
 
-    ConnectResult result;
+    // The connect sequence runs on a thread of its own, so that Ctrl-C can
+    // cancel it (Stop) while this thread waits with the GIL released.
+    const std::vector<int> ports = session_->ListPorts();
+    if (std::find(ports.begin(), ports.end(), port_) == ports.end()) RaiseOSError(ENOENT, std::strerror(ENOENT), name);
+    ConnectResult result = ConnectResult::kCancelled;
     int error_number = 0;
-    bool listed = true;
-    {
-      py::gil_scoped_release release;
-      const std::vector<int> ports = session_->ListPorts();
-      listed = std::find(ports.begin(), ports.end(), port_) != ports.end();
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    std::thread connect([&] {
       errno = 0;
-      result = listed ? session_->Connect(port_) : ConnectResult::kOpenFailed;
+      result = session_->Connect(port_);
       error_number = errno;
+      done.set_value();
+    });
+    bool interrupted = false;
+    for (;;) {
+      {
+        py::gil_scoped_release release;
+        if (finished.wait_for(std::chrono::milliseconds(20)) == std::future_status::ready) break;
+      }
+      if (!interrupted && PyErr_CheckSignals() != 0) {
+        interrupted = true;
+        session_->Stop();  // cancels the sequence; the port is closed again
+      }
     }
-    if (!listed) RaiseOSError(ENOENT, "no such port (kelvara.list_ports() lists the ports)", name);
-    if (result == ConnectResult::kOpenFailed)
-      RaiseOSError(error_number != 0 ? error_number : EIO,
-                   std::string("cannot open port: ") + std::strerror(error_number != 0 ? error_number : EIO), name);
+    connect.join();
+    if (interrupted) throw py::error_already_set();
+    if (result == ConnectResult::kOpenFailed) {
+      if (error_number == 0) error_number = EIO;
+      RaiseOSError(error_number, std::strerror(error_number), name);
+    }
     if (result != ConnectResult::kConnected) Raise(PyExc_TimeoutError, "no answer from the camera on " + name);
     g_open_camera = this;
-    if (PyErr_CheckSignals() != 0) {
-      Close();
-      throw py::error_already_set();
-    }
   }
   ~Camera() {
     py::gil_scoped_release release;
@@ -323,6 +350,7 @@ class Camera {
     py::gil_scoped_release release;
     session_->Stop();
     session_->WaitForEnd(kStopWaitMs);
+    observer_.WaitSettled(kStopWaitMs);
   }
 
   void RequireIdle() {
@@ -437,6 +465,15 @@ class Camera {
   void Shutdown() {
     observer_.EndStream();
     if (session_) {
+      session_->Stop();
+      session_->WaitForEnd(kStopWaitMs);
+      observer_.WaitSettled(kStopWaitMs);
+      // A camera that fell silent while its run was stopped may have missed
+      // the stop: it is stopped once more before the port closes.
+      if (session_->State() == SessionState::kReady) {
+        unsigned char status = 0;
+        session_->link().StopMeasurement(&status);
+      }
       session_->Shutdown();
       session_.reset();
     }

@@ -35,7 +35,10 @@ class Recording {
       RaiseOSError(error, std::strerror(error), path);
     }
     close(fd);
-    if (!reader_.Open(path)) Raise(PyExc_ValueError, path + " is no recording: " + reader_.error());
+    if (!reader_.Open(path)) {
+      const std::string& why = reader_.error();
+      Raise(PyExc_ValueError, why.compare(0, path.size(), path) == 0 ? why : path + ": " + why);
+    }
     format_index_ = FormatIndexOfCode(reader_.header().format_code);
     if (format_index_ < 0) {
       char text[96];
