@@ -13,6 +13,8 @@ import tty
 import numpy as np
 import pytest
 
+import kelvara
+
 ROWS, COLS = 240, 320
 
 
@@ -111,3 +113,41 @@ def pattern():
     for col, dist, amp, rec in special:
         d[5, col], a[5, col], xyz[5, col] = dist, amp, rec
     return d, a, xyz
+
+
+D, A, XYZ = pattern()
+HAS_POINT = np.abs(XYZ[..., 0]) <= 12499
+
+
+def expected(format_index):
+    """distance, amplitude, points (metres or None) and valid of a pattern frame
+    of `format_index`."""
+    if format_index == 0:  # Amplitude: plane 0 holds A
+        return None, A, None, (A >= 0) & (A <= 255)
+    if format_index in (1, 4):
+        return D, (A if format_index == 4 else None), None, (D >= 0) & (D <= 12499)
+    # Point formats: distance is the vector's length, x's code where there is no point.
+    length = np.floor(np.sqrt((XYZ.astype(np.float64) ** 2).sum(axis=-1))).astype(np.int64)
+    distance = np.where(HAS_POINT, length, XYZ[..., 0])
+    points = np.where(HAS_POINT[..., None], XYZ / 1000.0, np.nan)
+    return distance, (A if format_index in (5, 6) else None), points, HAS_POINT
+
+
+def assert_pattern_frame(frame, format_index):
+    """Every array of `frame` equals the pattern's values for its format."""
+    want_distance, want_amplitude, want_points, want_valid = expected(format_index)
+    assert frame.format == kelvara.FORMATS[format_index]
+    for name, want in (("distance", want_distance), ("amplitude", want_amplitude)):
+        got = getattr(frame, name)
+        if want is None:
+            assert got is None, name
+        else:
+            assert got.shape == (240, 320) and got.dtype == np.int16, name
+            np.testing.assert_array_equal(got, want, err_msg=name)
+    if want_points is None:
+        assert frame.points is None
+    else:
+        assert frame.points.shape == (240, 320, 3) and frame.points.dtype == np.float32
+        np.testing.assert_array_equal(frame.points, want_points.astype(np.float32))
+    assert frame.valid.shape == (240, 320) and frame.valid.dtype == np.bool_
+    np.testing.assert_array_equal(frame.valid, want_valid)

@@ -3,30 +3,13 @@ equals the pattern's values, including the special pixels of row 5."""
 
 import numpy as np
 import pytest
-from conftest import camera_measuring, pattern
+from conftest import A, assert_pattern_frame, camera_measuring
 
 import kelvara
-
-D, A, XYZ = pattern()
-HAS_POINT = np.abs(XYZ[..., 0]) <= 12499
-
-
-def expected(format_index):
-    """distance, amplitude, points (metres or None) and valid of a pattern frame."""
-    if format_index == 0:  # Amplitude: plane 0 holds A
-        return None, A, None, (A >= 0) & (A <= 255)
-    if format_index in (1, 4):
-        return D, (A if format_index == 4 else None), None, (D >= 0) & (D <= 12499)
-    # Point formats: distance is the vector's length, x's code where there is no point.
-    length = np.floor(np.sqrt((XYZ.astype(np.float64) ** 2).sum(axis=-1))).astype(np.int64)
-    distance = np.where(HAS_POINT, length, XYZ[..., 0])
-    points = np.where(HAS_POINT[..., None], XYZ / 1000.0, np.nan)
-    return distance, (A if format_index in (5, 6) else None), points, HAS_POINT
 
 
 @pytest.mark.parametrize("format_index", range(len(kelvara.FORMATS)))
 def test_every_array_equals_the_pattern(sim, format_index):
-    want_distance, want_amplitude, want_points, want_valid = expected(format_index)
     with kelvara.Camera(sim.port) as cam:
         cam.format = kelvara.FORMATS[format_index]
         assert cam.format == kelvara.FORMATS[format_index]
@@ -36,21 +19,7 @@ def test_every_array_equals_the_pattern(sim, format_index):
     assert frames[0].time_ns < frames[1].time_ns < frames[2].time_ns
     # The first frame's arrays outlive the frames after it.
     for f in frames:
-        assert f.format == kelvara.FORMATS[format_index]
-        for name, want in (("distance", want_distance), ("amplitude", want_amplitude)):
-            got = getattr(f, name)
-            if want is None:
-                assert got is None, name
-            else:
-                assert got.shape == (240, 320) and got.dtype == np.int16, name
-                np.testing.assert_array_equal(got, want, err_msg=name)
-        if want_points is None:
-            assert f.points is None
-        else:
-            assert f.points.shape == (240, 320, 3) and f.points.dtype == np.float32
-            np.testing.assert_array_equal(f.points, want_points.astype(np.float32))
-        assert f.valid.dtype == np.bool_
-        np.testing.assert_array_equal(f.valid, want_valid)
+        assert_pattern_frame(f, format_index)
 
 
 def test_arrays_are_read_only_views_that_outlive_the_frame(sim):
