@@ -23,7 +23,7 @@ def program(name):
     path = os.environ.get(name)
     if not path:
         pytest.skip(f"{name} is not set (run the tests through ctest)")
-    return path
+    return os.path.abspath(path)
 
 
 @pytest.fixture(scope="session", autouse=True)
