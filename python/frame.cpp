@@ -65,7 +65,7 @@ py::object Frame::distance() {
     if (f->family == FrameFamily::kPlane) {
       distance_ = f->first_plane == FirstPlane::kDistance ? py::object(PlaneView(0)) : py::none();
     } else {
-      auto out = std::make_unique<int16_t[]>(kPixelCount);
+      std::unique_ptr<int16_t[]> out(new int16_t[kPixelCount]);  // every entry is written
       ComputePointDistances(BestDistanceKernel(), bytes_->bytes.data() + kPcdHeaderBytes, kPixelCount, out.get());
       distance_ = OwnedArray(std::move(out), {kFrameHeight, kFrameWidth});
     }
@@ -86,19 +86,16 @@ py::object Frame::points() {
     if (IsPlaneFrameFormat(format_index_)) {
       points_ = py::none();
     } else {
-      auto out = std::make_unique<float[]>(size_t{kPixelCount} * 3);
+      std::unique_ptr<float[]> out(new float[size_t{kPixelCount} * 3]);  // every entry is written
       const float nan = std::numeric_limits<float>::quiet_NaN();
       const unsigned char* r = bytes_->bytes.data() + kPcdHeaderBytes;
       float* p = out.get();
       for (int i = 0; i < kPixelCount; ++i, r += kPointRecordBytes, p += 3) {
         const int16_t x = Word(r);
-        if (HasPoint(x)) {
-          p[0] = static_cast<float>(x) / 1000.0f;
-          p[1] = static_cast<float>(Word(r + 2)) / 1000.0f;
-          p[2] = static_cast<float>(Word(r + 4)) / 1000.0f;
-        } else {
-          p[0] = p[1] = p[2] = nan;
-        }
+        const bool point = HasPoint(x);  // without a branch, so that the loop vectorises
+        p[0] = point ? static_cast<float>(x) / 1000.0f : nan;
+        p[1] = point ? static_cast<float>(Word(r + 2)) / 1000.0f : nan;
+        p[2] = point ? static_cast<float>(Word(r + 4)) / 1000.0f : nan;
       }
       points_ = OwnedArray(std::move(out), {kFrameHeight, kFrameWidth, 3});
     }
@@ -108,7 +105,7 @@ py::object Frame::points() {
 
 py::object Frame::valid() {
   if (!valid_) {
-    auto out = std::make_unique<bool[]>(kPixelCount);
+    std::unique_ptr<bool[]> out(new bool[kPixelCount]);  // every entry is written
     const unsigned char* b = bytes_->bytes.data();
     if (IsPointFrameFormat(format_index_)) {
       for (int i = 0; i < kPixelCount; ++i) out[i] = HasPoint(Word(b + kPcdHeaderBytes + kPointRecordBytes * i));
