@@ -1,9 +1,11 @@
 """kelvara.Camera against the pattern simulator: every array of every format
 equals the pattern's values, including the special pixels of row 5."""
 
+import threading
+
 import numpy as np
 import pytest
-from conftest import A, assert_pattern_frame, camera_measuring
+from conftest import A, Simulator, assert_pattern_frame, camera_measuring
 
 import kelvara
 
@@ -111,3 +113,33 @@ def test_the_camera_stops_when_the_loop_ends(sim, how):
 
 def test_list_ports_names_the_simulator(sim):
     assert sim.port in kelvara.list_ports()
+
+
+def test_waiting_for_a_frame_lets_other_threads_run():
+    # Paced at about 2 frames per second: frames() mostly waits.
+    paced = Simulator("--scene", "pattern", "--link-rate", "1300000")
+    counted = [0]
+    done = threading.Event()
+
+    def count():
+        while not done.is_set():
+            counted[0] += 1
+
+    try:
+        with kelvara.Camera(paced.port) as cam:
+            cam.format = 4
+            worker = threading.Thread(target=count)
+            worker.start()
+            try:
+                before = counted[0]
+                frames = list(cam.frames(count=2))
+                during = counted[0] - before
+            finally:
+                done.set()
+                worker.join()
+    finally:
+        paced.stop()
+    assert len(frames) == 2
+    # About a second of waiting: millions of counts; with the GIL held, at
+    # most a few switch intervals' worth.
+    assert during > 1000000
