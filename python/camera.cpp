@@ -50,23 +50,25 @@ int PortNumber(const py::object& port) {
   throw py::type_error("port must be a str such as \"COM3\" or an int");
 }
 
-std::string VersionText(const VersionReply& v) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%d.%d.%d.%08u", v.major, v.minor, v.revision, v.build);
-  return text;
-}
-
 // The folder of the programs the connect sequence uses (the table uploader
 // and its table): build/bin/ for a module in the build tree, the installed
 // program folder otherwise.
+// `path` with symbolic links and relative parts resolved; empty when it does not exist.
+std::string RealPath(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (real == nullptr) return "";
+  std::string result = real;
+  std::free(real);
+  return result;
+}
+
 std::string ProgramFolder() {
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&ProgramFolder), &info) != 0 && info.dli_fname != nullptr) {
-    const std::string module = info.dli_fname;
-    const std::string build_dir = KELVARA_PY_BUILD_MODULE_DIR;
-    if (module.compare(0, build_dir.size(), build_dir) == 0) return KELVARA_PY_BUILD_PROGRAM_FOLDER;
-  }
-  return KELVARA_PY_INSTALL_PROGRAM_FOLDER;
+  if (dladdr(reinterpret_cast<void*>(&ProgramFolder), &info) == 0 || info.dli_fname == nullptr) return "./";
+  const std::string module = RealPath(info.dli_fname);
+  const std::string package = module.substr(0, module.rfind('/') + 1);
+  if (package == RealPath(KELVARA_PY_BUILD_MODULE_DIR) + "/") return KELVARA_PY_BUILD_PROGRAM_FOLDER;
+  return package + KELVARA_PY_PROGRAM_FOLDER_FROM_PACKAGE;
 }
 
 // A folder of this process for the exchange files and the upload marker,
@@ -82,10 +84,12 @@ class DataFolder {
     }
     return path_;
   }
-  ~DataFolder() {
+  void Remove() {
     std::error_code ignored;
     if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    path_.clear();
   }
+  ~DataFolder() { Remove(); }
 
  private:
   std::string path_;
@@ -324,10 +328,7 @@ class Camera {
     if (result != ConnectResult::kConnected) Raise(PyExc_TimeoutError, "no answer from the camera on " + name);
     g_open_camera = this;
   }
-  ~Camera() {
-    py::gil_scoped_release release;
-    Shutdown();
-  }
+  ~Camera() { Close(); }
 
   Session& session() {
     if (!session_) Raise(PyExc_ValueError, "the camera is closed");
@@ -339,15 +340,19 @@ class Camera {
   int64_t& stream_generation() { return stream_generation_; }
 
   void Close() {
-    py::gil_scoped_release release;
-    Shutdown();
+    {
+      py::gil_scoped_release release;
+      Shutdown();
+    }
+    if (g_open_camera == this) g_open_camera = nullptr;
   }
 
   // Ends the run (the worker stops the camera) and waits for it.
   void StopRun() {
     observer_.EndStream();
-    if (!session_) return;
     py::gil_scoped_release release;
+    std::lock_guard<std::mutex> lock(session_mutex_);
+    if (!session_) return;
     session_->Stop();
     session_->WaitForEnd(kStopWaitMs);
     observer_.WaitSettled(kStopWaitMs);
@@ -360,7 +365,10 @@ class Camera {
     if (state != SessionState::kReady) Raise(PyExc_RuntimeError, "the camera is not connected");
   }
 
-  std::string version() { return VersionText(session().Version()); }
+  std::string version() {
+    const VersionReply v = session().Version();
+    return VersionText(v.major, v.minor, v.revision, v.build);
+  }
 
   py::object format() {
     const int index = session().model().parameters().format.current;
@@ -462,8 +470,10 @@ class Camera {
   std::string state() { return SessionStateName(session().State()); }
 
  private:
+  // Without the GIL: another Python thread may be in StopRun meanwhile.
   void Shutdown() {
     observer_.EndStream();
+    std::lock_guard<std::mutex> lock(session_mutex_);
     if (session_) {
       session_->Stop();
       session_->WaitForEnd(kStopWaitMs);
@@ -477,10 +487,10 @@ class Camera {
       session_->Shutdown();
       session_.reset();
     }
-    if (g_open_camera == this) g_open_camera = nullptr;
   }
 
   Observer observer_;
+  std::mutex session_mutex_;  // held while the session is stopped or ended
   std::unique_ptr<Session> session_;
   int port_ = 0;
   double timeout_;
@@ -685,9 +695,11 @@ oldest of 16 waiting go first), short_frames, last_frame_number.
       .def_property_readonly("state", &Camera::state,
                              "The session's state: \"Ready\", \"Measuring\", \"Stopping\", \"Disconnected\".");
 
-  // Cameras left open at interpreter exit are closed (never a camera left measuring).
+  // Cameras left open at interpreter exit are closed (never a camera left
+  // measuring), also when a KeyboardInterrupt ends the program by SIGINT.
   py::module_::import("atexit").attr("register")(py::cpp_function([]() {
     if (g_open_camera != nullptr) g_open_camera->Close();
+    g_data_folder.Remove();
   }));
 }
 

@@ -1,6 +1,7 @@
 #include "frame.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -138,6 +139,12 @@ py::object Frame::temperatures() const {
   d["lower_right"] = temperatures_->lower_right;
   d["led"] = temperatures_->led;
   return std::move(d);
+}
+
+std::string VersionText(int major, int minor, int revision, uint32_t build) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%d.%d.%d.%08u", major, minor, revision, build);
+  return text;
 }
 
 void RaiseOSError(int error_number, const std::string& message, const std::string& filename) {

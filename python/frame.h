@@ -59,6 +59,9 @@ class Frame {
 // Registers the Frame class on the module.
 void RegisterFrame(pybind11::module_& m);
 
+// "major.minor.revision.build", the build as 8 digits ("1.0.5.00000042").
+std::string VersionText(int major, int minor, int revision, uint32_t build);
+
 // A Python error of type `type` (OSError subclasses chosen from errno when
 // `type` is OSError) with `message`; thrown as pybind11::error_already_set.
 [[noreturn]] void RaiseOSError(int error_number, const std::string& message, const std::string& filename);

@@ -93,9 +93,7 @@ class Recording {
     if (r->payload.size() < offset + 7) return py::none();
     const unsigned char* v = r->payload.data() + offset;
     const uint32_t build = (uint32_t{v[3]} << 24) | (uint32_t{v[4]} << 16) | (uint32_t{v[5]} << 8) | v[6];
-    char text[64];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%08u", v[0], v[1], v[2], build);
-    return py::str(text);
+    return py::str(VersionText(v[0], v[1], v[2], build));
   }
 
   int64_t start_unix_ns() const { return reader_.header().start_unix_ns; }
