@@ -42,8 +42,8 @@ void BM_PythonFramesVsCapture(benchmark::State& state) {
   double capture_fps = 0, python_fps = 0, points_median = 0, points_max = 0, dropped = 0;
   for (auto _ : state) {
     std::string err;
-    if (testing::RunProgram({KELVARA_CAPTURE_PATH, "--port", port, "--format", "5", "--bin", "--total", frames,
-                             "--out", runtime.path() + "/logs"},
+    if (testing::RunProgram({KELVARA_CAPTURE_PATH, "--port", port, "--format", "5", "--bin", "--total", frames, "--out",
+                             runtime.path() + "/logs"},
                             &err) != 0)
       return state.SkipWithError(("kelvara-capture failed: " + err).c_str());
     capture_fps += CaptureRate(err);

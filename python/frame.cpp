@@ -169,8 +169,9 @@ One frame from a camera or a recording.
 Arrays are numpy views of the frame's own buffer (distance, amplitude) or
 computed once on first access (points, valid, and distance of point
 formats); none is copied per access. They are read-only and stay valid
-after later frames arrive. Pixel (row, column) is row 0..239 from the top,
-column 0..319, the camera's pixel order.
+after later frames arrive. Pixel (row, column) is the camera's pixel order:
+row 0..239, column 0..319; the client draws row 0 at the bottom (imshow
+with origin="lower" shows the same picture).
 )doc")
       .def_property_readonly(
           "format", [](const Frame& f) { return kFormatNames[f.format_index()]; },

@@ -1,8 +1,10 @@
 """Kelvara depth camera: frames as numpy arrays, from a camera or a recording.
 
-Pixel (row, column): row 0..239 from the top, column 0..319. Points are the
+Pixel (row, column): the camera's order, row 0..239 (drawn at the bottom by
+the client: imshow(..., origin="lower")), column 0..319. Points are the
 camera's x, y, z (x left, y up, z forward) in metres, as kelvara-export
-writes them, organised in pixel order, NaN where there is no point.
+writes them with its default camera axes, organised in pixel order, NaN
+where there is no point.
 """
 
 from types import TracebackType
