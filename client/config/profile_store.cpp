@@ -83,13 +83,15 @@ std::string IniFilePath() {
   return g_path;
 }
 
-int IniReadString(const std::string& section, const std::string& key, const std::string& default_value,
-                  std::string* value) {
+namespace {
+
+std::string ReadFrom(const std::string& path, const std::string& section, const std::string& key,
+                     const std::string& default_value) {
   std::string result = default_value;
   {
     std::lock_guard<std::mutex> lock(g_mutex);
     bool exists = false;
-    std::vector<std::string> lines = g_path.empty() ? std::vector<std::string>{} : ReadLines(g_path, &exists);
+    std::vector<std::string> lines = path.empty() ? std::vector<std::string>{} : ReadLines(path, &exists);
     bool in_section = false;
     for (const std::string& line : lines) {
       std::string name, k, v;
@@ -102,6 +104,16 @@ int IniReadString(const std::string& section, const std::string& key, const std:
     }
   }
   if (result.size() > kMaxValueChars) result.resize(kMaxValueChars);
+  return result;
+}
+
+int WriteTo(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
+
+}  // namespace
+
+int IniReadString(const std::string& section, const std::string& key, const std::string& default_value,
+                  std::string* value) {
+  const std::string result = ReadFrom(IniFilePath(), section, key, default_value);
   if (value) *value = result;
   return 0;
 }
@@ -128,14 +140,16 @@ int IniReadInt(const std::string& section, const std::string& key, int default_v
   return 0;
 }
 
-int IniWriteString(const std::string& section, const std::string& key, const std::string& value) {
+namespace {
+
+int WriteTo(const std::string& path, const std::string& section, const std::string& key, const std::string& value) {
   if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) || Trim(key).empty() ||
       key.find('=') != std::string::npos || section.find(']') != std::string::npos)
     return -1;
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (g_path.empty()) return -1;
+  if (path.empty()) return -1;
   bool exists = false;
-  std::vector<std::string> lines = ReadLines(g_path, &exists);
+  std::vector<std::string> lines = ReadLines(path, &exists);
 
   const std::string entry = key + "=" + value;
   bool in_section = false, done = false;
@@ -169,11 +183,34 @@ int IniWriteString(const std::string& section, const std::string& key, const std
   WholeFileOptions options;
   options.sync = true;
   options.mode = 0644;
-  return WriteWholeFile(g_path, content.data(), content.size(), options) ? 0 : -1;
+  return WriteWholeFile(path, content.data(), content.size(), options) ? 0 : -1;
+}
+
+}  // namespace
+
+int IniWriteString(const std::string& section, const std::string& key, const std::string& value) {
+  return WriteTo(IniFilePath(), section, key, value);
 }
 
 int IniWriteInt(const std::string& section, const std::string& key, int value) {
   return IniWriteString(section, key, std::to_string(value));
+}
+
+std::string Profile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& default_value) const {
+  return ReadFrom(path_, section, key, default_value);
+}
+
+int Profile::ReadInt(const std::string& section, const std::string& key, int default_value) const {
+  return ParseLeadingInt(ReadString(section, key, std::to_string(default_value)));
+}
+
+bool Profile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  return WriteTo(path_, section, key, value) == 0;
+}
+
+bool Profile::WriteInt(const std::string& section, const std::string& key, int value) {
+  return WriteString(section, key, std::to_string(value));
 }
 
 }  // namespace kelvara

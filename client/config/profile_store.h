@@ -7,6 +7,7 @@
 // the key as needed and keeps every other line. Lines end in CR LF.
 // A write replaces the file atomically (temporary file, then rename).
 #include <string>
+#include <utility>
 
 namespace kelvara {
 
@@ -30,5 +31,25 @@ int IniWriteInt(const std::string& section, const std::string& key, int value);
 
 // The leading-integer rule on its own; saturates at the int range.
 int ParseLeadingInt(const std::string& text);
+
+// One profile file, by its path, with the same rules as the calls above;
+// what a panel's options load from and save to.
+class Profile {
+ public:
+  explicit Profile(std::string path) : path_(std::move(path)) {}
+  // The profile the calls above use (IniSetFilePath).
+  static Profile Current() { return Profile(IniFilePath()); }
+  const std::string& path() const { return path_; }
+
+  std::string ReadString(const std::string& section, const std::string& key, const std::string& default_value) const;
+  int ReadInt(const std::string& section, const std::string& key, int default_value) const;
+  // False when the value could not be stored (no path, unwritable folder,
+  // a line break in a name or the value).
+  bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+  bool WriteInt(const std::string& section, const std::string& key, int value);
+
+ private:
+  std::string path_;
+};
 
 }  // namespace kelvara

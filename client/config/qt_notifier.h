@@ -10,10 +10,14 @@
 #include <QString>
 #include <QWidget>
 #include <condition_variable>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "notifier.h"
+
+class QSocketNotifier;
 
 namespace kelvara {
 
@@ -22,6 +26,7 @@ class QtNotifier : public QObject, public Notifier {
  public:
   // `title` is the caption of every box.
   explicit QtNotifier(QString title = QStringLiteral("Kelvara"));
+  ~QtNotifier() override;
 
   void ShowMessage(const std::string& text, MessageIcon icon) override;
 
@@ -37,7 +42,13 @@ class QtNotifier : public QObject, public Notifier {
   void SetPresenter(BoxPresenter presenter) { presenter_ = std::move(presenter); }
 
  private:
+  struct Request {
+    QString text;
+    MessageIcon icon;
+    bool done;  // under mutex_
+  };
   void Present(const QString& text, MessageIcon icon);
+  void ServeRequests();  // UI thread
 
   QString title_;
   QPointer<QWidget> parent_;
@@ -45,6 +56,9 @@ class QtNotifier : public QObject, public Notifier {
   std::mutex mutex_;
   std::condition_variable dismissed_;
   bool closed_ = false;
+  std::deque<std::shared_ptr<Request>> requests_;
+  int wake_fd_ = -1;
+  QSocketNotifier* wake_ = nullptr;
 };
 
 }  // namespace kelvara

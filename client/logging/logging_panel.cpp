@@ -15,6 +15,7 @@
 #include "browse_folder_dialog.h"
 #include "frame_layout.h"
 #include "log_writer.h"
+#include "logging_options.h"
 #include "number_field.h"
 #include "profile_store.h"
 #include "window_messages.h"
@@ -22,8 +23,7 @@
 namespace kelvara {
 namespace {
 
-constexpr char kSection[] = "Logging";
-constexpr int kNumberLimit = 999999;
+constexpr int kNumberLimit = LoggingOptions::kNumberLimit;
 
 QString Id(int control) { return QStringLiteral("id%1").arg(control); }
 
@@ -40,33 +40,22 @@ NumberField* Number(int control, int lowest, const QString& label, QWidget* pare
   return field;
 }
 
-// A base name that names a file inside the save folder: no separators, no
-// control characters, not "." or "..".
-bool IsPlainFileName(const QString& name) {
-  if (name == QLatin1String(".") || name == QLatin1String("..")) return false;
-  for (QChar c : name) {
-    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
-CLogging::CLogging(QWidget* parent, QObject* hub, LogWriter& writer) : QWidget(parent), hub_(hub), writer_(writer) {
+CLogging::CLogging(QWidget* parent, QObject* hub, LogWriter& writer, Profile profile)
+    : QWidget(parent), hub_(hub), writer_(writer), profile_(std::move(profile)) {
   setAccessibleName(QStringLiteral("Logging"));
   BuildControls();
-  IniReadInt(kSection, "CSVCheck", 0, &csv_);
-  IniReadInt(kSection, "PNGCheck", 0, &png_);
-  IniReadInt(kSection, "BINCheck", 1, &bin_);
-  IniReadInt(kSection, "PCDCheck", 1, &pcd_);
-  IniReadInt(kSection, "TotalNumberOfLogs", 10, &total_);
-  IniReadInt(kSection, "NumberOfLogsAtOnce", 1, &once_);
-  IniReadInt(kSection, "LoggingInterval", 0, &interval_);
-  std::string text;
-  IniReadString(kSection, "FileName", "", &text);
-  file_name_ = QString::fromStdString(text);
-  IniReadString(kSection, "SavePath", "", &text);
-  save_path_ = QString::fromStdString(text);
+  const LoggingOptions o = LoggingOptions::Load(profile_);
+  csv_ = o.csv ? 1 : 0;
+  png_ = o.png ? 1 : 0;
+  bin_ = o.bin ? 1 : 0;
+  pcd_ = o.pcd ? 1 : 0;
+  total_ = o.schedule.total;
+  once_ = o.schedule.once;
+  interval_ = o.schedule.interval;
+  file_name_ = QString::fromStdString(o.file_name);
+  save_path_ = QString::fromStdString(o.save_path);
   ShowValues();
   TakeChecks();
   ShowFormatOptions(writer_.FormatIndex());
@@ -161,6 +150,18 @@ void CLogging::BuildControls() {
   connect(start_, &QPushButton::clicked, this, &CLogging::OnStartStop);
 }
 
+LoggingOptions CLogging::Options() const {
+  LoggingOptions o;
+  o.csv = csv_ != 0;
+  o.png = png_ != 0;
+  o.bin = bin_ != 0;
+  o.pcd = pcd_ != 0;
+  o.schedule = {total_, once_, interval_};
+  o.file_name = file_name_.toStdString();
+  o.save_path = save_path_.toStdString();
+  return o;
+}
+
 void CLogging::ShowValues() {
   csv_box_->setChecked(csv_ != 0);
   png_box_->setChecked(png_ != 0);
@@ -211,22 +212,16 @@ void CLogging::OnStartStop() {
     return;
   file_name_ = file_name_field_->text();
   save_path_ = save_path_field_->toPlainText();
-  if (!IsPlainFileName(file_name_)) {
+  const LoggingOptions options = Options();
+  const std::string refused = options.Validate();
+  if (!refused.empty()) {  // the numbers were checked above: the file name
     file_name_field_->setFocus();
-    ShowExclamationMessage(notifier_, this, QStringLiteral("Invalid file name!! [ %1 ]").arg(file_name_));
+    ShowExclamationMessage(notifier_, this, QString::fromStdString(refused));
     return;
   }
-  IniWriteInt(kSection, "CSVCheck", csv_);
-  IniWriteInt(kSection, "PNGCheck", png_);
-  IniWriteInt(kSection, "BINCheck", bin_);
-  IniWriteInt(kSection, "PCDCheck", pcd_);
-  IniWriteInt(kSection, "TotalNumberOfLogs", total_);
-  IniWriteInt(kSection, "NumberOfLogsAtOnce", once_);
-  IniWriteInt(kSection, "LoggingInterval", interval_);
-  IniWriteString(kSection, "FileName", file_name_.toStdString());
-  IniWriteString(kSection, "SavePath", save_path_.toStdString());
+  options.Save(profile_);
 
-  writer_.SetSchedule({total_, once_, interval_});
+  options.ApplyTo(writer_);
   writer_.StartRun(save_path_.toStdString(), file_name_.toStdString());
   failure_reported_ = false;
   progress_->setValue(0);

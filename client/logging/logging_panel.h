@@ -6,6 +6,9 @@
 #include <QWidget>
 #include <functional>
 
+#include "logging_options.h"
+#include "profile_store.h"
+
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -22,8 +25,9 @@ class CLogging : public QWidget {
   Q_OBJECT
  public:
   // `writer` is the log writer the measurement loop uses; the panel sets its
-  // check boxes, base name, folder, schedule and mirror flags on it.
-  CLogging(QWidget* parent, QObject* hub, LogWriter& writer);
+  // check boxes, base name, folder, schedule and mirror flags on it. Its
+  // options are loaded from and saved to `profile`.
+  CLogging(QWidget* parent, QObject* hub, LogWriter& writer, Profile profile = Profile::Current());
   ~CLogging() override;
 
   void EnableControls(int enable);
@@ -48,6 +52,8 @@ class CLogging : public QWidget {
   bool event(QEvent* event) override;
 
  private:
+  // The options as the controls hold them.
+  LoggingOptions Options() const;
   // "Stop" while a logging run goes on, "Start" otherwise.
   void ShowLogging(bool logging);
   void BuildControls();
@@ -82,6 +88,7 @@ class CLogging : public QWidget {
   QProgressBar* progress_ = nullptr;
   QPushButton* start_ = nullptr;
   bool logging_ = false;  // a logging run was started and not stopped ("Stop" shown)
+  Profile profile_;
 };
 
 }  // namespace kelvara

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <cerrno>
 #include <cstdio>
 
 #include "connection_panel.h"
@@ -14,6 +15,7 @@
 #include "picture_window.h"
 #include "profile_store.h"
 #include "qt_notifier.h"
+#include "serial_access.h"
 #include "setting_panel.h"
 #include "updater_run.h"
 #include "view_panel.h"
@@ -84,15 +86,14 @@ void CKelvaraDlg::Initialise() {
   right->addWidget(boxes_[2], 1);
   right->addWidget(boxes_[3]);
 
-  connection_ = new CConnection(boxes_[0], this, session_->link(), notifier_);
+  connection_ = new CConnection(boxes_[0], this, session_->link());
   boxes_[0]->layout()->addWidget(connection_);
-  connection_->SetProgramFolder(paths_.program_folder, paths_.data_folder);
   connection_->SetConnector([this](int port, const std::string& name) { ConnectTo(port, name); });
   setting_ = new CSetting(boxes_[1], this, session_->model(), notifier_);
   boxes_[1]->layout()->addWidget(setting_);
-  logging_ = new CLogging(boxes_[3], this, session_->logger());
+  logging_ = new CLogging(boxes_[3], this, session_->logger(), Profile(paths_.profile_path));
   boxes_[3]->layout()->addWidget(logging_);
-  view_ = new CViewImage(boxes_[2], this);
+  view_ = new CViewImage(boxes_[2], this, Profile(paths_.profile_path));
   boxes_[2]->layout()->addWidget(view_);
   view_->SetNotifier(&notifier_);
   logging_->SetNotifier(&notifier_);
@@ -166,13 +167,18 @@ void CKelvaraDlg::ConnectTo(int port, const std::string& name) {
   if (shut_down_) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const ConnectResult result = session_->Connect(port);
+  const int open_error = errno;  // the serial library's reason when the open failed
   QApplication::restoreOverrideCursor();
   switch (result) {
     case ConnectResult::kConnected: break;
-    case ConnectResult::kOpenFailed:
-      // The port vanished or another program holds it.
-      notifier_.ShowMessage("Failed to open " + name + ".", MessageIcon::kExclamation);
+    case ConnectResult::kOpenFailed: {
+      // The port vanished or another program holds it. A missing permission
+      // comes with how to get it.
+      std::string message = "Failed to open " + name + ".";
+      if (open_error == EACCES || open_error == EPERM) message += " " + SerialOpenProblem(open_error);
+      notifier_.ShowMessage(message, MessageIcon::kExclamation);
       return;
+    }
     case ConnectResult::kNoAnswer:
       notifier_.ShowMessage("Connection failed!!", MessageIcon::kExclamation);
       connection_->Refresh();

@@ -12,6 +12,8 @@
 #include "qt_measurement_outputs.h"
 #include "session.h"
 
+class QSocketNotifier;
+
 namespace kelvara {
 
 class QtSessionObserver : public QObject, public SessionObserver {
@@ -19,6 +21,7 @@ class QtSessionObserver : public QObject, public SessionObserver {
  public:
   // Created on the UI thread; `outputs` and `notifier` outlive it.
   QtSessionObserver(QtMeasurementOutputs& outputs, Notifier& notifier);
+  ~QtSessionObserver() override;
 
   // Called on the UI thread with each state the session reported.
   void SetStateHandler(std::function<void(SessionState)> handler) { handler_ = std::move(handler); }
@@ -41,9 +44,12 @@ class QtSessionObserver : public QObject, public SessionObserver {
   QtMeasurementOutputs& outputs_;
   Notifier& notifier_;
   std::function<void(SessionState)> handler_;
-  // The tasks travel under this lock, the event only wakes the UI thread.
+  // The tasks travel under this lock; the eventfd only wakes the UI thread.
   std::mutex mutex_;
   std::deque<std::function<void()>> tasks_;
+  bool woken_ = false;
+  int wake_fd_ = -1;
+  QSocketNotifier* wake_ = nullptr;
 };
 
 }  // namespace kelvara
