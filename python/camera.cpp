@@ -326,6 +326,10 @@ class Camera {
       RaiseOSError(error_number, std::strerror(error_number), name);
     }
     if (result != ConnectResult::kConnected) Raise(PyExc_TimeoutError, "no answer from the camera on " + name);
+    // What the sequence reported on its way ("Failed to upload Qor table.", a
+    // parameter group that could not be read) reaches Python as warnings.
+    for (const std::string& text : observer_.TakeMessages())
+      if (PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 1) != 0) throw py::error_already_set();
     g_open_camera = this;
   }
   ~Camera() { Close(); }
@@ -392,7 +396,10 @@ class Camera {
       py::gil_scoped_release release;
       session_->model().ReadParametersFromDevice();
     }
+    // "Get parameter failed!! [ <group> ]" for each group the camera did not answer.
     const std::vector<std::string> failures = observer_.TakeMessages();
+    if (!failures.empty())
+      Raise(PyExc_TimeoutError, "the camera on " + name() + " did not answer: " + failures.front());
     const DeviceParameters& p = session_->model().parameters();
     py::dict d;
     d["format"] = format();
@@ -430,6 +437,7 @@ class Camera {
     if (!format.is_none()) set_format(format);
     if (wanted.empty()) return;
     for (const auto& w : wanted) (p.*w.first->value).current = w.second;
+    observer_.TakeMessages();  // only the refusals of this call explain its error
     {
       py::gil_scoped_release release;
       session_->ApplyParameters();
