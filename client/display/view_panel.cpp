@@ -13,12 +13,12 @@
 #include "frame_geometry.h"
 #include "number_field.h"
 #include "profile_store.h"
+#include "view_options.h"
 #include "window_messages.h"
 
 namespace kelvara {
 namespace {
 
-constexpr char kSection[] = "View";
 constexpr int kRangeLimit = kDistanceLimitMm;  // the camera measures below it
 
 QString Id(int control) { return QStringLiteral("id%1").arg(control); }
@@ -57,13 +57,15 @@ QString Degrees(double tenths) { return OneDecimal(tenths / 10.0); }
 
 }  // namespace
 
-CViewImage::CViewImage(QWidget* parent, QObject* hub) : QWidget(parent), hub_(hub) {
+CViewImage::CViewImage(QWidget* parent, QObject* hub, Profile profile)
+    : QWidget(parent), hub_(hub), profile_(std::move(profile)) {
   setAccessibleName(QStringLiteral("View"));
   BuildControls();
-  IniReadInt(kSection, "HorizontalFlip", 0, &horizontal_flip_);
-  IniReadInt(kSection, "VerticalFlip", 0, &vertical_flip_);
-  IniReadInt(kSection, "RangeMax", 6250, &range_max_);
-  IniReadInt(kSection, "RangeMin", 0, &range_min_);
+  const ViewOptions o = ViewOptions::Load(profile_);
+  horizontal_flip_ = o.horizontal_flip ? 1 : 0;
+  vertical_flip_ = o.vertical_flip ? 1 : 0;
+  range_max_ = o.range_max;
+  range_min_ = o.range_min;
   // The picture window starts with the stored orientation and range.
   PostWindowMessage(hub_, UWM_SET_FLIP, horizontal_flip_, vertical_flip_);
   PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
@@ -177,10 +179,12 @@ void CViewImage::ShowValues() {
 }
 
 void CViewImage::WriteProfile() {
-  IniWriteInt(kSection, "HorizontalFlip", horizontal_flip_);
-  IniWriteInt(kSection, "VerticalFlip", vertical_flip_);
-  IniWriteInt(kSection, "RangeMax", range_max_);
-  IniWriteInt(kSection, "RangeMin", range_min_);
+  ViewOptions o;
+  o.horizontal_flip = horizontal_flip_ != 0;
+  o.vertical_flip = vertical_flip_ != 0;
+  o.range_max = range_max_;
+  o.range_min = range_min_;
+  o.Save(profile_);
 }
 
 bool CViewImage::CheckMaximum() {

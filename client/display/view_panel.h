@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "frame_layout.h"
+#include "profile_store.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -18,8 +19,9 @@ class NumberField;
 class CViewImage : public QWidget {
   Q_OBJECT
  public:
-  // `hub` receives the panel's messages (the main dialog).
-  CViewImage(QWidget* parent, QObject* hub);
+  // `hub` receives the panel's messages (the main dialog). The flips and
+  // the range are loaded from and saved to `profile`.
+  CViewImage(QWidget* parent, QObject* hub, Profile profile = Profile::Current());
   ~CViewImage() override;
 
   // Enables or disables "Picture", the range fields and "Start" (a button
@@ -68,6 +70,7 @@ class CViewImage : public QWidget {
   QPushButton* picture_ = nullptr;
   QPushButton* start_ = nullptr;
   QPushButton* start_3d_ = nullptr;
+  Profile profile_;
   bool measuring_ = false;     // "Start" was pressed and the run not stopped ("Stop" shown)
   bool display3d_on_ = false;  // "3D Start" was pressed ("3D Stop" shown)
   QLineEdit* rate_ = nullptr;

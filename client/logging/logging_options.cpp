@@ -1,7 +1,5 @@
 #include "logging_options.h"
 
-#include <cstdio>
-
 #include "log_writer.h"
 
 namespace kelvara {
@@ -10,12 +8,6 @@ namespace {
 constexpr char kSection[] = "Logging";
 
 }  // namespace
-
-std::string NumberRangeMessage(int lowest, int highest) {
-  char text[80];
-  std::snprintf(text, sizeof text, "Please input number in %d-%d range.", lowest, highest);
-  return text;
-}
 
 bool IsPlainFileName(const std::string& name) {
   if (name == "." || name == "..") return false;

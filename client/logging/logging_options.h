@@ -7,13 +7,11 @@
 
 #include "log_texts.h"
 #include "profile_store.h"
+#include "range_message.h"
 
 namespace kelvara {
 
 class LogWriter;
-
-// "Please input number in <lowest>-<highest> range."
-std::string NumberRangeMessage(int lowest, int highest);
 
 // A base name that names a file inside the save folder: no separators, no
 // control characters, not "." or "..".

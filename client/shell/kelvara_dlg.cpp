@@ -92,7 +92,7 @@ void CKelvaraDlg::Initialise() {
   boxes_[1]->layout()->addWidget(setting_);
   logging_ = new CLogging(boxes_[3], this, session_->logger(), Profile(paths_.profile_path));
   boxes_[3]->layout()->addWidget(logging_);
-  view_ = new CViewImage(boxes_[2], this);
+  view_ = new CViewImage(boxes_[2], this, Profile(paths_.profile_path));
   boxes_[2]->layout()->addWidget(view_);
   view_->SetNotifier(&notifier_);
   logging_->SetNotifier(&notifier_);
