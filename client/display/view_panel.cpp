@@ -308,4 +308,9 @@ void CViewImage::UpdateMonitor(double frame_rate, const TemperatureSample& sampl
 
 void CViewImage::SetCentreReadout(const QString& text) { centre_->setText(text); }
 
+void CViewImage::MarkLive(bool live) {
+  for (QLineEdit* field : {rate_, centre_, led_, imager_, chips_[0], chips_[1], chips_[2], chips_[3]})
+    field->setEnabled(live);
+}
+
 }  // namespace kelvara

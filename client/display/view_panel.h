@@ -33,6 +33,9 @@ class CViewImage : public QWidget {
   // Monitor fields, written from the measurement loop's outputs (UI thread).
   void UpdateMonitor(double frame_rate, const TemperatureSample& sample);
   void SetCentreReadout(const QString& text);
+  // The monitor fields greyed (false) while no run goes on: they show the
+  // last run's values.
+  void MarkLive(bool live);
   // "Horizontal flip" and "Vertical flip" (UWM_SET_FLIP carries them).
   bool HorizontalFlip() const;
   bool VerticalFlip() const;

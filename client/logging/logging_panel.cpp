@@ -14,6 +14,7 @@
 
 #include "browse_folder_dialog.h"
 #include "frame_layout.h"
+#include "log_names.h"
 #include "log_writer.h"
 #include "logging_options.h"
 #include "number_field.h"
@@ -271,6 +272,10 @@ void CLogging::LoggingRunEnded() {
   if (failure.empty() || failure_reported_) return;
   failure_reported_ = true;
   ShowExclamationMessage(notifier_, this, QString::fromStdString(OutputFailureMessage(failure)));
+}
+
+QString CLogging::Destination() const {
+  return QString::fromStdString(RunLogPath(save_path_.toStdString(), RunBaseName(file_name_.toStdString()), "*"));
 }
 
 bool CLogging::event(QEvent* event) {

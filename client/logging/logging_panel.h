@@ -40,6 +40,8 @@ class CLogging : public QWidget {
   // The end of a logging run (from the measurement loop, on the UI thread):
   // "Stop" reads "Start" again; a file failure of this run is reported once.
   void LoggingRunEnded();
+  // Where the files of the last logging run went: "<folder>/<base name>*".
+  QString Destination() const;
 
   // Where messages go; without one they are shown in message boxes.
   void SetNotifier(Notifier* notifier) { notifier_ = notifier; }

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
 
@@ -66,8 +67,20 @@ void CKelvaraDlg::Initialise() {
   setWindowTitle(client_title_);
   setAccessibleName(QString::fromLatin1(kCaption));
 
-  // Four group boxes without text; each panel sits inside one.
-  auto* columns = new QHBoxLayout(this);
+  // Four group boxes without text; each panel sits inside one. The status
+  // bar lies under them.
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  auto* columns = new QHBoxLayout();
+  columns->setContentsMargins(9, 9, 9, 9);
+  outer->addLayout(columns, 1);
+  status_ = new StatusStrip(this);
+  outer->addWidget(status_);
+  // The counters follow a run a few times a second.
+  health_timer_ = new QTimer(this);
+  health_timer_->setInterval(250);
+  connect(health_timer_, &QTimer::timeout, this, [this] { ShowHealthNow(); });
   auto* left = new QVBoxLayout();
   auto* right = new QVBoxLayout();
   columns->addLayout(left);
@@ -97,6 +110,7 @@ void CKelvaraDlg::Initialise() {
   view_->SetNotifier(&notifier_);
   logging_->SetNotifier(&notifier_);
   picture_ = std::make_unique<CViewPicture>(session_->rendering());
+  picture_->SetPixelListener([this](const QString& text) { status_->ShowPixel(text); });
   outputs_.SetWindows({this, view_, logging_, picture_.get()});
   connection_->Initialise();
 
@@ -181,6 +195,10 @@ void CKelvaraDlg::ConnectTo(int port, const std::string& name) {
   }
   connection_->SetConnected(true);
   const VersionReply version = session_->Version();
+  port_name_ = name;
+  any_run_ = false;
+  status_->ShowConnection(LinkState::kConnected, port_name_, version);
+  status_->ShowHealth(FrameHealth(), false, false);
   char title[160];
   std::snprintf(title, sizeof title, "%s / Server Version %d.%d.%d.%08u", client_title_.toUtf8().constData(),
                 version.major, version.minor, version.revision, version.build);
@@ -192,6 +210,9 @@ void CKelvaraDlg::ConnectTo(int port, const std::string& name) {
 
 void CKelvaraDlg::Disconnected() {
   session_->Disconnect();
+  status_->ShowConnection(LinkState::kNotConnected, port_name_, VersionReply());
+  view_->MarkLive(false);
+  if (picture_) picture_->SetStale(true);
   setting_->SetParameterPanelEnabled(false);
   logging_->EnableControls(0);
   view_->EnableControls(0);
@@ -218,6 +239,44 @@ void CKelvaraDlg::StartOutcomeShown(StartOutcome outcome) {
   }
   // A refused format has returned to the camera's one.
   logging_->ShowFormatOptions(session_->FormatIndex());
+  RunBegan();
+}
+
+void CKelvaraDlg::RunBegan() {
+  any_run_ = true;
+  run_shown_ = true;
+  status_->clearMessage();
+  view_->MarkLive(true);
+  if (picture_) picture_->SetStale(false);
+  ShowHealthNow();
+  health_timer_->start();
+}
+
+void CKelvaraDlg::ShowHealthNow() { status_->ShowHealth(session_->Health(), any_run_, run_shown_); }
+
+void CKelvaraDlg::RunFinished() {
+  run_shown_ = false;
+  health_timer_->stop();
+  const RunSummary summary = session_->LastSummary();
+  status_->ShowHealth(summary.health, any_run_, false);
+  const QString logged_to = logging_->Destination();
+  status_->ShowLine(QString::fromStdString(RunEndedLine(summary.health, logged_to.toStdString())));
+  view_->MarkLive(false);
+  if (picture_) picture_->SetStale(true);
+  if (summary.end == RunEnd::kFailures) ConnectionLost();
+}
+
+// The camera stopped answering: the port is closed, and "Connect" and
+// "Refresh" are there to try again.
+void CKelvaraDlg::ConnectionLost() {
+  session_->Disconnect();
+  setting_->SetParameterPanelEnabled(false);
+  logging_->EnableControls(0);
+  view_->EnableControls(0);
+  connection_->SetConnected(false);
+  connection_->EnableButtons(true);
+  setWindowTitle(client_title_);
+  status_->ShowConnection(LinkState::kLost, port_name_, VersionReply());
 }
 
 void CKelvaraDlg::StartRun(const RunRequest& request) {
@@ -241,7 +300,10 @@ void CKelvaraDlg::StopRun() {
 
 void CKelvaraDlg::SessionStateChanged(SessionState) {
   // Reported states may be overtaken by later ones: the current one counts.
-  if (shut_down_ || session_->State() != SessionState::kReady) return;
+  if (shut_down_) return;
+  const SessionState now = session_->State();
+  if (run_shown_ && (now == SessionState::kReady || now == SessionState::kDisconnected)) RunFinished();
+  if (session_->State() != SessionState::kReady) return;
   connection_->EnableButtons(true);
   setting_->SetParameterPanelEnabled(true);
 }
