@@ -142,15 +142,12 @@ class ActiveRun {
   void WorkLoop();
   void Work(FrameWork& w, bool newer);
 
+  // Published under the lock, so that the worker's copy never goes back.
   template <typename F>
   void UpdateHealth(F change) {
-    FrameHealth copy;
-    {
-      std::lock_guard<std::mutex> lock(health_mutex_);
-      change(summary_.health);
-      copy = summary_.health;
-    }
-    publish_(copy);
+    std::lock_guard<std::mutex> lock(health_mutex_);
+    change(summary_.health);
+    publish_(summary_.health);
   }
   FrameHealth HealthNow() {
     std::lock_guard<std::mutex> lock(health_mutex_);
