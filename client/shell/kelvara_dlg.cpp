@@ -19,6 +19,7 @@
 #include "updater_run.h"
 #include "view_panel.h"
 #include "window_messages.h"
+#include "window_placement.h"
 
 #ifndef KELVARA_VERSION
 #define KELVARA_VERSION ""
@@ -124,11 +125,74 @@ void CKelvaraDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (picture_placed_ || !picture_) return;
   picture_placed_ = true;
-  // The picture window's top-left corner: the main window's right edge, at
-  // half its bottom coordinate.
-  const QRect frame = frameGeometry();
-  picture_->move(frame.right() + 1, (frame.bottom() + 1) / 2);
+  PlaceWindows();
   picture_->show();
+}
+
+namespace {
+
+constexpr char kPlaces[] = "Windows";
+
+ScreenRect ToScreenRect(const QRect& r) { return ScreenRect{r.x(), r.y(), r.width(), r.height()}; }
+
+// A place kept in the profile under `prefix`; false when there is none.
+bool ReadPlace(const char* prefix, ScreenRect* rect) {
+  const std::string p(prefix);
+  int values[4] = {0, 0, 0, 0};
+  const char* keys[4] = {"Left", "Top", "Width", "Height"};
+  for (int i = 0; i < 4; ++i) {
+    if (!IniReadInt(kPlaces, p + keys[i], -1, &values[i]) || values[i] == -1) return false;
+  }
+  *rect = ScreenRect{values[0], values[1], values[2], values[3]};
+  return rect->width > 0 && rect->height > 0;
+}
+
+void WritePlace(const char* prefix, const QRect& r) {
+  const std::string p(prefix);
+  IniWriteInt(kPlaces, p + "Left", r.x());
+  IniWriteInt(kPlaces, p + "Top", r.y());
+  IniWriteInt(kPlaces, p + "Width", r.width());
+  IniWriteInt(kPlaces, p + "Height", r.height());
+}
+
+// The rectangle of `widget` in screen coordinates.
+QRect GlobalRect(const QWidget* widget) { return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()); }
+
+}  // namespace
+
+void CKelvaraDlg::PlaceWindows() {
+  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!where) return;
+  const ScreenRect area = ToScreenRect(where->availableGeometry());
+  // Frames: the window manager's decorations are known only once shown.
+  const QSize frame_extra = frameGeometry().size() - geometry().size();
+  const QSize dialog_size = frameGeometry().size();
+  const QSize picture_size = picture_->frameGeometry().size();
+  ScreenRect saved_dialog, saved_picture;
+  const bool dialog_kept = ReadPlace("Dialog", &saved_dialog);
+  const ScreenRect dialog = PlaceDialog(area, dialog_size.width(), dialog_size.height(), picture_size.width(),
+                                        picture_size.height(), dialog_kept ? &saved_dialog : nullptr);
+  move(dialog.x, dialog.y);
+  // The panels' places on the screen, from where the dialog now is.
+  const QPoint shift = QPoint(dialog.x, dialog.y) - frameGeometry().topLeft();
+  QRect settings = GlobalRect(boxes_[1]).translated(shift);
+  QRect buttons;
+  for (const char* id : {"id3001", "id3000", "id3002"}) {
+    if (const auto* button = view_->findChild<QWidget*>(QString::fromLatin1(id)))
+      buttons |= GlobalRect(button).translated(shift);
+  }
+  const bool picture_kept = ReadPlace("Picture", &saved_picture);
+  const ScreenRect picture =
+      PlaceBeside(area, dialog, ToScreenRect(settings), ToScreenRect(buttons), picture_size.width(),
+                  picture_size.height(), picture_kept ? &saved_picture : nullptr);
+  picture_->resize(QSize(picture.width, picture.height) - frame_extra);
+  picture_->move(picture.x, picture.y);
+}
+
+void CKelvaraDlg::RememberPlaces() {
+  if (!picture_placed_) return;
+  WritePlace("Dialog", frameGeometry());
+  if (picture_) WritePlace("Picture", picture_->frameGeometry());
 }
 
 bool CKelvaraDlg::event(QEvent* event) {
@@ -143,8 +207,12 @@ bool CKelvaraDlg::event(QEvent* event) {
 void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
   switch (message) {
     case UWM_DISCONNECTED: Disconnected(); break;
-    case UWM_TAKE_PICTURE: StartRun(RunRequest::SinglePicture()); break;
+    case UWM_TAKE_PICTURE:
+      single_picture_ = true;
+      StartRun(RunRequest::SinglePicture());
+      break;
     case UWM_START_MEASUREMENT:
+      single_picture_ = false;
       // lParam: the frame limit; -1 (any non-positive value) runs on.
       StartRun(lparam > 0 ? RunRequest::Cycles(static_cast<int>(lparam)) : RunRequest::Continuous());
       break;
@@ -153,7 +221,10 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
     case UWM_START_3D: session_->Start3D(); break;
     case UWM_STOP_3D: session_->Stop3D(); break;
     case UWM_FORMAT_CHANGED: FormatChanged(); break;
-    case UWM_START_LOGGING: StartLogging(); break;
+    case UWM_START_LOGGING:
+      if (session_->State() != SessionState::kMeasuring) single_picture_ = false;
+      StartLogging();
+      break;
     case UWM_STOP_LOGGING: session_->StopLogging(); break;
     case UWM_LOG_PROGRESS: PostWindowMessage(logging_, message, wparam, lparam); break;
     case UWM_SET_FLIP:
@@ -262,7 +333,7 @@ void CKelvaraDlg::RunFinished() {
   const QString logged_to = logging_->Destination();
   status_->ShowLine(QString::fromStdString(RunEndedLine(summary.health, logged_to.toStdString())));
   view_->MarkLive(false);
-  if (picture_) picture_->SetStale(true);
+  if (picture_ && !single_picture_) picture_->SetStale(true);
   if (summary.end == RunEnd::kFailures) ConnectionLost();
 }
 
@@ -345,6 +416,7 @@ void CKelvaraDlg::Shutdown() {
   if (auto* boxes = dynamic_cast<QtNotifier*>(&notifier_)) boxes->Close();
   session_->Shutdown();
   connection_->Refresh();
+  RememberPlaces();
   outputs_.SetWindows({});
   picture_.reset();
   SetWaitCursor(false);

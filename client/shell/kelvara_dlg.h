@@ -94,6 +94,12 @@ class CKelvaraDlg : public QDialog {
   void RunFinished();
   void ConnectionLost();
   void ShowHealthNow();
+  // The dialog and the picture window placed on the dialog's screen (first
+  // showing), and their places written to the profile (at the end).
+  void PlaceWindows();
+  void RememberPlaces();
+  // Moves the 3D viewer's window beside the dialog once it has appeared.
+  void PlaceViewerWhenShown();
 
   ClientPaths paths_;
   Notifier& notifier_;
@@ -114,8 +120,11 @@ class CKelvaraDlg : public QDialog {
   StatusStrip* status_ = nullptr;
   QTimer* health_timer_ = nullptr;
   std::string port_name_;
-  bool any_run_ = false;    // a run has gone on since the connect
-  bool run_shown_ = false;  // the status bar follows a run
+  bool any_run_ = false;         // a run has gone on since the connect
+  bool run_shown_ = false;       // the status bar follows a run
+  bool single_picture_ = false;  // the run is "Picture": its image stays as it is
+  QTimer* viewer_timer_ = nullptr;
+  int viewer_tries_ = 0;
 
   bool wait_cursor_ = false;
   bool picture_placed_ = false;
