@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include "logging_options.h"
 #include "number_field.h"
 #include "profile_store.h"
+#include "run_destination.h"
 #include "window_messages.h"
 
 namespace kelvara {
@@ -46,6 +48,10 @@ NumberField* Number(int control, int lowest, const QString& label, QWidget* pare
 CLogging::CLogging(QWidget* parent, QObject* hub, LogWriter& writer, Profile profile)
     : QWidget(parent), hub_(hub), writer_(writer), profile_(std::move(profile)) {
   setAccessibleName(QStringLiteral("Logging"));
+  ask_ = [this](const QString& question) {
+    return QMessageBox::question(this, QStringLiteral("Kelvara"), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+  };
   BuildControls();
   const LoggingOptions o = LoggingOptions::Load(profile_);
   csv_ = o.csv ? 1 : 0;
@@ -213,13 +219,28 @@ void CLogging::OnStartStop() {
     return;
   file_name_ = file_name_field_->text();
   save_path_ = save_path_field_->toPlainText();
-  const LoggingOptions options = Options();
+  LoggingOptions options = Options();
   const std::string refused = options.Validate();
   if (!refused.empty()) {  // the numbers were checked above: the file name
     file_name_field_->setFocus();
     ShowExclamationMessage(notifier_, this, QString::fromStdString(refused));
     return;
   }
+  // The folder and the names are checked before anything is saved or
+  // written; same-name files are overwritten only when the user says so.
+  const std::string folder = CleanFolderText(options.save_path);
+  const std::string base = RunBaseName(options.file_name);
+  const std::string refused_destination = RefuseDestination(folder, base, total_);
+  if (!refused_destination.empty()) {
+    save_path_field_->setFocus();
+    ShowExclamationMessage(notifier_, this, QString::fromStdString(refused_destination));
+    return;
+  }
+  const std::vector<std::string> existing = ExistingRunFiles(folder, base);
+  if (!existing.empty() && !ask_(QString::fromStdString(OverwriteQuestion(folder, existing)))) return;
+  save_path_ = QString::fromStdString(folder);
+  ShowValues();
+  options.save_path = folder;
   options.Save(profile_);
 
   options.ApplyTo(writer_);

@@ -49,6 +49,10 @@ class CLogging : public QWidget {
   // when a folder was chosen. By default a CBrowseFolderDialog.
   using FolderChooser = std::function<bool(const QString& initial, QString* chosen)>;
   void SetFolderChooser(FolderChooser chooser) { choose_folder_ = std::move(chooser); }
+  // The Yes/No question (tests replace it): true for Yes. By default a
+  // message box whose default button is No.
+  using Question = std::function<bool(const QString& text)>;
+  void SetQuestion(Question ask) { ask_ = std::move(ask); }
 
  protected:
   bool event(QEvent* event) override;
@@ -69,6 +73,7 @@ class CLogging : public QWidget {
   LogWriter& writer_;
   Notifier* notifier_ = nullptr;
   FolderChooser choose_folder_;
+  Question ask_;
   bool failure_reported_ = false;
 
   // Panel values (the numbers only ever hold accepted values).
