@@ -363,8 +363,14 @@ void CKelvaraDlg::StartRun(const RunRequest& request) {
 
 void CKelvaraDlg::StopRun() {
   session_->Stop();  // not waited for
+  // "Stop" reads "Start" again; without a connection (the link was lost)
+  // the buttons stay disabled.
   logging_->EnableControls(1);
   view_->EnableControls(1);
+  if (session_->State() == SessionState::kDisconnected) {
+    logging_->EnableControls(0);
+    view_->EnableControls(0);
+  }
   // The panels that talk to the camera come back once the session is Ready.
   SessionStateChanged(session_->State());
 }

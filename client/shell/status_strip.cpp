@@ -14,7 +14,13 @@ QLabel* Item(QStatusBar* bar, const char* name, int stretch) {
   return label;
 }
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+// The label's text, also as its accessible description: assistive tools
+// read a label's name, and these labels are named by what they show.
+void Show(QLabel* label, const std::string& text) {
+  const QString shown = QString::fromStdString(text);
+  label->setText(shown);
+  label->setAccessibleDescription(shown);
+}
 
 }  // namespace
 
@@ -27,28 +33,24 @@ StatusStrip::StatusStrip(QWidget* parent) : QStatusBar(parent) {
   received_ = Item(this, "Frames received", 0);
   lost_ = Item(this, "Frames lost", 0);
   logged_ = Item(this, "Frames logged", 0);
-  pixel_->hide();
   ShowConnection(LinkState::kNotConnected, std::string(), VersionReply());
   ShowHealth(FrameHealth(), false, false);
 }
 
 void StatusStrip::ShowConnection(LinkState state, const std::string& port_name, const VersionReply& version) {
   link_ = state;
-  connection_->setText(Text(ConnectionText(state, port_name, version)));
+  Show(connection_, ConnectionText(state, port_name, version));
 }
 
 void StatusStrip::ShowHealth(const FrameHealth& health, bool any_run, bool live) {
   const HealthTexts texts = FrameHealthTexts(health, any_run);
-  received_->setText(Text(texts.received));
-  lost_->setText(Text(texts.lost));
-  lost_->setToolTip(Text(texts.lost_tooltip));
-  logged_->setText(Text(texts.logged));
+  Show(received_, texts.received);
+  Show(lost_, texts.lost);
+  lost_->setToolTip(QString::fromStdString(texts.lost_tooltip));
+  Show(logged_, texts.logged);
   for (QLabel* label : {received_, lost_, logged_}) label->setEnabled(live);
 }
 
-void StatusStrip::ShowPixel(const QString& text) {
-  pixel_->setText(text);
-  pixel_->setVisible(!text.isEmpty());
-}
+void StatusStrip::ShowPixel(const QString& text) { Show(pixel_, text.toStdString()); }
 
 }  // namespace kelvara

@@ -19,7 +19,7 @@ class StatusStrip : public QStatusBar {
   void ShowConnection(LinkState state, const std::string& port_name, const VersionReply& version);
   // `any_run`: a run has gone on since the connect; `live`: it goes on now.
   void ShowHealth(const FrameHealth& health, bool any_run, bool live);
-  // The "Pixel" item; an empty text hides it.
+  // The "Pixel" item; empty while the mouse is over no image.
   void ShowPixel(const QString& text);
   // The status line (kept until the next one).
   void ShowLine(const QString& text) { showMessage(text); }
