@@ -1,6 +1,5 @@
 #include "connection_panel.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,8 +12,7 @@
 
 namespace kelvara {
 
-CConnection::CConnection(QWidget* parent, QObject* hub, CameraLink& link, Notifier& notifier)
-    : QWidget(parent), hub_(hub), link_(link), notifier_(notifier), runner_(&SpawnAndWait) {
+CConnection::CConnection(QWidget* parent, QObject* hub, CameraLink& link) : QWidget(parent), hub_(hub), link_(link) {
   setObjectName(QStringLiteral("id101"));
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
@@ -54,11 +52,6 @@ CConnection::CConnection(QWidget* parent, QObject* hub, CameraLink& link, Notifi
   connect(connect_, &QPushButton::clicked, this, &CConnection::Connect);
 }
 
-void CConnection::SetProgramFolder(const std::string& program_folder, const std::string& marker_folder) {
-  program_folder_ = program_folder;
-  marker_folder_ = marker_folder;
-}
-
 void CConnection::Initialise() {
   IniReadString("Application", "COMPortName", "", &port_name_);
   Refresh();
@@ -95,27 +88,7 @@ void CConnection::Connect() {
   port_name_ = ports_->currentText().toStdString();
   IniWriteString("Application", "COMPortName", port_name_);
   const std::string digits = port_name_.size() > 3 ? port_name_.substr(3) : std::string();
-  if (connector_) {
-    connector_(ParseLeadingInt(digits), port_name_);
-    return;
-  }
-
-  if (DecideUpload(program_folder_, marker_folder_) == UploadDecision::kUpload) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = UploadTable(UpdaterArguments(program_folder_, digits), marker_folder_, runner_);
-    QApplication::restoreOverrideCursor();
-    if (!ok) notifier_.ShowMessage("Failed to upload Qor table.", MessageIcon::kNone);
-  }
-
-  const int port = ParseLeadingInt(digits);
-  if (link_.Open(port, 0)) {
-    ports_->setEnabled(false);
-    PostWindowMessage(hub_, UWM_CONNECTED);
-  } else {
-    // The port vanished or another program holds it: say so instead of
-    // leaving the user without a clue.
-    notifier_.ShowMessage("Failed to open " + port_name_ + ".", MessageIcon::kExclamation);
-  }
+  if (connector_) connector_(ParseLeadingInt(digits), port_name_);
 }
 
 void CConnection::SetConnected(bool connected) { ports_->setEnabled(!connected); }

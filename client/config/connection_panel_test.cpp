@@ -1,14 +1,13 @@
-// The connection panel: port list and selection, the table upload and its
-// retries, the open, and the messages to the main dialog.
+// The connection panel: port list and selection, the port handed to the
+// connector, and the messages to the main dialog.
 #include "connection_panel.h"
-#include "recording_notifier.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QComboBox>
 #include <QPushButton>
-#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "camera_link.h"
 #include "profile_store.h"
@@ -28,32 +27,16 @@ QStringList Entries(QComboBox* box) {
   return list;
 }
 
-bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
 class ConnectionPanelTest : public ::testing::Test {
  protected:
-  void MakeTable() {
-    mkdir((folder_.path() + "Table").c_str(), 0700);
-    std::ofstream(folder_.path() + "Table/qor_table.dat") << "table";
-  }
-  // Runs of the updater answer with these exit statuses in turn.
-  void ScriptUpdater(CConnection& panel, std::vector<int> statuses) {
-    panel.SetProgramRunner([this, statuses](const std::vector<std::string>& argv) {
-      runs_.push_back(argv);
-      return runs_.size() <= statuses.size() ? statuses[runs_.size() - 1] : 0;
-    });
-  }
-
   testing::TempProgramFolder folder_;
   MessageRecorder hub_;
-  RecordingNotifier notifier_;
-  std::vector<std::vector<std::string>> runs_;
 };
 
 TEST_F(ConnectionPanelTest, ControlsCarryTextsIdsAndAccessibleNames) {
   FakePorts ports({3});
   CameraLink link(ports);
-  CConnection panel(nullptr, &hub_, link, notifier_);
+  CConnection panel(nullptr, &hub_, link);
   auto* refresh = panel.findChild<QPushButton*>("id1003");
   auto* connect = panel.findChild<QPushButton*>("id1004");
   ASSERT_TRUE(refresh && connect && panel.findChild<QComboBox*>("id1001"));
@@ -82,7 +65,7 @@ TEST_F(ConnectionPanelTest, RefreshSelectsTheSavedPortByPrefix) {
     FakePorts ports(c.ports);
     IniWriteString("Application", "COMPortName", c.saved);
     CameraLink link(ports);
-    CConnection panel(nullptr, &hub_, link, notifier_);
+    CConnection panel(nullptr, &hub_, link);
     hub_.messages.clear();
     panel.Initialise();
     EXPECT_EQ(Entries(panel.PortList()), c.entries) << c.saved;
@@ -96,7 +79,7 @@ TEST_F(ConnectionPanelTest, RefreshSelectsTheSavedPortByPrefix) {
 TEST_F(ConnectionPanelTest, RefreshTellsTheDialogBeforeThePortCloses) {
   FakePorts ports({3});
   CameraLink link(ports);
-  CConnection panel(nullptr, &hub_, link, notifier_);
+  CConnection panel(nullptr, &hub_, link);
   int open_when_told = -1;
   ports.open_port = 3;
   hub_.on_message = [&](int) { open_when_told = ports.open_port; };
@@ -105,98 +88,39 @@ TEST_F(ConnectionPanelTest, RefreshTellsTheDialogBeforeThePortCloses) {
   EXPECT_EQ(ports.open_port, 0);
 }
 
-TEST_F(ConnectionPanelTest, ConnectUploadsOnceThenOpensAndPostsConnected) {
-  FakePorts ports({12});
-  MakeTable();
+TEST_F(ConnectionPanelTest, ConnectRemembersThePortAndHandsItToTheConnector) {
+  FakePorts ports({3, 12});
   CameraLink link(ports);
-  CConnection panel(nullptr, &hub_, link, notifier_);
-  panel.SetProgramFolder(folder_.path(), folder_.path());
-  ScriptUpdater(panel, {1, 1, 0});
+  CConnection panel(nullptr, &hub_, link);
+  std::vector<std::pair<int, std::string>> asked;
+  panel.SetConnector([&](int port, const std::string& name) { asked.emplace_back(port, name); });
   panel.Initialise();
+  panel.PortList()->setCurrentIndex(1);
   hub_.messages.clear();
   panel.Connect();
-  ASSERT_EQ(runs_.size(), 3u);  // two failures, then success
-  EXPECT_EQ(runs_[0], (std::vector<std::string>{folder_.path() + "Brenvik", "12",
-                                                folder_.path() + "Table/qor_table.dat", "0x10000000"}));
-  EXPECT_TRUE(Exists(folder_.path() + "uploaded"));
-  EXPECT_TRUE(notifier_.Messages().empty());
-  EXPECT_EQ(ports.inits, std::vector<int>{12});
-  EXPECT_FALSE(panel.PortList()->isEnabled());
-  QCoreApplication::sendPostedEvents(&hub_);
-  EXPECT_EQ(hub_.Ids(), std::vector<int>{UWM_CONNECTED});
-  std::string saved;
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0], std::make_pair(12, std::string("COM12")));
+  EXPECT_TRUE(ports.inits.empty()) << "the connector opens the port, not the panel";
+  std::string saved;  // written whatever the connector does
   IniReadString("Application", "COMPortName", "", &saved);
   EXPECT_EQ(saved, "COM12");
-
-  panel.Connect();  // the marker prevents a second upload
-  EXPECT_EQ(runs_.size(), 3u);
-}
-
-TEST_F(ConnectionPanelTest, FiveFailedUploadsAreReportedAndThePortStillOpens) {
-  FakePorts ports({3});
-  MakeTable();
-  CameraLink link(ports);
-  CConnection panel(nullptr, &hub_, link, notifier_);
-  panel.SetProgramFolder(folder_.path(), folder_.path());
-  ScriptUpdater(panel, {1, 1, 1, 1, 1, 1});
-  panel.Initialise();
-  panel.Connect();
-  EXPECT_EQ(runs_.size(), 5u);
-  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Failed to upload Qor table."});
-  EXPECT_FALSE(Exists(folder_.path() + "uploaded"));
-  EXPECT_EQ(ports.inits, std::vector<int>{3});
-}
-
-TEST_F(ConnectionPanelTest, AMissingUpdaterCountsAsAFailedUpload) {
-  FakePorts ports({3});
-  MakeTable();
-  CameraLink link(ports);
-  CConnection panel(nullptr, &hub_, link, notifier_);
-  panel.SetProgramFolder(folder_.path(), folder_.path());  // no Brenvik there
-  panel.Initialise();
-  panel.Connect();
-  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Failed to upload Qor table."});
-  EXPECT_EQ(ports.inits, std::vector<int>{3});
-}
-
-TEST_F(ConnectionPanelTest, NoTableNoUpload) {
-  FakePorts ports({3});
-  CameraLink link(ports);
-  CConnection panel(nullptr, &hub_, link, notifier_);
-  panel.SetProgramFolder(folder_.path(), folder_.path());
-  ScriptUpdater(panel, {});
-  panel.Initialise();
-  panel.Connect();
-  EXPECT_TRUE(runs_.empty());
-  EXPECT_EQ(ports.inits, std::vector<int>{3});
-}
-
-TEST_F(ConnectionPanelTest, APortThatCannotBeOpenedIsReportedAndTheListStaysUsable) {
-  FakePorts ports({3});
-  CameraLink link(ports);
-  CConnection panel(nullptr, &hub_, link, notifier_);
-  panel.SetProgramFolder(folder_.path(), folder_.path());
-  panel.Initialise();
-  ports.busy = true;
-  hub_.messages.clear();
-  panel.Connect();
-  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Failed to open COM3."});
   EXPECT_TRUE(panel.PortList()->isEnabled());
+  panel.SetConnected(true);
+  EXPECT_FALSE(panel.PortList()->isEnabled());
   QCoreApplication::sendPostedEvents(&hub_);
   EXPECT_TRUE(hub_.messages.empty());
-  std::string saved;  // written whatever happens next
-  IniReadString("Application", "COMPortName", "", &saved);
-  EXPECT_EQ(saved, "COM3");
 }
 
 TEST_F(ConnectionPanelTest, ConnectWithoutAPortDoesNothing) {
   FakePorts ports({});
   CameraLink link(ports);
-  CConnection panel(nullptr, &hub_, link, notifier_);
+  CConnection panel(nullptr, &hub_, link);
+  int asked = 0;
+  panel.SetConnector([&](int, const std::string&) { ++asked; });
   panel.Initialise();
   panel.Connect();
+  EXPECT_EQ(asked, 0);
   EXPECT_TRUE(ports.inits.empty());
-  EXPECT_TRUE(notifier_.Messages().empty());
 }
 
 }  // namespace

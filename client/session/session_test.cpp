@@ -126,7 +126,7 @@ TEST_F(SessionTest, ConnectSequenceUploadsOnceThenAsksStopVersionAndEveryGroup) 
   EXPECT_EQ(session.logger().FormatIndex(), 1);
   EXPECT_THAT(observer_.States(), ElementsAre("Connecting", "Ready"));
   ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(runs[0].at(1), "1");
+  EXPECT_EQ(runs[0], (std::vector<std::string>{dir_ + "Brenvik", "1", dir_ + "Table/qor_table.dat", "0x10000000"}));
 
   // A second connect in the same program run uploads nothing.
   ASSERT_EQ(session.Connect(1), ConnectResult::kConnected);
@@ -135,14 +135,44 @@ TEST_F(SessionTest, ConnectSequenceUploadsOnceThenAsksStopVersionAndEveryGroup) 
   EXPECT_FALSE(kelvara::testing::Exists(UploadMarkerPath(dir_)));
 }
 
-TEST_F(SessionTest, FailedUploadIsReportedAndTheConnectGoesOn) {
-  mkdir((dir_ + "Table").c_str(), 0700);
-  kelvara::testing::WriteFile(TableFilePath(dir_), "table");
-  FakeCamera camera(1);
-  Session session(camera, observer_, Options([](const std::vector<std::string>&) { return 1; }));
-  EXPECT_EQ(session.Connect(1), ConnectResult::kConnected);
-  // (The fake camera answers no parameter group but the format.)
-  EXPECT_THAT(observer_.Messages(), Contains("Failed to upload Qor table."));
+TEST_F(SessionTest, TheUpdaterIsTriedUpToFiveTimesAndAFailureStillOpensThePort) {
+  const struct {
+    const char* what;
+    bool table;
+    std::vector<int> statuses;  // of the updater's runs in turn; empty: no updater at all
+    size_t runs;
+    bool marker;
+    bool message;
+  } cases[] = {
+      {"two failures, then success", true, {1, 1, 0}, 3, true, false},
+      {"five failures", true, {1, 1, 1, 1, 1, 1}, 5, false, true},
+      {"no table, no upload", false, {0}, 0, false, false},
+      {"a missing updater counts as a failed upload", true, {}, 0, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    kelvara::testing::TempFolder folder("kelvara-session-upload");
+    const std::string dir = folder.path() + "/";
+    if (c.table) {
+      mkdir((dir + "Table").c_str(), 0700);
+      kelvara::testing::WriteFile(TableFilePath(dir), "table");
+    }
+    size_t runs = 0;
+    ProgramRunner runner = SpawnAndWait;  // there is no updater in the folder
+    if (!c.statuses.empty()) {
+      runner = [&](const std::vector<std::string>&) { return c.statuses.at(runs++); };
+    }
+    SessionOptions options = Options(runner);
+    options.program_folder = options.data_folder = dir;
+    FakeCamera camera(1);
+    RecordingObserver observer;
+    Session session(camera, observer, std::move(options));
+    EXPECT_EQ(session.Connect(1), ConnectResult::kConnected);
+    EXPECT_EQ(runs, c.runs);
+    EXPECT_EQ(kelvara::testing::Exists(UploadMarkerPath(dir)), c.marker);
+    const std::vector<std::string> messages = observer.Messages();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Failed to upload Qor table."), c.message ? 1 : 0);
+  }
 }
 
 // Each case: what happens, and the states the observer hears from the

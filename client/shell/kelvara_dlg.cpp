@@ -98,9 +98,8 @@ void CKelvaraDlg::Initialise() {
   right->addWidget(boxes_[2], 1);
   right->addWidget(boxes_[3]);
 
-  connection_ = new CConnection(boxes_[0], this, session_->link(), notifier_);
+  connection_ = new CConnection(boxes_[0], this, session_->link());
   boxes_[0]->layout()->addWidget(connection_);
-  connection_->SetProgramFolder(paths_.program_folder, paths_.data_folder);
   connection_->SetConnector([this](int port, const std::string& name) { ConnectTo(port, name); });
   setting_ = new CSetting(boxes_[1], this, session_->model(), notifier_);
   boxes_[1]->layout()->addWidget(setting_);

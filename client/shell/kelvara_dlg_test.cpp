@@ -21,6 +21,7 @@
 #include "qt_notifier.h"
 #include "scripted_serial.h"
 #include "setting_panel.h"
+#include "testing/fake_ports.h"
 #include "testing/temp_program_folder.h"
 #include "window_messages.h"
 
@@ -59,6 +60,17 @@ class KelvaraDlgTest : public ::testing::Test {
   ClientPaths paths_;
   RecordingNotifier notifier_;
 };
+
+TEST_F(KelvaraDlgTest, APortThatCannotBeOpenedIsReportedAndTheListStaysUsable) {
+  testing::FakePorts ports({3});
+  CKelvaraDlg dlg(paths_, notifier_, ports, No3D());
+  ports.busy = true;
+  dlg.connection()->Connect();
+  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Failed to open COM3."});
+  EXPECT_TRUE(dlg.connection()->PortList()->isEnabled());
+  EXPECT_EQ(dlg.session().State(), SessionState::kDisconnected);
+  EXPECT_EQ(dlg.windowTitle(), dlg.ClientTitle());
+}
 
 TEST_F(KelvaraDlgTest, StartsDisconnectedWithTheClientTitle) {
   CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
