@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -18,11 +19,13 @@
 #include "fake_velmar.h"
 #include "instance_lock.h"
 #include "kelvara_app.h"
+#include "picture_window.h"
 #include "qt_notifier.h"
 #include "scripted_serial.h"
 #include "setting_panel.h"
 #include "testing/fake_ports.h"
 #include "testing/temp_program_folder.h"
+#include "view_panel.h"
 #include "window_messages.h"
 
 namespace kelvara {
@@ -231,6 +234,53 @@ TEST_F(KelvaraDlgTest, EnterAndEscapeDoNotCloseTheDialog) {
     EXPECT_TRUE(dlg.isVisible()) << key;
   }
   dlg.close();
+}
+
+// The status bar follows a run live, keeps its counters greyed after it,
+// and says how it ended; the monitor values and the picture go stale.
+TEST_F(KelvaraDlgTest, TheStatusBarFollowsARunAndGreysWhenItEnds) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  StatusStrip& status = *dlg.status();
+  EXPECT_EQ(status.connection()->text(), "Not connected");
+  Connect(dlg);
+  EXPECT_EQ(status.connection()->text(), "COM1 - server 1.0.5.00000042");
+  EXPECT_EQ(status.received()->text(), "Received -");
+  camera_.FailResults({1, 2});
+  camera_.WrongStartByte({4});
+  PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
+  ASSERT_TRUE(Await([&] { return status.lost()->text() == "Lost 3" && dlg.outputs().PicturesChanged() >= 3; }));
+  EXPECT_TRUE(status.lost()->isEnabled());
+  EXPECT_TRUE(status.lost()->toolTip().contains("Wrong start byte: 1"));
+  EXPECT_TRUE(Enabled(dlg.view(), "id2012"));  // fps
+  PostWindowMessage(&dlg, UWM_STOP_MEASUREMENT);
+  ASSERT_TRUE(Await([&] { return !status.received()->isEnabled(); }));
+  EXPECT_TRUE(status.currentMessage().startsWith("Run ended: ")) << status.currentMessage().toStdString();
+  EXPECT_TRUE(status.currentMessage().endsWith(" lost; none logged"));
+  EXPECT_FALSE(Enabled(dlg.view(), "id2012"));
+  EXPECT_FALSE(Enabled(dlg.view(), "id3040"));
+  EXPECT_TRUE(dlg.picture()->Stale());
+  EXPECT_EQ(status.Link(), LinkState::kConnected);
+}
+
+TEST_F(KelvaraDlgTest, ACameraThatStopsAnsweringIsAConnectionLost) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  Connect(dlg);
+  PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
+  ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 2; }));
+  camera_.SetSilent(true);
+  ASSERT_TRUE(Await([&] { return dlg.status()->Link() == LinkState::kLost; }));
+  EXPECT_EQ(dlg.status()->connection()->text(), "Connection lost");
+  EXPECT_EQ(notifier_.Messages().back(), "Get mesurement result failed!!");
+  EXPECT_TRUE(Enabled(&dlg, "id1004"));
+  EXPECT_TRUE(Enabled(&dlg, "id1003"));
+  EXPECT_TRUE(dlg.connection()->PortList()->isEnabled());
+  EXPECT_TRUE(Await([&] { return !Enabled(&dlg, "id3000"); }));  // Start
+  EXPECT_EQ(dlg.windowTitle(), dlg.ClientTitle());
+  EXPECT_EQ(dlg.session().State(), SessionState::kDisconnected);
+  // Connect again once the camera answers.
+  camera_.SetSilent(false);
+  Connect(dlg);
+  EXPECT_EQ(dlg.status()->Link(), LinkState::kConnected);
 }
 
 TEST_F(KelvaraDlgTest, FlipAndStopSamplingReachTheirOwners) {
