@@ -18,6 +18,7 @@
 #include "setting_panel.h"
 #include "updater_run.h"
 #include "view_panel.h"
+#include "viewer_window.h"
 #include "window_messages.h"
 #include "window_placement.h"
 
@@ -188,6 +189,35 @@ void CKelvaraDlg::PlaceWindows() {
   picture_->move(picture.x, picture.y);
 }
 
+void CKelvaraDlg::PlaceViewerWhenShown() {
+  if (!viewer_timer_) {
+    viewer_timer_ = new QTimer(this);
+    viewer_timer_->setInterval(200);
+    connect(viewer_timer_, &QTimer::timeout, this, [this] {
+      WindowBox box;
+      if (++viewer_tries_ > 150 || !session_->Display3DOn()) {
+        viewer_timer_->stop();
+        return;
+      }
+      if (!FindTopLevelWindow(kViewerWindowTitle, &box)) return;
+      viewer_timer_->stop();
+      // Beside the dialog like the picture window, clear of the View panel's buttons.
+      const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+      if (!where) return;
+      QRect buttons;
+      for (const char* id : {"id3001", "id3000", "id3002"}) {
+        if (const auto* button = view_->findChild<QWidget*>(QString::fromLatin1(id))) buttons |= GlobalRect(button);
+      }
+      const ScreenRect place =
+          PlaceBeside(ToScreenRect(where->availableGeometry()), ToScreenRect(frameGeometry()),
+                      ToScreenRect(GlobalRect(boxes_[1])), ToScreenRect(buttons), box.width, box.height, nullptr);
+      if (place.x != box.x || place.y != box.y) MoveTopLevelWindow(kViewerWindowTitle, place.x, place.y);
+    });
+  }
+  viewer_tries_ = 0;
+  viewer_timer_->start();
+}
+
 void CKelvaraDlg::RememberPlaces() {
   if (!picture_placed_) return;
   WritePlace("Dialog", frameGeometry());
@@ -217,7 +247,10 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
       break;
     case UWM_STOP_MEASUREMENT: StopRun(); break;
     case UWM_WAIT_CURSOR: SetWaitCursor(wparam == 1); break;
-    case UWM_START_3D: session_->Start3D(); break;
+    case UWM_START_3D:
+      session_->Start3D();
+      PlaceViewerWhenShown();
+      break;
     case UWM_STOP_3D: session_->Stop3D(); break;
     case UWM_FORMAT_CHANGED: FormatChanged(); break;
     case UWM_START_LOGGING:
