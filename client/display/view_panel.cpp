@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 #include "frame_geometry.h"
@@ -64,8 +65,11 @@ CViewImage::CViewImage(QWidget* parent, QObject* hub, Profile profile)
   const ViewOptions o = ViewOptions::Load(profile_);
   horizontal_flip_ = o.horizontal_flip ? 1 : 0;
   vertical_flip_ = o.vertical_flip ? 1 : 0;
-  range_max_ = o.range_max;
-  range_min_ = o.range_min;
+  // A stored range outside the fields' limits (an edited or old profile) is
+  // brought inside them, so that no range message names a value the user
+  // never typed.
+  range_max_ = std::clamp(o.range_max, 1, kRangeLimit);
+  range_min_ = std::clamp(o.range_min, 0, range_max_ - 1);
   // The picture window starts with the stored orientation and range.
   PostWindowMessage(hub_, UWM_SET_FLIP, horizontal_flip_, vertical_flip_);
   PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
@@ -122,6 +126,11 @@ void CViewImage::BuildControls() {
   grid->addWidget(min_label, 3, 1);
   grid->addWidget(minimum_, 3, 2);
   grid->addWidget(new QLabel(QStringLiteral("mm"), group), 3, 3);
+  auto_range_ = Button(3003, QStringLiteral("Auto range"), group);
+  auto_range_->setToolTip(
+      QStringLiteral("Sets the view range to the 2nd and 98th percentiles of the distances in the picture"));
+  grid->addWidget(auto_range_, 3, 0);
+  connect(auto_range_, &QPushButton::clicked, this, &CViewImage::OnAutoRange);
 
   auto* monitor = new QGroupBox(QStringLiteral("Monitor"), group);
   monitor->setAccessibleName(QStringLiteral("Monitor"));
@@ -190,7 +199,10 @@ void CViewImage::WriteProfile() {
 bool CViewImage::CheckMaximum() {
   const int value = maximum_->value();
   if (value > range_min_ && value <= kRangeLimit) {
-    range_max_ = value;
+    if (value != range_max_) {
+      range_max_ = value;
+      PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);  // applies from the next frame on
+    }
     return true;
   }
   ShowValues();
@@ -202,7 +214,10 @@ bool CViewImage::CheckMaximum() {
 bool CViewImage::CheckMinimum() {
   const int value = minimum_->value();
   if (value >= 0 && value < range_max_) {
-    range_min_ = value;
+    if (value != range_min_) {
+      range_min_ = value;
+      PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
+    }
     return true;
   }
   ShowValues();
@@ -235,6 +250,19 @@ void CViewImage::OnStart() {
   PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
   ShowMeasuring(true);
   PostWindowMessage(hub_, UWM_START_MEASUREMENT, 0, -1);
+}
+
+void CViewImage::OnAutoRange() {
+  if (!auto_range_source_) return;
+  const std::optional<DistanceRange> range = auto_range_source_();
+  if (!range) {
+    ShowPlainMessage(notifier_, this, QStringLiteral("The picture holds no distances to set the range from."));
+    return;
+  }
+  range_max_ = range->maximum;
+  range_min_ = range->minimum;
+  ShowValues();
+  PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
 }
 
 void CViewImage::OnFlip() {
@@ -273,8 +301,11 @@ void CViewImage::ShowMeasuring(bool measuring) {
 void CViewImage::EnableControls(int enable) {
   const bool on = enable != 0;
   picture_->setEnabled(on);
-  maximum_->setEnabled(on);
-  minimum_->setEnabled(on);
+  // The range only changes how frames are shown: it stays editable while a
+  // run goes on.
+  maximum_->setEnabled(on || measuring_);
+  minimum_->setEnabled(on || measuring_);
+  auto_range_->setEnabled(on || measuring_);
   if (!measuring_) {
     start_->setEnabled(on);
   } else {

@@ -3,7 +3,10 @@
 // of it; the panel posts its buttons and boxes to the main dialog as window
 // messages (window_messages.h).
 #include <QWidget>
+#include <functional>
+#include <optional>
 
+#include "distance_percentiles.h"
 #include "frame_layout.h"
 #include "profile_store.h"
 
@@ -42,6 +45,12 @@ class CViewImage : public QWidget {
   // The 3D button's caption back to "3D Start" (after a failed or ended 3D start).
   void Show3DStopped();
 
+  // Where "Auto range" takes its range from (the picture on screen); none
+  // when it holds no distances.
+  void SetAutoRangeSource(std::function<std::optional<DistanceRange>()> source) {
+    auto_range_source_ = std::move(source);
+  }
+
   // Where range messages go; without one they are shown in message boxes.
   void SetNotifier(Notifier* notifier) { notifier_ = notifier; }
 
@@ -58,6 +67,7 @@ class CViewImage : public QWidget {
   void OnPicture();
   void OnStart();
   void OnFlip();
+  void OnAutoRange();
   void OnCenterMark();
   void OnStopSampling();
   void On3D();
@@ -73,6 +83,8 @@ class CViewImage : public QWidget {
   QPushButton* picture_ = nullptr;
   QPushButton* start_ = nullptr;
   QPushButton* start_3d_ = nullptr;
+  QPushButton* auto_range_ = nullptr;
+  std::function<std::optional<DistanceRange>()> auto_range_source_;
   Profile profile_;
   bool measuring_ = false;     // "Start" was pressed and the run not stopped ("Stop" shown)
   bool display3d_on_ = false;  // "3D Start" was pressed ("3D Stop" shown)

@@ -11,6 +11,9 @@
 #include <cstdio>
 
 #include "connection_panel.h"
+#include "distance_percentiles.h"
+#include "format_table.h"
+#include "frame_geometry.h"
 #include "logging_panel.h"
 #include "picture_window.h"
 #include "profile_store.h"
@@ -109,6 +112,14 @@ void CKelvaraDlg::Initialise() {
   view_ = new CViewImage(boxes_[2], this, Profile(paths_.profile_path));
   boxes_[2]->layout()->addWidget(view_);
   view_->SetNotifier(&notifier_);
+  // "Auto range": from the distances of the picture on screen.
+  view_->SetAutoRangeSource([this]() -> std::optional<DistanceRange> {
+    RenderingModel& model = session_->rendering();
+    if (IsAmplitudeOnlyFormat(model.display_format.load())) return std::nullopt;
+    PictureReader reader = model.ReadPicture();
+    if (!reader.SlotReady(0)) return std::nullopt;
+    return PercentileRange(reader.SamplePlane(0), kFrameWidth * kFrameHeight, 0.02, 0.98, kDistanceLimitMm);
+  });
   logging_->SetNotifier(&notifier_);
   picture_ = std::make_unique<CViewPicture>(session_->rendering());
   picture_->SetPixelListener([this](const QString& text) { status_->ShowPixel(text); });
