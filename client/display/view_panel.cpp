@@ -131,6 +131,12 @@ void CViewImage::BuildControls() {
       QStringLiteral("Sets the view range to the 2nd and 98th percentiles of the distances in the picture"));
   grid->addWidget(auto_range_, 3, 0);
   connect(auto_range_, &QPushButton::clicked, this, &CViewImage::OnAutoRange);
+  snapshot_ = Button(3004, QStringLiteral("Snapshot"), group);
+  snapshot_->setToolTip(QStringLiteral("Saves the frame on screen into the logging folder (Ctrl+S)"));
+  top->addWidget(snapshot_);
+  connect(snapshot_, &QPushButton::clicked, this, [this] {
+    if (snapshot_action_) snapshot_action_();
+  });
 
   auto* monitor = new QGroupBox(QStringLiteral("Monitor"), group);
   monitor->setAccessibleName(QStringLiteral("Monitor"));

@@ -51,6 +51,9 @@ class CViewImage : public QWidget {
     auto_range_source_ = std::move(source);
   }
 
+  // What "Snapshot" does (the dialog saves the frame on screen).
+  void SetSnapshotAction(std::function<void()> action) { snapshot_action_ = std::move(action); }
+
   // Where range messages go; without one they are shown in message boxes.
   void SetNotifier(Notifier* notifier) { notifier_ = notifier; }
 
@@ -84,6 +87,8 @@ class CViewImage : public QWidget {
   QPushButton* start_ = nullptr;
   QPushButton* start_3d_ = nullptr;
   QPushButton* auto_range_ = nullptr;
+  QPushButton* snapshot_ = nullptr;
+  std::function<void()> snapshot_action_;
   std::function<std::optional<DistanceRange>()> auto_range_source_;
   Profile profile_;
   bool measuring_ = false;     // "Start" was pressed and the run not stopped ("Stop" shown)

@@ -40,6 +40,9 @@ class CLogging : public QWidget {
   // The end of a logging run (from the measurement loop, on the UI thread):
   // "Stop" reads "Start" again; a file failure of this run is reported once.
   void LoggingRunEnded();
+  // The options as the controls hold them now (a snapshot's folder, name
+  // and file types).
+  LoggingOptions CurrentOptions() const { return Options(); }
   // Where the files of the last logging run went: "<folder>/<base name>*".
   QString Destination() const;
 

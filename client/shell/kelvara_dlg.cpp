@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -14,11 +15,14 @@
 #include "distance_percentiles.h"
 #include "format_table.h"
 #include "frame_geometry.h"
+#include "log_names.h"
 #include "logging_panel.h"
 #include "picture_window.h"
 #include "profile_store.h"
 #include "qt_notifier.h"
+#include "run_destination.h"
 #include "setting_panel.h"
+#include "snapshot.h"
 #include "updater_run.h"
 #include "view_panel.h"
 #include "viewer_window.h"
@@ -49,6 +53,8 @@ CKelvaraDlg::CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, SerialLib
   options.display3d = std::move(options3d);
   session_ = std::make_unique<Session>(serial, observer_, std::move(options));
   observer_.SetStateHandler([this](SessionState state) { SessionStateChanged(state); });
+  observer_.SetFrameHandler(
+      [this](const unsigned char* frame, size_t size) { last_frame_.Keep(frame, size, session_->FormatIndex()); });
   if (auto* boxes = dynamic_cast<QtNotifier*>(&notifier_)) boxes->SetParent(this);
   Initialise();
 }
@@ -112,6 +118,11 @@ void CKelvaraDlg::Initialise() {
   view_ = new CViewImage(boxes_[2], this, Profile(paths_.profile_path));
   boxes_[2]->layout()->addWidget(view_);
   view_->SetNotifier(&notifier_);
+  view_->SetSnapshotAction([this] { TakeSnapshot(); });
+  // Ctrl+S from any of the client's windows.
+  auto* snapshot_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+  snapshot_key->setContext(Qt::ApplicationShortcut);
+  connect(snapshot_key, &QShortcut::activated, this, [this] { TakeSnapshot(); });
   // "Auto range": from the distances of the picture on screen.
   view_->SetAutoRangeSource([this]() -> std::optional<DistanceRange> {
     RenderingModel& model = session_->rendering();
@@ -227,6 +238,34 @@ void CKelvaraDlg::PlaceViewerWhenShown() {
   }
   viewer_tries_ = 0;
   viewer_timer_->start();
+}
+
+void CKelvaraDlg::TakeSnapshot() {
+  SnapshotRequest request;
+  std::vector<unsigned char> frame;
+  if (!last_frame_.Copy(&frame, &request.format_index)) {
+    status_->ShowLine(QStringLiteral("Snapshot: no frame has been received yet."));
+    return;
+  }
+  const LoggingOptions options = logging_->CurrentOptions();
+  request.folder = CleanFolderText(options.save_path);
+  request.file_name = options.file_name;
+  const std::string refused = RefuseDestination(request.folder, RunBaseName(request.file_name), 1);
+  if (!refused.empty()) {
+    notifier_.ShowMessage(refused, MessageIcon::kExclamation);
+    return;
+  }
+  request.when = std::time(nullptr);
+  request.csv = options.csv;
+  request.png = options.png;
+  request.bin = options.bin;
+  request.pcd = options.pcd;
+  RenderingModel& model = session_->rendering();
+  request.mirror = Mirror{model.mirror_x.load() != 0, model.mirror_y.load() != 0};
+  request.png_saver = [&model](const std::string& path) { return model.SaveImageAsPng(path, 0); };
+  const SnapshotResult result = WriteSnapshot(request, frame);
+  status_->ShowLine(QString::fromStdString(SnapshotLine(request.folder, result)));
+  if (!result.failure.empty()) notifier_.ShowMessage(OutputFailureMessage(result.failure), MessageIcon::kExclamation);
 }
 
 void CKelvaraDlg::RememberPlaces() {

@@ -13,6 +13,7 @@
 
 #include "client_paths.h"
 #include "display3d_control.h"
+#include "last_frame.h"
 #include "notifier.h"
 #include "qt_measurement_outputs.h"
 #include "qt_session_observer.h"
@@ -101,6 +102,12 @@ class CKelvaraDlg : public QDialog {
   // Moves the 3D viewer's window beside the dialog once it has appeared.
   void PlaceViewerWhenShown();
 
+ public:
+  // "Snapshot" (and Ctrl+S): the frame on screen into the logging folder;
+  // the status line says where.
+  void TakeSnapshot();
+
+ private:
   ClientPaths paths_;
   Notifier& notifier_;
   QString client_title_;
@@ -124,6 +131,7 @@ class CKelvaraDlg : public QDialog {
   bool run_shown_ = false;       // the status bar follows a run
   bool single_picture_ = false;  // the run is "Picture": its image stays as it is
   QTimer* viewer_timer_ = nullptr;
+  LastFrame last_frame_;  // the newest frame received, for a snapshot
   int viewer_tries_ = 0;
 
   bool wait_cursor_ = false;

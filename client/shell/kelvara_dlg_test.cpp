@@ -20,6 +20,7 @@
 #include "instance_lock.h"
 #include "kelvara_app.h"
 #include "picture_window.h"
+#include "profile_store.h"
 #include "qt_notifier.h"
 #include "scripted_serial.h"
 #include "setting_panel.h"
@@ -281,6 +282,35 @@ TEST_F(KelvaraDlgTest, ACameraThatStopsAnsweringIsAConnectionLost) {
   camera_.SetSilent(false);
   Connect(dlg);
   EXPECT_EQ(dlg.status()->Link(), LinkState::kConnected);
+}
+
+TEST_F(KelvaraDlgTest, ASnapshotSavesTheFrameOnScreenIntoTheLoggingFolder) {
+  const std::string logs = folder_.path() + "logs";
+  std::filesystem::create_directory(logs);
+  IniWriteString("Logging", "SavePath", logs);
+  IniWriteString("Logging", "FileName", "desk");
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  dlg.TakeSnapshot();
+  EXPECT_EQ(dlg.status()->currentMessage(), "Snapshot: no frame has been received yet.");
+  Connect(dlg);
+  PostWindowMessage(&dlg, UWM_TAKE_PICTURE, 0, 1);
+  ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 1 && !dlg.Measuring(); }));
+  dlg.show();
+  dlg.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  QTest::keyClick(dlg.view(), Qt::Key_S, Qt::ControlModifier);
+  const QString line = dlg.status()->currentMessage();
+  EXPECT_TRUE(line.startsWith("Snapshot: ")) << line.toStdString();
+  EXPECT_TRUE(line.endsWith(QString::fromStdString(" saved as " + logs + "/desk_snapshot_") + "*") ||
+              line.contains(QString::fromStdString(logs + "/desk_snapshot_")))
+      << line.toStdString();
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(logs)) {
+    EXPECT_EQ(entry.path().filename().string().rfind("desk_snapshot_", 0), 0u) << entry.path();
+    ++files;
+  }
+  EXPECT_GE(files, 1);
+  EXPECT_TRUE(notifier_.Messages().empty() || notifier_.Messages().back().find("Snapshot") == std::string::npos);
 }
 
 TEST_F(KelvaraDlgTest, FlipAndStopSamplingReachTheirOwners) {
