@@ -14,15 +14,31 @@
 #include <cstring>
 #include <string>
 
+#include "program_info.h"
+#include "runtime_dir.h"
 #include "velmar.h"
 
 namespace {
 
+const char kUsage[] =
+    "usage: kelvara-3d-send angle|distance|coordinates FILE\n"
+    "       kelvara-3d-send range|colors MIN MAX\n"
+    "       kelvara-3d-send ratio R\n";
+
+const char kHelp[] =
+    "Sends one command to a running Orvinel through libvelmar.so, as the client\n"
+    "does:\n"
+    "  angle FILE         the angle table file (3d_data/angle.csv or angle.org)\n"
+    "  distance FILE      a distance file: 76800 little-endian 16-bit distances (mm)\n"
+    "  coordinates FILE   a coordinate file: 170-byte header, 76800 x/y/z records\n"
+    "  range MIN MAX      the distance range in mm; places the camera\n"
+    "  colors MIN MAX     the colour range in mm\n"
+    "  ratio R            the z scale of the next distance cloud\n"
+    "Relative file names are made absolute. Exit status 0 when the viewer took\n"
+    "the command, 1 when not, 2 bad command line.\n";
+
 int Usage() {
-  std::fprintf(stderr,
-               "usage: kelvara-3d-send angle|distance|coordinates FILE\n"
-               "       kelvara-3d-send range|colors MIN MAX\n"
-               "       kelvara-3d-send ratio R\n");
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -44,6 +60,12 @@ bool ParseInt(const char* text, int* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (kelvara::AnswerVersion(argc, argv, "kelvara-3d-send")) return 0;
+  if (kelvara::AsksForHelp(argc, argv)) {
+    std::fputs(kUsage, stdout);
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
   if (argc < 3) return Usage();
   const std::string what = argv[1];
   int rc;
@@ -65,15 +87,22 @@ int main(int argc, char** argv) {
     return Usage();
   }
   if (rc != QOR3D_OK) {
-    const char* why = rc == QOR3D_ERR_TOO_LONG    ? "the message would exceed 256 bytes"
-                      : rc == QOR3D_ERR_BAD_PATH  ? "the path cannot be sent (it holds a comma)"
-                      : rc == QOR3D_ERR_SEND      ? "the viewer did not take the whole message"
-                      : rc == QOR3D_ERR_NOT_TAKEN ? "the viewer did not read the message"
-                      : rc == QOR3D_ERR_BUSY      ? "the viewer is busy (its queue is full); try again"
-                      : rc == QOR3D_ERR_UNSAFE_DIR
-                          ? "the runtime directory may be written by other users; make it private (chmod 700)"
-                          : "no viewer is running";
-    std::fprintf(stderr, "kelvara-3d-send: %s\n", why);
+    const char* why = rc == QOR3D_ERR_TOO_LONG     ? "the message would exceed 256 bytes"
+                      : rc == QOR3D_ERR_BAD_PATH   ? "the path cannot be sent (it holds a comma)"
+                      : rc == QOR3D_ERR_SEND       ? "the viewer did not take the whole message"
+                      : rc == QOR3D_ERR_NOT_TAKEN  ? "the viewer did not read the message"
+                      : rc == QOR3D_ERR_BUSY       ? "the viewer is busy (its queue is full); try again"
+                      : rc == QOR3D_ERR_UNSAFE_DIR ? nullptr
+                                                   : "no viewer is running";
+    if (why != nullptr) {
+      std::fprintf(stderr, "kelvara-3d-send: %s\n", why);
+    } else {
+      const std::string dir = kelvara::RuntimeDirPath();
+      std::fprintf(stderr,
+                   "kelvara-3d-send: the runtime directory %s may be written by other users; nothing was sent; make "
+                   "it private with: chmod 700 %s\n",
+                   dir.c_str(), dir.c_str());
+    }
     return 1;
   }
   return 0;

@@ -242,6 +242,14 @@ TEST_F(VelmarTest, BusyAndUnsafeAreToldApart) {
   EXPECT_EQ(Qor3D_UpdateDistanceRange(0, 12500), 0);
 }
 
+// Before any viewer ran, the runtime directory does not exist: no viewer is
+// running, nothing is unsafe.
+TEST_F(VelmarTest, NoRuntimeDirectoryMeansNoViewer) {
+  setenv("KELVARA_RUNTIME_DIR", (dir_ + "/not-made-yet").c_str(), 1);
+  EXPECT_EQ(Qor3D_UpdateDistanceRange(0, 12500), QOR3D_ERR_NO_VIEWER);
+  setenv("KELVARA_RUNTIME_DIR", dir_.c_str(), 1);
+}
+
 // Round trip into the viewer's own socket server: the parsed commands are
 // what was sent, and every ratio comes back as the same float.
 TEST_F(VelmarTest, TheViewerReadsBackWhatWasSent) {

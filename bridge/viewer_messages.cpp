@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <cerrno>
@@ -62,8 +63,12 @@ int DeliverMessage(const std::string& socket_path, const std::string& message) {
   if (socket_path.empty() || socket_path.size() >= sizeof(address.sun_path)) return QOR3D_ERR_NO_VIEWER;
   // Another user able to write to the socket's folder could have put a
   // listener of their own there.
+  // A folder that does not exist yet holds no viewer.
   const size_t slash = socket_path.rfind('/');
-  if (!IsPrivateDir(slash == 0 ? "/" : socket_path.substr(0, slash))) return QOR3D_ERR_UNSAFE_DIR;
+  const std::string folder = slash == 0 ? "/" : socket_path.substr(0, slash);
+  struct stat st {};
+  if (lstat(folder.c_str(), &st) != 0 && errno == ENOENT) return QOR3D_ERR_NO_VIEWER;
+  if (!IsPrivateDir(folder)) return QOR3D_ERR_UNSAFE_DIR;
   std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
 
   // Non-blocking connect: a viewer that is serving one sender and has the

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "program_info.h"
 #include "pty_port.h"
 #include "replay_scene.h"
 #include "scene.h"
@@ -25,6 +26,7 @@ void OnStopSignal(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (kelvara::AnswerVersion(argc, argv, "kelvara-camsim")) return 0;
   using namespace kelvara::camsim;
   SimOptions options;
   std::string error;
@@ -53,7 +55,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<Scene> scene;
   if (options.replay.empty()) {
-    scene = MakeScene(options.scene, options.faults.seed);
+    scene = MakeScene(options.scene, options.faults.seed, options.warm_up_minutes);
   } else {
     std::string summary;
     scene = ReplayScene::Open({options.replay, options.loop, static_cast<double>(options.fps)}, &error, &summary);

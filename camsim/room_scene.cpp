@@ -7,6 +7,7 @@
 #include "command_codes.h"
 #include "format_table.h"
 #include "frame_geometry.h"
+#include "noise_law.h"
 #include "pattern_scene.h"
 #include "room_lens.h"
 
@@ -24,6 +25,8 @@ constexpr double kDoorX0 = -1900, kDoorX1 = -1100, kDoorTop = 1100;
 constexpr double kNearRangeMm = 1500.0;
 constexpr int kMaxDistance = kMaxDistanceMm;
 constexpr int kGaussSamples = 4096;
+// Sub-rays per side of a pixel's footprint where it straddles an edge.
+constexpr int kFootprintGrid = 4;
 
 void Put16(unsigned char* p, int v) {
   p[0] = static_cast<unsigned char>(v & 0xFF);
@@ -47,7 +50,7 @@ void RoomScene::BallCentre(double seconds, double c[3]) {
   c[2] = 2300.0 + 1700.0 * std::cos(a);
 }
 
-RoomScene::RoomScene(uint64_t seed, bool noise)
+RoomScene::RoomScene(uint64_t seed, bool noise, bool mixed_pixels)
     : rx_(kPixelCount),
       ry_(kPixelCount),
       rz_(kPixelCount),
@@ -55,7 +58,14 @@ RoomScene::RoomScene(uint64_t seed, bool noise)
       frame_(kMeasurementFrameBytes),
       gauss_(kGaussSamples),
       seed_(seed),
-      noise_(noise) {
+      noise_(noise),
+      mixed_pixels_(mixed_pixels),
+      hits_(kPixelCount),
+      surface_(kPixelCount),
+      mixed_(kPixelCount),
+      near_(kPixelCount),
+      far_(kPixelCount),
+      clean_(kPixelCount) {
   FillRoomAngleTable(angle_table_.data());
   for (int r = 0; r < kFrameHeight; ++r)
     for (int c = 0; c < kFrameWidth; ++c) {
@@ -82,28 +92,81 @@ RoomScene::Hit RoomScene::Trace(int i, double seconds) const {
 }
 
 RoomScene::Hit RoomScene::TraceWithBall(int i, const double c[3]) const {
-  const double x = rx_[i], y = ry_[i], z = rz_[i];
+  return TraceRay(rx_[i], ry_[i], rz_[i], c).hit;
+}
+
+RoomScene::SurfaceHit RoomScene::TraceRay(double x, double y, double z, const double c[3]) const {
   double best = -1, amplitude = 0;
-  auto take = [&](double t, double cosine, double reflectance) {
+  Surface surface = kNothing;
+  auto take = [&](double t, double cosine, double reflectance, Surface what) {
     if (t > 0 && (best < 0 || t < best)) {
       best = t;
       amplitude = kAmplitudeScale * reflectance * cosine / t;
+      surface = what;
     }
   };
-  if (y < 0) take(kFloorY / y, -y, kFloorReflectance);
+  if (y < 0) take(kFloorY / y, -y, kFloorReflectance, z * kFloorY / y > kWallZ ? kFloorBeyond : kFloor);
   if (z > 0) {
     const double t = kWallZ / z;
     const double wx = x * t, wy = y * t;
     const bool door = wx >= kDoorX0 && wx <= kDoorX1 && wy <= kDoorTop;
-    if (!door) take(t, z, kWallReflectance);
+    if (!door) take(t, z, kWallReflectance, kWall);
   }
   const double b = x * c[0] + y * c[1] + z * c[2];
   const double disc = b * b - (c[0] * c[0] + c[1] * c[1] + c[2] * c[2] - kBallRadius * kBallRadius);
   if (disc >= 0) {
     const double root = std::sqrt(disc);
-    take(b - root, root / kBallRadius, kBallReflectance);
+    take(b - root, root / kBallRadius, kBallReflectance, kBall);
   }
-  return {best, amplitude};
+  return {{best, amplitude}, surface};
+}
+
+bool RoomScene::IsEdge(Surface a, Surface b) {
+  if (a == b) return false;
+  if (a == kBall || b == kBall) return true;
+  return (a == kWall || b == kWall) && (a == kFloorBeyond || b == kFloorBeyond || a == kNothing || b == kNothing);
+}
+
+RoomScene::Hit RoomScene::BlendFootprint(int i, const double c[3]) {
+  const int row = i / kFrameWidth, column = i % kFrameWidth;
+  // Per surface: summed amplitude and amplitude-weighted distance.
+  double light[5] = {}, weighted[5] = {}, total_light = 0, weighted_distance = 0;
+  for (int u = 0; u < kFootprintGrid; ++u)
+    for (int v = 0; v < kFootprintGrid; ++v) {
+      const double dr = (u + 0.5) / kFootprintGrid - 0.5, dc = (v + 0.5) / kFootprintGrid - 0.5;
+      const double x = -(column + dc - kRoomAxisColumn), y = row + dr - kRoomAxisRow, z = kRoomFocalLengthPx;
+      const double n = std::sqrt(x * x + y * y + z * z);
+      const SurfaceHit s = TraceRay(x / n, y / n, z / n, c);
+      if (s.surface == kNothing || s.hit.distance > kMaxDistance) continue;
+      light[s.surface] += s.hit.amplitude;
+      weighted[s.surface] += s.hit.amplitude * s.hit.distance;
+    }
+  int seen = 0;
+  double nearest = 0, farthest = 0;
+  for (int k = 1; k < 5; ++k) {
+    if (light[k] <= 0) continue;
+    const double d = weighted[k] / light[k];
+    nearest = seen == 0 ? d : std::min(nearest, d);
+    farthest = seen == 0 ? d : std::max(farthest, d);
+    ++seen;
+    total_light += light[k];
+    weighted_distance += weighted[k];
+  }
+  const double amplitude = total_light / (kFootprintGrid * kFootprintGrid);
+  if (seen == 0) return {-1, 0};
+  if (seen == 1) {
+    // One surface and nothing beside it: its own distance, less light.
+    const Hit centre = TraceWithBall(i, c);
+    return {centre.distance, centre.distance > 0 ? amplitude : 0};
+  }
+  mixed_[i] = 1;
+  near_[i] = static_cast<float>(nearest);
+  far_[i] = static_cast<float>(farthest);
+  return {weighted_distance / total_light, amplitude};
+}
+
+double RoomScene::WarmUpRise(double seconds) const {
+  return warm_up_s_ > 0 ? kWarmUpRiseC * (1.0 - std::exp(-seconds / warm_up_s_)) : 0.0;
 }
 
 const unsigned char* RoomScene::Frame(const CameraParameters& p, double seconds) {
@@ -133,14 +196,42 @@ const unsigned char* RoomScene::Frame(const CameraParameters& p, double seconds)
   double ball[3];
   BallCentre(seconds, ball);
   for (int i = 0; i < kPixelCount; ++i) {
-    const Hit hit = TraceWithBall(i, ball);
+    const SurfaceHit s = TraceRay(rx_[i], ry_[i], rz_[i], ball);
+    hits_[i] = s.hit;
+    surface_[i] = s.surface;
+  }
+  std::fill(mixed_.begin(), mixed_.end(), 0);
+  std::fill(near_.begin(), near_.end(), 0.0f);
+  std::fill(far_.begin(), far_.end(), 0.0f);
+  if (mixed_pixels_) {
+    // Pixels beside an edge may straddle it: look at their whole footprint.
+    std::vector<Hit> blended(hits_);
+    for (int r = 0; r < kFrameHeight; ++r)
+      for (int col = 0; col < kFrameWidth; ++col) {
+        const int i = r * kFrameWidth + col;
+        bool edge = false;
+        for (int dr = -1; dr <= 1 && !edge; ++dr)
+          for (int dc = -1; dc <= 1 && !edge; ++dc) {
+            const int rr = r + dr, cc = col + dc;
+            if (rr < 0 || rr >= kFrameHeight || cc < 0 || cc >= kFrameWidth) continue;
+            edge = IsEdge(static_cast<Surface>(surface_[i]), static_cast<Surface>(surface_[rr * kFrameWidth + cc]));
+          }
+        if (edge) blended[i] = BlendFootprint(i, ball);
+      }
+    hits_.swap(blended);
+  }
+  const filters::NoiseLaw noise_law;
+  const double drift = kDriftMmPerC * WarmUpRise(seconds);
+  for (int i = 0; i < kPixelCount; ++i) {
+    const Hit hit = hits_[i];
+    clean_[i] = hit.distance > 0 ? static_cast<float>(hit.distance + drift) : -1.0f;
     int dist = DIST_NO_DATA, amp = 0;
     if (hit.distance > 0) {
-      double d = hit.distance, a = hit.amplitude * gain;
+      double d = hit.distance + drift, a = hit.amplitude * gain;
       if (noise_) {
         const float n1 = gauss_[XorShift(&rng) % kGaussSamples];
         const float n2 = gauss_[XorShift(&rng) % kGaussSamples];
-        d += n1 * (1.0 + 200.0 / std::max(a, 4.0));  // weak returns are noisier
+        d += n1 * noise_law.Sigma(a);  // weak returns are noisier
         a += n2;
       }
       if (d > kMaxDistance + 0.5) {
@@ -178,6 +269,12 @@ const unsigned char* RoomScene::Frame(const CameraParameters& p, double seconds)
 const unsigned char* RoomScene::AngleTable() { return angle_table_.data(); }
 
 void RoomScene::Temperatures(double seconds, int16_t imager[4], int16_t* led) {
+  if (warm_up_s_ > 0) {
+    const double rise = 10.0 * WarmUpRise(seconds);  // tenths of a degree
+    for (int k = 0; k < 4; ++k) imager[k] = static_cast<int16_t>(std::lround(350 + 2 * k + rise));
+    *led = static_cast<int16_t>(std::lround(300 + rise));
+    return;
+  }
   // Warming up over the first minutes, with a slow ripple.
   const double warm = 1.0 - std::exp(-seconds / 600.0);
   const double ripple = 3.0 * std::sin(2 * kPi * seconds / 120.0);

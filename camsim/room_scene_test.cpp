@@ -234,6 +234,62 @@ TEST(RoomSceneTemperatures, DriftSlowly) {
   }
 }
 
+// Pixels straddling the ball's edge blend the ball and what lies behind it,
+// weighted by the light each sends back; the scene says which it mixed.
+TEST(RoomSceneMixedPixels, EdgesOfTheBallAndTheDoorwayBlendTwoSurfaces) {
+  RoomScene mixed(1, /*noise=*/false), sharp(1, /*noise=*/false, /*mixed_pixels=*/false);
+  CameraParameters p;
+  p.format_code = kFormatCodes[1];
+  const unsigned char* fm = mixed.Frame(p, 2.5);
+  const unsigned char* fs = sharp.Frame(p, 2.5);
+  const Bytes m(fm, fm + 153600), s(fs, fs + 153600);
+  int on_ball = 0, in_doorway = 0, floating = 0, differing = 0;
+  for (int i = 0; i < 76800; ++i) {
+    const int dm = Word(m.data() + 2 * i), ds = Word(s.data() + 2 * i);
+    if (!mixed.mixed()[i]) {
+      ASSERT_EQ(dm, ds) << "only mixed pixels change, " << i;
+      continue;
+    }
+    ASSERT_EQ(sharp.mixed()[i], 0);
+    const float near = mixed.mixed_near_mm()[i], far = mixed.mixed_far_mm()[i];
+    ASSERT_LT(near, far) << i;
+    differing += dm != ds;
+    if (dm > 12499) continue;
+    ASSERT_GE(dm, std::floor(near)) << i;
+    ASSERT_LE(dm, std::ceil(far)) << i;
+    const int column = i % 320;
+    (column > 200 ? in_doorway : on_ball) += 1;  // the doorway lies at the right, the ball left of it at 2.5 s
+    floating += dm - near > 50 && far - dm > 50;
+  }
+  EXPECT_GT(on_ball, 100);
+  EXPECT_GT(in_doorway, 20);
+  EXPECT_GT(floating, 50) << "some float between the two surfaces";
+  EXPECT_GT(differing, 100);
+}
+
+TEST(RoomSceneWarmUp, TemperaturesRiseAndDistancesDriftWithThem) {
+  RoomScene room(1, /*noise=*/false, /*mixed_pixels=*/false);
+  room.SetWarmUp(10.0);  // minutes
+  CameraParameters p;
+  p.format_code = kFormatCodes[1];
+  const int wall = 119 * 320 + 159;
+  const int start = Word(room.Frame(p, 2.5) + 2 * wall);
+  const struct {
+    double seconds;
+    double rise_c;
+  } kCases[] = {{0, 0}, {600, 15 * (1 - std::exp(-1.0))}, {1800, 15 * (1 - std::exp(-3.0))}, {36000, 15}};
+  for (const auto& k : kCases) {
+    int16_t imager[4], led = 0;
+    room.Temperatures(k.seconds, imager, &led);
+    EXPECT_NEAR(imager[0], 350 + 10 * k.rise_c, 0.5) << k.seconds;
+    EXPECT_NEAR(imager[3], 356 + 10 * k.rise_c, 0.5) << k.seconds;
+    EXPECT_NEAR(led, 300 + 10 * k.rise_c, 0.5) << k.seconds;
+    // The ball comes back to the same place every 10 s.
+    const int d = Word(room.Frame(p, 2.5 + k.seconds) + 2 * wall);
+    EXPECT_NEAR(d - start, 1.6 * k.rise_c, 0.51) << k.seconds;
+  }
+}
+
 }  // namespace
 }  // namespace camsim
 }  // namespace kelvara

@@ -9,9 +9,13 @@ namespace camsim {
 
 std::vector<unsigned char> Scene::VersionPayload() const { return pattern::VersionPayload(); }
 
-std::unique_ptr<Scene> MakeScene(const std::string& name, uint64_t seed) {
+std::unique_ptr<Scene> MakeScene(const std::string& name, uint64_t seed, double warm_up_minutes) {
   if (name == "pattern") return std::make_unique<PatternFrames>();
-  if (name == "room") return std::make_unique<RoomScene>(seed);
+  if (name == "room") {
+    auto room = std::make_unique<RoomScene>(seed);
+    room->SetWarmUp(warm_up_minutes);
+    return room;
+  }
   return nullptr;
 }
 

@@ -38,8 +38,9 @@ class Scene {
   virtual double NextFrameGap() const { return -1.0; }
 };
 
-// "pattern" or "room"; nullptr for another name. `seed` feeds the noise.
-std::unique_ptr<Scene> MakeScene(const std::string& name, uint64_t seed);
+// "pattern" or "room"; nullptr for another name. `seed` feeds the noise;
+// a warm-up time constant above 0 makes the room's camera warm up.
+std::unique_ptr<Scene> MakeScene(const std::string& name, uint64_t seed, double warm_up_minutes = 0);
 
 }  // namespace camsim
 }  // namespace kelvara

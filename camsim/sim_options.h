@@ -17,7 +17,8 @@ struct SimOptions {
   // (0: as fast as asked) and --rate-from-file (the default) go with it.
   std::string replay;
   bool loop = false;
-  int fps = -1;  // -1: the recorded pacing
+  int fps = -1;                // -1: the recorded pacing
+  double warm_up_minutes = 0;  // --warm-up MINUTES: the room's camera warms up
   bool help = false;
 };
 

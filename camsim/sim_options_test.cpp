@@ -94,6 +94,28 @@ TEST(ReplayOptions, ReplayLoopAndRate) {
   }
 }
 
+// A warming camera: the room scene only.
+TEST(WarmUpOption, MinutesForTheRoomScene) {
+  SimOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--warm-up", "2.5"}, &o, &error)) << error;
+  EXPECT_DOUBLE_EQ(o.warm_up_minutes, 2.5);
+  const std::vector<std::vector<const char*>> bad = {
+      {"--warm-up", "0"},
+      {"--warm-up", "-3"},
+      {"--warm-up", "ten"},
+      {"--warm-up", "1441"},
+      {"--warm-up"},
+      {"--warm-up", "5", "--scene", "pattern"},
+      {"--warm-up", "5", "--replay", "r"},
+  };
+  for (const auto& args : bad) {
+    SimOptions b;
+    EXPECT_FALSE(Parse(args, &b, &error)) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+    EXPECT_FALSE(error.empty());
+  }
+}
+
 }  // namespace
 }  // namespace camsim
 }  // namespace kelvara

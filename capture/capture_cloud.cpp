@@ -21,10 +21,15 @@ void CloudOutputs::LogProgress(int logged, int total) {
     char number[16];
     std::snprintf(number, sizeof number, "%04d", logged - 1);
     const std::string path = folder_ + "/" + base_ + "_cloud_" + number + "." + kind_;
+    // As kelvara-export writes them by default: PCD organised, PLY only the
+    // pixels with a point; camera axes.
+    const cloud::CloudFormat format = kind_ == "ply" ? cloud::CloudFormat::kPly : cloud::CloudFormat::kPcd;
+    cloud::CloudLayout layout;
+    layout.organised = cloud::OrganisedByDefault(format);
     pcl::PointCloud<pcl::PointXYZI> cloud;
-    cloud::BuildCloud(cloud::FromFrameBytes(frame_, size_), true, &cloud);
+    cloud::BuildCloud(cloud::FromFrameBytes(frame_, size_), layout, &cloud);
     std::string error;
-    if (!cloud::WriteCloud(path, kind_ == "ply" ? cloud::CloudFormat::kPly : cloud::CloudFormat::kPcd, cloud, &error)) {
+    if (!cloud::WriteCloud(path, format, cloud, &error)) {
       std::lock_guard<std::mutex> lock(mutex_);
       if (failure_.empty()) failure_ = error;
     }

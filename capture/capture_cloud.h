@@ -1,7 +1,9 @@
 #pragma once
 // --cloud ply|pcd: beside the log files of every logged frame, a cloud that
 // standard tools open ("<name>_cloud_<NNNN>.ply" or ".pcd"): x, y, z in
-// metres, the amplitude as intensity, pixels without a point as NaN.
+// metres, the amplitude as intensity; a PCD cloud organised with the pixels
+// without a point as NaN, a PLY cloud with only the pixels with a point.
+// Each is written whole or not at all.
 #include <cstdint>
 #include <mutex>
 #include <string>

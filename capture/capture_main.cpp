@@ -9,20 +9,28 @@
 #include "capture_options.h"
 #include "capture_session.h"
 #include "capture_signals.h"
+#include "program_info.h"
+#include "runtime_dir.h"
 
 namespace {
 
-std::string ProgramFolder() {
+// The folder of "3d_data/", as the client keeps it: the program folder, or
+// for an installed copy (program folder not writable) the runtime directory.
+std::string ThreeDDataParent() {
   char path[PATH_MAX];
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
   if (n <= 0) return "./";
   std::string s(path, static_cast<size_t>(n));
-  return s.substr(0, s.rfind('/') + 1);
+  const std::string program_folder = s.substr(0, s.rfind('/') + 1);
+  if (access(program_folder.c_str(), W_OK) == 0) return program_folder;
+  const std::string runtime = kelvara::EnsureRuntimeDir();
+  return runtime.empty() ? program_folder : runtime + "/";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (kelvara::AnswerVersion(argc, argv, "kelvara-capture")) return kelvara::kExitOk;
   kelvara::CaptureOptions options;
   const std::string error = kelvara::ParseCaptureOptions(argc, argv, &options);
   if (!error.empty()) {
@@ -38,5 +46,6 @@ int main(int argc, char** argv) {
   auto stop_requests = [&signals]() { return signals.Poll(); };
 
   kelvara::CaptureConsole console(stderr, isatty(STDERR_FILENO) != 0);
-  return kelvara::RunCapture(options, ProgramFolder(), kelvara::UartSerialLibrary(), nullptr, console, stop_requests);
+  return kelvara::RunCapture(options, ThreeDDataParent(), kelvara::UartSerialLibrary(), nullptr, console,
+                             stop_requests);
 }

@@ -67,6 +67,7 @@ std::string CaptureUsage() {
          "  --cloud ply|pcd   also write each logged point frame as NAME_cloud_NNNN.ply or\n"
          "                    .pcd: x, y, z in metres, amplitude as intensity (point formats)\n"
          "  --help            this text\n"
+         "  --version         the program's version\n"
          "\n"
          "Ctrl-C ends the logging run cleanly (one more frame is logged, the settings\n"
          "block is written, the camera is stopped); a second Ctrl-C stops at once.\n"

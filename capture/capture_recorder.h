@@ -51,6 +51,11 @@ namespace kelvara {
 // kExitNoAnswer, kExitOutput) and, unless kExitOk, the reason in *why.
 int StartRecording(CameraLink& link, const std::string& path, recording::RecordingWriter* writer, std::string* why);
 
+// Why --record FILE would be overwritten by a file of this run (its log
+// files "<name>_..." and "<name>.txt" in --out or in a thousands folder of
+// it, its clouds), or empty when it cannot be. Call once --out exists.
+std::string RecordingClashWithRun(const std::string& record, const std::string& out, const std::string& name);
+
 // Ends it: flushes and closes. Returns kExitOk or kExitOutput with the
 // reason in *why; *summary says how many frames went in.
 int FinishRecording(recording::RecordingWriter* writer, std::string* why, std::string* summary);

@@ -12,6 +12,7 @@
 #include "capture_cloud.h"
 #include "capture_recorder.h"
 #include "command_codes.h"
+#include "serial_access.h"
 #include "session.h"
 
 namespace kelvara {
@@ -66,11 +67,13 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Seria
   if (!EnsureWritableFolder(o.out)) return Fail(console, kExitOutput, "cannot write to the output folder " + o.out);
   if (o.export_3d && !EnsureWritableFolder(program_folder + "3d_data"))
     return Fail(console, kExitOutput, "cannot write to " + program_folder + "3d_data");
+  const std::string clash = o.record.empty() ? std::string() : RecordingClashWithRun(o.record, o.out, o.name);
+  if (!clash.empty()) return Fail(console, kExitUsage, clash);
 
   switch (session.Connect(o.port)) {
     case ConnectResult::kConnected: break;
     case ConnectResult::kOpenFailed: {
-      const std::string cause = std::strerror(errno);  // the serial library's reason
+      const std::string cause = SerialOpenProblem(errno);  // the serial library's reason
       return Fail(console, kExitNoPort, "cannot open port " + port_name + ": " + cause);
     }
     default: return Fail(console, kExitNoAnswer, "no answer from the camera on " + port_name);

@@ -152,5 +152,37 @@ TEST_F(CaptureSessionTest, AStopRequestEndsTheLoggingRunCleanly) {
   EXPECT_NE(Err().find("logged 1/999999 frames\n"), std::string::npos) << Err();
 }
 
+// A recording that a log file of the same run would replace is refused
+// before the camera is touched; any other name in the same folder is fine.
+TEST_F(CaptureSessionTest, ARecordingNamedLikeTheRunsFilesIsRefused) {
+  ASSERT_EQ(mkdir(options_.out.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(Out("0000").c_str(), 0700), 0);
+  const std::string cases[] = {Out("t_0001.raw"), Out("t.txt"), Out("t_temp.csv"), Out("0000/t_body_0000.raw"),
+                               dir_ + "/out/../out/t_cloud_0000.ply"};
+  for (const std::string& record : cases) {
+    FakeCamera camera(1);
+    options_.record = record;
+    EXPECT_EQ(Run(camera), kExitUsage) << record;
+    EXPECT_NE(Err().find("--record " + record + ": this run's log files"), std::string::npos) << Err();
+    EXPECT_TRUE(camera.Codes().empty()) << record;
+  }
+  FakeCamera camera(1);
+  options_.record = Out("t.kvrec");
+  EXPECT_EQ(Run(camera), kExitOk) << Err();
+  struct stat st {};
+  ASSERT_EQ(stat(options_.record.c_str(), &st), 0);
+  EXPECT_GT(st.st_size, 3 * 153600);
+}
+
+// A base name that leaves the log files' names just within a folder entry
+// (255 bytes) is written: the hidden temporaries are cut to fit.
+TEST_F(CaptureSessionTest, LongNamesThatFitAreWritten) {
+  FakeCamera camera(1);
+  options_.name = std::string(240, 'n');  // "<name>_body_0002.raw" is 254 bytes
+  ASSERT_EQ(Run(camera), kExitOk) << Err();
+  EXPECT_EQ(ReadFile(Out(options_.name + "_body_0002.raw")).size(), 153600u);
+  EXPECT_NE(ReadFile(Out(options_.name + ".txt")).find("Number of samples : 3\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kelvara

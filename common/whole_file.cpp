@@ -22,8 +22,20 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+// Opens an existing file for writing without waiting: a pipe that nobody
+// reads fails at once (ENXIO) instead of holding the writer. Writes then
+// block as usual.
+int OpenExisting(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 bool WriteInPlace(const std::string& path, const char* data, std::size_t size) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  const int fd = OpenExisting(path, O_WRONLY | O_TRUNC);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, data, size);
   if (::close(fd) != 0) ok = false;
@@ -36,8 +48,18 @@ std::string WholeFileTemporaryPath(const std::string& path) {
   static std::atomic<unsigned> counter{0};
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string suffix = ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+  // A folder entry holds at most kMaxNameBytes bytes: a long name is cut so
+  // that its temporary fits wherever the name itself does, and not inside a
+  // UTF-8 character.
+  const std::size_t room = kMaxNameBytes - 1 - suffix.size();
+  if (name.size() > room) {
+    std::size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  return folder + "." + name + suffix;
 }
 
 bool WriteWholeFile(const std::string& path, const void* data, std::size_t size, const WholeFileOptions& options) {
@@ -66,7 +88,7 @@ bool AppendWhole(const std::string& path, const std::string& text, const std::st
     return ok;
   }
   if (errno != EEXIST) return false;
-  fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  fd = OpenExisting(path, O_WRONLY | O_APPEND);
   if (fd < 0) return false;
   struct stat st {};
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);

@@ -23,7 +23,8 @@ struct WholeFileOptions {
 
 // Replaces `path` with `size` bytes. On failure the temporary file is removed
 // and `path` is left as it was. A `path` that exists and is not a regular
-// file (a device, a pipe) is written in place: it cannot be replaced.
+// file (a device, a pipe) is written in place: it cannot be replaced. A
+// pipe that nobody reads fails at once.
 bool WriteWholeFile(const std::string& path, const void* data, std::size_t size, const WholeFileOptions& options = {});
 
 // Appends `text` to `path`, creating it when missing; a file created by this
@@ -31,7 +32,12 @@ bool WriteWholeFile(const std::string& path, const void* data, std::size_t size,
 // length (a file this call created is removed).
 bool AppendWhole(const std::string& path, const std::string& text, const std::string& header);
 
-// The hidden temporary name used for `path` ("folder/.name.tmp<pid>-<n>").
+// The longest name of a folder entry on Linux file systems (NAME_MAX).
+constexpr std::size_t kMaxNameBytes = 255;
+
+// The hidden temporary name used for `path` ("folder/.name.tmp<pid>-<n>");
+// the name part is shortened so that the whole entry stays within
+// kMaxNameBytes.
 std::string WholeFileTemporaryPath(const std::string& path);
 
 }  // namespace kelvara

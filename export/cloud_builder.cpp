@@ -11,30 +11,38 @@ int16_t Word(const unsigned char* p) { return static_cast<int16_t>(static_cast<u
 
 }  // namespace
 
-void BuildCloud(const PointFrame& frame, bool organised, pcl::PointCloud<pcl::PointXYZI>* cloud) {
+void BuildCloud(const PointFrame& frame, const CloudLayout& layout, pcl::PointCloud<pcl::PointXYZI>* cloud,
+                const std::vector<uint8_t>* flagged) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const size_t amp_pixels = frame.amplitude.size() / 2;
+  const bool opencv = layout.axes == CloudAxes::kOpenCv;
+  const float sign = opencv ? -1.0f : 1.0f;
   cloud->clear();
   cloud->reserve(kPixelCount);
-  for (int i = 0; i < kPixelCount; ++i) {
-    const unsigned char* r = frame.records.data() + 6 * i;
-    const int x = Word(r);
-    pcl::PointXYZI p;
-    // x outside the measuring range: the record carries a sample code, not a point.
-    if (x < -kMaxDistanceMm || x > kMaxDistanceMm) {
-      if (!organised) continue;
-      p.x = p.y = p.z = nan;
-      p.intensity = nan;
-    } else {
-      p.x = static_cast<float>(x) / 1000.0f;
-      p.y = static_cast<float>(Word(r + 2)) / 1000.0f;
-      p.z = static_cast<float>(Word(r + 4)) / 1000.0f;
-      const int a = static_cast<size_t>(i) < amp_pixels ? Word(frame.amplitude.data() + 2 * i) : 0;
-      p.intensity = (a >= 0 && a <= 255) ? static_cast<float>(a) : 0.0f;
+  for (int row = 0; row < kFrameHeight; ++row) {
+    const int r = opencv ? kFrameHeight - 1 - row : row;
+    for (int c = 0; c < kFrameWidth; ++c) {
+      const int i = r * kFrameWidth + c;
+      const unsigned char* rec = frame.records.data() + kPointRecordBytes * i;
+      const int x = Word(rec);
+      pcl::PointXYZI p;
+      // x outside the measuring range: the record carries a sample code, not a point.
+      const bool dropped = flagged != nullptr && static_cast<size_t>(i) < flagged->size() && (*flagged)[i] != 0;
+      if (x < -kMaxDistanceMm || x > kMaxDistanceMm || dropped) {
+        if (!layout.organised) continue;
+        p.x = p.y = p.z = nan;
+        p.intensity = nan;
+      } else {
+        p.x = sign * static_cast<float>(x) / 1000.0f;
+        p.y = sign * static_cast<float>(Word(rec + 2)) / 1000.0f;
+        p.z = static_cast<float>(Word(rec + 4)) / 1000.0f;
+        const int a = static_cast<size_t>(i) < amp_pixels ? Word(frame.amplitude.data() + 2 * i) : 0;
+        p.intensity = (a >= 0 && a <= 255) ? static_cast<float>(a) : 0.0f;
+      }
+      cloud->push_back(p);
     }
-    cloud->push_back(p);
   }
-  if (organised) {
+  if (layout.organised) {
     cloud->width = kFrameWidth;
     cloud->height = kFrameHeight;
     cloud->is_dense = false;

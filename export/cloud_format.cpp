@@ -19,5 +19,18 @@ bool CloudFormatOfPath(const std::string& path, CloudFormat* format) {
   return true;
 }
 
+bool CloudAxesOfName(const std::string& name, CloudAxes* axes) {
+  if (name == "camera") {
+    *axes = CloudAxes::kCamera;
+  } else if (name == "opencv") {
+    *axes = CloudAxes::kOpenCv;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool OrganisedByDefault(CloudFormat format) { return format == CloudFormat::kPcd; }
+
 }  // namespace cloud
 }  // namespace kelvara

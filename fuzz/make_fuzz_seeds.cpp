@@ -163,8 +163,11 @@ int main(int argc, char** argv) {
   ok &= Save(profile, "kelvara_ini",
              Text("Logging=TotalNumberOfLogs\r\n[Connection]\r\nPort=3\r\n[Logging]\r\nTotalNumberOfLogs= -12x\r\n"
                   "[view]\r\nrangemax=+6250\r\n[3D]\r\nUpdateInterval=150\r\nDistanceRatio=1.0\r\n"));
-  // A small recording (short frame records keep the inputs small), and the
-  // same cut inside its last record, as a power loss leaves it.
+  // The first byte picks the file: 0 a recording, 1 .. 3 a result frame, an
+  // export ring file or a camera PCD (the rest cut or padded to its size).
+  // A small recording (short frame records keep the inputs small), the same
+  // cut inside its last record, as a power loss leaves it, and the start of
+  // a point frame, its PCD header and first records.
   const std::string recordings = root + "/fuzz_recording";
   mkdir(recordings.c_str(), 0777);
   {
@@ -175,6 +178,12 @@ int main(int argc, char** argv) {
     recording::RecordingWriter writer;
     const Bytes frame(64, 0x5A);
     const unsigned char temperatures[10] = {1, 0, 2, 0, 3, 0, 4, 0, 40, 0};
+    const Bytes point_frame = pattern::Frame(5);
+    for (unsigned char kind = 1; kind <= 3; ++kind) {
+      Bytes seed{kind};
+      seed.insert(seed.end(), point_frame.begin(), point_frame.begin() + 400);
+      ok &= Save(recordings, "frame_file_" + std::to_string(kind), seed);
+    }
     ok &= writer.Open(recordings + "/small", header) &&
           writer.Append(recording::RecordKind::kFrame, 0, frame.data(), 64) &&
           writer.Append(recording::RecordKind::kTemperatures, 5, temperatures, sizeof temperatures) &&
@@ -183,6 +192,8 @@ int main(int argc, char** argv) {
       Bytes whole(4096);
       whole.resize(std::fread(whole.data(), 1, whole.size(), f));
       std::fclose(f);
+      whole.insert(whole.begin(), 0);
+      ok &= Save(recordings, "small", whole);
       if (whole.size() > 20) whole.resize(whole.size() - 20);
       ok &= Save(recordings, "cut", whole);
     }

@@ -12,7 +12,7 @@
 //
 // All numbers are little-endian. A record is appended with one write and
 // carries its own length and checksum, so a file cut anywhere (power loss,
-// kill -9) still reads up to its last whole record. The README has the
+// kill -9) still reads up to its last whole record. docs/files.md has the
 // byte tables.
 #include <cstddef>
 #include <cstdint>

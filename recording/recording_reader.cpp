@@ -1,6 +1,7 @@
 #include "recording_reader.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -44,10 +45,17 @@ bool RecordingReader::Open(const std::string& path) {
   frames_.clear();
   trailing_bytes_ = 0;
   error_.clear();
-  fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return Fail("cannot open " + path + ": " + std::strerror(errno));
+  // A directory, a pipe or a device is refused before it is opened: opening
+  // a pipe would wait for a writer, and a device may never end.
   struct stat st {};
+  if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return Fail(path + " is not a regular file");
+  fd_ = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd_ < 0) return Fail("cannot open " + path + ": " + std::strerror(errno));
   if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return Fail(path + " is not a regular file");
+  // Shared while it is read: a recording started into this file meanwhile is
+  // refused. A file being recorded right now holds the lock exclusively; it
+  // is still read, up to its last whole record.
+  (void)flock(fd_, LOCK_SH | LOCK_NB);
   file_size_ = static_cast<uint64_t>(st.st_size);
   uint64_t end = 0;
   if (!ReadHeader(&end)) {

@@ -20,7 +20,9 @@ class RecordingReader {
   RecordingReader& operator=(const RecordingReader&) = delete;
 
   // Opens `path`, checks its header and indexes its whole records. False
-  // with a reason in error() when it is no readable recording.
+  // with a reason in error() when it is no readable recording; anything but
+  // a regular file (a folder, a pipe, a device) is refused before it is
+  // opened. While open, a RecordingWriter refuses to empty the file.
   bool Open(const std::string& path);
 
   const RecordingHeader& header() const { return header_; }

@@ -2,6 +2,7 @@
 // anywhere reads up to its last whole record.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
@@ -177,7 +178,44 @@ TEST_F(RecordingTest, FilesThatAreNoRecordingAreRefused) {
   }
   RecordingReader r;
   EXPECT_FALSE(r.Open(dir_ + "/missing.kvrec"));
-  EXPECT_FALSE(r.Open(dir_));
+}
+
+// Anything but a regular file is refused before a byte is read, and a pipe
+// without a writer does not hold the reader up.
+TEST_F(RecordingTest, NonRegularFilesAreRefusedBeforeTheyAreRead) {
+  const std::string fifo = dir_ + "/fifo.kvrec";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {dir_, fifo, std::string("/dev/zero")}) {
+    RecordingReader r;
+    EXPECT_FALSE(r.Open(path)) << path;
+    EXPECT_NE(r.error().find("not a regular file"), std::string::npos) << r.error();
+  }
+  for (const std::string& path : {dir_, fifo}) {
+    RecordingWriter w;
+    EXPECT_FALSE(w.Open(path, Header())) << path;
+    EXPECT_NE(w.error().find("not a regular file"), std::string::npos) << w.error();
+  }
+}
+
+// A recording that is being replayed or recorded is not emptied by a second
+// recording into the same file; once the first lets go, it may be.
+TEST_F(RecordingTest, AFileInUseIsNotEmptiedByAnotherRecording) {
+  WriteFrames({10, 20});
+  const std::string before = kelvara::testing::ReadFile(path_);
+  {
+    RecordingReader replay;
+    ASSERT_TRUE(replay.Open(path_)) << replay.error();
+    RecordingWriter w;
+    EXPECT_FALSE(w.Open(path_, Header()));
+    EXPECT_NE(w.error().find("in use by another program"), std::string::npos) << w.error();
+    EXPECT_EQ(kelvara::testing::ReadFile(path_), before);
+  }
+  RecordingWriter first, second;
+  ASSERT_TRUE(first.Open(path_, Header())) << first.error();
+  EXPECT_FALSE(second.Open(path_, Header()));
+  EXPECT_TRUE(first.Close());
+  EXPECT_EQ(kelvara::testing::ReadFile(path_),
+            std::string(reinterpret_cast<const char*>(EncodeHeader(Header()).data()), EncodeHeader(Header()).size()));
 }
 
 TEST_F(RecordingTest, AWriteFailureIsReportedAndSticks) {

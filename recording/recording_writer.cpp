@@ -1,6 +1,8 @@
 #include "recording_writer.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 #include <cerrno>
@@ -50,8 +52,31 @@ bool RecordingWriter::Open(const std::string& path, const RecordingHeader& heade
   path_ = path;
   error_.clear();
   records_ = 0;
-  fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // A recording goes into a regular file (or a device such as /dev/null):
+  // a folder, a pipe or a socket is refused before it is opened.
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) {
+    error_ = path + " is not a regular file";
+    return false;
+  }
+  fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd_ < 0) return Fail("cannot create");
+  if (fstat(fd_, &st) != 0 || (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) ||
+      fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
+    close(fd_);
+    fd_ = -1;
+    error_ = path + " is not a regular file";
+    return false;
+  }
+  // Held until the recording is closed. A file that a replay or another
+  // recording has open is left as it is, not emptied under its reader.
+  if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    close(fd_);
+    fd_ = -1;
+    error_ = path + " is in use by another program (a replay or another recording of it): choose another file";
+    return false;
+  }
+  if (S_ISREG(st.st_mode) && ftruncate(fd_, 0) != 0) return Fail("cannot empty");
   std::vector<unsigned char> bytes = EncodeHeader(header);
   struct iovec iov {
     bytes.data(), bytes.size()

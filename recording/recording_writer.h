@@ -19,7 +19,9 @@ class RecordingWriter {
   RecordingWriter& operator=(const RecordingWriter&) = delete;
 
   // Creates (or empties) `path` and writes the header. False with a reason
-  // in error() when the file cannot be written.
+  // in error() when the file cannot be written, is no regular file (a
+  // folder, a pipe), or is open in a RecordingReader (a replay) or another
+  // RecordingWriter: such a file is left as it is.
   bool Open(const std::string& path, const RecordingHeader& header);
   // Appends one record; `time_ns` counts from the start of the recording.
   // After the first failure every append fails (error() says why).

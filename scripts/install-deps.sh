@@ -31,6 +31,10 @@ PACKAGES=(
   locales-all
   # fuzzing (libFuzzer) and the fault soak's file checker
   clang libclang-rt-14-dev python3
+  # the Debian package (cpack -G DEB) and its checks
+  dpkg-dev file lintian appstream
+  # the exported clouds read back by Open3D (interop test)
+  python3-open3d
 )
 
 missing=()

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "UART.h"
+#include "program_info.h"
+#include "serial_access.h"
 #include "table_file.h"
 #include "table_upload.h"
 #include "upload_protocol.h"
@@ -24,6 +26,15 @@ enum ExitStatus : int {
   kExitNoAnswer = 4,  // no answer from the camera
   kExitRefused = 5,   // the camera refused the table
 };
+
+const char kUsage[] =
+    "Usage: Brenvik <port number> <table file> <address>\n"
+    "Uploads the camera's table file over the serial port COM<port number>, as the\n"
+    "client does before its first connect. The address is 0x10000000.\n"
+    "\n"
+    "Exit status: 0 uploaded, 1 bad command line, 2 no such port or it cannot be\n"
+    "opened, 3 no usable table file, 4 no answer from the camera, 5 the camera\n"
+    "refused the table.\n";
 
 int Fail(ExitStatus status, const std::string& why) {
   std::fprintf(stderr, "Brenvik: %s\n", why.c_str());
@@ -51,6 +62,11 @@ bool PortListed(int port) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (kelvara::AnswerVersion(argc, argv, "Brenvik")) return kExitOk;
+  if (kelvara::AsksForHelp(argc, argv)) {
+    std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
   if (argc != 4) return Fail(kExitUsage, "usage: Brenvik <port number> <table file> <address, e.g. 0x10000000>");
   unsigned long long port = 0, address = 0;
   if (!ParseNumber(argv[1], 10, 127, &port) || port == 0)
@@ -66,7 +82,7 @@ int main(int argc, char** argv) {
 
   const int n = static_cast<int>(port);
   if (com_init(n, 0) == 0) {
-    const std::string cause = std::strerror(errno);
+    const std::string cause = kelvara::SerialOpenProblem(errno);
     const std::string name = "COM" + std::to_string(n);
     return Fail(kExitNoPort, (PortListed(n) ? name + " cannot be opened: " : "no such port " + name + ": ") + cause);
   }

@@ -11,6 +11,7 @@
 #include <poll.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include "keyboard_control.h"
@@ -131,7 +132,12 @@ int runViewer(const std::vector<std::string>& arguments) {
   // The socket first: a second viewer ends before it opens a window. The
   // mailbox outlives the server's reader thread.
   CommandMailbox mailbox;
-  if (EnsureRuntimeDir().empty()) return 1;
+  if (EnsureRuntimeDir().empty()) {
+    // The one line the viewer writes: why it cannot start.
+    std::fprintf(stderr, "Orvinel: cannot use the runtime directory %s: %s\n", RuntimeDirPath().c_str(),
+                 RuntimeDirProblem().c_str());
+    return 1;
+  }
   PipeServer server(ViewerSocketPath());
   if (server.open() != PipeServer::OpenStatus::kOpened) return 1;
   installEndHandlers();
@@ -141,7 +147,9 @@ int runViewer(const std::vector<std::string>& arguments) {
   viewer->setBackgroundColor(0, 0, 0);
   addCloud(*viewer, state.cloud);
   viewer->initCameraParameters();
-  viewer->registerKeyboardCallback(onKeyboardEvent, &viewer);
+  // The overlay joins the keys' target once the window exists.
+  KeyboardTarget keys{&viewer, &state, nullptr};
+  viewer->registerKeyboardCallback(onKeyboardEvent, &keys);
 
   if (!server.startReader(&mailbox)) return 0;
 
@@ -157,6 +165,10 @@ int runViewer(const std::vector<std::string>& arguments) {
     server.stop();
     return 0;
   }
+
+  WindowOverlay overlay(*viewer, interactor);
+  keys.overlay = &overlay;
+  window->Render();
 
   PaceLog paceLog(std::getenv("KELVARA_VIEWER_PACE_LOG"));
   WindowView view(*viewer, window, &paceLog);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "camera_rules.h"
-
 namespace kelvara {
 namespace viewer {
 namespace {
@@ -35,19 +33,6 @@ TEST(ViewOptions, MinAndMaxFromTheCommandLine) {
     EXPECT_EQ(s.colorMax, 12500);
     EXPECT_EQ(s.ratio, 1.0f);
   }
-}
-
-TEST(CameraRules, DepthForRangeAndTheResetKey) {
-  EXPECT_EQ(cameraDepthForRange(0, 12500), -625.0);
-  EXPECT_EQ(cameraDepthForRange(1000, 3000), -100.0);
-  EXPECT_EQ(cameraDepthForRange(0, 19), 0.0);
-  EXPECT_EQ(cameraDepthForRange(5000, 100), 245.0);  // truncates toward zero
-  EXPECT_EQ(cameraDepthForRange(-2147483647 - 1, 2147483647), -214748364.0);
-
-  EXPECT_TRUE(isResetViewKey("r", true));
-  EXPECT_FALSE(isResetViewKey("r", false));
-  EXPECT_FALSE(isResetViewKey("R", true));
-  EXPECT_FALSE(isResetViewKey("rr", true));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cerrno>
 #include <cstdio>
 
 #include "connection_panel.h"
@@ -21,6 +22,7 @@
 #include "profile_store.h"
 #include "qt_notifier.h"
 #include "run_destination.h"
+#include "serial_access.h"
 #include "setting_panel.h"
 #include "snapshot.h"
 #include "updater_run.h"
@@ -333,13 +335,18 @@ void CKelvaraDlg::ConnectTo(int port, const std::string& name) {
   if (shut_down_) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const ConnectResult result = session_->Connect(port);
+  const int open_error = errno;  // the serial library's reason when the open failed
   QApplication::restoreOverrideCursor();
   switch (result) {
     case ConnectResult::kConnected: break;
-    case ConnectResult::kOpenFailed:
-      // The port vanished or another program holds it.
-      notifier_.ShowMessage("Failed to open " + name + ".", MessageIcon::kExclamation);
+    case ConnectResult::kOpenFailed: {
+      // The port vanished or another program holds it. A missing permission
+      // comes with how to get it.
+      std::string message = "Failed to open " + name + ".";
+      if (open_error == EACCES || open_error == EPERM) message += " " + SerialOpenProblem(open_error);
+      notifier_.ShowMessage(message, MessageIcon::kExclamation);
       return;
+    }
     case ConnectResult::kNoAnswer:
       notifier_.ShowMessage("Connection failed!!", MessageIcon::kExclamation);
       connection_->Refresh();

@@ -66,14 +66,31 @@ class KelvaraDlgTest : public ::testing::Test {
 };
 
 TEST_F(KelvaraDlgTest, APortThatCannotBeOpenedIsReportedAndTheListStaysUsable) {
-  testing::FakePorts ports({3});
-  CKelvaraDlg dlg(paths_, notifier_, ports, No3D());
-  ports.busy = true;
-  dlg.connection()->Connect();
-  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Failed to open COM3."});
-  EXPECT_TRUE(dlg.connection()->PortList()->isEnabled());
-  EXPECT_EQ(dlg.session().State(), SessionState::kDisconnected);
-  EXPECT_EQ(dlg.windowTitle(), dlg.ClientTitle());
+  // A missing permission also says how to get it; other reasons do not.
+  const struct {
+    int error;
+    const char* message_start;
+    bool dialout_advice;
+  } cases[] = {{EBUSY, "Failed to open COM3.", false}, {EACCES, "Failed to open COM3. Permission denied (", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message_start);
+    testing::FakePorts ports({3});
+    RecordingNotifier notifier;
+    CKelvaraDlg dlg(paths_, notifier, ports, No3D());
+    ports.busy = true;
+    ports.open_error = c.error;
+    dlg.connection()->Connect();
+    ASSERT_EQ(notifier.Messages().size(), 1u);
+    const std::string message = notifier.Messages()[0];
+    EXPECT_EQ(message.rfind(c.message_start, 0), 0u) << message;
+    EXPECT_EQ(message.find("sudo adduser $USER dialout") != std::string::npos, c.dialout_advice) << message;
+    if (!c.dialout_advice) {
+      EXPECT_EQ(message, c.message_start);
+    }
+    EXPECT_TRUE(dlg.connection()->PortList()->isEnabled());
+    EXPECT_EQ(dlg.session().State(), SessionState::kDisconnected);
+    EXPECT_EQ(dlg.windowTitle(), dlg.ClientTitle());
+  }
 }
 
 TEST_F(KelvaraDlgTest, StartsDisconnectedWithTheClientTitle) {

@@ -1,8 +1,32 @@
 // Kelvara: the camera client.
+#include <cstdio>
+
 #include "kelvara_app.h"
+#include "program_info.h"
 #include "qt_notifier.h"
 
+namespace {
+
+const char kUsage[] =
+    "Usage: Kelvara\n"
+    "The client of the time-of-flight depth camera: pick the serial port and press\n"
+    "\"Connect\", set the camera's parameters, view its frames in the picture window,\n"
+    "log them to files and show them in 3D (\"3D Start\" opens Orvinel). One client\n"
+    "runs per user.\n"
+    "\n"
+    "An installed copy keeps its profile in $XDG_CONFIG_HOME/kelvara/Kelvara.ini\n"
+    "(default ~/.config/kelvara/) and its 3D exchange files in the runtime\n"
+    "directory ($XDG_RUNTIME_DIR/kelvara/); a copy run from a build folder keeps\n"
+    "them beside itself.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (kelvara::AnswerVersion(argc, argv, "Kelvara")) return 0;
+  if (kelvara::AsksForHelp(argc, argv)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   kelvara::CKelvaraApp app(argc, argv);
   kelvara::QtNotifier notifier;
   return app.Run(notifier);

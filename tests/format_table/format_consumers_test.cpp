@@ -162,10 +162,9 @@ TEST(FormatConsumersTest, TheExporterTakesPointsFromThePointFormatsOnly) {
     ASSERT_TRUE(writer.Open(path, header) &&
                 writer.Append(recording::RecordKind::kFrame, 0, frame.data(), static_cast<uint32_t>(frame.size())) &&
                 writer.Close());
-    std::vector<cloud::PointFrame> frames;
-    std::string error, note;
-    EXPECT_EQ(cloud::ReadPointFrames(path, -1, &frames, &error, &note), kFormats[i].family == FrameFamily::kPoint)
-        << error;
+    cloud::PointFrameSource source;
+    std::string error;
+    EXPECT_EQ(source.Open(path, -1, &error), kFormats[i].family == FrameFamily::kPoint) << error;
   }
 }
 

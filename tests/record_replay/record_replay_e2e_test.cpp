@@ -206,13 +206,25 @@ TEST_F(RecordReplayTest, TheReplayIsTheRecordedCamera) {
     std::snprintf(recorded, sizeof recorded, "/unnamed_%04d.pcd", k % 3);
     EXPECT_EQ(ReadFile(Path("loop") + name), ReadFile(Path("live") + recorded)) << name;
   }
+  // Recording into the file being replayed is refused and leaves it whole.
+  const std::string before = ReadFile(Path("r.kvrec"));
+  EXPECT_EQ(
+      RunProgram(Capture(replay->port(), {"--total", "1", "--out", Path("again"), "--record", Path("r.kvrec")}), &err),
+      6)
+      << err;
+  EXPECT_NE(err.find("in use by another program"), std::string::npos) << err;
+  EXPECT_EQ(ReadFile(Path("r.kvrec")), before);
 }
 
 TEST_F(RecordReplayTest, WhatCannotBeReplayedIsRefused) {
   std::ofstream(Path("text.kvrec")) << "not a recording\n";
+  ASSERT_EQ(mkfifo(Path("fifo.kvrec").c_str(), 0600), 0);
   std::string err;
+  // A pipe is refused at once, not waited on for a writer.
   const std::vector<std::vector<std::string>> refused = {
       {"--replay", Path("missing.kvrec")},
+      {"--replay", Path("fifo.kvrec")},
+      {"--replay", runtime_.path()},
       {"--replay", Path("text.kvrec")},
       {"--replay", Path("text.kvrec"), "--scene", "room"},
       {"--loop"},
@@ -254,11 +266,24 @@ TEST_F(RecordReplayTest, CaptureWritesACloudBesideEveryLoggedPointFrame) {
     std::snprintf(name, sizeof name, "/unnamed_cloud_%04d.ply", k);
     const std::string ply = ReadFile(Path("clouds") + name);
     EXPECT_EQ(ply.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u) << name;
-    EXPECT_NE(ply.find("\nelement vertex 76800\nproperty float x\nproperty float y\nproperty float z\n"
-                       "property float intensity\n"),
+    // Only the pixels with a point (five of the pattern's carry codes), and
+    // only the vertex element.
+    EXPECT_NE(ply.find("\nelement vertex 76795\nproperty float x\nproperty float y\nproperty float z\n"
+                       "property float intensity\nend_header\n"),
               std::string::npos)
         << name;
   }
+  // Under a file size limit no cloud can be written whole: none is left, cut
+  // or hidden, and the run says so with its exit status.
+  const std::vector<std::string> capture =
+      Capture(live->port(), {"--format", "5", "--total", "2", "--csv", "--cloud", "pcd", "--out", Path("limited")});
+  std::string command = "ulimit -f 1000; exec";
+  for (const std::string& arg : capture) command += " '" + arg + "'";
+  EXPECT_EQ(RunProgram({"/bin/sh", "-c", command}, &err), 6) << err;
+  EXPECT_NE(err.find("Failed to output file!! [ " + Path("limited") + "/unnamed_cloud_0000.pcd ]"), std::string::npos)
+      << err;
+  for (const std::string& name : testing::ListFolder(Path("limited")))
+    EXPECT_EQ(name.find("cloud"), std::string::npos) << name;
   // A plane format has no points to write: refused before the run.
   EXPECT_EQ(RunProgram(Capture(live->port(), {"--format", "1", "--cloud", "pcd", "--out", Path("plane")}), &err), 2)
       << err;

@@ -1,6 +1,7 @@
 #pragma once
 // A serial library stand-in with a chosen port list, for the connection
 // panel's tests: records opens and closes, opens only the listed ports.
+#include <cerrno>
 #include <vector>
 
 #include "serial_library.h"
@@ -29,6 +30,7 @@ class FakePorts : public SerialLibrary {
         open_port = port;
         return 1;
       }
+    errno = open_error;
     return 0;
   }
   void Clear() override {}
@@ -39,6 +41,7 @@ class FakePorts : public SerialLibrary {
   std::vector<int> inits;
   int closes = 0;
   int open_port = 0;
+  int open_error = EBUSY;  // errno of a failed open
   bool busy = false;
 };
 
