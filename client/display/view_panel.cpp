@@ -116,6 +116,8 @@ void CViewImage::BuildControls() {
   minimum_ = new NumberField(0, kRangeLimit - 1, group);
   minimum_->setObjectName(Id(2021));
   minimum_->setAccessibleName(QStringLiteral("Minimum"));
+  maximum_->setToolTip(QStringLiteral("1 to %1 mm, above the minimum").arg(kRangeLimit));
+  minimum_->setToolTip(QStringLiteral("0 to %1 mm, below the maximum").arg(kRangeLimit - 1));
   auto* max_label = new QLabel(QStringLiteral("Maximum"), group);
   max_label->setBuddy(maximum_);
   auto* min_label = new QLabel(QStringLiteral("Minimum"), group);
@@ -163,14 +165,21 @@ void CViewImage::BuildControls() {
     mgrid->addWidget(field, row, column);
     mgrid->addWidget(new QLabel(degrees, monitor), row, column + 1);
   };
+  // The LED and the imager's mean in their rows; the chip's four corner
+  // temperatures under their own labels.
   mgrid->addWidget(new QLabel(QStringLiteral("LED"), monitor), 2, 0);
   add_field(2, 1, led_);
-  add_field(2, 3, chips_[0]);
-  add_field(2, 5, chips_[1]);
   mgrid->addWidget(new QLabel(QStringLiteral("Imager"), monitor), 3, 0);
   add_field(3, 1, imager_);
-  add_field(3, 3, chips_[2]);
-  add_field(3, 5, chips_[3]);
+  imager_->setToolTip(QStringLiteral("Mean of the imager chip's four corners"));
+  mgrid->addWidget(new QLabel(QStringLiteral("left"), monitor), 3, 3);
+  mgrid->addWidget(new QLabel(QStringLiteral("right"), monitor), 3, 5);
+  mgrid->addWidget(new QLabel(QStringLiteral("Chip upper"), monitor), 4, 0);
+  add_field(4, 3, chips_[0]);
+  add_field(4, 5, chips_[1]);
+  mgrid->addWidget(new QLabel(QStringLiteral("Chip lower"), monitor), 5, 0);
+  add_field(5, 3, chips_[2]);
+  add_field(5, 5, chips_[3]);
   grid->addWidget(monitor, 4, 0, 1, 4);
 
   center_mark_->setChecked(true);

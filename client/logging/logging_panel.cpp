@@ -104,6 +104,10 @@ void CLogging::BuildControls() {
   total_field_ = Number(4010, 1, QStringLiteral("total"), group);
   once_field_ = Number(4012, 1, QStringLiteral("once"), group);
   interval_field_ = Number(4020, 0, QStringLiteral("s"), group);
+  const int limit = LoggingOptions::kNumberLimit;
+  total_field_->setToolTip(QStringLiteral("Frames logged in all, 1 to %1").arg(limit));
+  once_field_->setToolTip(QStringLiteral("Frames logged at each interval, 1 to %1").arg(limit));
+  interval_field_->setToolTip(QStringLiteral("Seconds between the logs, 0 to %1 s").arg(limit));
   grid->addWidget(new QLabel(QStringLiteral("Number of logs"), group), 1, 0);
   grid->addWidget(total_field_, 1, 1);
   grid->addWidget(new QLabel(QStringLiteral("total"), group), 1, 2);

@@ -1,5 +1,6 @@
 #include "kelvara_dlg.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -115,11 +116,40 @@ void CKelvaraDlg::Initialise() {
   connection_->SetConnector([this](int port, const std::string& name) { ConnectTo(port, name); });
   setting_ = new CSetting(boxes_[1], this, session_->model(), notifier_);
   boxes_[1]->layout()->addWidget(setting_);
-  logging_ = new CLogging(boxes_[3], this, session_->logger(), Profile(paths_.profile_path));
-  boxes_[3]->layout()->addWidget(logging_);
+  // Made in the order of the screen (left column, then right), which the
+  // Tab key follows.
   view_ = new CViewImage(boxes_[2], this, Profile(paths_.profile_path));
   boxes_[2]->layout()->addWidget(view_);
+  logging_ = new CLogging(boxes_[3], this, session_->logger(), Profile(paths_.profile_path));
+  boxes_[3]->layout()->addWidget(logging_);
   view_->SetNotifier(&notifier_);
+  // Keys for the main buttons (Alt with a letter), named in their tooltips.
+  const struct {
+    QWidget* panel;
+    const char* id;
+    QKeySequence key;
+  } keys[] = {
+      {connection_, "id1003", QKeySequence(Qt::ALT | Qt::Key_R)},  // Refresh
+      {connection_, "id1004", QKeySequence(Qt::ALT | Qt::Key_C)},  // Connect
+      {setting_, "id2003", QKeySequence(Qt::ALT | Qt::Key_E)},     // Set
+      {view_, "id3001", QKeySequence(Qt::ALT | Qt::Key_P)},        // Picture
+      {view_, "id3000", QKeySequence(Qt::ALT | Qt::Key_S)},        // Start / Stop
+      {view_, "id3002", QKeySequence(Qt::ALT | Qt::Key_3)},        // 3D Start / 3D Stop
+      {view_, "id3003", QKeySequence(Qt::ALT | Qt::Key_A)},        // Auto range
+      {logging_, "id3000", QKeySequence(Qt::ALT | Qt::Key_L)},     // logging Start / Stop
+  };
+  for (const auto& k : keys) {
+    auto* button = k.panel->findChild<QAbstractButton*>(QString::fromLatin1(k.id));
+    if (!button) continue;
+    // A shortcut of its own: a button's caption change (Start, Stop) would
+    // clear one set on the button.
+    auto* shortcut = new QShortcut(k.key, this);
+    connect(shortcut, &QShortcut::activated, button, [button] {
+      if (button->isEnabled() && button->isVisible()) button->click();
+    });
+    const QString key = k.key.toString(QKeySequence::NativeText);
+    button->setToolTip(button->toolTip().isEmpty() ? key : button->toolTip() + QStringLiteral(" (") + key + ')');
+  }
   view_->SetSnapshotAction([this] { TakeSnapshot(); });
   // Ctrl+S from any of the client's windows.
   auto* snapshot_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include "fake_velmar.h"
 #include "instance_lock.h"
 #include "kelvara_app.h"
+#include "logging_panel.h"
 #include "picture_window.h"
 #include "profile_store.h"
 #include "qt_notifier.h"
@@ -328,6 +330,38 @@ TEST_F(KelvaraDlgTest, ASnapshotSavesTheFrameOnScreenIntoTheLoggingFolder) {
   }
   EXPECT_GE(files, 1);
   EXPECT_TRUE(notifier_.Messages().empty() || notifier_.Messages().back().find("Snapshot") == std::string::npos);
+}
+
+// Tab goes through the panels in the order of the screen: the left column
+// (Connection, Setting), then the right one (View, Logging); Alt with a
+// letter presses the main buttons.
+TEST_F(KelvaraDlgTest, TabFollowsTheScreenAndAltKeysPressTheMainButtons) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  dlg.link().SetPause(pauses_.Function());
+  dlg.show();
+  dlg.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  QTest::keyClick(&dlg, Qt::Key_C, Qt::AltModifier);  // Connect
+  ASSERT_TRUE(Await([&] { return dlg.windowTitle().contains("Server Version"); }));
+  const std::vector<QWidget*> panels = {dlg.connection(), dlg.setting(), dlg.view(), dlg.logging()};
+  auto panel_of = [&](QWidget* w) {
+    for (size_t i = 0; i < panels.size(); ++i)
+      if (w && panels[i]->isAncestorOf(w)) return static_cast<int>(i);
+    return -1;
+  };
+  dlg.connection()->PortList()->setFocus();
+  std::vector<int> order{0};
+  for (int i = 0; i < 80; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    const int panel = panel_of(QApplication::focusWidget());
+    if (panel >= 0 && panel != order.back()) order.push_back(panel);
+    if (order.size() == 4) break;
+  }
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
+  const long before = dlg.outputs().PicturesChanged();
+  QTest::keyClick(&dlg, Qt::Key_P, Qt::AltModifier);  // Picture
+  EXPECT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() > before; }));
+  dlg.close();
 }
 
 TEST_F(KelvaraDlgTest, FlipAndStopSamplingReachTheirOwners) {
