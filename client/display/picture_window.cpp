@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "colour_table.h"
 #include "pixel_readout.h"
 #include "profile_store.h"
 #include "rendering_model.h"
@@ -196,6 +197,33 @@ void CViewPicture::paintEvent(QPaintEvent*) {
       const CentreCross cross = CentreMarkOf(layout.images[i].rect);
       painter.fillRect(ToQRect(cross.vertical), Qt::white);
       painter.fillRect(ToQRect(cross.horizontal), Qt::white);
+    }
+  }
+  // The key of the colours that are no distance, under the first image.
+  if (!layout.images.empty()) {
+    const ImagePlacement& first = layout.images.front();
+    const int y = first.rect.top + first.rect.height + 5;
+    if (y + 12 <= height()) {
+      struct Key {
+        uint32_t colour;
+        const char* text;
+      };
+      const bool distances = first.probe != ProbeKind::kAmplitude;
+      const Key keys[] = {{kBlack, "no data"},
+                          {kOutOfRangeColour, distances ? "out of range" : nullptr},
+                          {kSaturationColour, "saturated"},
+                          {kOverflowColour, "overflow"}};
+      int x = first.rect.left;
+      painter.save();
+      painter.setBackgroundMode(Qt::TransparentMode);
+      for (const Key& key : keys) {
+        if (!key.text) continue;
+        painter.fillRect(QRect(x, y + 1, 10, 10), QColor::fromRgb(key.colour | kOpaque));
+        const QString text = QString::fromLatin1(key.text);
+        DrawTextAt(painter, x + 13, y - 1, text);
+        x += 13 + painter.fontMetrics().horizontalAdvance(text) + 10;
+      }
+      painter.restore();
     }
   }
   if (stale_) {
