@@ -231,7 +231,7 @@ void CKelvaraDlg::PlaceWindows() {
   const QPoint shift = QPoint(dialog.x, dialog.y) - frameGeometry().topLeft();
   QRect settings = GlobalRect(boxes_[1]).translated(shift);
   QRect buttons;
-  for (const char* id : {"id3001", "id3000", "id3002"}) {
+  for (const char* id : {"id3001", "id3000", "id3002", "id3003", "id3004"}) {
     if (const auto* button = view_->findChild<QWidget*>(QString::fromLatin1(id)))
       buttons |= GlobalRect(button).translated(shift);
   }
@@ -259,7 +259,7 @@ void CKelvaraDlg::PlaceViewerWhenShown() {
       const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
       if (!where) return;
       QRect buttons;
-      for (const char* id : {"id3001", "id3000", "id3002"}) {
+      for (const char* id : {"id3001", "id3000", "id3002", "id3003", "id3004"}) {
         if (const auto* button = view_->findChild<QWidget*>(QString::fromLatin1(id))) buttons |= GlobalRect(button);
       }
       const ScreenRect place =

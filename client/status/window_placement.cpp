@@ -41,14 +41,23 @@ ScreenRect PlaceBeside(const ScreenRect& area, const ScreenRect& dialog, const S
     r.x = std::clamp(r.x, area.x, std::max(area.x, area.Right() - width));
     return r;
   };
+  // Beside the dialog but narrower (the window scales its images), when at
+  // least three fifths of its width are free there.
+  auto narrower = [&](bool right) {
+    const int free = right ? area.Right() - dialog.Right() : dialog.x - area.x;
+    if (free * 5 < width * 3) return ScreenRect{0, 0, 0, 0};
+    const int w = std::min(free, width);
+    ScreenRect r{right ? dialog.Right() : dialog.x - w, dialog.y, w, height * w / width};
+    r.y = std::clamp(r.y, area.y, std::max(area.y, area.Bottom() - r.height));
+    return r;
+  };
   const ScreenRect candidates[] = {
-      level(dialog.Right()),
-      level(dialog.x - width),
-      aligned(dialog.Bottom()),
-      KeepInside(ScreenRect{settings.x, settings.y, width, height}, area),
+      level(dialog.Right()),    level(dialog.x - width),
+      aligned(dialog.Bottom()), narrower(true),
+      narrower(false),          KeepInside(ScreenRect{settings.x, settings.y, width, height}, area),
   };
   for (const ScreenRect& r : candidates) {
-    if (fits(r)) return r;
+    if (r.width > 0 && fits(r)) return r;
   }
   ScreenRect corner{area.Right() - width, area.Bottom() - height, width, height};
   return KeepInside(corner, area);

@@ -35,8 +35,9 @@ ScreenRect PlaceDialog(const ScreenRect& area, int width, int height, int beside
 
 // The picture window's frame of size `width` x `height`, in this order of
 // preference: `saved` when it lies inside `area`; right of `dialog`; left of
-// it; below it; over `settings` (the settings panel); at the area's
-// bottom-right corner. A place is taken only when the window fits inside
+// it; below it; right or left of it made narrower (keeping its shape) when
+// three fifths of its width are free there; over `settings` (the settings
+// panel); at the area's bottom-right corner. A place is taken only when the window fits inside
 // `area` there without covering `keep_clear` (the View panel's buttons).
 // The last resort shrinks the window to the area.
 ScreenRect PlaceBeside(const ScreenRect& area, const ScreenRect& dialog, const ScreenRect& settings,

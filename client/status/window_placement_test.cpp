@@ -13,6 +13,7 @@ struct Screen {
   int dialog_width;  // the dialog's frame
   int dialog_height;
   const char* where;  // expected place of the picture window
+  int picture_width;  // its width there
 };
 
 // Where a picture window lies relative to the dialog.
@@ -37,17 +38,18 @@ TEST_P(PlacementTest, BothWindowsInsideTheAreaAndTheButtonsClear) {
   const ScreenRect picture = PlaceBeside(s.area, dialog, settings, buttons, kPictureWidth, kPictureHeight, nullptr);
   EXPECT_TRUE(s.area.Contains(picture)) << s.name;
   EXPECT_FALSE(picture.Intersects(buttons)) << s.name;
-  EXPECT_EQ(picture.width, kPictureWidth);
+  EXPECT_EQ(picture.width, s.picture_width);
   EXPECT_STREQ(Where(picture, dialog), s.where) << s.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, PlacementTest,
-                         ::testing::Values(Screen{"1920x1080", {0, 0, 1920, 1050}, 760, 560, "right"},
-                                           Screen{"1366x768", {0, 0, 1366, 740}, 760, 560, "right"},
-                                           Screen{"1366x768 wide dialog", {0, 0, 1366, 740}, 900, 380, "below"},
-                                           Screen{"1024x768", {0, 0, 1024, 740}, 760, 560, "over"},
-                                           Screen{"second screen", {1920, 0, 1366, 768}, 760, 560, "right"},
-                                           Screen{"panel on the left", {64, 27, 1302, 741}, 760, 560, "right"}),
+                         ::testing::Values(Screen{"1920x1080", {0, 0, 1920, 1050}, 760, 560, "right", 510},
+                                           Screen{"1366x768", {0, 0, 1366, 740}, 760, 560, "right", 510},
+                                           Screen{"1366x768 flat dialog", {0, 0, 1366, 740}, 900, 380, "below", 510},
+                                           Screen{"1366x768 client dialog", {0, 0, 1366, 740}, 910, 660, "right", 456},
+                                           Screen{"1024x768", {0, 0, 1024, 740}, 760, 560, "over", 510},
+                                           Screen{"second screen", {1920, 0, 1366, 768}, 760, 560, "right", 510},
+                                           Screen{"panel on the left", {64, 27, 1302, 741}, 760, 560, "right", 510}),
                          [](const ::testing::TestParamInfo<Screen>& info) {
                            std::string name;
                            for (const char* c = info.param.name; *c; ++c)
