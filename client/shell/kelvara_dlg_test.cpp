@@ -7,10 +7,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -362,6 +364,23 @@ TEST_F(KelvaraDlgTest, TabFollowsTheScreenAndAltKeysPressTheMainButtons) {
   QTest::keyClick(&dlg, Qt::Key_P, Qt::AltModifier);  // Picture
   EXPECT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() > before; }));
   dlg.close();
+}
+
+// Every field the user types a number into tells its range (and unit).
+TEST_F(KelvaraDlgTest, EveryNumberFieldHasATooltipWithItsRange) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  int fields = 0;
+  for (QLineEdit* edit : dlg.findChildren<QLineEdit*>()) {
+    if (edit->isReadOnly() || edit->parent()->inherits("QAbstractSpinBox")) continue;
+    if (edit->objectName() == "id4030") continue;  // the file name
+    EXPECT_TRUE(edit->toolTip().contains(" to ")) << edit->objectName().toStdString();
+    ++fields;
+  }
+  for (QAbstractSpinBox* spin : dlg.findChildren<QAbstractSpinBox*>()) {
+    EXPECT_TRUE(spin->toolTip().contains(" to ")) << spin->objectName().toStdString();
+    ++fields;
+  }
+  EXPECT_GE(fields, 15);
 }
 
 TEST_F(KelvaraDlgTest, FlipAndStopSamplingReachTheirOwners) {
