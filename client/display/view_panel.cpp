@@ -94,6 +94,7 @@ void CViewImage::BuildControls() {
   picture_ = Button(3001, QStringLiteral("Picture"), group);
   start_ = Button(3000, QStringLiteral("Start"), group);
   rate_ = Monitor(2012, QStringLiteral("fps"), group);
+  rate_->setFixedWidth(rate_->fontMetrics().horizontalAdvance(QStringLiteral("999.9")) + 14);  // the simulator's rates
   start_3d_ = Button(3002, QStringLiteral("3D Start"), group);
   auto* top = new QHBoxLayout;
   top->addWidget(picture_);
