@@ -4,7 +4,7 @@
 
 #include "cloud_builder.h"
 #include "cloud_writer.h"
-#include "point_frame.h"
+#include "frame_filters.h"
 
 namespace kelvara {
 
@@ -13,7 +13,15 @@ bool CloudExportBuilt() { return true; }
 void CloudOutputs::FrameReceived(const unsigned char* frame, size_t size, int64_t receipt_ns) {
   frame_ = frame;
   size_ = size;
+  points_current_ = false;
   inner_.FrameReceived(frame, size, receipt_ns);
+  if (chain_.settings().temporal && size_ >= kPcdFileBytes) CopyCurrentFrame();
+}
+
+void CloudOutputs::CopyCurrentFrame() {
+  cloud::SplitFrameBytes(frame_, size_, &points_);
+  if (chain_.settings().any()) cloud::FilterPointFrame(&chain_, &points_, &flagged_);
+  points_current_ = true;
 }
 
 void CloudOutputs::LogProgress(int logged, int total) {
@@ -26,8 +34,9 @@ void CloudOutputs::LogProgress(int logged, int total) {
     const cloud::CloudFormat format = kind_ == "ply" ? cloud::CloudFormat::kPly : cloud::CloudFormat::kPcd;
     cloud::CloudLayout layout;
     layout.organised = cloud::OrganisedByDefault(format);
+    if (!points_current_) CopyCurrentFrame();
     pcl::PointCloud<pcl::PointXYZI> cloud;
-    cloud::BuildCloud(cloud::FromFrameBytes(frame_, size_), layout, &cloud);
+    cloud::BuildCloud(points_, layout, &cloud, chain_.settings().any() ? &flagged_ : nullptr);
     std::string error;
     if (!cloud::WriteCloud(path, format, cloud, &error)) {
       std::lock_guard<std::mutex> lock(mutex_);

@@ -4,19 +4,28 @@
 // metres, the amplitude as intensity; a PCD cloud organised with the pixels
 // without a point as NaN, a PLY cloud with only the pixels with a point.
 // Each is written whole or not at all.
+//
+// --filter: the filter chain runs over a copy of the point frame; flying
+// pixels are NaN in a PCD cloud and left out of a PLY cloud. The frame
+// itself, and so every log file and the recording, stays as the camera
+// sent it.
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "filter_chain.h"
 #include "measurement_outputs.h"
+#include "point_frame.h"
 
 namespace kelvara {
 
 class CloudOutputs : public MeasurementOutputs {
  public:
-  // `kind` is "ply" or "pcd".
-  CloudOutputs(MeasurementOutputs& inner, std::string folder, std::string base, std::string kind)
-      : inner_(inner), folder_(std::move(folder)), base_(std::move(base)), kind_(std::move(kind)) {}
+  // `kind` is "ply" or "pcd"; `filters` the stages to apply (none by default).
+  CloudOutputs(MeasurementOutputs& inner, std::string folder, std::string base, std::string kind,
+               const filters::FilterSettings& filters = {})
+      : inner_(inner), folder_(std::move(folder)), base_(std::move(base)), kind_(std::move(kind)), chain_(filters) {}
 
   void FrameReceived(const unsigned char* frame, size_t size, int64_t receipt_ns) override;
   void LogProgress(int logged, int total) override;
@@ -37,6 +46,16 @@ class CloudOutputs : public MeasurementOutputs {
   // worker's next cycle, which is where LogProgress comes.
   const unsigned char* frame_ = nullptr;
   size_t size_ = 0;
+  // The copy of that frame that becomes the cloud: filtered, with its
+  // flying pixels in flagged_, when there are filters. A temporal average
+  // must follow every received frame, so with it the chain runs in
+  // FrameReceived; without it only for the frames that are logged.
+  filters::FilterChain chain_;
+  cloud::PointFrame points_;
+  std::vector<uint8_t> flagged_;
+  bool points_current_ = false;  // points_ is the copy of frame_
+
+  void CopyCurrentFrame();
   mutable std::mutex mutex_;
   std::string failure_;
 };

@@ -66,6 +66,10 @@ std::string CaptureUsage() {
          "                    kelvara-camsim --replay FILE)\n"
          "  --cloud ply|pcd   also write each logged point frame as NAME_cloud_NNNN.ply or\n"
          "                    .pcd: x, y, z in metres, amplitude as intensity (point formats)\n"
+         "  --filter LIST     with --cloud: filter the clouds first (flying, spatial,\n"
+         "                    temporal or any subset, comma-separated; applied in that\n"
+         "                    order); flying pixels become NaN (pcd) or are dropped (ply);\n"
+         "                    the log files and the recording keep the camera's values\n"
          "  --help            this text\n"
          "  --version         the program's version\n"
          "\n"
@@ -127,12 +131,18 @@ std::string ParseCaptureOptions(int argc, const char* const* argv, CaptureOption
     } else if (arg == "--cloud") {
       if (!value(&v) || (v != "ply" && v != "pcd")) return "--cloud needs ply or pcd";
       o->cloud = v;
+    } else if (arg == "--filter") {
+      if (!value(&v)) return "--filter needs a list of filters";
+      std::string why;
+      if (!filters::ParseFilterList(v, &o->filters, &why)) return "--filter: " + why;
     } else {
       return "unknown option " + arg;
     }
   }
   if (o->help) return {};
   if (o->port < 0) return "--port N is required";
+  if (o->filters.any() && o->cloud.empty())
+    return "--filter needs --cloud ply|pcd: the filters act on the clouds, never on the log files";
   if (!any_file_kind) o->bin = o->pcd = true;
   return {};
 }

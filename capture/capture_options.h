@@ -2,6 +2,8 @@
 // Command line of kelvara-capture.
 #include <string>
 
+#include "filter_chain.h"
+
 namespace kelvara {
 
 struct CaptureOptions {
@@ -19,6 +21,7 @@ struct CaptureOptions {
   bool export_3d = false;               // --3d
   std::string record;                   // --record FILE: every received frame into one recording
   std::string cloud;                    // --cloud ply|pcd: a cloud file per logged frame
+  filters::FilterSettings filters;      // --filter LIST: the chain over the clouds (every stage off)
   bool help = false;                    // --help
 };
 

@@ -29,13 +29,15 @@ TEST(CaptureOptionsTest, DefaultsAreTheLoggingPanelsAndEveryOptionParses) {
   EXPECT_EQ(d.range_max, 6250);
 
   CaptureOptions o;
-  ASSERT_EQ(
-      Parse({"--port",     "12",      "--format", "5",        "--total",         "5",      "--once",   "2",
-             "--interval", "3",       "--name",   "t",        "--out",           "/tmp/x", "--csv",    "--png",
-             "--hflip",    "--vflip", "--range",  "500:3000", "--stop-sampling", "--3d",   "--record", "/tmp/r.kvrec",
-             "--cloud",    "ply"},
-            &o),
-      "");
+  ASSERT_EQ(Parse({"--port",          "12",      "--format", "5",
+                   "--total",         "5",       "--once",   "2",
+                   "--interval",      "3",       "--name",   "t",
+                   "--out",           "/tmp/x",  "--csv",    "--png",
+                   "--hflip",         "--vflip", "--range",  "500:3000",
+                   "--stop-sampling", "--3d",    "--record", "/tmp/r.kvrec",
+                   "--cloud",         "ply",     "--filter", "temporal,flying"},
+                  &o),
+            "");
   EXPECT_EQ(o.port, 12);
   EXPECT_EQ(o.format, 5);
   EXPECT_EQ(o.total, 5);
@@ -49,8 +51,10 @@ TEST(CaptureOptionsTest, DefaultsAreTheLoggingPanelsAndEveryOptionParses) {
   EXPECT_EQ(o.range_max, 3000);
   EXPECT_EQ(o.record, "/tmp/r.kvrec");
   EXPECT_EQ(o.cloud, "ply");
+  EXPECT_TRUE(o.filters.flying && !o.filters.spatial && o.filters.temporal);
   EXPECT_EQ(d.record, "");
   EXPECT_EQ(d.cloud, "");
+  EXPECT_FALSE(d.filters.any());
 }
 
 TEST(CaptureOptionsTest, BadCommandLinesAreRefusedWithAReason) {
@@ -72,11 +76,23 @@ TEST(CaptureOptionsTest, BadCommandLinesAreRefusedWithAReason) {
       {"--port", "7", "--record", ""},
       {"--port", "7", "--cloud", "xyz"},
       {"--port", "7", "--cloud"},
+      {"--port", "7", "--cloud", "pcd", "--filter"},
+      {"--port", "7", "--cloud", "pcd", "--filter", ""},
+      {"--port", "7", "--cloud", "pcd", "--filter", "flying,"},
+      {"--port", "7", "--cloud", "pcd", "--filter", "flying,edges"},
+      {"--port", "7", "--cloud", "pcd", "--filter", "spatial,spatial"},
+      {"--port", "7", "--filter", "flying"},
   };
   for (const auto& args : bad) {
     CaptureOptions o;
     EXPECT_NE(Parse(args, &o), "") << (args.empty() ? "(none)" : args.back());
   }
+  // The filters change only the clouds: without --cloud they would do nothing.
+  CaptureOptions f;
+  EXPECT_EQ(Parse({"--port", "7", "--pcd", "--filter", "flying"}, &f),
+            "--filter needs --cloud ply|pcd: the filters act on the clouds, never on the log files");
+  EXPECT_EQ(Parse({"--port", "7", "--cloud", "pcd", "--filter", "flying,edges"}, &f),
+            "--filter: unknown filter \"edges\" (the filters are flying, spatial and temporal)");
   CaptureOptions h;
   EXPECT_EQ(Parse({"--help"}, &h), "");
   EXPECT_TRUE(h.help);

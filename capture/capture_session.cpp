@@ -92,7 +92,7 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Seria
                 CloudExportBuilt() ? std::string("--cloud needs a point format, not ") + kFormatNames[format_index]
                                    : "--cloud: this build has no cloud export");
   }
-  CloudOutputs clouds(console, o.out, o.name, o.cloud);
+  CloudOutputs clouds(console, o.out, o.name, o.cloud, o.filters);
   MeasurementOutputs& shown = o.cloud.empty() ? static_cast<MeasurementOutputs&>(console) : clouds;
 
   // --record: the camera's replies and the file, before the first frame.

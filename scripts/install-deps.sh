@@ -35,6 +35,8 @@ PACKAGES=(
   dpkg-dev file lintian appstream
   # the exported clouds read back by Open3D (interop test)
   python3-open3d
+  # the Python module and its tests
+  pybind11-dev python3-dev python3-numpy python3-pytest
 )
 
 missing=()

@@ -44,6 +44,8 @@ run_qt_tsan() {
 for s in "${suites[@]}"; do
   case "$s" in
     plain) run_suite build ;;
+    # The Python module's tests run there too: ctest preloads the ASan
+    # runtime into /usr/bin/python3 (python/CMakeLists.txt).
     asan) run_suite build-asan -DKELVARA_SANITIZE=address -DKELVARA_BUILD_BENCH=OFF ;;
     tsan) run_suite build-tsan -DKELVARA_SANITIZE=thread -DKELVARA_BUILD_BENCH=OFF \
             -DKELVARA_BUILD_GUI=OFF -DKELVARA_BUILD_VIEWER=OFF -DKELVARA_BUILD_EXPORT=OFF

@@ -1,0 +1,20 @@
+// The kelvara Python module: cameras and recordings, frames as numpy arrays.
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include "camera.h"
+#include "format_table.h"
+#include "frame.h"
+#include "recording.h"
+
+namespace py = pybind11;
+
+PYBIND11_MODULE(_kelvara, m) {
+  m.doc() = "The compiled part of the kelvara package; import kelvara instead.";
+  py::list formats;
+  for (const char* name : kelvara::kFormatNames) formats.append(name);
+  m.attr("FORMATS") = py::tuple(formats);
+  kelvara::python::RegisterFrame(m);
+  kelvara::python::RegisterCamera(m);
+  kelvara::python::RegisterRecording(m);
+}
