@@ -5,6 +5,9 @@
 // it gets). Counters: the longest wait (goal: under 50 ms) and the frames
 // per second the run reached meanwhile.
 //
+// The "Pixel" readout: a mouse move over the picture window until the
+// status bar names the pixel, during such a run.
+//
 // The connect sequence: Connect pressed until the window shows the server
 // version, against the same exchanges made directly on a link.
 #include <benchmark/benchmark.h>
@@ -14,6 +17,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -24,6 +29,7 @@
 #include "connection_panel.h"
 #include "kelvara_dlg.h"
 #include "notifier.h"
+#include "picture_window.h"
 #include "recording_notifier.h"
 #include "serial_library.h"
 #include "sim_process.h"
@@ -107,6 +113,43 @@ void BM_UiLatencyDuringRun(benchmark::State& state) {
   PostWindowMessage(client.dlg.get(), UWM_STOP_MEASUREMENT);
 }
 
+// The "Pixel" readout while a run goes on at full rate: each iteration moves
+// the mouse over the picture window to another pixel and measures until the
+// status bar's item names it (goal: well within one frame). Counter: the
+// longest.
+void BM_PixelReadoutDuringRun(benchmark::State& state) {
+  ClientOnSim client;
+  if (!client.Start(state, "pattern") || !client.Connect()) {
+    state.SkipWithError("cannot connect to the simulator");
+    return;
+  }
+  PostWindowMessage(client.dlg.get(), UWM_START_MEASUREMENT, 0, -1);
+  WaitFor([&] { return client.dlg->outputs().PicturesChanged() >= 3; }, 10000);
+  CViewPicture* picture = client.dlg->picture();
+  QLabel* pixel = client.dlg->status()->pixel();
+  double longest_ms = 0;
+  int i = 0;
+  for (auto _ : state) {
+    const QPoint at(60 + (i * 7) % 200, 40 + (i * 5) % 150);
+    ++i;
+    QElapsedTimer wait;
+    wait.start();
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(picture->mapToGlobal(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(picture, &move);
+    const double ms = static_cast<double>(wait.nsecsElapsed()) / 1e6;
+    if (!pixel->text().startsWith(QStringLiteral("Pixel ("))) {
+      state.SkipWithError("no readout under the mouse");
+      break;
+    }
+    longest_ms = std::max(longest_ms, ms);
+    state.SetIterationTime(ms / 1000.0);
+    WaitFor([] { return false; }, 2);  // frames go on meanwhile
+  }
+  state.counters["longest_ms"] = longest_ms;
+  PostWindowMessage(client.dlg.get(), UWM_STOP_MEASUREMENT);
+}
+
 void BM_ConnectSequence(benchmark::State& state) {
   ClientOnSim client;
   if (!client.Start(state, "pattern")) return;
@@ -173,6 +216,7 @@ void BM_ConnectExchanges(benchmark::State& state) {
 }  // namespace kelvara
 
 BENCHMARK(kelvara::BM_UiLatencyDuringRun)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);
+BENCHMARK(kelvara::BM_PixelReadoutDuringRun)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(kelvara::BM_ConnectSequence)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 BENCHMARK(kelvara::BM_ConnectExchanges)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 

@@ -25,6 +25,8 @@ PACKAGES=(
   libx11-dev
   # headless display for GUI and end-to-end tests
   xvfb xauth libgl1-mesa-dri xdotool x11-apps
+  # the accessibility bus the client's end-to-end test reads the program through
+  dbus at-spi2-core
   # a locale with a decimal comma for the locale test
   locales-all
   # fuzzing (libFuzzer) and the fault soak's file checker

@@ -80,7 +80,7 @@ CSetting::CSetting(QWidget* parent, QObject* hub, ParameterModel& model, Notifie
   const QString no_unit;
   place(AddField(QStringLiteral("Exposure time"), 2010, 2011, &DeviceParameters::exposure_us, kExposureHighSpeedLow,
                  kExposureHighSpeedHigh, kExposureHighSpeedLow, kExposureHighSpeedHigh),
-        QStringLiteral("Exposure time"), no_unit);
+        QStringLiteral("Exposure time"), QStringLiteral("us"));
   place(AddField(QStringLiteral("Frame rate limiter"), 2012, 2013, &DeviceParameters::frame_rate_limiter, 0, 20, 0, 20),
         QStringLiteral("Frame rate limiter"), QStringLiteral("fps"));
   grid->addWidget(Label(QStringLiteral("Amplitude minimum"), group), row++, 0, 1, 4);
@@ -147,6 +147,21 @@ CSetting::CSetting(QWidget* parent, QObject* hub, ParameterModel& model, Notifie
   set_->setAutoDefault(false);
   grid->addWidget(set_, row++, 1, 1, 3);
 
+  // Every number field tells its range and unit.
+  for (Field& f : fields_) {
+    const int id = f.edit->objectName().mid(2).toInt();
+    QString tip;
+    if (id == 2010) {
+      tip = QString::asprintf("Normal mode: %d to %d us; high speed mode: %d to %d us", kExposureNormalLow,
+                              kExposureNormalHigh, kExposureHighSpeedLow, kExposureHighSpeedHigh);
+    } else {
+      const char* unit = id == 2012 ? " fps" : id == 2071 ? " us" : (id >= 2040 && id <= 2042) ? " degrees" : "";
+      tip = QStringLiteral("%1 to %2%3").arg(f.lowest).arg(f.highest).arg(QString::fromLatin1(unit));
+    }
+    f.edit->setToolTip(tip);
+    f.spin->setToolTip(tip);
+  }
+
   connect(format_, QOverload<int>::of(&QComboBox::activated), this, &CSetting::FormatChosen);
   connect(data_size_, QOverload<int>::of(&QComboBox::activated), this,
           [this](int index) { model_.parameters().data_size_kb.current = kDataSizeValues[index]; });
@@ -185,7 +200,9 @@ void CSetting::ShowValues(const DeviceParameters& p) {
 }
 
 void CSetting::SetRotationControlsEnabled(bool enabled) {
-  for (QWidget* w : rotation_controls_) w->setEnabled(enabled);
+  // Never enabled inside a disabled panel (a format refused at a run's
+  // start comes back while the run has the panel disabled).
+  for (QWidget* w : rotation_controls_) w->setEnabled(enabled && enabled_);
 }
 
 void CSetting::ApplyRotationRule(bool panel_enabled) {

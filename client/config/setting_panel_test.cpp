@@ -208,6 +208,18 @@ TEST_F(SettingPanelTest, EnablingKeepsRotationOffForUnrotatedFormats) {
   EXPECT_TRUE(Edit(2042)->isEnabled());
 }
 
+// A rotated format coming back (a refusal at a run's start) while the run
+// has the panel disabled leaves the rotation fields disabled.
+TEST_F(SettingPanelTest, RotationStaysOffInsideADisabledPanel) {
+  panel_.SetParameterPanelEnabled(false);
+  panel_.SetRotationControlsEnabled(true);
+  EXPECT_FALSE(Edit(2040)->isEnabled());
+  EXPECT_FALSE(panel_.findChild<SpinButtons*>("id2043")->isEnabled());
+  panel_.SetParameterPanelEnabled(true);
+  panel_.SetRotationControlsEnabled(true);
+  EXPECT_TRUE(Edit(2040)->isEnabled());
+}
+
 TEST_F(SettingPanelTest, DisabledPanelChecksNothing) {
   panel_.SetParameterPanelEnabled(false);
   TypeAndLeave(2012, "25");

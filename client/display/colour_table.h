@@ -9,6 +9,7 @@ constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return (r << 16) | 
 constexpr uint32_t kBlack = Rgb(0, 0, 0);  // no value
 constexpr uint32_t kSaturationColour = Rgb(255, 0, 128);
 constexpr uint32_t kOverflowColour = Rgb(169, 14, 255);
+constexpr uint32_t kOutOfRangeColour = Rgb(128, 128, 128);  // a distance outside the view range
 
 // Distance colours, index 0 at the near end of the range, 63 at the far end
 // (dark red, red, yellow, cyan, blue, dark blue). Fixed values, unequal steps

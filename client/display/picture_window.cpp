@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "colour_table.h"
+#include "pixel_readout.h"
 #include "profile_store.h"
 #include "rendering_model.h"
 #include "window_messages.h"
@@ -62,6 +64,7 @@ CViewPicture::CViewPicture(RenderingModel& model, QWidget* parent) : QWidget(par
   resize(510, 325);
   setAutoFillBackground(false);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
 
   int value = 1;
   IniReadInt(kSection, "AmpGain", 1, &value);
@@ -107,6 +110,12 @@ void CViewPicture::SetCenterMark(int on) {
 }
 
 void CViewPicture::FrameRendered() { update(); }
+
+void CViewPicture::SetStale(bool stale) {
+  if (stale_ == stale) return;
+  stale_ = stale;
+  update();
+}
 
 void CViewPicture::PostFrameRendered() {
   if (!frame_pending_.exchange(true)) QCoreApplication::postEvent(this, new QEvent(FrameRenderedEventType()));
@@ -190,6 +199,37 @@ void CViewPicture::paintEvent(QPaintEvent*) {
       painter.fillRect(ToQRect(cross.horizontal), Qt::white);
     }
   }
+  // The key of the colours that are no distance, under the first image.
+  if (!layout.images.empty()) {
+    const ImagePlacement& first = layout.images.front();
+    const int y = first.rect.top + first.rect.height + 5;
+    if (y + 12 <= height()) {
+      struct Key {
+        uint32_t colour;
+        const char* text;
+      };
+      const bool distances = first.probe != ProbeKind::kAmplitude;
+      const Key keys[] = {{kBlack, "no data"},
+                          {kOutOfRangeColour, distances ? "out of range" : nullptr},
+                          {kSaturationColour, "saturated"},
+                          {kOverflowColour, "overflow"}};
+      int x = first.rect.left;
+      painter.save();
+      painter.setBackgroundMode(Qt::TransparentMode);
+      for (const Key& key : keys) {
+        if (!key.text) continue;
+        painter.fillRect(QRect(x, y + 1, 10, 10), QColor::fromRgb(key.colour | kOpaque));
+        const QString text = QString::fromLatin1(key.text);
+        DrawTextAt(painter, x + 13, y - 1, text);
+        x += 13 + painter.fontMetrics().horizontalAdvance(text) + 10;
+      }
+      painter.restore();
+    }
+  }
+  if (stale_) {
+    // The last picture of an ended run: washed out, so that it does not pass for a live one.
+    for (int i = 0; i < count; ++i) painter.fillRect(ToQRect(layout.images[i].rect), QColor(255, 255, 255, 96));
+  }
   painter.setFont(readout_font);
   for (const Probe& probe : probes) {
     const int px = click_.x(), py = click_.y();
@@ -205,6 +245,42 @@ void CViewPicture::paintEvent(QPaintEvent*) {
       last_readout_.append(line);
     }
   }
+  painter.end();
+  // The readout under the mouse follows every new frame.
+  if (hover_.x() >= 0) ReportHover();
+}
+
+void CViewPicture::ReportHover() {
+  if (!pixel_listener_) return;
+  QString text;
+  const bool mirror_x = model_.mirror_x.load() != 0;
+  const bool mirror_y = model_.mirror_y.load() != 0;
+  for (const ImagePlacement& image : last_layout_.images) {
+    if (!image.rect.StrictlyContains(hover_.x(), hover_.y())) continue;
+    const ProbePixel pixel = ProbeAt(hover_.x(), hover_.y(), image.rect, mirror_x, mirror_y);
+    int16_t value = 0, amplitude = 0;
+    {
+      PictureReader reader = model_.ReadPicture();
+      if (!reader.SlotReady(image.slot)) break;
+      value = reader.SamplePlane(image.plane)[pixel.Index()];
+      amplitude = reader.SamplePlane(1)[pixel.Index()];
+    }
+    text = QString::fromStdString(PixelReadoutText(image.probe, pixel, value, amplitude, std::nullopt));
+    break;
+  }
+  pixel_listener_(text);
+}
+
+void CViewPicture::mouseMoveEvent(QMouseEvent* event) {
+  hover_ = event->position().toPoint();
+  ReportHover();
+  QWidget::mouseMoveEvent(event);
+}
+
+void CViewPicture::leaveEvent(QEvent* event) {
+  hover_ = QPoint(-1, -1);
+  if (pixel_listener_) pixel_listener_(QString());
+  QWidget::leaveEvent(event);
 }
 
 void CViewPicture::resizeEvent(QResizeEvent* event) {

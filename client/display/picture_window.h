@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 
 #include "picture_layout.h"
 
@@ -44,11 +45,21 @@ class CViewPicture : public QWidget {
   QPoint ClickPoint() const { return click_; }
   int CenterMark() const { return centre_mark_; }
 
+  // Hears the readout of the pixel under the mouse ("Pixel (160, 120):
+  // ..."), at every move and every new frame; an empty text when the mouse
+  // is over no image.
+  void SetPixelListener(std::function<void(const QString&)> listener) { pixel_listener_ = std::move(listener); }
+  // The picture is the last one of a run that has ended: drawn washed out.
+  void SetStale(bool stale);
+  bool Stale() const { return stale_; }
+
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -61,6 +72,11 @@ class CViewPicture : public QWidget {
   QImage legends_[2];  // distance, amplitude; row 255 at the top
   PictureLayout last_layout_;
   QStringList last_readout_;
+  std::function<void(const QString&)> pixel_listener_;
+  QPoint hover_{-1, -1};
+  bool stale_ = false;
+
+  void ReportHover();
 };
 
 }  // namespace kelvara

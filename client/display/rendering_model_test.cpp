@@ -91,8 +91,8 @@ TEST(RenderFrame, PatternPixelsWithDefaultSettings) {
   // D(0, 0) = 400 -> 64 * 400 / 6250 - 1 = 3.
   EXPECT_EQ(distance[0], 0xB00000u);
   // Row 5: 30000, 31000, 32000, -1, -16385, 20000, 0, 12499.
-  const uint32_t row5[8] = {
-      0, kSaturationColour, kOverflowColour, kSaturationColour, kOverflowColour, 0, kDistanceColours[0], 0};
+  const uint32_t row5[8] = {0, kSaturationColour,   kOverflowColour,  kSaturationColour, kOverflowColour,
+                            0, kDistanceColours[0], kOutOfRangeColour};
   for (int c = 0; c < 8; ++c) EXPECT_EQ(distance[5 * 320 + c], row5[c]) << "column " << c;
   // Amplitudes of row 5: 510, 511, 300, 256, 255, 0, 1, 2; A(1, 3) = 7.
   const uint32_t amp5[8] = {kOverflowColour, kSaturationColour, 0, 0, 0xFFFFFF, 0, 0x010101, 0x020202};

@@ -20,7 +20,8 @@ inline uint32_t DistancePixel(int16_t v, const MappingSettings& s) {
   // 64-bit, so that any range from the profile neither overflows nor divides by 0.
   const int64_t d = int64_t{v} - s.range_min;
   const int64_t span = int64_t{s.range_max} - s.range_min;
-  if (d < 0 || d > span) return kBlack;
+  // Outside the view range: grey, told apart from "no data" (black).
+  if (d < 0 || d > span) return kOutOfRangeColour;
   if (span == 0) return kDistanceColours[0];
   const int64_t k = 64 * d / span - 1;
   return kDistanceColours[k < 0 ? 0 : k];

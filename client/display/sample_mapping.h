@@ -17,7 +17,7 @@ struct MappingSettings {
 // Distance word -> pixel: codes 30000 black, 31000 / 32000 in their colour
 // when the flag is set; top bits 01 black, 11 saturation, 10 overflow; a
 // distance d = v - range_min within 0..span takes colour
-// max(0, 64 * d / span - 1). With span 0 a sample equal to range_min takes
+// max(0, 64 * d / span - 1), any other distance the out-of-range grey. With span 0 a sample equal to range_min takes
 // colour 0; a negative span draws every distance black.
 uint32_t MapDistance(int16_t v, const MappingSettings& s);
 

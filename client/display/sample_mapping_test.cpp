@@ -47,7 +47,7 @@ MappingSettings Settings(int min, int max, int sat = 1, int ovf = 1, int gain = 
 }
 
 TEST(MapDistance, CodesClassesAndRangeEdges) {
-  const uint32_t sat = kSaturationColour, ovf = kOverflowColour, black = 0;
+  const uint32_t sat = kSaturationColour, ovf = kOverflowColour, black = 0, out = kOutOfRangeColour;
   const uint32_t* table = kDistanceColours;
   struct Case {
     int v;
@@ -62,13 +62,13 @@ TEST(MapDistance, CodesClassesAndRangeEdges) {
       {3125, Settings(0, 6250), table[31]},
       {6249, Settings(0, 6250), table[62]},
       {6250, Settings(0, 6250), table[63]},
-      {6251, Settings(0, 6250), black},
+      {6251, Settings(0, 6250), out},
       {400, Settings(0, 6250), table[3]},
       // Range edges away from 0.
-      {99, Settings(100, 200), black},
+      {99, Settings(100, 200), out},
       {100, Settings(100, 200), table[0]},
       {200, Settings(100, 200), table[63]},
-      {201, Settings(100, 200), black},
+      {201, Settings(100, 200), out},
       {16383, Settings(0, 16383), table[63]},
       // Codes and flags.
       {30000, Settings(0, 32767), black},
@@ -85,17 +85,17 @@ TEST(MapDistance, CodesClassesAndRangeEdges) {
       {-32768, Settings(0, 6250, 0, 0), ovf},
       // Span 0: only RangeMin itself is in range, drawn with colour 0.
       {500, Settings(500, 500), table[0]},
-      {499, Settings(500, 500), black},
-      {501, Settings(500, 500), black},
-      // Negative span: nothing is in range; codes keep their colours.
-      {550, Settings(600, 500), black},
-      {600, Settings(600, 500), black},
-      {500, Settings(600, 500), black},
+      {499, Settings(500, 500), out},
+      {501, Settings(500, 500), out},
+      // Negative span: nothing is in range (grey); codes keep their colours.
+      {550, Settings(600, 500), out},
+      {600, Settings(600, 500), out},
+      {500, Settings(600, 500), out},
       {31000, Settings(600, 500), sat},
       // Extreme ranges from the profile neither overflow nor fail.
       {0, Settings(INT_MIN, INT_MAX), table[31]},
       {16383, Settings(-1, INT_MAX), table[0]},
-      {0, Settings(INT_MAX, INT_MIN), black},
+      {0, Settings(INT_MAX, INT_MIN), out},
   };
   for (const Case& k : cases)
     EXPECT_EQ(MapDistance(static_cast<int16_t>(k.v), k.s), k.pixel)

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 #include "frame_geometry.h"
@@ -64,8 +65,11 @@ CViewImage::CViewImage(QWidget* parent, QObject* hub, Profile profile)
   const ViewOptions o = ViewOptions::Load(profile_);
   horizontal_flip_ = o.horizontal_flip ? 1 : 0;
   vertical_flip_ = o.vertical_flip ? 1 : 0;
-  range_max_ = o.range_max;
-  range_min_ = o.range_min;
+  // A stored range outside the fields' limits (an edited or old profile) is
+  // brought inside them, so that no range message names a value the user
+  // never typed.
+  range_max_ = std::clamp(o.range_max, 1, kRangeLimit);
+  range_min_ = std::clamp(o.range_min, 0, range_max_ - 1);
   // The picture window starts with the stored orientation and range.
   PostWindowMessage(hub_, UWM_SET_FLIP, horizontal_flip_, vertical_flip_);
   PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
@@ -90,6 +94,7 @@ void CViewImage::BuildControls() {
   picture_ = Button(3001, QStringLiteral("Picture"), group);
   start_ = Button(3000, QStringLiteral("Start"), group);
   rate_ = Monitor(2012, QStringLiteral("fps"), group);
+  rate_->setFixedWidth(rate_->fontMetrics().horizontalAdvance(QStringLiteral("999.9")) + 14);  // the simulator's rates
   start_3d_ = Button(3002, QStringLiteral("3D Start"), group);
   auto* top = new QHBoxLayout;
   top->addWidget(picture_);
@@ -112,6 +117,8 @@ void CViewImage::BuildControls() {
   minimum_ = new NumberField(0, kRangeLimit - 1, group);
   minimum_->setObjectName(Id(2021));
   minimum_->setAccessibleName(QStringLiteral("Minimum"));
+  maximum_->setToolTip(QStringLiteral("1 to %1 mm, above the minimum").arg(kRangeLimit));
+  minimum_->setToolTip(QStringLiteral("0 to %1 mm, below the maximum").arg(kRangeLimit - 1));
   auto* max_label = new QLabel(QStringLiteral("Maximum"), group);
   max_label->setBuddy(maximum_);
   auto* min_label = new QLabel(QStringLiteral("Minimum"), group);
@@ -122,6 +129,17 @@ void CViewImage::BuildControls() {
   grid->addWidget(min_label, 3, 1);
   grid->addWidget(minimum_, 3, 2);
   grid->addWidget(new QLabel(QStringLiteral("mm"), group), 3, 3);
+  auto_range_ = Button(3003, QStringLiteral("Auto range"), group);
+  auto_range_->setToolTip(
+      QStringLiteral("Sets the view range to the 2nd and 98th percentiles of the distances in the picture"));
+  grid->addWidget(auto_range_, 3, 0);
+  connect(auto_range_, &QPushButton::clicked, this, &CViewImage::OnAutoRange);
+  snapshot_ = Button(3004, QStringLiteral("Snapshot"), group);
+  snapshot_->setToolTip(QStringLiteral("Saves the frame on screen into the logging folder (Ctrl+S)"));
+  top->addWidget(snapshot_);
+  connect(snapshot_, &QPushButton::clicked, this, [this] {
+    if (snapshot_action_) snapshot_action_();
+  });
 
   auto* monitor = new QGroupBox(QStringLiteral("Monitor"), group);
   monitor->setAccessibleName(QStringLiteral("Monitor"));
@@ -148,14 +166,21 @@ void CViewImage::BuildControls() {
     mgrid->addWidget(field, row, column);
     mgrid->addWidget(new QLabel(degrees, monitor), row, column + 1);
   };
+  // The LED and the imager's mean in their rows; the chip's four corner
+  // temperatures under their own labels.
   mgrid->addWidget(new QLabel(QStringLiteral("LED"), monitor), 2, 0);
   add_field(2, 1, led_);
-  add_field(2, 3, chips_[0]);
-  add_field(2, 5, chips_[1]);
   mgrid->addWidget(new QLabel(QStringLiteral("Imager"), monitor), 3, 0);
   add_field(3, 1, imager_);
-  add_field(3, 3, chips_[2]);
-  add_field(3, 5, chips_[3]);
+  imager_->setToolTip(QStringLiteral("Mean of the imager chip's four corners"));
+  mgrid->addWidget(new QLabel(QStringLiteral("left"), monitor), 3, 3);
+  mgrid->addWidget(new QLabel(QStringLiteral("right"), monitor), 3, 5);
+  mgrid->addWidget(new QLabel(QStringLiteral("Chip upper"), monitor), 4, 0);
+  add_field(4, 3, chips_[0]);
+  add_field(4, 5, chips_[1]);
+  mgrid->addWidget(new QLabel(QStringLiteral("Chip lower"), monitor), 5, 0);
+  add_field(5, 3, chips_[2]);
+  add_field(5, 5, chips_[3]);
   grid->addWidget(monitor, 4, 0, 1, 4);
 
   center_mark_->setChecked(true);
@@ -190,7 +215,10 @@ void CViewImage::WriteProfile() {
 bool CViewImage::CheckMaximum() {
   const int value = maximum_->value();
   if (value > range_min_ && value <= kRangeLimit) {
-    range_max_ = value;
+    if (value != range_max_) {
+      range_max_ = value;
+      PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);  // applies from the next frame on
+    }
     return true;
   }
   ShowValues();
@@ -202,7 +230,10 @@ bool CViewImage::CheckMaximum() {
 bool CViewImage::CheckMinimum() {
   const int value = minimum_->value();
   if (value >= 0 && value < range_max_) {
-    range_min_ = value;
+    if (value != range_min_) {
+      range_min_ = value;
+      PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
+    }
     return true;
   }
   ShowValues();
@@ -235,6 +266,19 @@ void CViewImage::OnStart() {
   PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
   ShowMeasuring(true);
   PostWindowMessage(hub_, UWM_START_MEASUREMENT, 0, -1);
+}
+
+void CViewImage::OnAutoRange() {
+  if (!auto_range_source_) return;
+  const std::optional<DistanceRange> range = auto_range_source_();
+  if (!range) {
+    ShowPlainMessage(notifier_, this, QStringLiteral("The picture holds no distances to set the range from."));
+    return;
+  }
+  range_max_ = range->maximum;
+  range_min_ = range->minimum;
+  ShowValues();
+  PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
 }
 
 void CViewImage::OnFlip() {
@@ -273,8 +317,11 @@ void CViewImage::ShowMeasuring(bool measuring) {
 void CViewImage::EnableControls(int enable) {
   const bool on = enable != 0;
   picture_->setEnabled(on);
-  maximum_->setEnabled(on);
-  minimum_->setEnabled(on);
+  // The range only changes how frames are shown: it stays editable while a
+  // run goes on.
+  maximum_->setEnabled(on || measuring_);
+  minimum_->setEnabled(on || measuring_);
+  auto_range_->setEnabled(on || measuring_);
   if (!measuring_) {
     start_->setEnabled(on);
   } else {
@@ -307,5 +354,10 @@ void CViewImage::UpdateMonitor(double frame_rate, const TemperatureSample& sampl
 }
 
 void CViewImage::SetCentreReadout(const QString& text) { centre_->setText(text); }
+
+void CViewImage::MarkLive(bool live) {
+  for (QLineEdit* field : {rate_, centre_, led_, imager_, chips_[0], chips_[1], chips_[2], chips_[3]})
+    field->setEnabled(live);
+}
 
 }  // namespace kelvara

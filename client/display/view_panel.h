@@ -3,7 +3,10 @@
 // of it; the panel posts its buttons and boxes to the main dialog as window
 // messages (window_messages.h).
 #include <QWidget>
+#include <functional>
+#include <optional>
 
+#include "distance_percentiles.h"
 #include "frame_layout.h"
 #include "profile_store.h"
 
@@ -33,11 +36,23 @@ class CViewImage : public QWidget {
   // Monitor fields, written from the measurement loop's outputs (UI thread).
   void UpdateMonitor(double frame_rate, const TemperatureSample& sample);
   void SetCentreReadout(const QString& text);
+  // The monitor fields greyed (false) while no run goes on: they show the
+  // last run's values.
+  void MarkLive(bool live);
   // "Horizontal flip" and "Vertical flip" (UWM_SET_FLIP carries them).
   bool HorizontalFlip() const;
   bool VerticalFlip() const;
   // The 3D button's caption back to "3D Start" (after a failed or ended 3D start).
   void Show3DStopped();
+
+  // Where "Auto range" takes its range from (the picture on screen); none
+  // when it holds no distances.
+  void SetAutoRangeSource(std::function<std::optional<DistanceRange>()> source) {
+    auto_range_source_ = std::move(source);
+  }
+
+  // What "Snapshot" does (the dialog saves the frame on screen).
+  void SetSnapshotAction(std::function<void()> action) { snapshot_action_ = std::move(action); }
 
   // Where range messages go; without one they are shown in message boxes.
   void SetNotifier(Notifier* notifier) { notifier_ = notifier; }
@@ -55,6 +70,7 @@ class CViewImage : public QWidget {
   void OnPicture();
   void OnStart();
   void OnFlip();
+  void OnAutoRange();
   void OnCenterMark();
   void OnStopSampling();
   void On3D();
@@ -70,6 +86,10 @@ class CViewImage : public QWidget {
   QPushButton* picture_ = nullptr;
   QPushButton* start_ = nullptr;
   QPushButton* start_3d_ = nullptr;
+  QPushButton* auto_range_ = nullptr;
+  QPushButton* snapshot_ = nullptr;
+  std::function<void()> snapshot_action_;
+  std::function<std::optional<DistanceRange>()> auto_range_source_;
   Profile profile_;
   bool measuring_ = false;     // "Start" was pressed and the run not stopped ("Stop" shown)
   bool display3d_on_ = false;  // "3D Start" was pressed ("3D Stop" shown)

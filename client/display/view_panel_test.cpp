@@ -279,3 +279,59 @@ TEST_F(ViewPanelTest, MonitorFields) {
 
 }  // namespace
 }  // namespace kelvara
+
+namespace kelvara {
+namespace {
+
+// A stored range outside the fields' limits is brought inside them: Picture
+// then asks for a frame without a message.
+TEST_F(ViewPanelTest, AStoredRangeOutsideTheLimitsIsBroughtInside) {
+  const struct {
+    int stored_min, stored_max;
+    int minimum, maximum;
+  } cases[] = {
+      {-50, 6250, 0, 6250}, {0, 20000, 0, 12500}, {7000, 5000, 4999, 5000}, {0, 0, 0, 1}, {500, 4000, 500, 4000}};
+  for (const auto& c : cases) {
+    IniWriteInt("View", "RangeMin", c.stored_min);
+    IniWriteInt("View", "RangeMax", c.stored_max);
+    panel_.reset();
+    Make();
+    EXPECT_EQ(panel_->Minimum(), c.minimum) << c.stored_min;
+    EXPECT_EQ(panel_->Maximum(), c.maximum) << c.stored_max;
+    panel_->EnableControls(1);
+    hub_.Take();
+    Click(3001);
+    EXPECT_TRUE(notifier_.Messages().empty()) << notifier_.Messages().front();
+    EXPECT_EQ(hub_.Take().back().message, UWM_TAKE_PICTURE);
+  }
+}
+
+TEST_F(ViewPanelTest, TheRangeStaysEditableDuringARunAndAppliesAtOnce) {
+  Make();
+  panel_->EnableControls(1);
+  Click(3000);  // measuring
+  panel_->EnableControls(0);
+  for (int id : {2020, 2021, 3003}) EXPECT_TRUE(Control<QWidget>(id)->isEnabled()) << id;
+  EXPECT_FALSE(Control<QWidget>(3001)->isEnabled());
+  hub_.Take();
+  Type(2020, "3000");
+  EXPECT_EQ(hub_.Take(), (Messages{{UWM_SET_VIEW_RANGE, 0, 0}}));
+  EXPECT_EQ(panel_->Maximum(), 3000);
+  // "Auto range" takes the range of the picture on screen.
+  std::optional<DistanceRange> source;
+  panel_->SetAutoRangeSource([&] { return source; });
+  Click(3003);
+  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"The picture holds no distances to set the range from."});
+  EXPECT_TRUE(hub_.Take().empty());
+  source = DistanceRange{800, 2400};
+  Click(3003);
+  EXPECT_EQ(hub_.Take(), (Messages{{UWM_SET_VIEW_RANGE, 0, 0}}));
+  EXPECT_EQ(panel_->Minimum(), 800);
+  EXPECT_EQ(Control<QSpinBox>(2020)->value(), 2400);
+  Click(3000);  // stopped and disconnected: the range is locked again
+  panel_->EnableControls(0);
+  EXPECT_FALSE(Control<QWidget>(2020)->isEnabled());
+}
+
+}  // namespace
+}  // namespace kelvara

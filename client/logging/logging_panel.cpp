@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,10 +15,12 @@
 
 #include "browse_folder_dialog.h"
 #include "frame_layout.h"
+#include "log_names.h"
 #include "log_writer.h"
 #include "logging_options.h"
 #include "number_field.h"
 #include "profile_store.h"
+#include "run_destination.h"
 #include "window_messages.h"
 
 namespace kelvara {
@@ -45,6 +48,10 @@ NumberField* Number(int control, int lowest, const QString& label, QWidget* pare
 CLogging::CLogging(QWidget* parent, QObject* hub, LogWriter& writer, Profile profile)
     : QWidget(parent), hub_(hub), writer_(writer), profile_(std::move(profile)) {
   setAccessibleName(QStringLiteral("Logging"));
+  ask_ = [this](const QString& question) {
+    return QMessageBox::question(this, QStringLiteral("Kelvara"), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+  };
   BuildControls();
   const LoggingOptions o = LoggingOptions::Load(profile_);
   csv_ = o.csv ? 1 : 0;
@@ -97,6 +104,10 @@ void CLogging::BuildControls() {
   total_field_ = Number(4010, 1, QStringLiteral("total"), group);
   once_field_ = Number(4012, 1, QStringLiteral("once"), group);
   interval_field_ = Number(4020, 0, QStringLiteral("s"), group);
+  const int limit = LoggingOptions::kNumberLimit;
+  total_field_->setToolTip(QStringLiteral("Frames logged in all, 1 to %1").arg(limit));
+  once_field_->setToolTip(QStringLiteral("Frames logged at each interval, 1 to %1").arg(limit));
+  interval_field_->setToolTip(QStringLiteral("Seconds between the logs, 0 to %1 s").arg(limit));
   grid->addWidget(new QLabel(QStringLiteral("Number of logs"), group), 1, 0);
   grid->addWidget(total_field_, 1, 1);
   grid->addWidget(new QLabel(QStringLiteral("total"), group), 1, 2);
@@ -212,13 +223,28 @@ void CLogging::OnStartStop() {
     return;
   file_name_ = file_name_field_->text();
   save_path_ = save_path_field_->toPlainText();
-  const LoggingOptions options = Options();
+  LoggingOptions options = Options();
   const std::string refused = options.Validate();
   if (!refused.empty()) {  // the numbers were checked above: the file name
     file_name_field_->setFocus();
     ShowExclamationMessage(notifier_, this, QString::fromStdString(refused));
     return;
   }
+  // The folder and the names are checked before anything is saved or
+  // written; same-name files are overwritten only when the user says so.
+  const std::string folder = CleanFolderText(options.save_path);
+  const std::string base = RunBaseName(options.file_name);
+  const std::string refused_destination = RefuseDestination(folder, base, total_);
+  if (!refused_destination.empty()) {
+    save_path_field_->setFocus();
+    ShowExclamationMessage(notifier_, this, QString::fromStdString(refused_destination));
+    return;
+  }
+  const std::vector<std::string> existing = ExistingRunFiles(folder, base);
+  if (!existing.empty() && !ask_(QString::fromStdString(OverwriteQuestion(folder, existing)))) return;
+  save_path_ = QString::fromStdString(folder);
+  ShowValues();
+  options.save_path = folder;
   options.Save(profile_);
 
   options.ApplyTo(writer_);
@@ -271,6 +297,10 @@ void CLogging::LoggingRunEnded() {
   if (failure.empty() || failure_reported_) return;
   failure_reported_ = true;
   ShowExclamationMessage(notifier_, this, QString::fromStdString(OutputFailureMessage(failure)));
+}
+
+QString CLogging::Destination() const {
+  return QString::fromStdString(RunLogPath(save_path_.toStdString(), RunBaseName(file_name_.toStdString()), "*"));
 }
 
 bool CLogging::event(QEvent* event) {

@@ -40,6 +40,11 @@ class CLogging : public QWidget {
   // The end of a logging run (from the measurement loop, on the UI thread):
   // "Stop" reads "Start" again; a file failure of this run is reported once.
   void LoggingRunEnded();
+  // The options as the controls hold them now (a snapshot's folder, name
+  // and file types).
+  LoggingOptions CurrentOptions() const { return Options(); }
+  // Where the files of the last logging run went: "<folder>/<base name>*".
+  QString Destination() const;
 
   // Where messages go; without one they are shown in message boxes.
   void SetNotifier(Notifier* notifier) { notifier_ = notifier; }
@@ -47,6 +52,10 @@ class CLogging : public QWidget {
   // when a folder was chosen. By default a CBrowseFolderDialog.
   using FolderChooser = std::function<bool(const QString& initial, QString* chosen)>;
   void SetFolderChooser(FolderChooser chooser) { choose_folder_ = std::move(chooser); }
+  // The Yes/No question (tests replace it): true for Yes. By default a
+  // message box whose default button is No.
+  using Question = std::function<bool(const QString& text)>;
+  void SetQuestion(Question ask) { ask_ = std::move(ask); }
 
  protected:
   bool event(QEvent* event) override;
@@ -67,6 +76,7 @@ class CLogging : public QWidget {
   LogWriter& writer_;
   Notifier* notifier_ = nullptr;
   FolderChooser choose_folder_;
+  Question ask_;
   bool failure_reported_ = false;
 
   // Panel values (the numbers only ever hold accepted values).

@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -255,7 +256,10 @@ TEST_F(LoggingPanelTest, AFileFailureIsReportedOncePerRun) {
   Control<QPlainTextEdit>(4040)->setPlainText(QString::fromStdString(missing));
   Control<QLineEdit>(4030)->setText(QStringLiteral("f"));
   panel_->ShowFormatOptions(1);
+  // The folder goes away after the run has started.
+  ASSERT_TRUE(QDir().mkdir(QString::fromStdString(missing)));
   Click(3000);
+  ASSERT_TRUE(QDir().rmdir(QString::fromStdString(missing)));
   const std::vector<unsigned char> frame = pattern::Frame(1);
   writer_.WriteFrameLogs(0, frame.data(), frame.size());
   writer_.WriteFrameLogs(1, frame.data(), frame.size());
@@ -288,14 +292,15 @@ TEST_F(LoggingPanelTest, FolderButtonUsesTheChooser) {
   Click(4041);
   EXPECT_EQ(offered, QStringLiteral("/old"));
   EXPECT_EQ(Control<QPlainTextEdit>(4040)->toPlainText(), QStringLiteral("/old"));
+  QTemporaryDir place;
   panel_->SetFolderChooser([&](const QString&, QString* chosen) {
-    *chosen = QStringLiteral("/new/place");
+    *chosen = place.path();
     return true;
   });
   Click(4041);
-  EXPECT_EQ(Control<QPlainTextEdit>(4040)->toPlainText(), QStringLiteral("/new/place"));
+  EXPECT_EQ(Control<QPlainTextEdit>(4040)->toPlainText(), place.path());
   Click(3000);
-  EXPECT_EQ(writer_.SaveFolder(), "/new/place");
+  EXPECT_EQ(writer_.SaveFolder(), place.path().toStdString());
 }
 
 TEST_F(LoggingPanelTest, DestroyedWithARefusedValueInAFocusedField) {
@@ -344,6 +349,61 @@ TEST(BrowseFolderDialog, ReturnsTheChosenFolderOrCancel) {
     dialog->reject();
   });
   EXPECT_EQ(browser.DoModal(dir.path()), CBrowseFolderDialog::kCancelled);
+}
+
+}  // namespace
+}  // namespace kelvara
+
+namespace kelvara {
+namespace {
+
+// Start with the folder field as typed: a refused folder starts nothing and
+// saves nothing; same-name files need a Yes.
+TEST_F(LoggingPanelTest, TheFolderIsCheckedAndSameNameFilesNeedAYes) {
+  QTemporaryDir dir;
+  QFile(dir.filePath("old_0000.csv")).open(QIODevice::WriteOnly);
+  const std::string folder = dir.path().toStdString();
+  const struct {
+    std::string typed;
+    const char* file_name;
+    bool yes;             // the answer to the question, if one is asked
+    bool question;        // a question is asked
+    std::string message;  // the refusal; empty when the run starts (or No)
+    bool starts;
+  } cases[] = {
+      {"", "new", true, false, "Choose a folder for the log files first: the folder field is empty.", false},
+      {" \n", "new", true, false, "Choose a folder for the log files first: the folder field is empty.", false},
+      {folder + "\nx", "new", true, false, "The folder must be one line without line breaks. [ " + folder + "\nx ]",
+       false},
+      {folder + "\n", "new", true, false, "", true},
+      {folder, "old", false, true, "", false},
+      {folder, "old", true, true, "", true},
+  };
+  for (const auto& c : cases) {
+    IniWriteString("Logging", "SavePath", "/kept");
+    IniWriteString("Logging", "FileName", "kept");
+    Make();
+    bool asked = false;
+    panel_->SetQuestion([&](const QString&) {
+      asked = true;
+      return c.yes;
+    });
+    Control<QPlainTextEdit>(4040)->setPlainText(QString::fromStdString(c.typed));
+    Control<QLineEdit>(4030)->setText(QString::fromLatin1(c.file_name));
+    const size_t shown = notifier_.Messages().size();
+    hub_.Take();
+    Click(3000);
+    EXPECT_EQ(asked, c.question) << c.typed;
+    const Messages posted = hub_.Take();
+    const bool started = std::any_of(posted.begin(), posted.end(),
+                                     [](const RecordedMessage& m) { return m.message == UWM_START_LOGGING; });
+    EXPECT_EQ(started, c.starts) << c.typed;
+    EXPECT_EQ(notifier_.Messages().size() > shown ? notifier_.Messages().back() : std::string(), c.message) << c.typed;
+    // Nothing of a run that did not start reaches the profile.
+    EXPECT_EQ(profile_.ReadString("Logging", "SavePath"), c.starts ? folder : "/kept") << c.typed;
+    EXPECT_EQ(profile_.ReadString("Logging", "FileName"), c.starts ? c.file_name : "kept") << c.typed;
+    panel_.reset();
+  }
 }
 
 }  // namespace

@@ -34,7 +34,13 @@ int CKelvaraApp::Run(Notifier& notifier) {
   PrepareClientFolders(paths);
   CKelvaraDlg dialog(paths, notifier, UartSerialLibrary());
   CloseOnSignal close_on_signal(&dialog);
-  return dialog.exec();
+  // The dialog runs in the application's event loop, without modality: the
+  // picture window beside it takes clicks too. Closing the dialog ends the
+  // program although the picture window is still open.
+  dialog.setWindowModality(Qt::NonModal);
+  QObject::connect(&dialog, &QDialog::finished, this, &QCoreApplication::quit);
+  dialog.show();
+  return exec();
 }
 
 }  // namespace kelvara

@@ -1,25 +1,36 @@
 #include "kelvara_dlg.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cerrno>
 #include <cstdio>
 
 #include "connection_panel.h"
+#include "distance_percentiles.h"
+#include "format_table.h"
+#include "frame_geometry.h"
+#include "log_names.h"
 #include "logging_panel.h"
 #include "picture_window.h"
 #include "profile_store.h"
 #include "qt_notifier.h"
+#include "run_destination.h"
 #include "serial_access.h"
 #include "setting_panel.h"
+#include "snapshot.h"
 #include "updater_run.h"
 #include "view_panel.h"
+#include "viewer_window.h"
 #include "window_messages.h"
+#include "window_placement.h"
 
 #ifndef KELVARA_VERSION
 #define KELVARA_VERSION ""
@@ -45,6 +56,8 @@ CKelvaraDlg::CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, SerialLib
   options.display3d = std::move(options3d);
   session_ = std::make_unique<Session>(serial, observer_, std::move(options));
   observer_.SetStateHandler([this](SessionState state) { SessionStateChanged(state); });
+  observer_.SetFrameHandler(
+      [this](const unsigned char* frame, size_t size) { last_frame_.Keep(frame, size, session_->FormatIndex()); });
   if (auto* boxes = dynamic_cast<QtNotifier*>(&notifier_)) boxes->SetParent(this);
   Initialise();
 }
@@ -68,8 +81,20 @@ void CKelvaraDlg::Initialise() {
   setWindowTitle(client_title_);
   setAccessibleName(QString::fromLatin1(kCaption));
 
-  // Four group boxes without text; each panel sits inside one.
-  auto* columns = new QHBoxLayout(this);
+  // Four group boxes without text; each panel sits inside one. The status
+  // bar lies under them.
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  auto* columns = new QHBoxLayout();
+  columns->setContentsMargins(9, 9, 9, 9);
+  outer->addLayout(columns, 1);
+  status_ = new StatusStrip(this);
+  outer->addWidget(status_);
+  // The counters follow a run a few times a second.
+  health_timer_ = new QTimer(this);
+  health_timer_->setInterval(250);
+  connect(health_timer_, &QTimer::timeout, this, [this] { ShowHealthNow(); });
   auto* left = new QVBoxLayout();
   auto* right = new QVBoxLayout();
   columns->addLayout(left);
@@ -91,13 +116,56 @@ void CKelvaraDlg::Initialise() {
   connection_->SetConnector([this](int port, const std::string& name) { ConnectTo(port, name); });
   setting_ = new CSetting(boxes_[1], this, session_->model(), notifier_);
   boxes_[1]->layout()->addWidget(setting_);
-  logging_ = new CLogging(boxes_[3], this, session_->logger(), Profile(paths_.profile_path));
-  boxes_[3]->layout()->addWidget(logging_);
+  // Made in the order of the screen (left column, then right), which the
+  // Tab key follows.
   view_ = new CViewImage(boxes_[2], this, Profile(paths_.profile_path));
   boxes_[2]->layout()->addWidget(view_);
+  logging_ = new CLogging(boxes_[3], this, session_->logger(), Profile(paths_.profile_path));
+  boxes_[3]->layout()->addWidget(logging_);
   view_->SetNotifier(&notifier_);
+  // Keys for the main buttons (Alt with a letter), named in their tooltips.
+  const struct {
+    QWidget* panel;
+    const char* id;
+    QKeySequence key;
+  } keys[] = {
+      {connection_, "id1003", QKeySequence(Qt::ALT | Qt::Key_R)},  // Refresh
+      {connection_, "id1004", QKeySequence(Qt::ALT | Qt::Key_C)},  // Connect
+      {setting_, "id2003", QKeySequence(Qt::ALT | Qt::Key_E)},     // Set
+      {view_, "id3001", QKeySequence(Qt::ALT | Qt::Key_P)},        // Picture
+      {view_, "id3000", QKeySequence(Qt::ALT | Qt::Key_S)},        // Start / Stop
+      {view_, "id3002", QKeySequence(Qt::ALT | Qt::Key_3)},        // 3D Start / 3D Stop
+      {view_, "id3003", QKeySequence(Qt::ALT | Qt::Key_A)},        // Auto range
+      {logging_, "id3000", QKeySequence(Qt::ALT | Qt::Key_L)},     // logging Start / Stop
+  };
+  for (const auto& k : keys) {
+    auto* button = k.panel->findChild<QAbstractButton*>(QString::fromLatin1(k.id));
+    if (!button) continue;
+    // A shortcut of its own: a button's caption change (Start, Stop) would
+    // clear one set on the button.
+    auto* shortcut = new QShortcut(k.key, this);
+    connect(shortcut, &QShortcut::activated, button, [button] {
+      if (button->isEnabled() && button->isVisible()) button->click();
+    });
+    const QString key = k.key.toString(QKeySequence::NativeText);
+    button->setToolTip(button->toolTip().isEmpty() ? key : button->toolTip() + QStringLiteral(" (") + key + ')');
+  }
+  view_->SetSnapshotAction([this] { TakeSnapshot(); });
+  // Ctrl+S from any of the client's windows.
+  auto* snapshot_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+  snapshot_key->setContext(Qt::ApplicationShortcut);
+  connect(snapshot_key, &QShortcut::activated, this, [this] { TakeSnapshot(); });
+  // "Auto range": from the distances of the picture on screen.
+  view_->SetAutoRangeSource([this]() -> std::optional<DistanceRange> {
+    RenderingModel& model = session_->rendering();
+    if (IsAmplitudeOnlyFormat(model.display_format.load())) return std::nullopt;
+    PictureReader reader = model.ReadPicture();
+    if (!reader.SlotReady(0)) return std::nullopt;
+    return PercentileRange(reader.SamplePlane(0), kFrameWidth * kFrameHeight, 0.02, 0.98, kDistanceLimitMm);
+  });
   logging_->SetNotifier(&notifier_);
   picture_ = std::make_unique<CViewPicture>(session_->rendering());
+  picture_->SetPixelListener([this](const QString& text) { status_->ShowPixel(text); });
   outputs_.SetWindows({this, view_, logging_, picture_.get()});
   connection_->Initialise();
 
@@ -111,11 +179,131 @@ void CKelvaraDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (picture_placed_ || !picture_) return;
   picture_placed_ = true;
-  // The picture window's top-left corner: the main window's right edge, at
-  // half its bottom coordinate.
-  const QRect frame = frameGeometry();
-  picture_->move(frame.right() + 1, (frame.bottom() + 1) / 2);
+  PlaceWindows();
   picture_->show();
+}
+
+namespace {
+
+constexpr char kPlaces[] = "Windows";
+
+ScreenRect ToScreenRect(const QRect& r) { return ScreenRect{r.x(), r.y(), r.width(), r.height()}; }
+
+// A place kept in the profile under `prefix`; false when there is none.
+bool ReadPlace(const char* prefix, ScreenRect* rect) {
+  const std::string p(prefix);
+  int values[4] = {0, 0, 0, 0};
+  const char* keys[4] = {"Left", "Top", "Width", "Height"};
+  for (int i = 0; i < 4; ++i) {
+    if (!IniReadInt(kPlaces, p + keys[i], -1, &values[i]) || values[i] == -1) return false;
+  }
+  *rect = ScreenRect{values[0], values[1], values[2], values[3]};
+  return rect->width > 0 && rect->height > 0;
+}
+
+void WritePlace(const char* prefix, const QRect& r) {
+  const std::string p(prefix);
+  IniWriteInt(kPlaces, p + "Left", r.x());
+  IniWriteInt(kPlaces, p + "Top", r.y());
+  IniWriteInt(kPlaces, p + "Width", r.width());
+  IniWriteInt(kPlaces, p + "Height", r.height());
+}
+
+// The rectangle of `widget` in screen coordinates.
+QRect GlobalRect(const QWidget* widget) { return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()); }
+
+}  // namespace
+
+void CKelvaraDlg::PlaceWindows() {
+  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!where) return;
+  const ScreenRect area = ToScreenRect(where->availableGeometry());
+  // Frames: the window manager's decorations are known only once shown.
+  const QSize frame_extra = frameGeometry().size() - geometry().size();
+  const QSize dialog_size = frameGeometry().size();
+  const QSize picture_size = picture_->frameGeometry().size();
+  ScreenRect saved_dialog, saved_picture;
+  const bool dialog_kept = ReadPlace("Dialog", &saved_dialog);
+  const ScreenRect dialog = PlaceDialog(area, dialog_size.width(), dialog_size.height(), picture_size.width(),
+                                        picture_size.height(), dialog_kept ? &saved_dialog : nullptr);
+  move(dialog.x, dialog.y);
+  // The panels' places on the screen, from where the dialog now is.
+  const QPoint shift = QPoint(dialog.x, dialog.y) - frameGeometry().topLeft();
+  QRect settings = GlobalRect(boxes_[1]).translated(shift);
+  QRect buttons;
+  for (const char* id : {"id3001", "id3000", "id3002", "id3003", "id3004"}) {
+    if (const auto* button = view_->findChild<QWidget*>(QString::fromLatin1(id)))
+      buttons |= GlobalRect(button).translated(shift);
+  }
+  const bool picture_kept = ReadPlace("Picture", &saved_picture);
+  const ScreenRect picture =
+      PlaceBeside(area, dialog, ToScreenRect(settings), ToScreenRect(buttons), picture_size.width(),
+                  picture_size.height(), picture_kept ? &saved_picture : nullptr);
+  picture_->resize(QSize(picture.width, picture.height) - frame_extra);
+  picture_->move(picture.x, picture.y);
+}
+
+void CKelvaraDlg::PlaceViewerWhenShown() {
+  if (!viewer_timer_) {
+    viewer_timer_ = new QTimer(this);
+    viewer_timer_->setInterval(200);
+    connect(viewer_timer_, &QTimer::timeout, this, [this] {
+      WindowBox box;
+      if (++viewer_tries_ > 150 || !session_->Display3DOn()) {
+        viewer_timer_->stop();
+        return;
+      }
+      if (!FindTopLevelWindow(kViewerWindowTitle, &box)) return;
+      viewer_timer_->stop();
+      // Beside the dialog like the picture window, clear of the View panel's buttons.
+      const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+      if (!where) return;
+      QRect buttons;
+      for (const char* id : {"id3001", "id3000", "id3002", "id3003", "id3004"}) {
+        if (const auto* button = view_->findChild<QWidget*>(QString::fromLatin1(id))) buttons |= GlobalRect(button);
+      }
+      const ScreenRect place =
+          PlaceBeside(ToScreenRect(where->availableGeometry()), ToScreenRect(frameGeometry()),
+                      ToScreenRect(GlobalRect(boxes_[1])), ToScreenRect(buttons), box.width, box.height, nullptr);
+      if (place.x != box.x || place.y != box.y) MoveTopLevelWindow(kViewerWindowTitle, place.x, place.y);
+    });
+  }
+  viewer_tries_ = 0;
+  viewer_timer_->start();
+}
+
+void CKelvaraDlg::TakeSnapshot() {
+  SnapshotRequest request;
+  std::vector<unsigned char> frame;
+  if (!last_frame_.Copy(&frame, &request.format_index)) {
+    status_->ShowLine(QStringLiteral("Snapshot: no frame has been received yet."));
+    return;
+  }
+  const LoggingOptions options = logging_->CurrentOptions();
+  request.folder = CleanFolderText(options.save_path);
+  request.file_name = options.file_name;
+  const std::string refused = RefuseDestination(request.folder, RunBaseName(request.file_name), 1);
+  if (!refused.empty()) {
+    notifier_.ShowMessage(refused, MessageIcon::kExclamation);
+    return;
+  }
+  request.when = std::time(nullptr);
+  request.csv = options.csv;
+  request.png = options.png;
+  request.bin = options.bin;
+  request.pcd = options.pcd;
+  RenderingModel& model = session_->rendering();
+  request.mirror = Mirror{model.mirror_x.load() != 0, model.mirror_y.load() != 0};
+  request.png_saver = [&model](const std::string& path) { return model.SaveImageAsPng(path, 0); };
+  const SnapshotResult result = WriteSnapshot(request, frame);
+  status_->ShowLine(QString::fromStdString(SnapshotLine(request.folder, result)));
+  if (!result.failure.empty()) notifier_.ShowMessage(OutputFailureMessage(result.failure), MessageIcon::kExclamation);
+}
+
+void CKelvaraDlg::RememberPlaces() {
+  if (!picture_placed_) return;
+  WritePlace("Dialog", frameGeometry());
+  if (picture_) WritePlace("Picture", picture_->frameGeometry());
 }
 
 bool CKelvaraDlg::event(QEvent* event) {
@@ -130,17 +318,27 @@ bool CKelvaraDlg::event(QEvent* event) {
 void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
   switch (message) {
     case UWM_DISCONNECTED: Disconnected(); break;
-    case UWM_TAKE_PICTURE: StartRun(RunRequest::SinglePicture()); break;
+    case UWM_TAKE_PICTURE:
+      single_picture_ = true;
+      StartRun(RunRequest::SinglePicture());
+      break;
     case UWM_START_MEASUREMENT:
+      single_picture_ = false;
       // lParam: the frame limit; -1 (any non-positive value) runs on.
       StartRun(lparam > 0 ? RunRequest::Cycles(static_cast<int>(lparam)) : RunRequest::Continuous());
       break;
     case UWM_STOP_MEASUREMENT: StopRun(); break;
     case UWM_WAIT_CURSOR: SetWaitCursor(wparam == 1); break;
-    case UWM_START_3D: session_->Start3D(); break;
+    case UWM_START_3D:
+      session_->Start3D();
+      PlaceViewerWhenShown();
+      break;
     case UWM_STOP_3D: session_->Stop3D(); break;
     case UWM_FORMAT_CHANGED: FormatChanged(); break;
-    case UWM_START_LOGGING: StartLogging(); break;
+    case UWM_START_LOGGING:
+      if (session_->State() != SessionState::kMeasuring) single_picture_ = false;
+      StartLogging();
+      break;
     case UWM_STOP_LOGGING: session_->StopLogging(); break;
     case UWM_LOG_PROGRESS: PostWindowMessage(logging_, message, wparam, lparam); break;
     case UWM_SET_FLIP:
@@ -187,6 +385,10 @@ void CKelvaraDlg::ConnectTo(int port, const std::string& name) {
   }
   connection_->SetConnected(true);
   const VersionReply version = session_->Version();
+  port_name_ = name;
+  any_run_ = false;
+  status_->ShowConnection(LinkState::kConnected, port_name_, version);
+  status_->ShowHealth(FrameHealth(), false, false);
   char title[160];
   std::snprintf(title, sizeof title, "%s / Server Version %d.%d.%d.%08u", client_title_.toUtf8().constData(),
                 version.major, version.minor, version.revision, version.build);
@@ -198,6 +400,9 @@ void CKelvaraDlg::ConnectTo(int port, const std::string& name) {
 
 void CKelvaraDlg::Disconnected() {
   session_->Disconnect();
+  status_->ShowConnection(LinkState::kNotConnected, port_name_, VersionReply());
+  view_->MarkLive(false);
+  if (picture_) picture_->SetStale(true);
   setting_->SetParameterPanelEnabled(false);
   logging_->EnableControls(0);
   view_->EnableControls(0);
@@ -224,6 +429,44 @@ void CKelvaraDlg::StartOutcomeShown(StartOutcome outcome) {
   }
   // A refused format has returned to the camera's one.
   logging_->ShowFormatOptions(session_->FormatIndex());
+  RunBegan();
+}
+
+void CKelvaraDlg::RunBegan() {
+  any_run_ = true;
+  run_shown_ = true;
+  status_->clearMessage();
+  view_->MarkLive(true);
+  if (picture_) picture_->SetStale(false);
+  ShowHealthNow();
+  health_timer_->start();
+}
+
+void CKelvaraDlg::ShowHealthNow() { status_->ShowHealth(session_->Health(), any_run_, run_shown_); }
+
+void CKelvaraDlg::RunFinished() {
+  run_shown_ = false;
+  health_timer_->stop();
+  const RunSummary summary = session_->LastSummary();
+  status_->ShowHealth(summary.health, any_run_, false);
+  const QString logged_to = logging_->Destination();
+  status_->ShowLine(QString::fromStdString(RunEndedLine(summary.health, logged_to.toStdString())));
+  view_->MarkLive(false);
+  if (picture_ && !single_picture_) picture_->SetStale(true);
+  if (summary.end == RunEnd::kFailures) ConnectionLost();
+}
+
+// The camera stopped answering: the port is closed, and "Connect" and
+// "Refresh" are there to try again.
+void CKelvaraDlg::ConnectionLost() {
+  session_->Disconnect();
+  setting_->SetParameterPanelEnabled(false);
+  logging_->EnableControls(0);
+  view_->EnableControls(0);
+  connection_->SetConnected(false);
+  connection_->EnableButtons(true);
+  setWindowTitle(client_title_);
+  status_->ShowConnection(LinkState::kLost, port_name_, VersionReply());
 }
 
 void CKelvaraDlg::StartRun(const RunRequest& request) {
@@ -239,15 +482,24 @@ void CKelvaraDlg::StartRun(const RunRequest& request) {
 
 void CKelvaraDlg::StopRun() {
   session_->Stop();  // not waited for
+  // "Stop" reads "Start" again; without a connection (the link was lost)
+  // the buttons stay disabled.
   logging_->EnableControls(1);
   view_->EnableControls(1);
+  if (session_->State() == SessionState::kDisconnected) {
+    logging_->EnableControls(0);
+    view_->EnableControls(0);
+  }
   // The panels that talk to the camera come back once the session is Ready.
   SessionStateChanged(session_->State());
 }
 
 void CKelvaraDlg::SessionStateChanged(SessionState) {
   // Reported states may be overtaken by later ones: the current one counts.
-  if (shut_down_ || session_->State() != SessionState::kReady) return;
+  if (shut_down_) return;
+  const SessionState now = session_->State();
+  if (run_shown_ && (now == SessionState::kReady || now == SessionState::kDisconnected)) RunFinished();
+  if (session_->State() != SessionState::kReady) return;
   connection_->EnableButtons(true);
   setting_->SetParameterPanelEnabled(true);
 }
@@ -289,6 +541,7 @@ void CKelvaraDlg::Shutdown() {
   if (auto* boxes = dynamic_cast<QtNotifier*>(&notifier_)) boxes->Close();
   session_->Shutdown();
   connection_->Refresh();
+  RememberPlaces();
   outputs_.SetWindows({});
   picture_.reset();
   SetWaitCursor(false);

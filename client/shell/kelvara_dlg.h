@@ -13,12 +13,15 @@
 
 #include "client_paths.h"
 #include "display3d_control.h"
+#include "last_frame.h"
 #include "notifier.h"
 #include "qt_measurement_outputs.h"
 #include "qt_session_observer.h"
 #include "session.h"
+#include "status_strip.h"
 
 class QGroupBox;
+class QTimer;
 
 namespace kelvara {
 
@@ -46,6 +49,7 @@ class CKelvaraDlg : public QDialog {
   CViewImage* view() const { return view_; }
   CLogging* logging() const { return logging_; }
   CViewPicture* picture() const { return picture_.get(); }
+  StatusStrip* status() const { return status_; }
   Session& session() { return *session_; }
   RunControl& run_control() { return session_->control(); }
   CameraLink& link() { return session_->link(); }
@@ -83,7 +87,27 @@ class CKelvaraDlg : public QDialog {
   void FormatChanged();
   void StartLogging();
   void SetWaitCursor(bool on);
+  // A run began: the status bar and the monitor values follow it live.
+  void RunBegan();
+  // The run has ended (the session is Ready or Disconnected again): the
+  // values stay as the run left them, greyed, and the status line says what
+  // the run did; a camera that stopped answering counts as a lost link.
+  void RunFinished();
+  void ConnectionLost();
+  void ShowHealthNow();
+  // The dialog and the picture window placed on the dialog's screen (first
+  // showing), and their places written to the profile (at the end).
+  void PlaceWindows();
+  void RememberPlaces();
+  // Moves the 3D viewer's window beside the dialog once it has appeared.
+  void PlaceViewerWhenShown();
 
+ public:
+  // "Snapshot" (and Ctrl+S): the frame on screen into the logging folder;
+  // the status line says where.
+  void TakeSnapshot();
+
+ private:
   ClientPaths paths_;
   Notifier& notifier_;
   QString client_title_;
@@ -100,6 +124,15 @@ class CKelvaraDlg : public QDialog {
   CViewImage* view_ = nullptr;
   CLogging* logging_ = nullptr;
   std::unique_ptr<CViewPicture> picture_;
+  StatusStrip* status_ = nullptr;
+  QTimer* health_timer_ = nullptr;
+  std::string port_name_;
+  bool any_run_ = false;         // a run has gone on since the connect
+  bool run_shown_ = false;       // the status bar follows a run
+  bool single_picture_ = false;  // the run is "Picture": its image stays as it is
+  QTimer* viewer_timer_ = nullptr;
+  LastFrame last_frame_;  // the newest frame received, for a snapshot
+  int viewer_tries_ = 0;
 
   bool wait_cursor_ = false;
   bool picture_placed_ = false;

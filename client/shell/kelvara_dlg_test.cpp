@@ -7,8 +7,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -18,11 +22,15 @@
 #include "fake_velmar.h"
 #include "instance_lock.h"
 #include "kelvara_app.h"
+#include "logging_panel.h"
+#include "picture_window.h"
+#include "profile_store.h"
 #include "qt_notifier.h"
 #include "scripted_serial.h"
 #include "setting_panel.h"
 #include "testing/fake_ports.h"
 #include "testing/temp_program_folder.h"
+#include "view_panel.h"
 #include "window_messages.h"
 
 namespace kelvara {
@@ -248,6 +256,131 @@ TEST_F(KelvaraDlgTest, EnterAndEscapeDoNotCloseTheDialog) {
     EXPECT_TRUE(dlg.isVisible()) << key;
   }
   dlg.close();
+}
+
+// The status bar follows a run live, keeps its counters greyed after it,
+// and says how it ended; the monitor values and the picture go stale.
+TEST_F(KelvaraDlgTest, TheStatusBarFollowsARunAndGreysWhenItEnds) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  StatusStrip& status = *dlg.status();
+  EXPECT_EQ(status.connection()->text(), "Not connected");
+  Connect(dlg);
+  EXPECT_EQ(status.connection()->text(), "COM1 - server 1.0.5.00000042");
+  EXPECT_EQ(status.received()->text(), "Received -");
+  camera_.FailResults({1, 2});
+  camera_.WrongStartByte({4});
+  PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
+  ASSERT_TRUE(Await([&] { return status.lost()->text() == "Lost 3" && dlg.outputs().PicturesChanged() >= 3; }));
+  EXPECT_TRUE(status.lost()->isEnabled());
+  EXPECT_TRUE(status.lost()->toolTip().contains("Wrong start byte: 1"));
+  EXPECT_TRUE(Enabled(dlg.view(), "id2012"));  // fps
+  PostWindowMessage(&dlg, UWM_STOP_MEASUREMENT);
+  ASSERT_TRUE(Await([&] { return !status.received()->isEnabled(); }));
+  EXPECT_TRUE(status.currentMessage().startsWith("Run ended: ")) << status.currentMessage().toStdString();
+  EXPECT_TRUE(status.currentMessage().endsWith(" lost; none logged"));
+  EXPECT_FALSE(Enabled(dlg.view(), "id2012"));
+  EXPECT_FALSE(Enabled(dlg.view(), "id3040"));
+  EXPECT_TRUE(dlg.picture()->Stale());
+  EXPECT_EQ(status.Link(), LinkState::kConnected);
+}
+
+TEST_F(KelvaraDlgTest, ACameraThatStopsAnsweringIsAConnectionLost) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  Connect(dlg);
+  PostWindowMessage(&dlg, UWM_START_MEASUREMENT, 0, -1);
+  ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 2; }));
+  camera_.SetSilent(true);
+  ASSERT_TRUE(Await([&] { return dlg.status()->Link() == LinkState::kLost; }));
+  EXPECT_EQ(dlg.status()->connection()->text(), "Connection lost");
+  EXPECT_EQ(notifier_.Messages().back(), "Get mesurement result failed!!");
+  EXPECT_TRUE(Enabled(&dlg, "id1004"));
+  EXPECT_TRUE(Enabled(&dlg, "id1003"));
+  EXPECT_TRUE(dlg.connection()->PortList()->isEnabled());
+  EXPECT_TRUE(Await([&] { return !Enabled(&dlg, "id3000"); }));  // Start
+  EXPECT_EQ(dlg.windowTitle(), dlg.ClientTitle());
+  EXPECT_EQ(dlg.session().State(), SessionState::kDisconnected);
+  // Connect again once the camera answers.
+  camera_.SetSilent(false);
+  Connect(dlg);
+  EXPECT_EQ(dlg.status()->Link(), LinkState::kConnected);
+}
+
+TEST_F(KelvaraDlgTest, ASnapshotSavesTheFrameOnScreenIntoTheLoggingFolder) {
+  const std::string logs = folder_.path() + "logs";
+  std::filesystem::create_directory(logs);
+  IniWriteString("Logging", "SavePath", logs);
+  IniWriteString("Logging", "FileName", "desk");
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  dlg.TakeSnapshot();
+  EXPECT_EQ(dlg.status()->currentMessage(), "Snapshot: no frame has been received yet.");
+  Connect(dlg);
+  PostWindowMessage(&dlg, UWM_TAKE_PICTURE, 0, 1);
+  ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 1 && !dlg.Measuring(); }));
+  dlg.show();
+  dlg.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  QTest::keyClick(dlg.view(), Qt::Key_S, Qt::ControlModifier);
+  const QString line = dlg.status()->currentMessage();
+  EXPECT_TRUE(line.startsWith("Snapshot: ")) << line.toStdString();
+  EXPECT_TRUE(line.endsWith(QString::fromStdString(" saved as " + logs + "/desk_snapshot_") + "*") ||
+              line.contains(QString::fromStdString(logs + "/desk_snapshot_")))
+      << line.toStdString();
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(logs)) {
+    EXPECT_EQ(entry.path().filename().string().rfind("desk_snapshot_", 0), 0u) << entry.path();
+    ++files;
+  }
+  EXPECT_GE(files, 1);
+  EXPECT_TRUE(notifier_.Messages().empty() || notifier_.Messages().back().find("Snapshot") == std::string::npos);
+}
+
+// Tab goes through the panels in the order of the screen: the left column
+// (Connection, Setting), then the right one (View, Logging); Alt with a
+// letter presses the main buttons.
+TEST_F(KelvaraDlgTest, TabFollowsTheScreenAndAltKeysPressTheMainButtons) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  dlg.link().SetPause(pauses_.Function());
+  dlg.show();
+  dlg.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  QTest::keyClick(&dlg, Qt::Key_C, Qt::AltModifier);  // Connect
+  ASSERT_TRUE(Await([&] { return dlg.windowTitle().contains("Server Version"); }));
+  const std::vector<QWidget*> panels = {dlg.connection(), dlg.setting(), dlg.view(), dlg.logging()};
+  auto panel_of = [&](QWidget* w) {
+    for (size_t i = 0; i < panels.size(); ++i)
+      if (w && panels[i]->isAncestorOf(w)) return static_cast<int>(i);
+    return -1;
+  };
+  dlg.connection()->PortList()->setFocus();
+  std::vector<int> order{0};
+  for (int i = 0; i < 80; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    const int panel = panel_of(QApplication::focusWidget());
+    if (panel >= 0 && panel != order.back()) order.push_back(panel);
+    if (order.size() == 4) break;
+  }
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
+  const long before = dlg.outputs().PicturesChanged();
+  QTest::keyClick(&dlg, Qt::Key_P, Qt::AltModifier);  // Picture
+  EXPECT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() > before; }));
+  dlg.close();
+}
+
+// Every field the user types a number into tells its range (and unit).
+TEST_F(KelvaraDlgTest, EveryNumberFieldHasATooltipWithItsRange) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  int fields = 0;
+  for (QLineEdit* edit : dlg.findChildren<QLineEdit*>()) {
+    if (edit->isReadOnly() || edit->parent()->inherits("QAbstractSpinBox")) continue;
+    if (edit->objectName() == "id4030") continue;  // the file name
+    EXPECT_TRUE(edit->toolTip().contains(" to ")) << edit->objectName().toStdString();
+    ++fields;
+  }
+  for (QAbstractSpinBox* spin : dlg.findChildren<QAbstractSpinBox*>()) {
+    EXPECT_TRUE(spin->toolTip().contains(" to ")) << spin->objectName().toStdString();
+    ++fields;
+  }
+  EXPECT_GE(fields, 15);
 }
 
 TEST_F(KelvaraDlgTest, FlipAndStopSamplingReachTheirOwners) {

@@ -37,6 +37,13 @@ class QtSessionObserver : public QObject, public SessionObserver {
   void RunEndedByItself() override { outputs_.RunEndedByItself(); }
   void PictureChanged() override { outputs_.PictureChanged(); }
   void FrameHealthUpdate(const FrameHealth& health) override { outputs_.FrameHealthUpdate(health); }
+  // Every frame received, on the worker thread (set before any run).
+  void SetFrameHandler(std::function<void(const unsigned char*, size_t)> handler) {
+    frame_handler_ = std::move(handler);
+  }
+  void FrameReceived(const unsigned char* frame, size_t size, int64_t) override {
+    if (frame_handler_) frame_handler_(frame, size);
+  }
 
  private:
   void RunTasks();  // UI thread
@@ -44,6 +51,7 @@ class QtSessionObserver : public QObject, public SessionObserver {
   QtMeasurementOutputs& outputs_;
   Notifier& notifier_;
   std::function<void(SessionState)> handler_;
+  std::function<void(const unsigned char*, size_t)> frame_handler_;
   // The tasks travel under this lock; the eventfd only wakes the UI thread.
   std::mutex mutex_;
   std::deque<std::function<void()>> tasks_;

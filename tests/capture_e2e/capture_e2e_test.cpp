@@ -73,7 +73,7 @@ uint32_t DistanceColour(int16_t v) {
   if (v < -16384) return kOverflowColour;
   if (v < 0) return kSaturationColour;
   if (v > 16383) return kBlack;
-  if (v > 6250) return kBlack;
+  if (v > 6250) return kOutOfRangeColour;
   const int k = std::max(64 * v / 6250 - 1, 0);
   return kDistanceColours[k];
 }

@@ -338,17 +338,20 @@ TEST_F(ClientEndToEnd, StopDuringALoggingRunLogsOneMoreFrameAndTheSettings) {
   EXPECT_NE(settings.find("  Format              : Distance(Polar)\r\n"), std::string::npos);
 }
 
-TEST_F(ClientEndToEnd, AnUnwritableFolderIsReportedOnce) {
+// A folder that cannot be one is refused when the logging run starts, with
+// its full path, before anything is written.
+TEST_F(ClientEndToEnd, AnUnusableFolderIsRefusedAtStart) {
   Connect();
   // A path below a plain file cannot be a folder, whoever runs the test.
   const std::string blocker = Folder() + "/plain-file";
   std::ofstream(blocker) << "x";
-  StartLogging(blocker + "/logs", "bad", 3);
-  ASSERT_TRUE(Await([&] { return LoggingEnded() && !notifier_.Messages().empty(); }));
-  QTest::qWait(200);
-  const std::vector<std::string> messages = notifier_.Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].rfind("Failed to output file!! [ " + blocker + "/logs/", 0), 0u) << messages[0];
+  CLogging* logging = dlg_->logging();
+  Control<QLineEdit>(logging, 4030)->setText(QStringLiteral("bad"));
+  Control<QPlainTextEdit>(logging, 4040)->setPlainText(QString::fromStdString(blocker + "/logs"));
+  Click(logging, 3000);
+  EXPECT_EQ(Control<QPushButton>(logging, 3000)->text(), QStringLiteral("Start"));
+  EXPECT_FALSE(dlg_->WorkerRunning());
+  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"The folder does not exist. [ " + blocker + "/logs ]"});
 }
 
 #if KELVARA_HAS_VIEWER

@@ -44,23 +44,27 @@ bool HasTitle(Display* display, Window window, const std::string& title) {
   return name == title;
 }
 
-// The window itself or, for a window manager's frame, one of its children.
-bool MatchesAtTopLevel(Display* display, Window window, const std::string& title) {
-  if (HasTitle(display, window, title)) return true;
+// The window itself or, for a window manager's frame, one of its children:
+// the titled window, or 0.
+Window TitledAtTopLevel(Display* display, Window window, const std::string& title) {
+  if (HasTitle(display, window, title)) return window;
   Window root = 0, parent = 0;
   Window* children = nullptr;
   unsigned int count = 0;
-  bool found = false;
+  Window found = 0;
   if (XQueryTree(display, window, &root, &parent, &children, &count) != 0) {
-    for (unsigned int i = 0; i < count && !found; ++i) found = HasTitle(display, children[i], title);
+    for (unsigned int i = 0; i < count && !found; ++i) {
+      if (HasTitle(display, children[i], title)) found = children[i];
+    }
   }
   if (children) XFree(children);
   return found;
 }
 
-}  // namespace
-
-bool TopLevelWindowExists(const std::string& title) {
+// Runs `use` with the display, the top-level window (a frame, or the
+// window itself) and the titled window, when there is one.
+template <typename Use>
+bool WithTopLevelWindow(const std::string& title, Use use) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return false;
   XErrorHandler previous = XSetErrorHandler(IgnoreXError);
@@ -70,7 +74,13 @@ bool TopLevelWindowExists(const std::string& title) {
   Window* children = nullptr;
   unsigned int count = 0;
   if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
-    for (unsigned int i = 0; i < count && !found; ++i) found = MatchesAtTopLevel(display, children[i], title);
+    for (unsigned int i = 0; i < count && !found; ++i) {
+      const Window titled = TitledAtTopLevel(display, children[i], title);
+      if (titled) {
+        found = true;
+        use(display, children[i], titled);
+      }
+    }
   }
   if (children) XFree(children);
 
@@ -78,6 +88,30 @@ bool TopLevelWindowExists(const std::string& title) {
   XSetErrorHandler(previous);
   XCloseDisplay(display);
   return found;
+}
+
+}  // namespace
+
+bool TopLevelWindowExists(const std::string& title) {
+  return WithTopLevelWindow(title, [](Display*, Window, Window) {});
+}
+
+bool FindTopLevelWindow(const std::string& title, WindowBox* box) {
+  return WithTopLevelWindow(title, [box](Display* display, Window top, Window) {
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned int width = 0, height = 0, border = 0, depth = 0;
+    if (XGetGeometry(display, top, &root, &x, &y, &width, &height, &border, &depth) != 0)
+      *box = WindowBox{x, y, static_cast<int>(width), static_cast<int>(height)};
+  });
+}
+
+bool MoveTopLevelWindow(const std::string& title, int x, int y) {
+  return WithTopLevelWindow(title, [x, y](Display* display, Window, Window titled) {
+    // Under a window manager the request of the window inside moves its frame.
+    XMoveWindow(display, titled, x, y);
+    XFlush(display);
+  });
 }
 
 }  // namespace kelvara

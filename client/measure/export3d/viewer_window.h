@@ -13,4 +13,16 @@ bool TopLevelWindowExists(const std::string& title);
 
 inline bool ViewerWindowExists() { return TopLevelWindowExists(kViewerWindowTitle); }
 
+struct WindowBox {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The frame on the screen of the top-level window with exactly this title;
+// false when there is none.
+bool FindTopLevelWindow(const std::string& title, WindowBox* box);
+
+// Asks for that window's frame to move to (x, y) on the screen; false when
+// there is no such window.
+bool MoveTopLevelWindow(const std::string& title, int x, int y);
+
 }  // namespace kelvara

@@ -1,0 +1,49 @@
+#include "pixel_readout.h"
+
+#include <cstdio>
+
+namespace kelvara {
+
+std::string DistanceMeaning(int16_t value) {
+  switch (value) {
+    case 30000: return "no data";
+    case 31000: return "saturated";
+    case 32000: return "overflow";
+    default: break;
+  }
+  const unsigned top = (static_cast<uint16_t>(value) >> 14) & 3u;
+  switch (top) {
+    case 1: return "invalid";
+    case 2: return "overflow";
+    case 3: return "saturated";
+    default: return std::to_string(value) + " mm";
+  }
+}
+
+std::string AmplitudeMeaning(int16_t value) {
+  if (value == 511) return "saturated";
+  if (value == 510) return "overflow";
+  if (value & 0x100) return "invalid";
+  return std::to_string(value);
+}
+
+std::string PixelReadoutText(ProbeKind kind, const ProbePixel& pixel, int16_t value, int16_t amplitude,
+                             const std::optional<PointMm>& point) {
+  char head[48];
+  std::snprintf(head, sizeof head, "Pixel (%d, %d): ", pixel.ix, pixel.iy);
+  std::string text = head;
+  switch (kind) {
+    case ProbeKind::kAmplitude: text += "amplitude " + AmplitudeMeaning(value); break;
+    case ProbeKind::kDistance: text += DistanceMeaning(value); break;
+    case ProbeKind::kDistanceAndAmplitude:
+      text += DistanceMeaning(value) + ", amplitude " + AmplitudeMeaning(amplitude);
+      break;
+  }
+  if (point) {
+    text +=
+        ", x " + std::to_string(point->x) + " y " + std::to_string(point->y) + " z " + std::to_string(point->z) + " mm";
+  }
+  return text;
+}
+
+}  // namespace kelvara

@@ -1,0 +1,43 @@
+#pragma once
+// The main dialog's status bar: the connection, how the frames of the
+// current (or last) run fared, the pixel under the mouse, and a status line
+// for what just happened (a run ended, a snapshot was saved). The counters
+// are greyed while no run goes on.
+#include <QStatusBar>
+
+#include "status_texts.h"
+
+class QLabel;
+
+namespace kelvara {
+
+class StatusStrip : public QStatusBar {
+  Q_OBJECT
+ public:
+  explicit StatusStrip(QWidget* parent);
+
+  void ShowConnection(LinkState state, const std::string& port_name, const VersionReply& version);
+  // `any_run`: a run has gone on since the connect; `live`: it goes on now.
+  void ShowHealth(const FrameHealth& health, bool any_run, bool live);
+  // The "Pixel" item; empty while the mouse is over no image.
+  void ShowPixel(const QString& text);
+  // The status line (kept until the next one).
+  void ShowLine(const QString& text) { showMessage(text); }
+
+  LinkState Link() const { return link_; }
+  QLabel* connection() const { return connection_; }
+  QLabel* received() const { return received_; }
+  QLabel* lost() const { return lost_; }
+  QLabel* logged() const { return logged_; }
+  QLabel* pixel() const { return pixel_; }
+
+ private:
+  LinkState link_ = LinkState::kNotConnected;
+  QLabel* connection_ = nullptr;
+  QLabel* received_ = nullptr;
+  QLabel* lost_ = nullptr;
+  QLabel* logged_ = nullptr;
+  QLabel* pixel_ = nullptr;
+};
+
+}  // namespace kelvara

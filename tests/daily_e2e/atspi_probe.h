@@ -1,0 +1,41 @@
+#pragma once
+// Reads and presses a running program's widgets as assistive tools do:
+// through AT-SPI on the accessibility bus of the D-Bus session (the program
+// runs Qt with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1).
+#include <QDBusConnection>
+#include <QRect>
+#include <QString>
+#include <optional>
+
+namespace kelvara {
+namespace testing {
+
+class AtSpiProbe {
+ public:
+  struct Node {
+    QString service;
+    QString path;
+  };
+
+  AtSpiProbe();
+  // Waits up to `ms` for the accessible application of process `pid`.
+  bool Attach(qint64 pid, int ms);
+
+  // The first object named `name` (breadth-first from the application, or
+  // from `under`), or none.
+  std::optional<Node> Find(const QString& name, const std::optional<Node>& under = std::nullopt) const;
+  QString Name(const Node& node) const;
+  QString Description(const Node& node) const;
+  bool Enabled(const Node& node) const;
+  // Runs the object's first action (a button's press).
+  bool Press(const Node& node) const;
+  // The object's rectangle on the screen.
+  QRect Extents(const Node& node) const;
+
+ private:
+  QDBusConnection bus_;
+  QString service_;
+};
+
+}  // namespace testing
+}  // namespace kelvara
