@@ -77,7 +77,7 @@ CViewImage::CViewImage(QWidget* parent, QObject* hub, Profile profile)
   flying_->setChecked(o.filter_flying);
   smoothing_->setChecked(o.filter_smoothing);
   temporal_->setChecked(o.filter_temporal);
-  OnFilters();
+  if (FilterMask() != 0) OnFilters();  // the session starts without filters
   ShowValues();
 }
 

@@ -10,7 +10,7 @@
 
 #include "centre_readout.h"
 #include "export_ring.h"
-#include "filter_chain.h"
+#include "camera_frame_filter.h"
 #include "frame_decode.h"
 #include "frame_layout.h"
 #include "log_writer.h"
@@ -394,16 +394,9 @@ void ActiveRun::WorkLoop() {
   }
 }
 
-void PutWord(unsigned char* at, int16_t value) {
-  at[0] = static_cast<unsigned char>(value & 0xFF);
-  at[1] = static_cast<unsigned char>((value >> 8) & 0xFF);
-}
-
 const unsigned char* ActiveRun::ViewBytes(const FrameWork& w) {
   const int mask = c_.control.Filters();
-  const FormatFacts* format = FormatAt(w.format_index);
-  if (mask == 0 || format == nullptr || IsAmplitudeOnlyFormat(w.format_index) ||
-      w.frame.size() < static_cast<size_t>(kMeasurementFrameBytes)) {
+  if (mask == 0) {
     chain_.reset();  // the temporal average starts afresh when filters return
     return w.frame.data();
   }
@@ -417,21 +410,9 @@ const unsigned char* ActiveRun::ViewBytes(const FrameWork& w) {
     chain_format_ = w.format_index;
   }
   filtered_.assign(w.frame.begin(), w.frame.end());
-  unsigned char* bytes = filtered_.data();
-  const unsigned char* amplitude = format->amplitude_offset >= 0 ? bytes + format->amplitude_offset : nullptr;
-  // A flying pixel is shown and exported as "no data".
-  if (format->family == FrameFamily::kPlane) {
-    chain_->ApplyToPlanes(bytes, amplitude, &flags_);
-    for (int i = 0; i < kPixelCount; ++i)
-      if (flags_[i]) PutWord(bytes + 2 * i, DIST_NO_DATA);
-  } else {
-    unsigned char* records = bytes + kPcdHeaderBytes;
-    chain_->ApplyToPoints(records, amplitude, amplitude ? kPixelCount : 0, &flags_);
-    for (int i = 0; i < kPixelCount; ++i)
-      if (flags_[i])
-        for (int k = 0; k < 3; ++k) PutWord(records + kPointRecordBytes * i + 2 * k, DIST_NO_DATA);
-  }
-  return bytes;
+  if (!filters::FilterCameraFrame(chain_.get(), w.format_index, filtered_.data(), filtered_.size(), &flags_))
+    return w.frame.data();
+  return filtered_.data();
 }
 
 bool ActiveRun::Render(int format_index, const unsigned char* bytes, size_t size, int* centre) {

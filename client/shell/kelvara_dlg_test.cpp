@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -30,6 +31,7 @@
 #include "setting_panel.h"
 #include "testing/fake_ports.h"
 #include "testing/temp_program_folder.h"
+#include "view_filters.h"
 #include "view_panel.h"
 #include "window_messages.h"
 
@@ -390,6 +392,15 @@ TEST_F(KelvaraDlgTest, FlipAndStopSamplingReachTheirOwners) {
   dlg.run_control().StartLogging(5, 1, 0);
   SendWindowMessage(&dlg, UWM_STOP_LOGGING);
   EXPECT_EQ(dlg.run_control().Logging().phase, LoggingPhase::kLastFrame);
+}
+
+TEST_F(KelvaraDlgTest, FilterBoxesReachTheSession) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  EXPECT_EQ(dlg.run_control().Filters(), 0);
+  for (QCheckBox* box : dlg.view()->findChildren<QCheckBox*>())
+    if (box->accessibleName() == QStringLiteral("Flying pixels") || box->accessibleName() == QStringLiteral("Temporal"))
+      QTest::mouseClick(box, Qt::LeftButton);
+  EXPECT_TRUE(Await([&] { return dlg.run_control().Filters() == (kFilterFlying | kFilterTemporal); }));
 }
 
 }  // namespace
