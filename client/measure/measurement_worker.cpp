@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "camera_frame_filter.h"
 #include "centre_readout.h"
 #include "export_ring.h"
-#include "camera_frame_filter.h"
 #include "frame_decode.h"
 #include "frame_layout.h"
 #include "log_writer.h"
