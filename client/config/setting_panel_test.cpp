@@ -153,6 +153,17 @@ TEST_F(SettingPanelTest, TextThatIsNoNumberIsRefusedAndTheValueKept) {
   EXPECT_EQ(panel_.parameters().frame_rate_limiter.current, 5);
 }
 
+TEST_F(SettingPanelTest, SetWithTextThatIsNoNumberSaysSoAndSendsNothing) {
+  Edit(2010)->setText("5x");  // typed, the focus never left the field
+  Edit(2012)->setText("8");
+  panel_.findChild<QPushButton*>("id2003")->click();
+  EXPECT_TRUE(serial_.sent.empty());
+  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Please enter an integer."});
+  // The fields with numbers are taken all the same (a run's start sends them).
+  EXPECT_EQ(panel_.parameters().exposure_us.current, 425);
+  EXPECT_EQ(panel_.parameters().frame_rate_limiter.current, 8);
+}
+
 TEST_F(SettingPanelTest, SetSendsChangesAndRevertsARefusedGroupWithItsMessage) {
   ScriptedSerial& serial = serial_;
   serial.QueueResponse(1);  // the camera refuses the exposure group
