@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "angle_refresh.h"
-#include "export3d_paths.h"
+#include "feed3d_paths.h"
 #include "runtime_dir.h"
 
 namespace kelvara {

@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "bridge_library.h"
-#include "export3d_paths.h"
 #include "export_ring.h"
+#include "feed3d_paths.h"
 #include "format_table.h"
 #include "frame_geometry.h"
 #include "profile_store.h"

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "angle_file.h"
-#include "export3d_paths.h"
+#include "feed3d_paths.h"
 #include "pattern_scene.h"
 #include "program_folder.h"
 #include "recording_notifier.h"

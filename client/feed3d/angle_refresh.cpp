@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "angle_file.h"
-#include "export3d_paths.h"
+#include "feed3d_paths.h"
 
 namespace kelvara {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "export3d_paths.h"
+#include "feed3d_paths.h"
 #include "frame_layout.h"
 #include "whole_file.h"
 
