@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "measurement_outputs.h"
+#include "measure/measurement_outputs.h"
 
 namespace kelvara {
 

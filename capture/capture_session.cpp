@@ -1,4 +1,4 @@
-#include "capture_session.h"
+#include "capture/capture_session.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "capture_cloud.h"
-#include "capture_recorder.h"
-#include "command_codes.h"
-#include "serial_access.h"
-#include "session.h"
+#include "camera_facts/command_codes.h"
+#include "capture/capture_cloud.h"
+#include "capture/capture_recorder.h"
+#include "common/serial_access.h"
+#include "session/session.h"
 
 namespace kelvara {
 namespace {

@@ -4,10 +4,10 @@
 #include <functional>
 #include <string>
 
-#include "camera_link.h"
-#include "capture_console.h"
-#include "capture_options.h"
-#include "measurement_worker.h"
+#include "capture/capture_console.h"
+#include "capture/capture_options.h"
+#include "link/camera_link.h"
+#include "measure/measurement_worker.h"
 
 namespace kelvara {
 

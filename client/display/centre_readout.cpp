@@ -1,9 +1,9 @@
-#include "centre_readout.h"
+#include "display/centre_readout.h"
 
 #include <cstdio>
 
-#include "format_table.h"
-#include "frame_geometry.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "centre_readout.h"
+#include "display/centre_readout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "number_field.h"
+#include "display/number_field.h"
 
 #include <QMessageBox>
 #include <algorithm>
 
-#include "notifier.h"
+#include "config/notifier.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "picture_window.h"
+#include "display/picture_window.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -6,9 +6,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "profile_store.h"
-#include "rendering_model.h"
-#include "window_messages.h"
+#include "config/profile_store.h"
+#include "display/rendering_model.h"
+#include "shell/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <atomic>
 
-#include "picture_layout.h"
+#include "display/picture_layout.h"
 
 namespace kelvara {
 

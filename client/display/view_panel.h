@@ -4,8 +4,8 @@
 // messages (window_messages.h).
 #include <QWidget>
 
-#include "frame_layout.h"
-#include "profile_store.h"
+#include "config/profile_store.h"
+#include "frame/frame_layout.h"
 
 class QCheckBox;
 class QLineEdit;

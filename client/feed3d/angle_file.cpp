@@ -1,9 +1,9 @@
-#include "angle_file.h"
+#include "feed3d/angle_file.h"
 
 #include <cstdio>
 #include <string>
 
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 

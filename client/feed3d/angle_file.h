@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "device_commands.h"
+#include "link/device_commands.h"
 
 namespace kelvara {
 

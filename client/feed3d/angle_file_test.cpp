@@ -1,13 +1,13 @@
-#include "angle_file.h"
+#include "feed3d/angle_file.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "angle_table.h"
-#include "pattern_scene.h"
-#include "program_folder.h"
+#include "camsim/pattern_scene.h"
+#include "feed3d/testing/program_folder.h"
+#include "viewer/angle_table.h"
 
 namespace kelvara {
 namespace {

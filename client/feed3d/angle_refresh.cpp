@@ -1,10 +1,10 @@
-#include "angle_refresh.h"
+#include "feed3d/angle_refresh.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "angle_file.h"
-#include "feed3d_paths.h"
+#include "feed3d/angle_file.h"
+#include "feed3d/feed3d_paths.h"
 
 namespace kelvara {
 

@@ -4,8 +4,8 @@
 // written, the delivered "3d_data/angle.org" is copied over it.
 #include <string>
 
-#include "camera_link.h"
-#include "notifier.h"
+#include "config/notifier.h"
+#include "link/camera_link.h"
 
 namespace kelvara {
 

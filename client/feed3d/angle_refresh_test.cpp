@@ -1,15 +1,15 @@
-#include "angle_refresh.h"
+#include "feed3d/angle_refresh.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
-#include "angle_file.h"
-#include "feed3d_paths.h"
-#include "pattern_scene.h"
-#include "program_folder.h"
-#include "recording_notifier.h"
-#include "scripted_serial.h"
+#include "camsim/pattern_scene.h"
+#include "config/testing/recording_notifier.h"
+#include "feed3d/angle_file.h"
+#include "feed3d/feed3d_paths.h"
+#include "feed3d/testing/program_folder.h"
+#include "link/testing/scripted_serial.h"
 
 namespace kelvara {
 namespace {

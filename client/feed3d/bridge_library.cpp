@@ -1,4 +1,4 @@
-#include "bridge_library.h"
+#include "feed3d/bridge_library.h"
 
 #include <dlfcn.h>
 

@@ -1,4 +1,4 @@
-#include "bridge_pacer.h"
+#include "feed3d/bridge_pacer.h"
 
 #include <chrono>
 

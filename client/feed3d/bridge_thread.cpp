@@ -1,4 +1,4 @@
-#include "bridge_thread.h"
+#include "feed3d/bridge_thread.h"
 
 #include <cfloat>
 #include <cmath>
@@ -9,14 +9,14 @@
 #include <string>
 #include <utility>
 
-#include "bridge_library.h"
-#include "export_ring.h"
-#include "feed3d_paths.h"
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "profile_store.h"
-#include "velmar.h"
-#include "viewer_commands.h"
+#include "bridge/velmar.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "camera_facts/viewer_commands.h"
+#include "config/profile_store.h"
+#include "feed3d/bridge_library.h"
+#include "feed3d/export_ring.h"
+#include "feed3d/feed3d_paths.h"
 
 namespace kelvara {
 namespace {

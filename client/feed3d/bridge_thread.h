@@ -11,9 +11,9 @@
 // export ring is no longer written) and the thread ends.
 #include <string>
 
-#include "bridge_pacer.h"
-#include "display3d_state.h"
-#include "notifier.h"
+#include "config/notifier.h"
+#include "feed3d/bridge_pacer.h"
+#include "feed3d/display3d_state.h"
 
 namespace kelvara {
 

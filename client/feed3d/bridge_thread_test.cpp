@@ -1,4 +1,4 @@
-#include "bridge_thread.h"
+#include "feed3d/bridge_thread.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "fake_velmar.h"
-#include "profile_store.h"
-#include "program_folder.h"
-#include "recording_notifier.h"
+#include "config/profile_store.h"
+#include "config/testing/recording_notifier.h"
+#include "feed3d/testing/fake_velmar.h"
+#include "feed3d/testing/program_folder.h"
 
 namespace kelvara {
 namespace {

@@ -1,10 +1,10 @@
-#include "display3d_control.h"
+#include "feed3d/display3d_control.h"
 
 #include <system_error>
 #include <utility>
 
-#include "viewer_launch.h"
-#include "viewer_window.h"
+#include "feed3d/viewer_launch.h"
+#include "feed3d/viewer_window.h"
 
 namespace kelvara {
 

@@ -16,10 +16,10 @@
 #include <string>
 #include <thread>
 
-#include "bridge_pacer.h"
-#include "bridge_thread.h"
-#include "display3d_state.h"
-#include "viewer_process.h"
+#include "feed3d/bridge_pacer.h"
+#include "feed3d/bridge_thread.h"
+#include "feed3d/display3d_state.h"
+#include "feed3d/viewer_process.h"
 
 namespace kelvara {
 

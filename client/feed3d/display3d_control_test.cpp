@@ -1,4 +1,4 @@
-#include "display3d_control.h"
+#include "feed3d/display3d_control.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <atomic>
 #include <string>
 
-#include "fake_velmar.h"
-#include "profile_store.h"
-#include "program_folder.h"
+#include "config/profile_store.h"
+#include "feed3d/testing/fake_velmar.h"
+#include "feed3d/testing/program_folder.h"
 
 namespace kelvara {
 namespace {

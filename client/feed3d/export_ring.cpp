@@ -1,11 +1,11 @@
-#include "export_ring.h"
+#include "feed3d/export_ring.h"
 
 #include <string>
 #include <utility>
 
-#include "feed3d_paths.h"
-#include "frame_layout.h"
-#include "whole_file.h"
+#include "common/whole_file.h"
+#include "feed3d/feed3d_paths.h"
+#include "frame/frame_layout.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "export_ring.h"
+#include "feed3d/export_ring.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "frame_layout.h"
-#include "program_folder.h"
-#include "test_files.h"
+#include "feed3d/testing/program_folder.h"
+#include "frame/frame_layout.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "viewer_launch.h"
+#include "feed3d/viewer_launch.h"
 
 namespace kelvara {
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "viewer_process.h"
+#include "feed3d/viewer_process.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "viewer_process.h"
+#include "feed3d/viewer_process.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -1,4 +1,4 @@
-#include "viewer_process.h"
+#include "feed3d/viewer_process.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "program_folder.h"
-#include "viewer_launch.h"
-#include "viewer_window.h"
+#include "feed3d/testing/program_folder.h"
+#include "feed3d/viewer_launch.h"
+#include "feed3d/viewer_window.h"
 
 namespace kelvara {
 namespace {

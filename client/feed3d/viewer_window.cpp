@@ -1,4 +1,4 @@
-#include "viewer_window.h"
+#include "feed3d/viewer_window.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "frame_decode.h"
+#include "frame/frame_decode.h"
 
 #include <cstring>
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "frame_layout.h"
-#include "point_distances.h"
+#include "frame/frame_layout.h"
+#include "frame/point_distances.h"
 
 namespace kelvara {
 

@@ -1,13 +1,13 @@
 // Frame decoding against the pattern scene, whose every word is known.
-#include "frame_decode.h"
-#include "integer_sqrt_reference.h"
+#include "frame/frame_decode.h"
+#include "frame/testing/integer_sqrt_reference.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "pattern_scene.h"
+#include "camsim/pattern_scene.h"
 
 namespace kelvara {
 namespace {

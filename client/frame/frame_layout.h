@@ -3,9 +3,9 @@
 // itself is among the camera's facts.
 #include <cstdint>
 
-#include "command_codes.h"
-#include "format_table.h"
-#include "frame_geometry.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 

@@ -1,10 +1,10 @@
-#include "point_distances.h"
+#include "frame/point_distances.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

@@ -1,7 +1,7 @@
 // Point distances: the rule for one record, and every kernel against an
 // integer square root computed here without floating point.
-#include "point_distances.h"
-#include "integer_sqrt_reference.h"
+#include "frame/point_distances.h"
+#include "frame/testing/integer_sqrt_reference.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "logging_panel.h"
+#include "logging/logging_panel.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -12,13 +12,13 @@
 #include <QVBoxLayout>
 #include <cstdint>
 
-#include "browse_folder_dialog.h"
-#include "frame_layout.h"
-#include "log_writer.h"
-#include "logging_options.h"
-#include "number_field.h"
-#include "profile_store.h"
-#include "window_messages.h"
+#include "config/profile_store.h"
+#include "display/number_field.h"
+#include "frame/frame_layout.h"
+#include "logging/browse_folder_dialog.h"
+#include "logging/log_writer.h"
+#include "logging/logging_options.h"
+#include "shell/window_messages.h"
 
 namespace kelvara {
 namespace {

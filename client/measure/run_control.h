@@ -8,7 +8,7 @@
 #include <atomic>
 #include <string>
 
-#include "display3d_state.h"
+#include "feed3d/display3d_state.h"
 
 namespace kelvara {
 

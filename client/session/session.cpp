@@ -1,12 +1,12 @@
-#include "session.h"
+#include "session/session.h"
 
 #include <unistd.h>
 
 #include <string>
 #include <utility>
 
-#include "angle_refresh.h"
-#include "command_codes.h"
+#include "camera_facts/command_codes.h"
+#include "feed3d/angle_refresh.h"
 
 namespace kelvara {
 

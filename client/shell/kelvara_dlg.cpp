@@ -1,4 +1,4 @@
-#include "kelvara_dlg.h"
+#include "shell/kelvara_dlg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,16 +10,16 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "connection_panel.h"
-#include "logging_panel.h"
-#include "picture_window.h"
-#include "profile_store.h"
-#include "qt_notifier.h"
-#include "serial_access.h"
-#include "setting_panel.h"
-#include "updater_run.h"
-#include "view_panel.h"
-#include "window_messages.h"
+#include "common/serial_access.h"
+#include "config/connection_panel.h"
+#include "config/profile_store.h"
+#include "config/qt_notifier.h"
+#include "config/setting_panel.h"
+#include "config/updater_run.h"
+#include "display/picture_window.h"
+#include "display/view_panel.h"
+#include "logging/logging_panel.h"
+#include "shell/window_messages.h"
 
 #ifndef KELVARA_VERSION
 #define KELVARA_VERSION ""

@@ -11,12 +11,12 @@
 #include <memory>
 #include <string>
 
-#include "client_paths.h"
-#include "display3d_control.h"
-#include "notifier.h"
-#include "qt_measurement_outputs.h"
-#include "qt_session_observer.h"
-#include "session.h"
+#include "config/notifier.h"
+#include "feed3d/display3d_control.h"
+#include "session/session.h"
+#include "shell/client_paths.h"
+#include "shell/qt_measurement_outputs.h"
+#include "shell/qt_session_observer.h"
 
 class QGroupBox;
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "window_messages.h"
+#include "shell/window_messages.h"
 
 namespace kelvara {
 namespace testing {

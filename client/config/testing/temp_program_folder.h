@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "profile_store.h"
+#include "config/profile_store.h"
 
 namespace kelvara {
 namespace testing {

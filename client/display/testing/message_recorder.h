@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "window_messages.h"
+#include "shell/window_messages.h"
 
 namespace kelvara {
 namespace testing_support {

@@ -9,9 +9,9 @@
 #include <QTest>
 #include <QWidget>
 
-#include "recording_notifier.h"
-#include "testing/message_recorder.h"
-#include "testing/temp_profile.h"
+#include "config/testing/recording_notifier.h"
+#include "display/testing/message_recorder.h"
+#include "display/testing/temp_profile.h"
 
 namespace kelvara {
 namespace testing_support {

@@ -1,7 +1,7 @@
 // The fake bridge library: the six Qor3D_ functions record their calls.
 // Built twice: complete, and without Qor3D_UpdateColorRange
 // (FAKE_VELMAR_WITHOUT_COLOR_RANGE) to test a library that lacks a function.
-#include "fake_velmar.h"
+#include "feed3d/testing/fake_velmar.h"
 
 #include <cstdio>
 #include <deque>

@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 #include <string>
 
-#include "await.h"
-#include "temp_folder.h"
-#include "test_files.h"
+#include "testing/await.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace testing {

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "angle_file.h"
-#include "command_codes.h"
-#include "room_lens.h"
+#include "camera_facts/command_codes.h"
+#include "feed3d/angle_file.h"
+#include "lens/room_lens.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
