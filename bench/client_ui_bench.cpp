@@ -27,7 +27,7 @@
 #include "link/serial_library.h"
 #include "shell/client_paths.h"
 #include "shell/kelvara_dlg.h"
-#include "shell/window_messages.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

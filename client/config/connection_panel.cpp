@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "config/profile_store.h"
-#include "shell/window_messages.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 

@@ -11,9 +11,9 @@
 
 #include "config/profile_store.h"
 #include "config/testing/fake_ports.h"
-#include "config/testing/hub_recorder.h"
 #include "config/testing/temp_program_folder.h"
 #include "link/camera_link.h"
+#include "widgets/testing/message_recorder.h"
 
 namespace kelvara {
 namespace {

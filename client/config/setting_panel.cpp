@@ -17,7 +17,7 @@
 #include "camera_facts/command_codes.h"
 #include "camera_facts/exposure_range.h"
 #include "config/spin_buttons.h"
-#include "shell/window_messages.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

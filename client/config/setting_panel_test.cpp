@@ -14,8 +14,8 @@
 
 #include "camera_facts/command_codes.h"
 #include "config/spin_buttons.h"
-#include "config/testing/hub_recorder.h"
 #include "link/testing/scripted_serial.h"
+#include "widgets/testing/message_recorder.h"
 
 namespace kelvara {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "config/profile_store.h"
 #include "display/rendering_model.h"
-#include "shell/window_messages.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

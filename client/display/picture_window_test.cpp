@@ -13,7 +13,7 @@
 #include "display/sample_mapping.h"
 #include "display/testing/temp_profile.h"
 #include "frame/frame_decode.h"
-#include "shell/window_messages.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -12,9 +12,9 @@
 
 #include "camera_facts/frame_geometry.h"
 #include "config/profile_store.h"
-#include "display/number_field.h"
 #include "display/view_options.h"
-#include "shell/window_messages.h"
+#include "widgets/number_field.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

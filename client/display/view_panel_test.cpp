@@ -16,7 +16,7 @@
 namespace kelvara {
 namespace {
 
-using testing_support::RecordedMessage;
+using testing::RecordedMessage;
 using Messages = std::vector<RecordedMessage>;
 
 class ViewPanelTest : public testing_support::PanelTest {

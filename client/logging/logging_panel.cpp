@@ -13,12 +13,12 @@
 #include <cstdint>
 
 #include "config/profile_store.h"
-#include "display/number_field.h"
 #include "frame/frame_layout.h"
 #include "logging/browse_folder_dialog.h"
 #include "logging/log_writer.h"
 #include "logging/logging_options.h"
-#include "shell/window_messages.h"
+#include "widgets/number_field.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -25,7 +25,7 @@
 namespace kelvara {
 namespace {
 
-using testing_support::RecordedMessage;
+using testing::RecordedMessage;
 using Messages = std::vector<RecordedMessage>;
 using Texts = std::vector<std::string>;
 

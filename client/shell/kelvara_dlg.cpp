@@ -19,7 +19,7 @@
 #include "display/picture_window.h"
 #include "display/view_panel.h"
 #include "logging/logging_panel.h"
-#include "shell/window_messages.h"
+#include "widgets/window_messages.h"
 
 #ifndef KELVARA_VERSION
 #define KELVARA_VERSION ""

@@ -23,7 +23,7 @@
 #include "measure/testing/fake_camera.h"
 #include "shell/instance_lock.h"
 #include "shell/kelvara_app.h"
-#include "shell/window_messages.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -15,9 +15,9 @@
 #include "session/session.h"
 #include "shell/qt_measurement_outputs.h"
 #include "shell/qt_session_observer.h"
-#include "shell/window_messages.h"
 #include "testing/await.h"
 #include "testing/temp_folder.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -27,7 +27,7 @@
 #include "shell/client_paths.h"
 #include "shell/instance_lock.h"
 #include "shell/kelvara_dlg.h"
-#include "shell/window_messages.h"
+#include "widgets/window_messages.h"
 
 extern char** environ;
 

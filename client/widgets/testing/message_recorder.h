@@ -1,15 +1,17 @@
 #pragma once
 // A stand-in for the main dialog in window tests: records every window
-// message posted or sent to it, in arrival order.
+// message posted or sent to it, in arrival order, and can run a check while
+// a sent message is being handled.
 #include <QCoreApplication>
 #include <QObject>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
-#include "shell/window_messages.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
-namespace testing_support {
+namespace testing {
 
 struct RecordedMessage {
   int message;
@@ -22,26 +24,31 @@ struct RecordedMessage {
 
 class MessageRecorder : public QObject {
  public:
+  std::vector<RecordedMessage> messages;
+  std::function<void(int message)> on_message;
+
   // Delivers what was posted so far and returns everything recorded since
   // the last call.
   std::vector<RecordedMessage> Take() {
     QCoreApplication::sendPostedEvents(this, WindowMessageEvent::Type());
     std::vector<RecordedMessage> taken;
-    taken.swap(messages_);
+    taken.swap(messages);
     return taken;
   }
-
- protected:
-  bool event(QEvent* event) override {
-    if (event->type() != WindowMessageEvent::Type()) return QObject::event(event);
-    const auto* m = static_cast<WindowMessageEvent*>(event);
-    messages_.push_back({m->message(), m->wparam(), m->lparam()});
-    return true;
+  std::vector<int> Ids() const {
+    std::vector<int> ids;
+    for (const RecordedMessage& m : messages) ids.push_back(m.message);
+    return ids;
   }
 
- private:
-  std::vector<RecordedMessage> messages_;
+  bool event(QEvent* e) override {
+    if (e->type() != WindowMessageEvent::Type()) return QObject::event(e);
+    const auto* m = static_cast<WindowMessageEvent*>(e);
+    messages.push_back({m->message(), m->wparam(), m->lparam()});
+    if (on_message) on_message(m->message());
+    return true;
+  }
 };
 
-}  // namespace testing_support
+}  // namespace testing
 }  // namespace kelvara

@@ -1,4 +1,4 @@
-#include "display/number_field.h"
+#include "widgets/number_field.h"
 
 #include <QMessageBox>
 #include <algorithm>
