@@ -6,7 +6,8 @@
 #include <string>
 
 #include "camsim/pattern_scene.h"
-#include "feed3d/testing/program_folder.h"
+#include "config/testing/temp_program_folder.h"
+#include "testing/test_files.h"
 #include "viewer/angle_table.h"
 
 namespace kelvara {

@@ -6,10 +6,11 @@
 
 #include "camsim/pattern_scene.h"
 #include "config/testing/recording_notifier.h"
+#include "config/testing/temp_program_folder.h"
 #include "feed3d/angle_file.h"
 #include "feed3d/feed3d_paths.h"
-#include "feed3d/testing/program_folder.h"
 #include "link/testing/scripted_serial.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -10,8 +10,9 @@
 
 #include "config/profile_store.h"
 #include "config/testing/recording_notifier.h"
+#include "config/testing/temp_program_folder.h"
 #include "feed3d/testing/fake_velmar.h"
-#include "feed3d/testing/program_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "config/profile_store.h"
+#include "config/testing/temp_program_folder.h"
 #include "feed3d/testing/fake_velmar.h"
-#include "feed3d/testing/program_folder.h"
+#include "testing/await.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "feed3d/testing/program_folder.h"
+#include "config/testing/temp_program_folder.h"
 #include "frame/frame_layout.h"
 #include "testing/test_files.h"
 

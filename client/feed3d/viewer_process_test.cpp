@@ -8,9 +8,11 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "feed3d/testing/program_folder.h"
+#include "config/testing/temp_program_folder.h"
 #include "feed3d/viewer_launch.h"
 #include "feed3d/viewer_window.h"
+#include "testing/await.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {
