@@ -50,7 +50,7 @@ void RunLoop(benchmark::State& state, CameraLink& link, int format_index, bool l
   NoOutputs outputs;
   const kelvara::testing::TempFolder temp("kelvara-bench");
   const std::string folder = temp.path();
-  control.program_folder = folder + "/";
+  control.data_folder = folder + "/";
   control.display3d.format_index = format_index;
   picture.display_format = format_index;
   logger.SetFormatIndex(format_index);

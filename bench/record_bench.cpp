@@ -81,7 +81,7 @@ void RunLoop(benchmark::State& state, bool record) {
   LogWriter logger;
   NoMessages notifier;
   NoOutputs plain;
-  control.program_folder = Folder() + "/";
+  control.data_folder = Folder() + "/";
   control.display3d.format_index = 5;
   control.display3d.stopped = 1;
   picture.display_format = 5;

@@ -32,8 +32,8 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
   return ok;
 }
 
-AngleRefreshResult RefreshAngleFile(CameraLink& link, const std::string& program_folder, Notifier* notifier) {
-  const std::string angle_path = AngleFilePath(program_folder);
+AngleRefreshResult RefreshAngleFile(CameraLink& link, const std::string& data_folder, Notifier* notifier) {
+  const std::string angle_path = AngleFilePath(data_folder);
   unsigned char status = 0xFF;
   ThetaPhiTable table;
   int rc = link.GetAngleTable(&status, &table);
@@ -42,7 +42,7 @@ AngleRefreshResult RefreshAngleFile(CameraLink& link, const std::string& program
   } else if (WriteAngleFile(angle_path, table)) {
     return AngleRefreshResult::kWritten;
   }
-  if (CopyFileReplacing(FallbackAngleFilePath(program_folder), angle_path)) return AngleRefreshResult::kFallbackCopied;
+  if (CopyFileReplacing(FallbackAngleFilePath(data_folder), angle_path)) return AngleRefreshResult::kFallbackCopied;
   if (notifier) notifier->ShowMessage("Failed to output file!! [ " + angle_path + " ]", MessageIcon::kNone);
   return AngleRefreshResult::kFailed;
 }

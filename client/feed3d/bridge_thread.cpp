@@ -57,8 +57,8 @@ class Bridge {
   Bridge(const BridgeRun& run, std::unique_ptr<BridgeLibrary> library) : run_(run), library_(std::move(library)) {}
 
   void Run() {
-    const std::string angle_path = AngleFilePath(run_.program_folder);
-    const std::string pointer_path = RingPointerFilePath(run_.program_folder);
+    const std::string angle_path = AngleFilePath(run_.data_folder);
+    const std::string pointer_path = RingPointerFilePath(run_.data_folder);
     std::pair<int, int> last_distance = run_.state->ViewRange();
     std::pair<int, int> last_colour = last_distance;
 
@@ -104,7 +104,7 @@ class Bridge {
   // push could ever be taken. False after reporting it.
   bool EveryPathCanBeSent(const std::string& angle_path) {
     bool can = CanBeSent(angle_path);
-    for (int slot = 0; can && slot < kExportSlots; ++slot) can = CanBeSent(RingFilePath(run_.program_folder, slot));
+    for (int slot = 0; can && slot < kExportSlots; ++slot) can = CanBeSent(RingFilePath(run_.data_folder, slot));
     return can || !Refused();
   }
 
@@ -113,7 +113,7 @@ class Bridge {
   bool Refused() {
     run_.state->stopped.store(1);
     if (run_.notifier != nullptr)
-      run_.notifier->ShowMessage(BridgeRefusalMessage(run_.program_folder), MessageIcon::kExclamation);
+      run_.notifier->ShowMessage(BridgeRefusalMessage(run_.data_folder), MessageIcon::kExclamation);
     return true;
   }
 
@@ -132,7 +132,7 @@ class Bridge {
     }
     int slot = 0;
     if (!ReadRingSlot(pointer_path, &slot)) return true;
-    const std::string frame_path = RingFilePath(run_.program_folder, slot);
+    const std::string frame_path = RingFilePath(run_.data_folder, slot);
     const int result = viewer::DataCommandOfFormat(run_.state->format_index.load()) == viewer::CMD_DISTANCE_DATA
                            ? library_->UpdateDistanceData(frame_path.c_str())
                            : library_->UpdateCoordinateData(frame_path.c_str());
@@ -146,14 +146,14 @@ class Bridge {
 
 }  // namespace
 
-std::string BridgeRefusalMessage(const std::string& program_folder) {
-  return "3D display cannot start: the viewer cannot be given the files in [ " + program_folder +
+std::string BridgeRefusalMessage(const std::string& data_folder) {
+  return "3D display cannot start: the viewer cannot be given the files in [ " + data_folder +
          "3d_data ] (the path holds a comma or is too long).";
 }
 
 void RunBridgeThread(const BridgeRun& run) {
   if (run.state == nullptr || run.pacer == nullptr) return;
-  const std::string path = run.library_path.empty() ? run.program_folder + "libvelmar.so" : run.library_path;
+  const std::string path = run.library_path.empty() ? run.data_folder + "libvelmar.so" : run.library_path;
   std::unique_ptr<BridgeLibrary> library = BridgeLibrary::Load(path);
   if (!library) return;
   Bridge(run, std::move(library)).Run();

@@ -5,7 +5,7 @@
 // (or a changed view range). Ends when 3D display is stopped; a missing
 // library or function ends it at once, silently.
 //
-// A push that can never be taken (a program folder whose path holds a
+// A push that can never be taken (a data folder whose path holds a
 // comma, or a message that would exceed 256 bytes) is not retried: it is
 // reported once through the notifier, 3D display is switched off (so the
 // export ring is no longer written) and the thread ends.
@@ -23,16 +23,16 @@ struct BridgeTiming {
 };
 
 struct BridgeRun {
-  std::string program_folder;  // ends in '/'
-  std::string library_path;    // empty: program_folder + "libvelmar.so"
+  std::string data_folder;   // ends in '/'
+  std::string library_path;  // empty: data_folder + "libvelmar.so"
   Display3DState* state = nullptr;
   BridgePacer* pacer = nullptr;
   Notifier* notifier = nullptr;  // nullptr: a permanent refusal is not shown
   BridgeTiming timing;
 };
 
-// The text shown when the viewer cannot be fed from `program_folder`.
-std::string BridgeRefusalMessage(const std::string& program_folder);
+// The text shown when the viewer cannot be fed from `data_folder`.
+std::string BridgeRefusalMessage(const std::string& data_folder);
 
 // The thread's body. Reads "UpdateInterval" (default 150) and
 // "DistanceRatio" (default "1.0") from section "3D" of the profile when it

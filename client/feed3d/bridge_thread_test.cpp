@@ -57,9 +57,9 @@ class BridgeThreadTest : public ::testing::Test {
   }
 
   void Run() { Run(folder.path(), nullptr); }
-  void Run(const std::string& program_folder, Notifier* notifier) {
+  void Run(const std::string& data_folder, Notifier* notifier) {
     BridgeRun run;
-    run.program_folder = program_folder;
+    run.data_folder = data_folder;
     run.notifier = notifier;
     run.state = &state;
     run.pacer = &pacer;
@@ -169,23 +169,23 @@ TEST_F(BridgeThreadTest, AMissingLibraryOrFunctionEndsTheThreadSilently) {
 }
 
 // A push the viewer can never take is reported once, switches 3D display
-// off and ends the thread, instead of being retried: a program folder whose
+// off and ends the thread, instead of being retried: a data folder whose
 // path holds a comma or is too long for a message (checked before any
 // push), and a library that refuses a message for good.
 TEST_F(BridgeThreadTest, APermanentRefusalIsReportedOnceAndEndsTheStart) {
   const std::string comma = folder.path() + "a,b/";
   const std::string deep = folder.path() + std::string(240, 'd') + "/";
-  for (const std::string& program_folder : {comma, deep}) {
-    SCOPED_TRACE(program_folder);
+  for (const std::string& data_folder : {comma, deep}) {
+    SCOPED_TRACE(data_folder);
     FakeVelmar_Reset();
     RecordingNotifier notifier;
-    ASSERT_EQ(mkdir(program_folder.c_str(), 0700), 0);
-    ASSERT_EQ(symlink(FAKE_VELMAR_PATH, (program_folder + "libvelmar.so").c_str()), 0);
+    ASSERT_EQ(mkdir(data_folder.c_str(), 0700), 0);
+    ASSERT_EQ(symlink(FAKE_VELMAR_PATH, (data_folder + "libvelmar.so").c_str()), 0);
     state.stopped = 0;
     pacer.pauses.clear();
-    Run(program_folder, &notifier);
+    Run(data_folder, &notifier);
     EXPECT_TRUE(Calls().empty());
-    EXPECT_EQ(notifier.Messages(), std::vector<std::string>{BridgeRefusalMessage(program_folder)});
+    EXPECT_EQ(notifier.Messages(), std::vector<std::string>{BridgeRefusalMessage(data_folder)});
     EXPECT_EQ(notifier.Icons(), std::vector<MessageIcon>{MessageIcon::kExclamation});
     EXPECT_EQ(state.stopped.load(), 1);
   }

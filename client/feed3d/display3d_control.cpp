@@ -8,11 +8,11 @@
 
 namespace kelvara {
 
-Display3DControl::Display3DControl(std::string program_folder, Display3DState* state, Display3DOptions options)
-    : program_folder_(std::move(program_folder)), state_(state), options_(std::move(options)) {
+Display3DControl::Display3DControl(std::string data_folder, Display3DState* state, Display3DOptions options)
+    : data_folder_(std::move(data_folder)), state_(state), options_(std::move(options)) {
   if (!options_.window_exists) options_.window_exists = ViewerWindowExists;
   if (!options_.pacer) options_.pacer = std::make_unique<StopAwarePacer>(&state_->stopped);
-  run_.program_folder = program_folder_;
+  run_.data_folder = data_folder_;
   run_.library_path = options_.library_path;
   run_.state = state_;
   run_.pacer = options_.pacer.get();
@@ -35,7 +35,7 @@ void Display3DControl::Start() {
   // two bridge threads never run.
   WaitForBridgeThread();
   state_->stopped.store(0);
-  LaunchViewer(&viewer_, options_.viewer_folder.empty() ? program_folder_ : options_.viewer_folder,
+  LaunchViewer(&viewer_, options_.viewer_folder.empty() ? data_folder_ : options_.viewer_folder,
                options_.window_exists);
   try {
     bridge_ = std::thread(RunBridgeThread, std::cref(run_));

@@ -29,8 +29,8 @@ struct Display3DOptions {
   // The bridge thread's pauses; a StopAwarePacer on the stopped flag by default.
   std::unique_ptr<BridgePacer> pacer;
   BridgeTiming timing;
-  std::string library_path;  // empty: program folder + "libvelmar.so"
-  // Folder of "Orvinel" (ending in '/'); empty: the program folder. An
+  std::string library_path;  // empty: data folder + "libvelmar.so"
+  // Folder of "Orvinel" (ending in '/'); empty: the data folder. An
   // installed client keeps its exchange files apart from its programs.
   std::string viewer_folder;
   // Shows the bridge thread's report when the viewer can never be fed.
@@ -40,7 +40,7 @@ struct Display3DOptions {
 class Display3DControl {
  public:
   // `state` must outlive this object.
-  Display3DControl(std::string program_folder, Display3DState* state, Display3DOptions options = Display3DOptions());
+  Display3DControl(std::string data_folder, Display3DState* state, Display3DOptions options = Display3DOptions());
   ~Display3DControl();  // stops 3D display and waits for the bridge thread
 
   Display3DControl(const Display3DControl&) = delete;
@@ -55,7 +55,7 @@ class Display3DControl {
   void WaitForBridgeThread();
 
  private:
-  const std::string program_folder_;
+  const std::string data_folder_;
   Display3DState* const state_;
   Display3DOptions options_;
   ViewerProcess viewer_;

@@ -9,11 +9,11 @@
 
 namespace kelvara {
 
-ExportRing::ExportRing(std::string program_folder) : program_folder_(std::move(program_folder)) {}
+ExportRing::ExportRing(std::string data_folder) : data_folder_(std::move(data_folder)) {}
 
-std::string ExportRing::SlotPath(int slot) const { return RingFilePath(program_folder_, slot); }
+std::string ExportRing::SlotPath(int slot) const { return RingFilePath(data_folder_, slot); }
 
-std::string ExportRing::PointerPath() const { return RingPointerFilePath(program_folder_); }
+std::string ExportRing::PointerPath() const { return RingPointerFilePath(data_folder_); }
 
 bool ExportRing::Write(const unsigned char* frame) {
   const int slot = slot_;

@@ -14,9 +14,9 @@ constexpr int kExportSlots = 6;
 
 class ExportRing {
  public:
-  // `program_folder` ends with '/'; the ring lives in its "3d_data" folder,
+  // `data_folder` ends with '/'; the ring lives in its "3d_data" folder,
   // which must exist.
-  explicit ExportRing(std::string program_folder);
+  explicit ExportRing(std::string data_folder);
 
   // Writes the frame into the current slot, then names it in "data_no", and
   // advances the slot (whether or not the writes succeeded). Returns false
@@ -28,7 +28,7 @@ class ExportRing {
   std::string PointerPath() const;
 
  private:
-  std::string program_folder_;
+  std::string data_folder_;
   int slot_ = 0;
 };
 

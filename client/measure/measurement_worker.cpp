@@ -120,7 +120,7 @@ class ActiveRun {
  public:
   // `publish` receives the frame health after every cycle.
   ActiveRun(MeasurementContext& c, std::function<void(const FrameHealth&)> publish)
-      : c_(c), publish_(std::move(publish)), ring_(c.control.program_folder) {}
+      : c_(c), publish_(std::move(publish)), ring_(c.control.data_folder) {}
 
   RunSummary Execute();
 

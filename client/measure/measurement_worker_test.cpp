@@ -81,7 +81,7 @@ class LoopTest : public ::testing::Test {
     dir_ = folder_.path();
     ASSERT_EQ(mkdir((dir_ + "/3d_data").c_str(), 0700), 0);
     ASSERT_EQ(mkdir((dir_ + "/logs").c_str(), 0700), 0);
-    control_.program_folder = dir_ + "/";
+    control_.data_folder = dir_ + "/";
   }
   // Runs one whole measurement against `camera` and waits for its end.
   RunSummary RunWith(FakeCamera& camera, const RunRequest& request) {
