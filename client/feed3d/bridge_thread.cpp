@@ -62,9 +62,9 @@ class Bridge {
     std::pair<int, int> last_distance = run_.state->ViewRange();
     std::pair<int, int> last_colour = last_distance;
 
-    std::string ratio_text;
-    IniReadInt("3D", "UpdateInterval", 150, &interval_);
-    IniReadString("3D", "DistanceRatio", "1.0", &ratio_text);
+    Profile profile = run_.profile_path.empty() ? Profile::Current() : Profile(run_.profile_path);
+    interval_ = profile.ReadInt("3D", "UpdateInterval", 150);
+    const std::string ratio_text = profile.ReadString("3D", "DistanceRatio", "1.0");
     const float ratio = ParseRatio(ratio_text);
 
     const std::function<int()> pushes[] = {
@@ -93,8 +93,8 @@ class Bridge {
     }
 
     library_.reset();  // unload before the profile is written
-    IniWriteInt("3D", "UpdateInterval", interval_);
-    IniWriteString("3D", "DistanceRatio", ratio_text);
+    profile.WriteInt("3D", "UpdateInterval", interval_);
+    profile.WriteString("3D", "DistanceRatio", ratio_text);
   }
 
  private:

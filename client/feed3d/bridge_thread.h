@@ -25,6 +25,9 @@ struct BridgeTiming {
 struct BridgeRun {
   std::string data_folder;   // ends in '/'
   std::string library_path;  // empty: data_folder + "libvelmar.so"
+  // The profile of the "3D" keys (UpdateInterval, DistanceRatio); empty:
+  // the process-wide profile (IniSetFilePath).
+  std::string profile_path;
   Display3DState* state = nullptr;
   BridgePacer* pacer = nullptr;
   Notifier* notifier = nullptr;  // nullptr: a permanent refusal is not shown

@@ -96,6 +96,23 @@ TEST_F(BridgeThreadTest, InitialPushesInOrderThenTheSettleWait) {
   EXPECT_EQ(ratio, "2.5");
 }
 
+TEST_F(BridgeThreadTest, AProfilePassedInIsReadAndWrittenInsteadOfTheProcessWideOne) {
+  const std::string own = folder.path() + "own.ini";
+  Profile(own).WriteInt("3D", "UpdateInterval", 400);
+  Profile(own).WriteString("3D", "DistanceRatio", "3.5");
+  StopAtPause(5);  // the first pass's pause
+  BridgeRun run;
+  run.data_folder = folder.path();
+  run.profile_path = own;
+  run.state = &state;
+  run.pacer = &pacer;
+  RunBridgeThread(run);
+  EXPECT_EQ(Calls()[1], "ratio 3.5");
+  EXPECT_EQ(pacer.pauses.back(), 400);
+  EXPECT_EQ(Profile(own).ReadInt("3D", "UpdateInterval", 0), 400);
+  EXPECT_NE(access(folder.ini().c_str(), F_OK), 0);  // the process-wide profile stays unwritten
+}
+
 TEST_F(BridgeThreadTest, ARefusedPushIsRetriedEvery100ms) {
   FakeVelmar_Refuse("range", 2);
   FakeVelmar_Refuse("angle", 1);

@@ -14,6 +14,7 @@ Display3DControl::Display3DControl(std::string data_folder, Display3DState* stat
   if (!options_.pacer) options_.pacer = std::make_unique<StopAwarePacer>(&state_->stopped);
   run_.data_folder = data_folder_;
   run_.library_path = options_.library_path;
+  run_.profile_path = options_.profile_path;
   run_.state = state_;
   run_.pacer = options_.pacer.get();
   run_.notifier = options_.notifier;

@@ -30,6 +30,8 @@ struct Display3DOptions {
   std::unique_ptr<BridgePacer> pacer;
   BridgeTiming timing;
   std::string library_path;  // empty: data folder + "libvelmar.so"
+  // The profile of the bridge's "3D" keys; empty: the process-wide profile.
+  std::string profile_path;
   // Folder of "Orvinel" (ending in '/'); empty: the data folder. An
   // installed client keeps its exchange files apart from its programs.
   std::string viewer_folder;
