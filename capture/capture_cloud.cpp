@@ -1,4 +1,4 @@
-#include "capture_cloud.h"
+#include "capture/capture_cloud.h"
 
 #include <cstdio>
 

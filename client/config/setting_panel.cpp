@@ -1,4 +1,4 @@
-#include "setting_panel.h"
+#include "config/setting_panel.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -14,10 +14,10 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "command_codes.h"
-#include "exposure_range.h"
-#include "spin_buttons.h"
-#include "window_messages.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/exposure_range.h"
+#include "config/spin_buttons.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -1,7 +1,7 @@
 // The settings panel: controls, the check when a field is left, "Set" with a
 // refused group, the Format list and the enabling rules.
-#include "setting_panel.h"
-#include "recording_notifier.h"
+#include "config/setting_panel.h"
+#include "config/testing/recording_notifier.h"
 
 #include <gtest/gtest.h>
 #include <QButtonGroup>
@@ -12,10 +12,10 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "command_codes.h"
-#include "scripted_serial.h"
-#include "spin_buttons.h"
-#include "testing/hub_recorder.h"
+#include "camera_facts/command_codes.h"
+#include "config/spin_buttons.h"
+#include "link/testing/scripted_serial.h"
+#include "widgets/testing/message_recorder.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "picture_window.h"
+#include "display/picture_window.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

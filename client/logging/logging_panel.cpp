@@ -1,4 +1,4 @@
-#include "logging_panel.h"
+#include "logging/logging_panel.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "kelvara_dlg.h"
+#include "shell/kelvara_dlg.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -54,6 +54,8 @@ CKelvaraDlg::CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, SerialLib
   options.upload_runner = SpawnAndWait;
   options.post = [this](std::function<void()> task) { observer_.Post(std::move(task)); };
   options.display3d = std::move(options3d);
+  // The bridge keeps its "3D" keys in the client's profile.
+  if (options.display3d.profile_path.empty()) options.display3d.profile_path = paths_.profile_path;
   session_ = std::make_unique<Session>(serial, observer_, std::move(options));
   observer_.SetStateHandler([this](SessionState state) { SessionStateChanged(state); });
   observer_.SetFrameHandler(

@@ -1,8 +1,8 @@
 // The main dialog against a fake camera: the connect sequence, the enabling
 // of the panels across connect, measure and disconnect, a start queued
 // behind an ending run, and a shutdown while the worker holds a message box.
-#include "kelvara_dlg.h"
-#include "recording_notifier.h"
+#include "shell/kelvara_dlg.h"
+#include "config/testing/recording_notifier.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
