@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "cloud_builder.h"
-#include "cloud_writer.h"
-#include "frame_filters.h"
+#include "export/cloud_builder.h"
+#include "export/cloud_writer.h"
+#include "export/frame_filters.h"
 
 namespace kelvara {
 
