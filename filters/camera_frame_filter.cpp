@@ -1,7 +1,7 @@
-#include "camera_frame_filter.h"
+#include "filters/camera_frame_filter.h"
 
-#include "format_table.h"
-#include "frame_geometry.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 namespace filters {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "filter_chain.h"
+#include "filters/filter_chain.h"
 
 namespace kelvara {
 namespace filters {

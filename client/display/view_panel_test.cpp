@@ -1,4 +1,4 @@
-#include "view_panel.h"
+#include "display/view_panel.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,13 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "testing/panel_test.h"
-#include "view_filters.h"
+#include "display/testing/panel_test.h"
+#include "display/view_filters.h"
 
 namespace kelvara {
 namespace {
 
-using testing_support::RecordedMessage;
+using testing::RecordedMessage;
 using Messages = std::vector<RecordedMessage>;
 
 class ViewPanelTest : public testing_support::PanelTest {
