@@ -22,6 +22,7 @@
 #include "camera_facts/exposure_range.h"
 #include "camera_facts/format_table.h"
 #include "config/updater_run.h"
+#include "filters/camera_frame_filter.h"
 #include "link/camera_link.h"
 #include "python/frame.h"
 #include "session/session.h"
@@ -214,6 +215,10 @@ class Observer : public SessionObserver {
     }
     auto bytes = std::make_shared<FrameBytes>();
     bytes->bytes.assign(frame, frame + size);
+    // The filters see every frame of the stream, taken or not, and act on
+    // the copy the arrays view; raw keeps the camera's bytes.
+    if (chain_ && filters::FilterCameraFrame(chain_.get(), format_index_, bytes->bytes.data(), size, &flags_))
+      bytes->camera.assign(frame, frame + size);
     if (queue_.size() >= kQueueFrames) {
       queue_.pop_front();
       ++dropped_;
@@ -231,6 +236,17 @@ class Observer : public SessionObserver {
     format_index_ = format_index;
     received_ = dropped_ = short_frames_ = 0;
     temperatures_.reset();
+    if (chain_) chain_->Reset();
+  }
+  // The filters of the frames' arrays, from the next frame on.
+  void SetFilters(const filters::FilterSettings& settings) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (settings.any()) chain_ = std::make_unique<filters::FilterChain>(settings);
+    else chain_.reset();
+  }
+  filters::FilterSettings Filters() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return chain_ ? chain_->settings() : filters::FilterSettings();
   }
   void EndStream() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -274,6 +290,8 @@ class Observer : public SessionObserver {
   bool ended_ = false;
   int format_index_ = -1;
   int64_t received_ = 0, dropped_ = 0, short_frames_ = 0;
+  std::unique_ptr<filters::FilterChain> chain_;
+  std::vector<uint8_t> flags_;
 };
 
 class Camera;
@@ -476,6 +494,29 @@ class Camera {
   }
 
   std::string state() { return SessionStateName(session().State()); }
+
+  std::vector<std::string> filters() const {
+    const filters::FilterSettings s = observer_.Filters();
+    std::vector<std::string> names;
+    if (s.flying) names.push_back("flying");
+    if (s.spatial) names.push_back("spatial");
+    if (s.temporal) names.push_back("temporal");
+    return names;
+  }
+  void set_filters(const py::object& value) {
+    std::string list;
+    if (!value.is_none()) {
+      if (py::isinstance<py::str>(value)) throw py::type_error("filters must be a list of names, e.g. [\"flying\"]");
+      for (const py::handle item : value) {
+        if (!py::isinstance<py::str>(item)) throw py::type_error("filters must be a list of names, e.g. [\"flying\"]");
+        list += (list.empty() ? "" : ",") + item.cast<std::string>();
+      }
+    }
+    filters::FilterSettings settings;
+    std::string why;
+    if (!list.empty() && !filters::ParseFilterList(list, &settings, &why)) Raise(PyExc_ValueError, why);
+    observer_.SetFilters(settings);
+  }
 
  private:
   // Without the GIL: another Python thread may be in StopRun meanwhile.
@@ -701,7 +742,18 @@ other_failures; dropped (frames the Python side did not take in time, the
 oldest of 16 waiting go first), short_frames, last_frame_number.
 )doc")
       .def_property_readonly("state", &Camera::state,
-                             "The session's state: \"Ready\", \"Measuring\", \"Stopping\", \"Disconnected\".");
+                             "The session's state: \"Ready\", \"Measuring\", \"Stopping\", \"Disconnected\".")
+      .def_property("filters", &Camera::filters, &Camera::set_filters, R"doc(
+The measurement filters applied to the frames' arrays, a list of
+"flying", "spatial" and "temporal" (any subset; they run in that order;
+[] or None: none). flying marks the pixels floating between two surfaces
+at a depth edge: their distance becomes 30000 (no data), their point NaN
+and valid False; spatial smooths each surface without blurring its edges;
+temporal averages each pixel over the frames and starts afresh where the
+scene moves. Frame.raw stays the camera's bytes. Takes effect from the
+next frame; temporal sees every frame of the run, also those dropped.
+ValueError for an unknown or repeated name.
+)doc");
 
   // Cameras left open at interpreter exit are closed (never a camera left
   // measuring), also when a KeyboardInterrupt ends the program by SIGINT.

@@ -127,7 +127,8 @@ py::object Frame::valid() {
 }
 
 py::bytes Frame::raw() const {
-  return py::bytes(reinterpret_cast<const char*>(bytes_->bytes.data()), bytes_->bytes.size());
+  const std::vector<unsigned char>& camera = bytes_->camera.empty() ? bytes_->bytes : bytes_->camera;
+  return py::bytes(reinterpret_cast<const char*>(camera.data()), camera.size());
 }
 
 py::object Frame::temperatures() const {

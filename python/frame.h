@@ -20,7 +20,8 @@ struct Temperatures {
 };
 
 struct FrameBytes {
-  std::vector<unsigned char> bytes;  // the frame as received
+  std::vector<unsigned char> bytes;   // the frame the arrays view: as received, or filtered
+  std::vector<unsigned char> camera;  // the frame as received when `bytes` is filtered
 };
 
 class Frame {

@@ -16,6 +16,9 @@ ViewOptions ViewOptions::Load(const Profile& profile) {
   o.vertical_flip = profile.ReadInt(kSection, "VerticalFlip", 0) != 0;
   o.range_max = profile.ReadInt(kSection, "RangeMax", 6250);
   o.range_min = profile.ReadInt(kSection, "RangeMin", 0);
+  o.filter_flying = profile.ReadInt(kSection, "FilterFlying", 0) != 0;
+  o.filter_smoothing = profile.ReadInt(kSection, "FilterSmoothing", 0) != 0;
+  o.filter_temporal = profile.ReadInt(kSection, "FilterTemporal", 0) != 0;
   return o;
 }
 
@@ -24,6 +27,9 @@ bool ViewOptions::Save(Profile& profile) const {
   ok &= profile.WriteInt(kSection, "VerticalFlip", vertical_flip ? 1 : 0);
   ok &= profile.WriteInt(kSection, "RangeMax", range_max);
   ok &= profile.WriteInt(kSection, "RangeMin", range_min);
+  ok &= profile.WriteInt(kSection, "FilterFlying", filter_flying ? 1 : 0);
+  ok &= profile.WriteInt(kSection, "FilterSmoothing", filter_smoothing ? 1 : 0);
+  ok &= profile.WriteInt(kSection, "FilterTemporal", filter_temporal ? 1 : 0);
   return ok;
 }
 

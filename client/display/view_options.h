@@ -1,6 +1,7 @@
 #pragma once
-// The view panel's options without Qt: the flips and the distance range,
-// as the profile's "View" section keeps them. Loaded when the panel opens,
+// The view panel's options without Qt: the flips, the distance range and
+// the filters of the picture and the 3D view, as the profile's "View"
+// section keeps them. Loaded when the panel opens,
 // saved when a picture or a measurement starts.
 #include <string>
 
@@ -13,6 +14,10 @@ struct ViewOptions {
   bool vertical_flip = false;
   int range_min = 0;     // mm, 0 .. range_max - 1
   int range_max = 6250;  // mm, range_min + 1 .. the distance limit
+  // "Flying pixels", "Smoothing", "Temporal".
+  bool filter_flying = false;
+  bool filter_smoothing = false;
+  bool filter_temporal = false;
 
   // Missing keys read as the defaults above.
   static ViewOptions Load(const Profile& profile);

@@ -18,6 +18,7 @@ TEST(ViewOptionsTest, DefaultsThenTheSavedValuesComeBack) {
   EXPECT_FALSE(defaults.vertical_flip);
   EXPECT_EQ(defaults.range_min, 0);
   EXPECT_EQ(defaults.range_max, 6250);
+  EXPECT_FALSE(defaults.filter_flying || defaults.filter_smoothing || defaults.filter_temporal);
   EXPECT_FALSE(defaults.MirrorX());
   EXPECT_TRUE(defaults.MirrorY()) << "rows are reversed unless Vertical flip is on";
 
@@ -26,14 +27,18 @@ TEST(ViewOptionsTest, DefaultsThenTheSavedValuesComeBack) {
   o.vertical_flip = true;
   o.range_min = 300;
   o.range_max = 4000;
+  o.filter_flying = true;
+  o.filter_temporal = true;
   ASSERT_TRUE(o.Save(profile));
   EXPECT_EQ(kelvara::testing::ReadFile(profile.path()),
-            "[View]\r\nHorizontalFlip=1\r\nVerticalFlip=1\r\nRangeMax=4000\r\nRangeMin=300\r\n");
+            "[View]\r\nHorizontalFlip=1\r\nVerticalFlip=1\r\nRangeMax=4000\r\nRangeMin=300\r\n"
+            "FilterFlying=1\r\nFilterSmoothing=0\r\nFilterTemporal=1\r\n");
   const ViewOptions back = ViewOptions::Load(profile);
   EXPECT_TRUE(back.MirrorX());
   EXPECT_FALSE(back.MirrorY());
   EXPECT_EQ(back.range_min, 300);
   EXPECT_EQ(back.range_max, 4000);
+  EXPECT_TRUE(back.filter_flying && !back.filter_smoothing && back.filter_temporal);
   Profile nowhere("");
   EXPECT_FALSE(o.Save(nowhere));
 }

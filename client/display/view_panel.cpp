@@ -13,6 +13,7 @@
 
 #include "camera_facts/frame_geometry.h"
 #include "config/profile_store.h"
+#include "display/view_filters.h"
 #include "display/view_options.h"
 #include "widgets/number_field.h"
 #include "widgets/window_messages.h"
@@ -73,6 +74,10 @@ CViewImage::CViewImage(QWidget* parent, QObject* hub, Profile profile)
   // The picture window starts with the stored orientation and range.
   PostWindowMessage(hub_, UWM_SET_FLIP, horizontal_flip_, vertical_flip_);
   PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
+  flying_->setChecked(o.filter_flying);
+  smoothing_->setChecked(o.filter_smoothing);
+  temporal_->setChecked(o.filter_temporal);
+  if (FilterMask() != 0) OnFilters();  // the session starts without filters
   ShowValues();
 }
 
@@ -182,6 +187,7 @@ void CViewImage::BuildControls() {
   add_field(5, 3, chips_[2]);
   add_field(5, 5, chips_[3]);
   grid->addWidget(monitor, 4, 0, 1, 4);
+  BuildFilterBoxes(group, grid, 5);
 
   center_mark_->setChecked(true);
 
@@ -196,6 +202,40 @@ void CViewImage::BuildControls() {
   connect(minimum_, &QSpinBox::editingFinished, this, [this] { CheckMinimum(); });
 }
 
+// The filters of the picture and the 3D view, in one row; they never
+// change what is logged or recorded.
+void CViewImage::BuildFilterBoxes(QWidget* group, QGridLayout* grid, int row) {
+  auto* row_layout = new QHBoxLayout;
+  row_layout->addWidget(new QLabel(QStringLiteral("FILTERS"), group));
+  const struct {
+    QCheckBox** box;
+    int control;
+    const char* text;
+    const char* tip;
+  } boxes[] = {
+      {&flying_, 3070, "Flying pixels", "Hides the pixels floating between two surfaces at a depth edge"},
+      {&smoothing_, 3071, "Smoothing", "Smooths each surface without blurring its edges"},
+      {&temporal_, 3072, "Temporal", "Averages each pixel over the last frames; a moving edge starts afresh"},
+  };
+  for (const auto& b : boxes) {
+    *b.box = Check(b.control, QString::fromLatin1(b.text), group);
+    (*b.box)->setAccessibleName(QString::fromLatin1(b.text));
+    (*b.box)->setToolTip(QString::fromLatin1(b.tip) +
+                         QStringLiteral(" (picture and 3D view; the logs keep the camera's values)"));
+    row_layout->addWidget(*b.box);
+    connect(*b.box, &QCheckBox::clicked, this, &CViewImage::OnFilters);
+  }
+  row_layout->addStretch();
+  grid->addLayout(row_layout, row, 0, 1, 4);
+}
+
+int CViewImage::FilterMask() const {
+  return (flying_->isChecked() ? kFilterFlying : 0) | (smoothing_->isChecked() ? kFilterSpatial : 0) |
+         (temporal_->isChecked() ? kFilterTemporal : 0);
+}
+
+void CViewImage::OnFilters() { PostWindowMessage(hub_, UWM_SET_FILTERS, FilterMask()); }
+
 void CViewImage::ShowValues() {
   horizontal_->setChecked(horizontal_flip_ != 0);
   vertical_->setChecked(vertical_flip_ != 0);
@@ -209,6 +249,9 @@ void CViewImage::WriteProfile() {
   o.vertical_flip = vertical_flip_ != 0;
   o.range_max = range_max_;
   o.range_min = range_min_;
+  o.filter_flying = flying_->isChecked();
+  o.filter_smoothing = smoothing_->isChecked();
+  o.filter_temporal = temporal_->isChecked();
   o.Save(profile_);
 }
 

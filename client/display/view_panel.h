@@ -11,6 +11,7 @@
 #include "frame/frame_layout.h"
 
 class QCheckBox;
+class QGridLayout;
 class QLineEdit;
 class QPushButton;
 
@@ -42,6 +43,10 @@ class CViewImage : public QWidget {
   // "Horizontal flip" and "Vertical flip" (UWM_SET_FLIP carries them).
   bool HorizontalFlip() const;
   bool VerticalFlip() const;
+  // The filters of the picture and the 3D view ("Flying pixels",
+  // "Smoothing", "Temporal"; UWM_SET_FILTERS carries them) as a
+  // ViewFilter mask.
+  int FilterMask() const;
   // The 3D button's caption back to "3D Start" (after a failed or ended 3D start).
   void Show3DStopped();
 
@@ -73,6 +78,8 @@ class CViewImage : public QWidget {
   void OnAutoRange();
   void OnCenterMark();
   void OnStopSampling();
+  void BuildFilterBoxes(QWidget* group, QGridLayout* grid, int row);
+  void OnFilters();
   void On3D();
 
   QObject* hub_;
@@ -101,6 +108,9 @@ class CViewImage : public QWidget {
   QLineEdit* centre_ = nullptr;
   QCheckBox* center_mark_ = nullptr;
   QCheckBox* stop_sampling_ = nullptr;
+  QCheckBox* flying_ = nullptr;
+  QCheckBox* smoothing_ = nullptr;
+  QCheckBox* temporal_ = nullptr;
   QLineEdit* led_ = nullptr;
   QLineEdit* imager_ = nullptr;
   QLineEdit* chips_[4] = {nullptr, nullptr, nullptr, nullptr};

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "display/testing/panel_test.h"
+#include "display/view_filters.h"
 
 namespace kelvara {
 namespace {
@@ -161,6 +162,43 @@ TEST_F(ViewPanelTest, BoxesPostTheirState) {
                                    {UWM_SET_CENTER_MARK, 1, 0}}));
   // Flips reach the profile only with Picture or Start.
   EXPECT_EQ(profile_.ReadInt("View", "VerticalFlip"), -12345);
+}
+
+// "Flying pixels", "Smoothing", "Temporal": found by their accessible
+// names, posted as a mask at once, kept in the profile with Start.
+TEST_F(ViewPanelTest, FilterBoxesPostTheirMaskAndComeBackFromTheProfile) {
+  Make();
+  hub_.Take();
+  const char* names[] = {"Flying pixels", "Smoothing", "Temporal"};
+  QCheckBox* boxes[3] = {};
+  for (QCheckBox* box : panel_->findChildren<QCheckBox*>()) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(box);
+    for (int i = 0; i < 3; ++i)
+      if (a && a->text(QAccessible::Name) == QString::fromLatin1(names[i])) boxes[i] = box;
+  }
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_NE(boxes[i], nullptr) << names[i];
+    EXPECT_EQ(boxes[i]->text(), QString::fromLatin1(names[i]));
+    EXPECT_FALSE(boxes[i]->isChecked());
+  }
+  for (QCheckBox* box : {boxes[2], boxes[0], boxes[1], boxes[2]}) QTest::mouseClick(box, Qt::LeftButton);
+  EXPECT_EQ(hub_.Take(), (Messages{{UWM_SET_FILTERS, kFilterTemporal, 0},
+                                   {UWM_SET_FILTERS, kFilterTemporal | kFilterFlying, 0},
+                                   {UWM_SET_FILTERS, kAllFilters, 0},
+                                   {UWM_SET_FILTERS, kFilterFlying | kFilterSpatial, 0}}));
+  EXPECT_EQ(profile_.ReadInt("View", "FilterFlying"), -12345) << "saved with Picture or Start";
+  Click(3000);
+  EXPECT_EQ(profile_.ReadInt("View", "FilterFlying"), 1);
+  EXPECT_EQ(profile_.ReadInt("View", "FilterSmoothing"), 1);
+  EXPECT_EQ(profile_.ReadInt("View", "FilterTemporal"), 0);
+
+  panel_.reset();
+  hub_.Take();
+  Make();
+  EXPECT_EQ(hub_.Take(), (Messages{{UWM_SET_FLIP, 0, 0},
+                                   {UWM_SET_VIEW_RANGE, 0, 0},
+                                   {UWM_SET_FILTERS, kFilterFlying | kFilterSpatial, 0}}));
+  EXPECT_EQ(panel_->FilterMask(), kFilterFlying | kFilterSpatial);
 }
 
 TEST_F(ViewPanelTest, ThreeDButtonToggles) {

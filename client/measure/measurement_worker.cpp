@@ -11,6 +11,7 @@
 #include "display/centre_readout.h"
 #include "display/rendering_model.h"
 #include "feed3d/export_ring.h"
+#include "filters/camera_frame_filter.h"
 #include "frame/frame_decode.h"
 #include "frame/frame_layout.h"
 #include "logging/log_writer.h"
@@ -141,6 +142,10 @@ class ActiveRun {
   // Work side.
   void WorkLoop();
   void Work(FrameWork& w, bool newer);
+  // The bytes the picture and the 3D view get: the frame itself, or a
+  // filtered copy of it while filters are on.
+  const unsigned char* ViewBytes(const FrameWork& w);
+  bool Render(int format_index, const unsigned char* bytes, size_t size, int* centre);
 
   // Published under the lock, so that the worker's copy never goes back.
   template <typename F>
@@ -163,6 +168,11 @@ class ActiveRun {
   // Work side only.
   FrameDecoder decoder_;
   ExportRing ring_;
+  std::unique_ptr<filters::FilterChain> chain_;
+  int chain_mask_ = 0;
+  int chain_format_ = -1;
+  std::vector<unsigned char> filtered_;
+  std::vector<uint8_t> flags_;
 
   // Receive side only.
   TemperatureSample temperatures_;
@@ -384,21 +394,62 @@ void ActiveRun::WorkLoop() {
   }
 }
 
+const unsigned char* ActiveRun::ViewBytes(const FrameWork& w) {
+  const int mask = c_.control.Filters();
+  if (mask == 0) {
+    chain_.reset();  // the temporal average starts afresh when filters return
+    return w.frame.data();
+  }
+  if (!chain_ || mask != chain_mask_ || w.format_index != chain_format_) {
+    filters::FilterSettings settings;
+    settings.flying = (mask & kFilterFlying) != 0;
+    settings.spatial = (mask & kFilterSpatial) != 0;
+    settings.temporal = (mask & kFilterTemporal) != 0;
+    chain_ = std::make_unique<filters::FilterChain>(settings);
+    chain_mask_ = mask;
+    chain_format_ = w.format_index;
+  }
+  filtered_.assign(w.frame.begin(), w.frame.end());
+  if (!filters::FilterCameraFrame(chain_.get(), w.format_index, filtered_.data(), filtered_.size(), &flags_))
+    return w.frame.data();
+  return filtered_.data();
+}
+
+bool ActiveRun::Render(int format_index, const unsigned char* bytes, size_t size, int* centre) {
+  DisplayPlanes planes;
+  if (!decoder_.DecodeFrame(format_index, bytes, size, &planes)) return false;
+  *centre = planes.CentreValue();
+  c_.picture.RenderFrame(planes);
+  return true;
+}
+
 // Work side: everything a received frame goes through, in the order the
-// sequential loop had it.
+// sequential loop had it. The filters (when on) see every frame, and act
+// on a copy: the picture and the 3D view show it, the logs and the
+// recording get the camera's bytes.
 void ActiveRun::Work(FrameWork& w, bool newer) {
   c_.outputs.FrameReceived(w.frame.data(), w.frame.size(), w.receipt);
-  DisplayPlanes planes;
+  const unsigned char* view = ViewBytes(w);
+  const bool filtered = view != w.frame.data();
   int centre = 0;
   bool shown = false;
-  if (decoder_.DecodeFrame(w.format_index, w.frame.data(), w.frame.size(), &planes)) {
-    centre = planes.CentreValue();
-    // Behind the link, the picture skips a frame that a newer one follows;
-    // a logged frame is always drawn (its PNG is the picture).
-    if (!newer || w.logged) {
-      c_.picture.RenderFrame(planes);
-      shown = true;
-    }
+  auto write_logs = [&] {
+    if (w.temperature_line) c_.logger.WriteTemperatureLog(w.temperatures);
+    c_.logger.WriteFrameLogs(w.log_number, w.frame.data(), w.frame.size());
+  };
+  // A logged frame is always drawn before its logs (its PNG is the
+  // picture): the camera's own picture first when the one on screen is
+  // filtered.
+  if (w.logged && filtered) {
+    Render(w.format_index, w.frame.data(), w.frame.size(), &centre);
+    write_logs();
+  }
+  // Behind the link, the picture skips a frame that a newer one follows.
+  if (!newer || w.logged) {
+    shown = Render(w.format_index, view, w.frame.size(), &centre);
+  } else {
+    DisplayPlanes planes;
+    if (decoder_.DecodeFrame(w.format_index, view, w.frame.size(), &planes)) centre = planes.CentreValue();
   }
   if (shown) c_.outputs.PictureChanged();
   c_.outputs.CentreReadout(CentreReadout(w.format_index, centre));
@@ -407,11 +458,10 @@ void ActiveRun::Work(FrameWork& w, bool newer) {
     c_.outputs.FrameHealthUpdate(HealthNow());
   }
   if (w.logged) {
-    if (w.temperature_line) c_.logger.WriteTemperatureLog(w.temperatures);
-    c_.logger.WriteFrameLogs(w.log_number, w.frame.data(), w.frame.size());
+    if (!filtered) write_logs();
     c_.outputs.LogProgress(w.log_number + 1, w.progress_total);
   }
-  if (c_.control.display3d.stopped.load() == 0) ring_.Write(w.frame.data());
+  if (c_.control.display3d.stopped.load() == 0) ring_.Write(view);
   UpdateHealth([&](FrameHealth& h) {
     if (shown) ++h.frames_shown;
     if (!shown && newer && !w.logged) ++h.frames_skipped;

@@ -8,6 +8,8 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,6 +19,7 @@
 #include "camsim/pattern_scene.h"
 #include "config/testing/recording_notifier.h"
 #include "display/rendering_model.h"
+#include "display/view_filters.h"
 #include "link/camera_link.h"
 #include "logging/log_writer.h"
 #include "measure/testing/fake_camera.h"
@@ -313,6 +316,76 @@ TEST_F(LoopTest, ExportRingCyclesSixSlotsWhileThreeDIsOn) {
   FakeCamera off(4);
   RunWith(off, 2);
   EXPECT_FALSE(Exists(dir_ + "/3d_data/data_no"));
+}
+
+// A "Distance(Polar)+AMP" frame of a step from 1000 to 2000 mm with one
+// mixed column (1500 mm) between the two surfaces, amplitude 100.
+constexpr int kMixedColumn = 160;
+std::vector<unsigned char> EdgeFrame() {
+  std::vector<unsigned char> f = pattern::Frame(4);
+  for (int i = 0; i < kPixelCount; ++i) {
+    const int column = i % kFrameWidth;
+    const int d = column < kMixedColumn ? 1000 : column == kMixedColumn ? 1500 : 2000;
+    f[2 * i] = static_cast<unsigned char>(d & 0xFF);
+    f[2 * i + 1] = static_cast<unsigned char>(d >> 8);
+    f[kPlane1Offset + 2 * i] = 100;
+    f[kPlane1Offset + 2 * i + 1] = 0;
+  }
+  return f;
+}
+
+int16_t Word(const std::string& bytes, int index) {
+  return static_cast<int16_t>(static_cast<unsigned char>(bytes[2 * index]) |
+                              static_cast<unsigned char>(bytes[2 * index + 1]) << 8);
+}
+
+// The filters change the picture and the 3D view at the edge; every log
+// file (the PNG too) stays what the camera sent.
+TEST_F(LoopTest, FiltersChangeThePictureAndTheThreeDViewNeverTheLogs) {
+  control_.display3d.format_index = 4;
+  control_.display3d.stopped = 0;
+  picture_.display_format = 4;
+  logger_.SetPngSaver([this](const std::string& path) { return picture_.SaveImageAsPng(path, 0); });
+  const int row = 119;
+  const int mixed = row * kFrameWidth + kMixedColumn;
+  std::map<std::string, std::string> logs[2];
+  int16_t shown[2] = {0, 0}, exported[2] = {0, 0};
+  uint32_t colour[2] = {0, 0};
+  for (int filtered : {0, 1}) {
+    control_.SetFilters(filtered ? kAllFilters : 0);
+    const std::string folder = dir_ + "/logs/" + std::to_string(filtered);
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    logger_.SetCsvCheck(true);
+    logger_.SetPngCheck(true);
+    logger_.SetBinCheck(true);
+    logger_.SetFormatIndex(4);
+    logger_.SetSchedule({3, 1, 0});
+    logger_.StartRun(folder, "t");
+    control_.StartLogging(3, 1, 0);
+    FakeCamera camera(4);
+    camera.SetFrame(EdgeFrame());
+    RunWith(camera, 4);
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      logs[filtered][entry.path().filename().string()] = ReadFile(entry.path().string());
+    {
+      const PictureReader picture = picture_.ReadPicture();
+      shown[filtered] = picture.SamplePlane(0)[mixed];
+      colour[filtered] = picture.SlotPixels(0)[mixed];
+    }
+    exported[filtered] = Word(ReadFile(dir_ + "/3d_data/data_3.bin"), mixed);
+  }
+  EXPECT_EQ(shown[0], 1500);
+  EXPECT_EQ(shown[1], DIST_NO_DATA) << "the mixed pixel is shown as no data";
+  EXPECT_NE(colour[0], colour[1]);
+  EXPECT_EQ(exported[0], 1500);
+  EXPECT_EQ(exported[1], DIST_NO_DATA) << "and exported as no data";
+  ASSERT_TRUE(logs[0].count("t_0000.png") && logs[0].count("t_body_0000.raw")) << logs[0].size();
+  for (const auto& [name, bytes] : logs[0]) {
+    if (name.find("temp") != std::string::npos || name == "t.txt") continue;  // times and temperatures
+    ASSERT_TRUE(logs[1].count(name)) << name;
+    EXPECT_TRUE(logs[1][name] == bytes) << name << " differs with the filters on";
+  }
+  EXPECT_EQ(Word(logs[1]["t_body_0000.raw"], mixed), 1500) << "the camera's value";
 }
 
 // The run flag is only set when a run begins, so the stop-after-logging

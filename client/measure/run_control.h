@@ -8,6 +8,7 @@
 #include <atomic>
 #include <string>
 
+#include "display/view_filters.h"
 #include "feed3d/display3d_state.h"
 
 namespace kelvara {
@@ -157,6 +158,16 @@ class RunControl {
   bool TakeStopAfterLogging() { return stop_after_logging_.exchange(false); }
   bool StopsAfterLogging() const { return stop_after_logging_.load(); }
 
+  // ---- Measurement filters ----
+
+  // User-interface thread, any time: the filters the picture and the 3D
+  // view get (a ViewFilter mask), from the work side's next frame on. They
+  // act on a copy of each frame: what is logged or recorded stays the
+  // camera's bytes.
+  void SetFilters(int mask) { filters_.store(mask & kAllFilters); }
+  // Work side, once per frame.
+  int Filters() const { return filters_.load(); }
+
   // ---- Shared with the 3D side ----
 
   // The format index of the frames (selects the frame family) and the 3D
@@ -177,6 +188,7 @@ class RunControl {
   std::atomic<int> log_once_{1};
   std::atomic<int> log_interval_{1};
   std::atomic<bool> stop_after_logging_{false};
+  std::atomic<int> filters_{0};
 };
 
 }  // namespace kelvara

@@ -15,7 +15,7 @@
 // refused or deferred until the run has ended.
 //
 // The values a run works with live here once: the format, the logging
-// schedule, the view range and the flips. A run takes the parameter values
+// schedule, the view range, the flips and the filters. A run takes the parameter values
 // it logs when it starts.
 #include <atomic>
 #include <cstdint>
@@ -176,6 +176,10 @@ class Session {
   void SetViewRange(int minimum, int maximum);
   void SetFlips(bool mirror_x, bool mirror_y);
   void SetStopSampling(bool stop) { control_.SetStopSampling(stop); }
+  // The filters of the picture and the 3D view (a ViewFilter
+  // mask), from the next frame on; never of what is logged or recorded.
+  void SetFilters(int mask) { control_.SetFilters(mask); }
+  int Filters() const { return control_.Filters(); }
 
   // ---- Runs ----
 

@@ -358,6 +358,7 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
       if (picture_) picture_->SetCenterMark(static_cast<int>(wparam));
       break;
     case UWM_SET_STOP_SAMPLING: session_->SetStopSampling(wparam != 0); break;
+    case UWM_SET_FILTERS: session_->SetFilters(static_cast<int>(wparam)); break;
     default: break;
   }
 }

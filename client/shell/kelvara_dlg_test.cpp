@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include "config/testing/fake_ports.h"
 #include "config/testing/temp_program_folder.h"
 #include "display/picture_window.h"
+#include "display/view_filters.h"
 #include "display/view_panel.h"
 #include "feed3d/testing/fake_velmar.h"
 #include "link/testing/scripted_serial.h"
@@ -390,6 +392,15 @@ TEST_F(KelvaraDlgTest, FlipAndStopSamplingReachTheirOwners) {
   dlg.run_control().StartLogging(5, 1, 0);
   SendWindowMessage(&dlg, UWM_STOP_LOGGING);
   EXPECT_EQ(dlg.run_control().Logging().phase, LoggingPhase::kLastFrame);
+}
+
+TEST_F(KelvaraDlgTest, FilterBoxesReachTheSession) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  EXPECT_EQ(dlg.run_control().Filters(), 0);
+  for (QCheckBox* box : dlg.view()->findChildren<QCheckBox*>())
+    if (box->accessibleName() == QStringLiteral("Flying pixels") || box->accessibleName() == QStringLiteral("Temporal"))
+      QTest::mouseClick(box, Qt::LeftButton);
+  EXPECT_TRUE(Await([&] { return dlg.run_control().Filters() == (kFilterFlying | kFilterTemporal); }));
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ enum WindowMessage : int {
   UWM_REDRAW_FRAME = 0x3413,
   UWM_SET_CENTER_MARK = 0x3414,
   UWM_SET_STOP_SAMPLING = 0x3416,
+  UWM_SET_FILTERS = 0x3420,  // wParam: the filters' ViewFilter mask
 };
 
 class WindowMessageEvent : public QEvent {

@@ -4,6 +4,7 @@
     kelvara.list_ports()                     # ["COM1", ...]
     with kelvara.Camera("COM3") as cam:
         cam.format = "Distance(Cartesian)+AMP"
+        cam.filters = ["flying", "temporal"]  # optional; frame.raw stays as sent
         for frame in cam.frames(count=100):
             frame.points                     # (240, 320, 3) float32, metres
     rec = kelvara.Recording("today.kvrec")

@@ -111,6 +111,11 @@ class Camera:
     @property
     def state(self) -> str:
         """The session's state: "Ready", "Measuring", "Stopping" or "Disconnected"."""
+    @property
+    def filters(self) -> List[str]:
+        """Filters of the frames' arrays ("flying", "spatial", "temporal"); flying pixels become invalid, raw stays as sent."""
+    @filters.setter
+    def filters(self, value: Optional[List[str]]) -> None: ...
 
 class RecordingIterator:
     """Iterates over the frames of a Recording in order."""

@@ -34,6 +34,7 @@
 #include "camera_facts/command_codes.h"
 #include "camera_facts/format_table.h"
 #include "camsim/pattern_scene.h"
+#include "camsim/room_scene.h"
 #include "camsim/testing/sim_process.h"
 #include "config/connection_panel.h"
 #include "config/profile_store.h"
@@ -42,6 +43,7 @@
 #include "display/picture_window.h"
 #include "display/rendering_model.h"
 #include "display/sample_mapping.h"
+#include "display/view_filters.h"
 #include "display/view_panel.h"
 #include "feed3d/viewer_window.h"
 #include "link/serial_library.h"
@@ -433,6 +435,66 @@ TEST_F(ClientScreenshots, ClientAndViewer) {
 #endif
   Click(dlg_->view(), 3000);
 }
+
+#if KELVARA_HAS_VIEWER
+// The room with the ball held still (frames of one moment, each with noise
+// of its own), replayed in a loop: the 3D view without and with "Flying
+// pixels" and "Smoothing" (docs/filters-3d-before.png, -after.png).
+class ClientFilterScreenshots : public ClientEndToEnd {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.isValid());
+    camsim::RoomScene room(1);
+    camsim::CameraParameters p;
+    p.format_code = kFormatCodes[4];  // "Distance(Polar)+AMP"
+    recording::RecordingHeader header;
+    header.format_code = p.format_code;
+    const unsigned char* table = room.AngleTable();
+    header.replies = {
+        {CMD_GET_VERSION, pattern::VersionPayload()},
+        {CMD_GET_ANGLE_TABLE, std::vector<unsigned char>(table, table + kThetaPhiTableBytes)},
+        {CMD_GET_FORMAT, {static_cast<unsigned char>(p.format_code >> 8), static_cast<unsigned char>(p.format_code)}},
+    };
+    recording::RecordingWriter writer;
+    ASSERT_TRUE(writer.Open(Recording(), header)) << writer.error();
+    for (int k = 0; k < 16; ++k)
+      ASSERT_TRUE(writer.Append(recording::RecordKind::kFrame, k * 100000000LL, room.Frame(p, 8.5),
+                                static_cast<uint32_t>(kMeasurementFrameBytes)));
+    ASSERT_TRUE(writer.Close()) << writer.error();
+    ClientEndToEnd::SetUp();
+  }
+  std::vector<std::string> SimArguments() const override { return {"--replay", Recording(), "--loop"}; }
+  std::string Recording() const { return Folder() + "/room.kvrec"; }
+};
+
+TEST_F(ClientFilterScreenshots, FlyingPixelsAndSmoothing) {
+  const char* dir = std::getenv("KELVARA_SCREENSHOT_DIR");
+  if (!dir || !*dir) GTEST_SKIP() << "KELVARA_SCREENSHOT_DIR is not set";
+  Connect();
+  Click(dlg_->view(), 3000);
+  Click(dlg_->view(), 3002);
+  ASSERT_TRUE(Await([] { return ViewerWindowExists(); }, 120000));
+  auto shoot = [&](const char* name) {
+    const int64_t shown = dlg_->outputs().PicturesChanged();
+    ASSERT_TRUE(Await([&] { return dlg_->outputs().PicturesChanged() >= shown + 20; }));
+    QTest::qWait(1000);  // the viewer draws the ring's newest frames at its own pace
+    testing::RgbImage image;
+    ASSERT_TRUE(ViewerScreenshot(Folder() + "/viewer.xwd", &image, 120000));
+    QImage viewer(image.width, image.height, QImage::Format_RGB32);
+    for (int y = 0; y < image.height; ++y)
+      for (int x = 0; x < image.width; ++x) viewer.setPixel(x, y, image.pixels[y * image.width + x] | 0xff000000u);
+    ASSERT_TRUE(viewer.save(QString::fromLatin1(dir) + "/" + name));
+  };
+  shoot("filters-3d-before.png");
+  for (QCheckBox* box : dlg_->view()->findChildren<QCheckBox*>())
+    if (box->accessibleName() == QLatin1String("Flying pixels") || box->accessibleName() == QLatin1String("Smoothing"))
+      QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+  ASSERT_TRUE(Await([&] { return dlg_->run_control().Filters() == (kFilterFlying | kFilterSpatial); }));
+  shoot("filters-3d-after.png");
+  Click(dlg_->view(), 3002);
+  Click(dlg_->view(), 3000);
+}
+#endif
 
 }  // namespace
 }  // namespace kelvara

@@ -28,6 +28,8 @@ class FakeCamera : public SerialLibrary {
   // Refuse the start command with a non-zero status (from the n-th start on,
   // counted from 0).
   void RefuseStartFrom(int n) { refuse_start_from_ = n; }
+  // Answer every result request with `frame` instead of the pattern scene's.
+  void SetFrame(std::vector<unsigned char> frame) { frame_ = std::move(frame); }
   // Answer nothing at all (a camera that is off).
   void SetSilent(bool silent) { silent_ = silent; }
   // Each result request advances the fake clock by this much.
