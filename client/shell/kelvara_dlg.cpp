@@ -26,6 +26,7 @@
 #include "serial_access.h"
 #include "setting_panel.h"
 #include "snapshot.h"
+#include "trends_window.h"
 #include "updater_run.h"
 #include "view_panel.h"
 #include "viewer_window.h"
@@ -166,7 +167,17 @@ void CKelvaraDlg::Initialise() {
   logging_->SetNotifier(&notifier_);
   picture_ = std::make_unique<CViewPicture>(session_->rendering());
   picture_->SetPixelListener([this](const QString& text) { status_->ShowPixel(text); });
-  outputs_.SetWindows({this, view_, logging_, picture_.get()});
+  trends_ = std::make_unique<TrendsWindow>(session_->rendering(), LoadWarmUpThresholds(Profile::Current()));
+  trends_->SetWarmUpListener([this](WarmUpState state) { status_->ShowWarmUp(WarmUpText(state)); });
+  // The histogram's markers set the range as the range fields do.
+  trends_->SetRangeListener([this](int minimum, int maximum) { view_->SetViewRange(minimum, maximum); });
+  view_->SetTrendsAction([this] {
+    trends_->show();
+    trends_->raise();
+    trends_->activateWindow();
+    trends_->FrameRendered();
+  });
+  outputs_.SetWindows({this, view_, logging_, picture_.get(), trends_.get()});
   connection_->Initialise();
 
   setting_->SetParameterPanelEnabled(false);
@@ -518,6 +529,9 @@ void CKelvaraDlg::StartLogging() {
     setting_->TakeValuesFromControls();
     LockPanelsForRun();
   }
+  // A run started while the camera warms up says so in its settings log.
+  session_->logger().SetWarmUpNote(
+      trends_ && trends_->WarmUp() == WarmUpState::kWarmingUp ? WarmUpText(WarmUpState::kWarmingUp) : std::string());
   const StartOutcome outcome = session_->StartLogging();
   if (!run_going) StartOutcomeShown(outcome);
 }

@@ -20,6 +20,7 @@
 #include "connection_panel.h"
 #include "fake_camera.h"
 #include "fake_velmar.h"
+#include "histogram_view.h"
 #include "instance_lock.h"
 #include "kelvara_app.h"
 #include "logging_panel.h"
@@ -30,6 +31,7 @@
 #include "setting_panel.h"
 #include "testing/fake_ports.h"
 #include "testing/temp_program_folder.h"
+#include "trends_window.h"
 #include "view_panel.h"
 #include "window_messages.h"
 
@@ -303,6 +305,31 @@ TEST_F(KelvaraDlgTest, ACameraThatStopsAnsweringIsAConnectionLost) {
   camera_.SetSilent(false);
   Connect(dlg);
   EXPECT_EQ(dlg.status()->Link(), LinkState::kConnected);
+}
+
+TEST_F(KelvaraDlgTest, TrendsOpensFromTheViewPanelAndItsMarkersSetTheViewRange) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  EXPECT_EQ(dlg.status()->warm_up()->accessibleName(), "Warm-up");
+  EXPECT_EQ(dlg.status()->warm_up()->text(), "--");
+  auto* button = dlg.findChild<QPushButton*>("id3060");
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->text(), "Trends");
+  button->click();
+  TrendsWindow* trends = dlg.trends();
+  ASSERT_TRUE(trends->isVisible());
+  EXPECT_EQ(trends->windowTitle(), "Trends");
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(trends));
+
+  // The maximum marker dragged to 4000 mm: the view panel's fields and the
+  // picture's range follow, as when the range is typed.
+  HistogramView* histogram = trends->Histogram();
+  const int maximum = dlg.rendering().range_max.load();
+  const int y = histogram->height() / 2;
+  QTest::mousePress(histogram, Qt::LeftButton, {}, QPoint(histogram->ColumnOf(maximum), y));
+  QTest::mouseRelease(histogram, Qt::LeftButton, {}, QPoint(histogram->ColumnOf(4000), y));
+  EXPECT_NEAR(dlg.view()->Maximum(), 4000, 30);
+  ASSERT_TRUE(Await([&] { return dlg.rendering().range_max.load() == dlg.view()->Maximum(); }));
+  EXPECT_EQ(dlg.rendering().range_min.load(), dlg.view()->Minimum());
 }
 
 TEST_F(KelvaraDlgTest, ASnapshotSavesTheFrameOnScreenIntoTheLoggingFolder) {
