@@ -1,6 +1,7 @@
 #include "distance_histogram.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 namespace kelvara {
@@ -14,11 +15,23 @@ void ComputeDistanceHistogram(const int16_t* words, int count, int limit, int bi
   const int64_t n = static_cast<int64_t>(out->counts.size());
   int* counts = out->counts.data();
   int valid = 0;
-  for (int i = 0; i < count; ++i) {
-    const int d = words[i];
-    if (d < 0 || d >= limit) continue;
-    ++counts[static_cast<int64_t>(d) * n / limit];
-    ++valid;
+  if (n * limit <= INT32_MAX) {
+    // The usual case (a few hundred bins over the measuring range): 32-bit
+    // arithmetic, noticeably faster per pixel.
+    const uint32_t bins32 = static_cast<uint32_t>(n), limit32 = static_cast<uint32_t>(limit);
+    for (int i = 0; i < count; ++i) {
+      const uint32_t d = static_cast<uint32_t>(static_cast<int32_t>(words[i]));  // negatives become huge
+      if (d >= limit32) continue;
+      ++counts[d * bins32 / limit32];
+      ++valid;
+    }
+  } else {
+    for (int i = 0; i < count; ++i) {
+      const int d = words[i];
+      if (d < 0 || d >= limit) continue;
+      ++counts[static_cast<int64_t>(d) * n / limit];
+      ++valid;
+    }
   }
   out->valid = valid;
   out->peak = *std::max_element(out->counts.begin(), out->counts.end());

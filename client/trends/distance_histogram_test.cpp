@@ -32,6 +32,17 @@ TEST(DistanceHistogramTest, CountsValidDistancesIntoBins) {
   EXPECT_EQ(h.counts[124], 1);  // 12499
 }
 
+TEST(DistanceHistogramTest, BinsTooFineForSmallArithmetic) {
+  // 200000 bins over 12500 mm: 16 bins a millimetre.
+  const std::vector<int16_t> words = {0, 6250, 12499, -1, 12500};
+  DistanceHistogram h;
+  ComputeDistanceHistogram(words.data(), 5, 12500, 200000, &h);
+  EXPECT_EQ(h.valid, 3);
+  EXPECT_EQ(h.counts[0], 1);
+  EXPECT_EQ(h.counts[100000], 1);
+  EXPECT_EQ(h.counts[199984], 1);
+}
+
 TEST(DistanceHistogramTest, NoDistancesGiveEmptyBins) {
   const std::vector<int16_t> words(100, DIST_NO_DATA);
   DistanceHistogram h;
