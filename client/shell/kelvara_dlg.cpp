@@ -356,7 +356,10 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
       session_->SetFlips(wparam != 0, lparam == 0);
       if (picture_) picture_->update();
       break;
-    case UWM_SET_VIEW_RANGE: session_->SetViewRange(view_->Minimum(), view_->Maximum()); break;
+    case UWM_SET_VIEW_RANGE:
+      session_->SetViewRange(view_->Minimum(), view_->Maximum());
+      if (trends_) trends_->FrameRendered();  // the histogram's markers follow
+      break;
     case UWM_REDRAW_FRAME:
       if (!picture_) break;
       picture_->SetDisplayFormat(static_cast<int>(wparam));
@@ -558,6 +561,7 @@ void CKelvaraDlg::Shutdown() {
   RememberPlaces();
   outputs_.SetWindows({});
   picture_.reset();
+  trends_.reset();
   SetWaitCursor(false);
 }
 

@@ -330,6 +330,10 @@ TEST_F(KelvaraDlgTest, TrendsOpensFromTheViewPanelAndItsMarkersSetTheViewRange) 
   EXPECT_NEAR(dlg.view()->Maximum(), 4000, 30);
   ASSERT_TRUE(Await([&] { return dlg.rendering().range_max.load() == dlg.view()->Maximum(); }));
   EXPECT_EQ(dlg.rendering().range_min.load(), dlg.view()->Minimum());
+
+  // A range set in the view panel moves the markers, without a new frame.
+  dlg.view()->SetViewRange(500, 2000);
+  EXPECT_TRUE(Await([&] { return histogram->Range() == (ViewRange{500, 2000}); }));
 }
 
 TEST_F(KelvaraDlgTest, ASnapshotSavesTheFrameOnScreenIntoTheLoggingFolder) {
