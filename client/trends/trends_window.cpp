@@ -85,7 +85,7 @@ TrendsWindow::TrendsWindow(RenderingModel& model, WarmUpThresholds thresholds, s
   view->setMinimumSize(480, 280);
 
   warm_up_label_ = new QLabel(WarmUpCaption(warm_up_state_), this);
-  warm_up_label_->setAccessibleName(QStringLiteral("Warm-up"));
+  warm_up_label_->setAccessibleName(QStringLiteral("Warm-up state"));
   histogram_ = new HistogramView(this);
 
   auto* layout = new QVBoxLayout(this);
@@ -110,6 +110,17 @@ void TrendsWindow::AddMonitor(const TemperatureSample& s) {
   const double now = clock_();
   if (!first_seconds_) first_seconds_ = now;
   const double minutes = (now - *first_seconds_) / 60.0;
+  warm_up_.Add(now, s);
+  if (samples_++ % stride_ == 0) AddPoints(minutes, s);
+  const WarmUpState state = warm_up_.State();
+  if (state != warm_up_state_) {
+    warm_up_state_ = state;
+    warm_up_label_->setText(WarmUpCaption(state));
+    if (warm_up_listener_) warm_up_listener_(state);
+  }
+}
+
+void TrendsWindow::AddPoints(double minutes, const TemperatureSample& s) {
   const int16_t values[5] = {s.led, s.upper_left, s.upper_right, s.lower_left, s.lower_right};
   for (int i = 0; i < 5; ++i) {
     const double celsius = values[i] / 10.0;
@@ -123,14 +134,16 @@ void TrendsWindow::AddMonitor(const TemperatureSample& s) {
   }
   celsius_axis_->setRange(celsius_low_, celsius_high_);
   time_axis_->setRange(0, std::max(minutes, 1.0));
-
-  warm_up_.Add(now, s);
-  const WarmUpState state = warm_up_.State();
-  if (state != warm_up_state_) {
-    warm_up_state_ = state;
-    warm_up_label_->setText(WarmUpCaption(state));
-    if (warm_up_listener_) warm_up_listener_(state);
+  if (Points() <= kMaxPoints) return;
+  for (QLineSeries* series :
+       {temperatures_[0], temperatures_[1], temperatures_[2], temperatures_[3], temperatures_[4], centre_}) {
+    const QList<QPointF> points = series->points();
+    QList<QPointF> kept;
+    kept.reserve(points.size() / 2 + 1);
+    for (qsizetype i = 0; i < points.size(); i += 2) kept.append(points[i]);
+    series->replace(kept);
   }
+  stride_ *= 2;
 }
 
 void TrendsWindow::FrameRendered() {

@@ -46,16 +46,23 @@ class TrendsWindow : public QWidget {
 
   QChart* Chart() const { return chart_; }
   HistogramView* Histogram() const { return histogram_; }
-  // Points in each trend (tests, benchmarks).
+  // Points in each trend (tests, benchmarks). A long session keeps at most
+  // kMaxPoints: beyond, every other point goes and later samples are taken
+  // at half the rate, so that the chart costs the same after hours.
   int Points() const;
+  static constexpr int kMaxPoints = 4000;
 
  private:
+  void AddPoints(double minutes, const TemperatureSample& sample);
+
   RenderingModel& model_;
   std::function<double()> clock_;
   WarmUpRule warm_up_;
   WarmUpState warm_up_state_ = WarmUpState::kUnknown;
   std::function<void(WarmUpState)> warm_up_listener_;
   std::optional<double> first_seconds_;
+  long samples_ = 0;  // temperature samples taken in
+  int stride_ = 1;    // every stride_-th sample becomes a point
   std::optional<int> centre_mm_;
   DistanceHistogram bins_;
 

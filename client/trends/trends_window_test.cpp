@@ -54,7 +54,7 @@ TEST_F(TrendsWindowTest, NamesOfTheWindowAndItsParts) {
   EXPECT_EQ(window_.Histogram()->accessibleName(), QStringLiteral("Distance histogram"));
   QLabel* warm_up = nullptr;
   for (QLabel* label : window_.findChildren<QLabel*>()) {
-    if (label->accessibleName() == QStringLiteral("Warm-up")) warm_up = label;
+    if (label->accessibleName() == QStringLiteral("Warm-up state")) warm_up = label;
   }
   ASSERT_NE(warm_up, nullptr);
   EXPECT_EQ(warm_up->text(), QStringLiteral("Warm-up: --"));
@@ -85,6 +85,16 @@ TEST_F(TrendsWindowTest, TrendsAndWarmUpFollowTheMonitor) {
   auto* centre = static_cast<QLineSeries*>(series[5]);
   EXPECT_EQ(centre->count(), 240);  // the first point had no distance
   EXPECT_DOUBLE_EQ(centre->at(0).y(), 812.0);
+}
+
+TEST_F(TrendsWindowTest, ALongSessionKeepsItsWholeSpanInBoundedPoints) {
+  const int seconds = 3 * TrendsWindow::kMaxPoints;
+  for (int i = 0; i <= seconds; ++i, clock_ += 1) window_.AddMonitor(Flat(300 + i / 600));
+  EXPECT_LE(window_.Points(), TrendsWindow::kMaxPoints);
+  EXPECT_GT(window_.Points(), TrendsWindow::kMaxPoints / 4);
+  auto* led = static_cast<QLineSeries*>(window_.Chart()->series()[0]);
+  EXPECT_DOUBLE_EQ(led->at(0).x(), 0.0);
+  EXPECT_NEAR(led->at(led->count() - 1).x(), seconds / 60.0, 0.1);  // still up to the latest minute
 }
 
 TEST_F(TrendsWindowTest, HistogramOfTheFrameOnScreenWithTheViewRange) {
