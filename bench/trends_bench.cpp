@@ -12,13 +12,13 @@
 #include <memory>
 #include <vector>
 
-#include "distance_histogram.h"
-#include "frame_decode.h"
-#include "frame_geometry.h"
-#include "histogram_view.h"
-#include "pattern_scene.h"
-#include "rendering_model.h"
-#include "trends_window.h"
+#include "camera_facts/frame_geometry.h"
+#include "camsim/pattern_scene.h"
+#include "display/rendering_model.h"
+#include "frame/frame_decode.h"
+#include "trends/distance_histogram.h"
+#include "trends/histogram_view.h"
+#include "trends/trends_window.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "cloud_builder.h"
+#include "export/cloud_builder.h"
 
 #include <cstring>
 #include <limits>

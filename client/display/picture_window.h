@@ -10,7 +10,7 @@
 #include <atomic>
 #include <functional>
 
-#include "picture_layout.h"
+#include "display/picture_layout.h"
 
 namespace kelvara {
 

@@ -1,14 +1,14 @@
-#include "snapshot.h"
+#include "logging/snapshot.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "log_names.h"
-#include "point_frame.h"
-#include "run_destination.h"
-#include "whole_file.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "common/whole_file.h"
+#include "export/point_frame.h"
+#include "logging/log_names.h"
+#include "logging/run_destination.h"
 
 namespace kelvara {
 namespace {

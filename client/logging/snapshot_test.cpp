@@ -1,4 +1,4 @@
-#include "snapshot.h"
+#include "logging/snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "format_table.h"
-#include "pattern_scene.h"
-#include "temp_folder.h"
+#include "camera_facts/format_table.h"
+#include "camsim/pattern_scene.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "distance_histogram.h"
+#include "trends/distance_histogram.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "distance_histogram.h"
+#include "trends/distance_histogram.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 namespace {

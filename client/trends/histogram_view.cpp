@@ -1,10 +1,10 @@
-#include "histogram_view.h"
+#include "trends/histogram_view.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <cstdlib>
 
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "distance_histogram.h"
+#include "trends/distance_histogram.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "trends_window.h"
+#include "trends/trends_window.h"
 
 #include <QChart>
 #include <QChartView>
@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <chrono>
 
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "histogram_view.h"
-#include "rendering_model.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "display/rendering_model.h"
+#include "trends/histogram_view.h"
 
 namespace kelvara {
 

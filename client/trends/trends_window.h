@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "distance_histogram.h"
-#include "frame_layout.h"
-#include "warm_up.h"
+#include "frame/frame_layout.h"
+#include "trends/distance_histogram.h"
+#include "trends/warm_up.h"
 
 class QChart;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "trends_window.h"
+#include "trends/trends_window.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,11 @@
 #include <QTest>
 #include <vector>
 
-#include "frame_decode.h"
-#include "frame_geometry.h"
-#include "histogram_view.h"
-#include "pattern_scene.h"
-#include "rendering_model.h"
+#include "camera_facts/frame_geometry.h"
+#include "camsim/pattern_scene.h"
+#include "display/rendering_model.h"
+#include "frame/frame_decode.h"
+#include "trends/histogram_view.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "warm_up.h"
+#include "trends/warm_up.h"
 
 #include <locale>
 #include <sstream>

@@ -6,8 +6,8 @@
 #include <deque>
 #include <string>
 
-#include "frame_layout.h"
-#include "profile_store.h"
+#include "config/profile_store.h"
+#include "frame/frame_layout.h"
 
 namespace kelvara {
 
