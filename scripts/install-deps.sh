@@ -15,6 +15,8 @@ PACKAGES=(
   libbenchmark-dev
   # GUI toolkit (client) and Qt Test
   qt6-base-dev
+  # charts in the client's Trends window (its CMake files need the OpenGL module's)
+  qt6-charts-dev libqt6opengl6-dev
   # point clouds (viewer)
   libpcl-dev
   # PNG encoder (client core)

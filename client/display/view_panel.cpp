@@ -146,6 +146,13 @@ void CViewImage::BuildControls() {
     if (snapshot_action_) snapshot_action_();
   });
 
+  auto* trends = Button(3060, QStringLiteral("Trends"), group);
+  trends->setToolTip(QStringLiteral("Temperatures, warm-up and the distance histogram"));
+  top->addWidget(trends);
+  connect(trends, &QPushButton::clicked, this, [this] {
+    if (trends_action_) trends_action_();
+  });
+
   auto* monitor = new QGroupBox(QStringLiteral("Monitor"), group);
   monitor->setAccessibleName(QStringLiteral("Monitor"));
   // Columns: label, then three fields each followed by its unit.
@@ -318,8 +325,12 @@ void CViewImage::OnAutoRange() {
     ShowPlainMessage(notifier_, this, QStringLiteral("The picture holds no distances to set the range from."));
     return;
   }
-  range_max_ = range->maximum;
-  range_min_ = range->minimum;
+  SetViewRange(range->minimum, range->maximum);
+}
+
+void CViewImage::SetViewRange(int minimum, int maximum) {
+  range_max_ = maximum;
+  range_min_ = minimum;
   ShowValues();
   PostWindowMessage(hub_, UWM_SET_VIEW_RANGE);
 }

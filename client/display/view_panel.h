@@ -58,6 +58,12 @@ class CViewImage : public QWidget {
 
   // What "Snapshot" does (the dialog saves the frame on screen).
   void SetSnapshotAction(std::function<void()> action) { snapshot_action_ = std::move(action); }
+  // What "Trends" does (the dialog shows the Trends window).
+  void SetTrendsAction(std::function<void()> action) { trends_action_ = std::move(action); }
+  // Puts a range chosen elsewhere (the histogram's markers) into the range
+  // fields and applies it as the fields do; `minimum` < `maximum`, both
+  // within 0 .. the range limit.
+  void SetViewRange(int minimum, int maximum);
 
   // Where range messages go; without one they are shown in message boxes.
   void SetNotifier(Notifier* notifier) { notifier_ = notifier; }
@@ -96,6 +102,7 @@ class CViewImage : public QWidget {
   QPushButton* auto_range_ = nullptr;
   QPushButton* snapshot_ = nullptr;
   std::function<void()> snapshot_action_;
+  std::function<void()> trends_action_;
   std::function<std::optional<DistanceRange>()> auto_range_source_;
   Profile profile_;
   bool measuring_ = false;     // "Start" was pressed and the run not stopped ("Stop" shown)

@@ -33,7 +33,8 @@ std::string TemperatureLogLine(const TemperatureSample& s) {
   return out;
 }
 
-std::string SettingsLogBlock(const DeviceParameters& p, int frames, const LogSchedule& schedule) {
+std::string SettingsLogBlock(const DeviceParameters& p, int frames, const LogSchedule& schedule,
+                             const std::string& warm_up) {
   std::string out;
   Line(&out, "Number of samples : %d", frames);
   Line(&out, "%s", "");
@@ -61,6 +62,7 @@ std::string SettingsLogBlock(const DeviceParameters& p, int frames, const LogSch
   Line(&out, "     Data size        : %d KB", p.data_size_kb.current);
   Line(&out, "     Interval         : %d us", p.interval_us.current);
   Line(&out, "  ENR threshold       : %d", p.enr_threshold.current);
+  if (!warm_up.empty()) Line(&out, "  Warm-up             : %s", warm_up.c_str());
   for (int i = 0; i < 3; ++i) Line(&out, "%s", "");
   return out;
 }

@@ -22,7 +22,10 @@ extern const char kTemperatureLogHeader[];
 std::string TemperatureLogLine(const TemperatureSample& sample);
 
 // The settings block appended at the end of a run: frames logged, the
-// schedule and the current parameter values, then three empty lines.
-std::string SettingsLogBlock(const DeviceParameters& parameters, int frames, const LogSchedule& schedule);
+// schedule and the current parameter values, then three empty lines. A
+// non-empty `warm_up` (the camera's warm-up state at the run's start) adds
+// the line "  Warm-up             : <state>" after the parameters.
+std::string SettingsLogBlock(const DeviceParameters& parameters, int frames, const LogSchedule& schedule,
+                             const std::string& warm_up = std::string());
 
 }  // namespace kelvara

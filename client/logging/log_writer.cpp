@@ -211,12 +211,22 @@ void LogWriter::WriteAngleLogs(const ThetaPhiTable& table) {
 void LogWriter::WriteSettingsLog(const DeviceParameters& parameters, int frames) {
   const Names n = CurrentNames();
   if (n.base.empty()) return;
+  std::string warm_up;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    warm_up.swap(warm_up_note_);
+  }
   const std::string p = RunLogPath(n.folder, n.base, ".txt");
-  Record(AppendToFile(p, SettingsLogBlock(parameters, frames, Schedule())), p);
+  Record(AppendToFile(p, SettingsLogBlock(parameters, frames, Schedule(), warm_up)), p);
   // The run is over even when its summary could not be written: the failure
   // record tells the user, and later progress must not look like a run.
   std::lock_guard<std::mutex> lock(mutex_);
   base_name_.clear();
+}
+
+void LogWriter::SetWarmUpNote(const std::string& state) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  warm_up_note_ = state;
 }
 
 }  // namespace kelvara

@@ -79,6 +79,10 @@ class LogWriter {
   void WriteAngleLogs(const ThetaPhiTable& table);
   // Appends the settings block and ends the run (the base name is cleared).
   void WriteSettingsLog(const DeviceParameters& parameters, int frames);
+  // The camera's warm-up state when the next logging run starts ("Warming
+  // up"): one more line in that run's settings block. Empty (the default,
+  // and again after each block): no line.
+  void SetWarmUpNote(const std::string& state);
 
   // The first file of the current or last run that could not be written;
   // empty when every file was.
@@ -108,6 +112,7 @@ class LogWriter {
   std::string raw_subfolder_;
   std::string created_raw_subfolder_;  // the last one made in this run's folder
   std::string first_failure_;
+  std::string warm_up_note_;
   PngSaver png_saver_;
 
   // Worker-side buffers, reused from frame to frame.

@@ -279,7 +279,8 @@ TEST_F(LogWriterTest, AngleLogsHoldTheRawTable) {
   EXPECT_EQ(FilesUnder(only_raw.path()), (std::set<std::string>{"ang_theta.raw", "ang_phi.raw"}));
 }
 
-std::string SettingsBlock(int frames, const char* format, const char* mode, const char* pilot) {
+std::string SettingsBlock(int frames, const char* format, const char* mode, const char* pilot,
+                          const std::string& extra = std::string()) {
   return std::string("Number of samples : ") + std::to_string(frames) + "\r\n" +
          "\r\n"
          "Log settings\r\n"
@@ -306,8 +307,8 @@ std::string SettingsBlock(int frames, const char* format, const char* mode, cons
          "  Response speed\r\n"
          "     Data size        : 16 KB\r\n"
          "     Interval         : 0 us\r\n"
-         "  ENR threshold       : 0\r\n"
-         "\r\n\r\n\r\n";
+         "  ENR threshold       : 0\r\n" +
+         extra + "\r\n\r\n\r\n";
 }
 
 TEST_F(LogWriterTest, SettingsBlocksAreAppendedPerRun) {
@@ -328,6 +329,22 @@ TEST_F(LogWriterTest, SettingsBlocksAreAppendedPerRun) {
 
   EXPECT_EQ(ReadFile(In("s.txt")),
             SettingsBlock(25, "Distance(Polar)", "Normal", "OFF") + SettingsBlock(11, "", "", "ON"));
+}
+
+TEST_F(LogWriterTest, WarmUpNoteAddsOneLineToTheNextBlockOnly) {
+  writer.SetSchedule({25, 5, 3});
+  DeviceParameters p;
+  p.format = {1, 1};
+  p.mode = {0, 0};
+  p.pilot_led = {1, 1};
+  writer.SetWarmUpNote("Warming up");
+  writer.StartRun(dir.path(), "w");
+  writer.WriteSettingsLog(p, 25);
+  writer.StartRun(dir.path(), "w");
+  writer.WriteSettingsLog(p, 25);
+  EXPECT_EQ(ReadFile(In("w.txt")),
+            SettingsBlock(25, "Distance(Polar)", "Normal", "OFF", "  Warm-up             : Warming up\r\n") +
+                SettingsBlock(25, "Distance(Polar)", "Normal", "OFF"));
 }
 
 TEST_F(LogWriterTest, FirstUnwritableFileOfARunIsKept) {

@@ -30,6 +30,7 @@
 #include "logging/run_destination.h"
 #include "logging/snapshot.h"
 #include "status/window_placement.h"
+#include "trends/trends_window.h"
 #include "widgets/window_messages.h"
 
 #ifndef KELVARA_VERSION
@@ -168,7 +169,17 @@ void CKelvaraDlg::Initialise() {
   logging_->SetNotifier(&notifier_);
   picture_ = std::make_unique<CViewPicture>(session_->rendering());
   picture_->SetPixelListener([this](const QString& text) { status_->ShowPixel(text); });
-  outputs_.SetWindows({this, view_, logging_, picture_.get()});
+  trends_ = std::make_unique<TrendsWindow>(session_->rendering(), LoadWarmUpThresholds(Profile::Current()));
+  trends_->SetWarmUpListener([this](WarmUpState state) { status_->ShowWarmUp(WarmUpText(state)); });
+  // The histogram's markers set the range as the range fields do.
+  trends_->SetRangeListener([this](int minimum, int maximum) { view_->SetViewRange(minimum, maximum); });
+  view_->SetTrendsAction([this] {
+    trends_->show();
+    trends_->raise();
+    trends_->activateWindow();
+    trends_->FrameRendered();
+  });
+  outputs_.SetWindows({this, view_, logging_, picture_.get(), trends_.get()});
   connection_->Initialise();
 
   setting_->SetParameterPanelEnabled(false);
@@ -347,7 +358,10 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
       session_->SetFlips(wparam != 0, lparam == 0);
       if (picture_) picture_->update();
       break;
-    case UWM_SET_VIEW_RANGE: session_->SetViewRange(view_->Minimum(), view_->Maximum()); break;
+    case UWM_SET_VIEW_RANGE:
+      session_->SetViewRange(view_->Minimum(), view_->Maximum());
+      if (trends_) trends_->FrameRendered();  // the histogram's markers follow
+      break;
     case UWM_REDRAW_FRAME:
       if (!picture_) break;
       picture_->SetDisplayFormat(static_cast<int>(wparam));
@@ -521,6 +535,9 @@ void CKelvaraDlg::StartLogging() {
     setting_->TakeValuesFromControls();
     LockPanelsForRun();
   }
+  // A run started while the camera warms up says so in its settings log.
+  session_->logger().SetWarmUpNote(
+      trends_ && trends_->WarmUp() == WarmUpState::kWarmingUp ? WarmUpText(WarmUpState::kWarmingUp) : std::string());
   const StartOutcome outcome = session_->StartLogging();
   if (!run_going) StartOutcomeShown(outcome);
 }
@@ -547,6 +564,7 @@ void CKelvaraDlg::Shutdown() {
   RememberPlaces();
   outputs_.SetWindows({});
   picture_.reset();
+  trends_.reset();
   SetWaitCursor(false);
 }
 

@@ -30,6 +30,7 @@ class CSetting;
 class CViewImage;
 class CLogging;
 class CViewPicture;
+class TrendsWindow;
 
 class CKelvaraDlg : public QDialog {
   Q_OBJECT
@@ -49,6 +50,7 @@ class CKelvaraDlg : public QDialog {
   CViewImage* view() const { return view_; }
   CLogging* logging() const { return logging_; }
   CViewPicture* picture() const { return picture_.get(); }
+  TrendsWindow* trends() const { return trends_.get(); }
   StatusStrip* status() const { return status_; }
   Session& session() { return *session_; }
   RunControl& run_control() { return session_->control(); }
@@ -124,6 +126,7 @@ class CKelvaraDlg : public QDialog {
   CViewImage* view_ = nullptr;
   CLogging* logging_ = nullptr;
   std::unique_ptr<CViewPicture> picture_;
+  std::unique_ptr<TrendsWindow> trends_;
   StatusStrip* status_ = nullptr;
   QTimer* health_timer_ = nullptr;
   std::string port_name_;

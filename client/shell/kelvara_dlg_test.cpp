@@ -33,6 +33,8 @@
 #include "measure/testing/fake_camera.h"
 #include "shell/instance_lock.h"
 #include "shell/kelvara_app.h"
+#include "trends/histogram_view.h"
+#include "trends/trends_window.h"
 #include "widgets/window_messages.h"
 
 namespace kelvara {
@@ -305,6 +307,35 @@ TEST_F(KelvaraDlgTest, ACameraThatStopsAnsweringIsAConnectionLost) {
   camera_.SetSilent(false);
   Connect(dlg);
   EXPECT_EQ(dlg.status()->Link(), LinkState::kConnected);
+}
+
+TEST_F(KelvaraDlgTest, TrendsOpensFromTheViewPanelAndItsMarkersSetTheViewRange) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  EXPECT_EQ(dlg.status()->warm_up()->accessibleName(), "Warm-up");
+  EXPECT_EQ(dlg.status()->warm_up()->text(), "--");
+  auto* button = dlg.findChild<QPushButton*>("id3060");
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->text(), "Trends");
+  button->click();
+  TrendsWindow* trends = dlg.trends();
+  ASSERT_TRUE(trends->isVisible());
+  EXPECT_EQ(trends->windowTitle(), "Trends");
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(trends));
+
+  // The maximum marker dragged to 4000 mm: the view panel's fields and the
+  // picture's range follow, as when the range is typed.
+  HistogramView* histogram = trends->Histogram();
+  const int maximum = dlg.rendering().range_max.load();
+  const int y = histogram->height() / 2;
+  QTest::mousePress(histogram, Qt::LeftButton, {}, QPoint(histogram->ColumnOf(maximum), y));
+  QTest::mouseRelease(histogram, Qt::LeftButton, {}, QPoint(histogram->ColumnOf(4000), y));
+  EXPECT_NEAR(dlg.view()->Maximum(), 4000, 30);
+  ASSERT_TRUE(Await([&] { return dlg.rendering().range_max.load() == dlg.view()->Maximum(); }));
+  EXPECT_EQ(dlg.rendering().range_min.load(), dlg.view()->Minimum());
+
+  // A range set in the view panel moves the markers, without a new frame.
+  dlg.view()->SetViewRange(500, 2000);
+  EXPECT_TRUE(Await([&] { return histogram->Range() == (ViewRange{500, 2000}); }));
 }
 
 TEST_F(KelvaraDlgTest, ASnapshotSavesTheFrameOnScreenIntoTheLoggingFolder) {

@@ -80,7 +80,7 @@ TEST(QtSessionObserverTest, ASessionRunsItsWorkerThroughTheQtAdapters) {
   boxes.SetPresenter([&](const QString& text, MessageIcon) { shown.push_back(text); });
   QtSessionObserver observer(outputs, boxes);
   MessageSink dialog;
-  outputs.SetWindows({&dialog, nullptr, nullptr, nullptr});
+  outputs.SetWindows({&dialog, nullptr, nullptr, nullptr, nullptr});
   std::vector<SessionState> seen;
   observer.SetStateHandler([&](SessionState s) { seen.push_back(s); });
 

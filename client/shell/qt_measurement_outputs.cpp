@@ -8,6 +8,7 @@
 #include "display/picture_window.h"
 #include "display/view_panel.h"
 #include "logging/logging_panel.h"
+#include "trends/trends_window.h"
 #include "widgets/window_messages.h"
 
 namespace kelvara {
@@ -104,6 +105,11 @@ void QtMeasurementOutputs::Deliver() {
   if (centre && w.view) w.view->SetCentreReadout(QString::fromStdString(centre_text));
   if (monitor && w.view) w.view->UpdateMonitor(frame_rate, sample);
   if (picture && w.picture) w.picture->FrameRendered();
+  if (w.trends) {
+    if (centre) w.trends->SetCentreReadout(centre_text);
+    if (monitor) w.trends->AddMonitor(sample);
+    if (picture) w.trends->FrameRendered();
+  }
   for (const Ordered& o : ordered) {
     switch (o.kind) {
       case Kind::kProgress: SendWindowMessage(w.logging, UWM_LOG_PROGRESS, o.logged, o.total); break;

@@ -25,6 +25,7 @@ namespace kelvara {
 class CViewImage;
 class CLogging;
 class CViewPicture;
+class TrendsWindow;
 
 class QtMeasurementOutputs : public QObject, public MeasurementOutputs {
   Q_OBJECT
@@ -34,6 +35,7 @@ class QtMeasurementOutputs : public QObject, public MeasurementOutputs {
     CViewImage* view = nullptr;
     CLogging* logging = nullptr;
     CViewPicture* picture = nullptr;
+    TrendsWindow* trends = nullptr;
   };
 
   // Created on the UI thread.

@@ -33,6 +33,9 @@ StatusStrip::StatusStrip(QWidget* parent) : QStatusBar(parent) {
   received_ = Item(this, "Frames received", 0);
   lost_ = Item(this, "Frames lost", 0);
   logged_ = Item(this, "Frames logged", 0);
+  warm_up_ = Item(this, "Warm-up", 0);
+  warm_up_->setToolTip(QStringLiteral("Warming up while the imager's temperature still rises (see Trends)"));
+  ShowWarmUp("--");
   ShowConnection(LinkState::kNotConnected, std::string(), VersionReply());
   ShowHealth(FrameHealth(), false, false);
 }
@@ -52,5 +55,7 @@ void StatusStrip::ShowHealth(const FrameHealth& health, bool any_run, bool live)
 }
 
 void StatusStrip::ShowPixel(const QString& text) { Show(pixel_, text.toStdString()); }
+
+void StatusStrip::ShowWarmUp(const std::string& text) { Show(warm_up_, text); }
 
 }  // namespace kelvara

@@ -21,6 +21,8 @@ class StatusStrip : public QStatusBar {
   void ShowHealth(const FrameHealth& health, bool any_run, bool live);
   // The "Pixel" item; empty while the mouse is over no image.
   void ShowPixel(const QString& text);
+  // The "Warm-up" item: "Warming up", "Stable" or "--".
+  void ShowWarmUp(const std::string& text);
   // The status line (kept until the next one).
   void ShowLine(const QString& text) { showMessage(text); }
 
@@ -30,6 +32,7 @@ class StatusStrip : public QStatusBar {
   QLabel* lost() const { return lost_; }
   QLabel* logged() const { return logged_; }
   QLabel* pixel() const { return pixel_; }
+  QLabel* warm_up() const { return warm_up_; }
 
  private:
   LinkState link_ = LinkState::kNotConnected;
@@ -38,6 +41,7 @@ class StatusStrip : public QStatusBar {
   QLabel* lost_ = nullptr;
   QLabel* logged_ = nullptr;
   QLabel* pixel_ = nullptr;
+  QLabel* warm_up_ = nullptr;
 };
 
 }  // namespace kelvara
