@@ -166,6 +166,11 @@ void CKelvaraDlg::Initialise() {
   logging_->SetNotifier(&notifier_);
   picture_ = std::make_unique<CViewPicture>(session_->rendering());
   picture_->SetPixelListener([this](const QString& text) { status_->ShowPixel(text); });
+  picture_->SetPointSource([this](int index) -> std::optional<PointMm> {
+    PointRecord point;
+    if (!last_frame_.PointAt(index, &point)) return std::nullopt;
+    return PointMm{point.x, point.y, point.z};
+  });
   outputs_.SetWindows({this, view_, logging_, picture_.get()});
   connection_->Initialise();
 
