@@ -270,7 +270,9 @@ void CKelvaraDlg::PlaceViewerWhenShown() {
       const ScreenRect place =
           PlaceBeside(ToScreenRect(where->availableGeometry()), ToScreenRect(frameGeometry()),
                       ToScreenRect(GlobalRect(boxes_[1])), ToScreenRect(buttons), box.width, box.height, nullptr);
-      if (place.x != box.x || place.y != box.y) MoveTopLevelWindow(kViewerWindowTitle, place.x, place.y);
+      // Where the viewer fits only narrower (keeping its shape), it is resized too.
+      if (!(place == ScreenRect{box.x, box.y, box.width, box.height}))
+        PlaceTopLevelWindow(kViewerWindowTitle, WindowBox{place.x, place.y, place.width, place.height});
     });
   }
   viewer_tries_ = 0;

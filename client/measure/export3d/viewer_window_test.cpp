@@ -53,6 +53,16 @@ TEST(ViewerWindow, FoundByItsTitleAndMovedWhereAsked) {
       << box.x << ", " << box.y;
   EXPECT_EQ(box.width, 300);
 
+  // Placed narrower, as where it fits beside the dialog only so.
+  ASSERT_TRUE(PlaceTopLevelWindow(kViewerWindowTitle, WindowBox{500, 100, 240, 160}));
+  EXPECT_TRUE(testing::Await(
+      [&] {
+        return FindTopLevelWindow(kViewerWindowTitle, &box) && box.x == 500 && box.y == 100 && box.width == 240 &&
+               box.height == 160;
+      },
+      std::chrono::seconds(20), std::chrono::milliseconds(20)))
+      << box.x << ", " << box.y << " " << box.width << "x" << box.height;
+
   // Another title is neither found nor moved.
   EXPECT_FALSE(TopLevelWindowExists("Qor 3D Viewer 2"));
   EXPECT_FALSE(MoveTopLevelWindow("Qor 3D", 0, 0));
