@@ -259,7 +259,14 @@ void CKelvaraDlg::PlaceViewerWhenShown() {
         return;
       }
       if (!FindTopLevelWindow(kViewerWindowTitle, &box)) return;
-      viewer_timer_->stop();
+      // The viewer may size its window again just after it appears: it is
+      // placed again while it does, then left where the user puts it.
+      const bool where_placed = box.x == viewer_placed_.x && box.y == viewer_placed_.y &&
+                                box.width == viewer_placed_.width && box.height == viewer_placed_.height;
+      if (viewer_placings_ > 0 && (where_placed || viewer_placings_ >= 3)) {
+        if (++viewer_still_ >= 5) viewer_timer_->stop();
+        return;
+      }
       // Beside the dialog like the picture window, clear of the View panel's buttons.
       const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
       if (!where) return;
@@ -271,11 +278,16 @@ void CKelvaraDlg::PlaceViewerWhenShown() {
           PlaceBeside(ToScreenRect(where->availableGeometry()), ToScreenRect(frameGeometry()),
                       ToScreenRect(GlobalRect(boxes_[1])), ToScreenRect(buttons), box.width, box.height, nullptr);
       // Where the viewer fits only narrower (keeping its shape), it is resized too.
+      viewer_placed_ = WindowBox{place.x, place.y, place.width, place.height};
+      viewer_still_ = 0;
+      ++viewer_placings_;
       if (!(place == ScreenRect{box.x, box.y, box.width, box.height}))
-        PlaceTopLevelWindow(kViewerWindowTitle, WindowBox{place.x, place.y, place.width, place.height});
+        PlaceTopLevelWindow(kViewerWindowTitle, viewer_placed_);
     });
   }
   viewer_tries_ = 0;
+  viewer_placings_ = 0;
+  viewer_still_ = 0;
   viewer_timer_->start();
 }
 

@@ -19,6 +19,7 @@
 #include "qt_session_observer.h"
 #include "session.h"
 #include "status_strip.h"
+#include "viewer_window.h"
 
 class QGroupBox;
 class QTimer;
@@ -133,6 +134,9 @@ class CKelvaraDlg : public QDialog {
   QTimer* viewer_timer_ = nullptr;
   LastFrame last_frame_;  // the newest frame received, for a snapshot
   int viewer_tries_ = 0;
+  int viewer_placings_ = 0;  // placements since 3D Start
+  int viewer_still_ = 0;     // checks since then that found it where placed
+  WindowBox viewer_placed_;
 
   bool wait_cursor_ = false;
   bool picture_placed_ = false;
