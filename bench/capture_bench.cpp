@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "camera_link.h"
-#include "command_codes.h"
-#include "fake_camera.h"
-#include "log_writer.h"
-#include "loop_bench_support.h"
-#include "measurement_worker.h"
-#include "recording_notifier.h"
-#include "rendering_model.h"
-#include "run_control.h"
-#include "sim_process.h"
-#include "temp_folder.h"
+#include "bench/loop_bench_support.h"
+#include "camera_facts/command_codes.h"
+#include "camsim/testing/sim_process.h"
+#include "config/testing/recording_notifier.h"
+#include "display/rendering_model.h"
+#include "link/camera_link.h"
+#include "logging/log_writer.h"
+#include "measure/measurement_worker.h"
+#include "measure/run_control.h"
+#include "measure/testing/fake_camera.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace {
@@ -50,7 +50,7 @@ void RunLoop(benchmark::State& state, CameraLink& link, int format_index, bool l
   NoOutputs outputs;
   const kelvara::testing::TempFolder temp("kelvara-bench");
   const std::string folder = temp.path();
-  control.program_folder = folder + "/";
+  control.data_folder = folder + "/";
   control.display3d.format_index = format_index;
   picture.display_format = format_index;
   logger.SetFormatIndex(format_index);

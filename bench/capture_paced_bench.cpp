@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
-#include "sim_process.h"
-#include "temp_folder.h"
-#include "test_files.h"
+#include "camsim/testing/sim_process.h"
+#include "testing/child_process.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -23,17 +23,17 @@
 #include <algorithm>
 #include <chrono>
 
-#include "angle_file.h"
-#include "camera_link.h"
-#include "client_paths.h"
-#include "connection_panel.h"
-#include "kelvara_dlg.h"
-#include "notifier.h"
-#include "picture_window.h"
-#include "recording_notifier.h"
-#include "serial_library.h"
-#include "sim_process.h"
-#include "window_messages.h"
+#include "camsim/testing/sim_process.h"
+#include "config/connection_panel.h"
+#include "config/notifier.h"
+#include "config/testing/recording_notifier.h"
+#include "display/picture_window.h"
+#include "feed3d/angle_file.h"
+#include "link/camera_link.h"
+#include "link/serial_library.h"
+#include "shell/client_paths.h"
+#include "shell/kelvara_dlg.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -14,12 +14,12 @@
 #include <filesystem>
 #include <string>
 
-#include "cloud_builder.h"
-#include "cloud_writer.h"
-#include "pattern_scene.h"
-#include "point_frame.h"
-#include "recording_writer.h"
-#include "temp_folder.h"
+#include "camsim/pattern_scene.h"
+#include "export/cloud_builder.h"
+#include "export/cloud_writer.h"
+#include "export/point_frame.h"
+#include "recording/recording_writer.h"
+#include "testing/temp_folder.h"
 
 #include <pcl/io/pcd_io.h>
 #include <pcl/io/ply_io.h>

@@ -17,8 +17,8 @@
 #include <cmath>
 #include <vector>
 
-#include "filter_chain.h"
-#include "room_frames.h"
+#include "filters/filter_chain.h"
+#include "filters/testing/room_frames.h"
 
 namespace kelvara {
 namespace filters {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "pattern_scene.h"
-#include "rendering_model.h"
-#include "temp_folder.h"
+#include "camsim/pattern_scene.h"
+#include "display/rendering_model.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "pattern_scene.h"
-#include "rendering_model.h"
+#include "camsim/pattern_scene.h"
+#include "display/rendering_model.h"
 
 namespace kelvara {
 namespace {

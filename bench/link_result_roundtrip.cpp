@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "camera_link.h"
-#include "sim_process.h"
+#include "camsim/testing/sim_process.h"
+#include "link/camera_link.h"
 
 namespace {
 

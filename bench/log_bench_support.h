@@ -1,6 +1,6 @@
 #pragma once
 // A private temporary folder for the log benchmarks' files.
-#include "temp_folder.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "frame_geometry.h"
-#include "log_bench_support.h"
-#include "log_files.h"
-#include "pattern_scene.h"
-#include "plane_format.h"
+#include "bench/log_bench_support.h"
+#include "camera_facts/frame_geometry.h"
+#include "camsim/pattern_scene.h"
+#include "logging/log_files.h"
+#include "logging/plane_format.h"
 
 namespace kelvara {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "log_bench_support.h"
-#include "log_writer.h"
-#include "pattern_scene.h"
+#include "bench/log_bench_support.h"
+#include "camsim/pattern_scene.h"
+#include "logging/log_writer.h"
 
 namespace kelvara {
 namespace {

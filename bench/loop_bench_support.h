@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "camera_link.h"
-#include "measurement_outputs.h"
+#include "link/camera_link.h"
+#include "measure/measurement_outputs.h"
 
 namespace kelvara {
 

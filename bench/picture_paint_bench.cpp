@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "pattern_scene.h"
-#include "picture_window.h"
-#include "rendering_model.h"
+#include "camsim/pattern_scene.h"
+#include "display/picture_window.h"
+#include "display/rendering_model.h"
 
 namespace kelvara {
 namespace {

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "child_process.h"
-#include "sim_process.h"
+#include "camsim/testing/sim_process.h"
+#include "testing/child_process.h"
 
 namespace kelvara {
 namespace {

@@ -9,20 +9,20 @@
 #include <cstdio>
 #include <string>
 
-#include "camera_link.h"
-#include "capture_recorder.h"
-#include "command_codes.h"
-#include "device_commands.h"
-#include "log_writer.h"
-#include "loop_bench_support.h"
-#include "measurement_worker.h"
-#include "notifier.h"
-#include "pattern_scene.h"
-#include "recording_writer.h"
-#include "rendering_model.h"
-#include "run_control.h"
-#include "sim_process.h"
-#include "temp_folder.h"
+#include "bench/loop_bench_support.h"
+#include "camera_facts/command_codes.h"
+#include "camsim/pattern_scene.h"
+#include "camsim/testing/sim_process.h"
+#include "capture/capture_recorder.h"
+#include "config/notifier.h"
+#include "display/rendering_model.h"
+#include "link/camera_link.h"
+#include "link/device_commands.h"
+#include "logging/log_writer.h"
+#include "measure/measurement_worker.h"
+#include "measure/run_control.h"
+#include "recording/recording_writer.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace {
@@ -81,7 +81,7 @@ void RunLoop(benchmark::State& state, bool record) {
   LogWriter logger;
   NoMessages notifier;
   NoOutputs plain;
-  control.program_folder = Folder() + "/";
+  control.data_folder = Folder() + "/";
   control.display3d.format_index = 5;
   control.display3d.stopped = 1;
   picture.display_format = 5;

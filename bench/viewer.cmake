@@ -11,7 +11,7 @@ endif()
 if(TARGET Orvinel)
   kelvara_add_bench(viewer_pace_bench
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/viewer_pace_bench.cpp
-    LIBS velmar kelvara_loop kelvara_export3d kelvara_camsim kelvara_runtime kelvara_testing
+    LIBS velmar kelvara_loop kelvara_feed3d kelvara_camsim kelvara_runtime kelvara_testing
     ARGS --pace_seconds=1)
   target_compile_definitions(viewer_pace_bench PRIVATE ORVINEL_PATH="$<TARGET_FILE:Orvinel>")
   add_dependencies(viewer_pace_bench Orvinel)

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "cloud_builders.h"
-#include "data_files.h"
-#include "depth_palette.h"
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
+#include "viewer/cloud_builders.h"
+#include "viewer/data_files.h"
+#include "viewer/depth_palette.h"
 
 namespace kelvara {
 namespace viewer {

@@ -39,14 +39,14 @@
 #include <thread>
 #include <vector>
 
-#include "angle_file.h"
-#include "await.h"
-#include "command_codes.h"
-#include "export_ring.h"
-#include "runtime_dir.h"
-#include "scene.h"
-#include "temp_folder.h"
-#include "velmar.h"
+#include "bridge/velmar.h"
+#include "camera_facts/command_codes.h"
+#include "camsim/scene.h"
+#include "common/runtime_dir.h"
+#include "feed3d/angle_file.h"
+#include "feed3d/export_ring.h"
+#include "testing/await.h"
+#include "testing/temp_folder.h"
 
 extern char** environ;
 

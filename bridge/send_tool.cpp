@@ -14,9 +14,9 @@
 #include <cstring>
 #include <string>
 
-#include "program_info.h"
-#include "runtime_dir.h"
-#include "velmar.h"
+#include "bridge/velmar.h"
+#include "common/program_info.h"
+#include "common/runtime_dir.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The six exported functions of libvelmar.so (velmar.map); everything else
 // stays local.
-#include "velmar.h"
+#include "bridge/velmar.h"
 
 #include <string>
 
-#include "runtime_dir.h"
-#include "viewer_messages.h"
+#include "bridge/viewer_messages.h"
+#include "common/runtime_dir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "velmar.h"
+#include "bridge/velmar.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "pipe_server.h"
-#include "runtime_dir.h"
-#include "temp_folder.h"
+#include "common/runtime_dir.h"
+#include "testing/temp_folder.h"
+#include "viewer/pipe_server.h"
 
 namespace kelvara {
 namespace {

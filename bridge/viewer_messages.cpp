@@ -1,4 +1,4 @@
-#include "viewer_messages.h"
+#include "bridge/viewer_messages.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime_dir.h"
-#include "velmar.h"
+#include "bridge/velmar.h"
+#include "common/runtime_dir.h"
 
 namespace kelvara {
 namespace bridge {

@@ -3,7 +3,7 @@
 // socket: one connection, one write, closed.
 #include <string>
 
-#include "viewer_commands.h"
+#include "camera_facts/viewer_commands.h"
 
 namespace kelvara {
 namespace bridge {

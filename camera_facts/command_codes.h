@@ -3,9 +3,9 @@
 #include <cstdint>
 
 // Formats and frame sizes travel with the command set.
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "wire_framing.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "camera_facts/wire_framing.h"
 
 namespace kelvara {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 

@@ -1,12 +1,12 @@
 // The format table's own rules: what the rows must agree on among themselves.
-#include "format_table.h"
+#include "camera_facts/format_table.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
-#include "command_codes.h"
+#include "camera_facts/command_codes.h"
 
 namespace kelvara {
 namespace {

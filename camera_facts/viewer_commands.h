@@ -5,7 +5,7 @@
 //   1,path          angle table file          4,ratio        distance ratio
 //   2,path          distance data file        5,low,high     colour range (mm)
 //   3,low,high      distance range (mm)       6,path         coordinate data file
-#include "format_table.h"
+#include "camera_facts/format_table.h"
 
 namespace kelvara {
 namespace viewer {

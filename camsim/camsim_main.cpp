@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <string>
 
-#include "program_info.h"
-#include "pty_port.h"
-#include "replay_scene.h"
-#include "scene.h"
-#include "sim_camera.h"
-#include "sim_options.h"
-#include "sim_server.h"
+#include "camsim/pty_port.h"
+#include "camsim/replay_scene.h"
+#include "camsim/scene.h"
+#include "camsim/sim_camera.h"
+#include "camsim/sim_options.h"
+#include "camsim/sim_server.h"
+#include "common/program_info.h"
 
 namespace {
 

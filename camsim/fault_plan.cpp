@@ -1,4 +1,4 @@
-#include "fault_plan.h"
+#include "camsim/fault_plan.h"
 
 namespace kelvara {
 namespace camsim {

@@ -1,5 +1,5 @@
 // Fault options: which result requests are spoiled, and how.
-#include "fault_plan.h"
+#include "camsim/fault_plan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "link_writer.h"
+#include "camsim/link_writer.h"
 
 #include <poll.h>
 #include <signal.h>

@@ -1,8 +1,8 @@
-#include "pattern_frames.h"
+#include "camsim/pattern_frames.h"
 
-#include "command_codes.h"
-#include "format_table.h"
-#include "pattern_scene.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/format_table.h"
+#include "camsim/pattern_scene.h"
 
 namespace kelvara {
 namespace camsim {

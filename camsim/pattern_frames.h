@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "scene.h"
+#include "camsim/scene.h"
 
 namespace kelvara {
 namespace camsim {

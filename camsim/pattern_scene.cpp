@@ -1,9 +1,9 @@
-#include "pattern_scene.h"
+#include "camsim/pattern_scene.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "format_table.h"
+#include "camera_facts/format_table.h"
 
 namespace kelvara {
 namespace pattern {

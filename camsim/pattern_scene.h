@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 namespace pattern {

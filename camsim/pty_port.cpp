@@ -1,4 +1,4 @@
-#include "pty_port.h"
+#include "camsim/pty_port.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "port_entry_lock.h"
-#include "runtime_dir.h"
+#include "common/port_entry_lock.h"
+#include "common/runtime_dir.h"
 
 namespace kelvara {
 namespace camsim {

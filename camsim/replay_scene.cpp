@@ -1,12 +1,12 @@
-#include "replay_scene.h"
+#include "camsim/replay_scene.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "command_codes.h"
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "le_bytes.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "recording/le_bytes.h"
 
 namespace kelvara {
 namespace camsim {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "recording_reader.h"
-#include "scene.h"
+#include "camsim/scene.h"
+#include "recording/recording_reader.h"
 
 namespace kelvara {
 namespace camsim {

@@ -1,7 +1,7 @@
 // The replayed camera: the recorded parameters and version, the frame order
 // and pacing, and the format it accepts (its command line is tested with the
 // simulator's other options).
-#include "replay_scene.h"
+#include "camsim/replay_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "command_codes.h"
-#include "recording_writer.h"
-#include "sim_camera.h"
+#include "camera_facts/command_codes.h"
+#include "camsim/sim_camera.h"
+#include "recording/recording_writer.h"
 
 namespace kelvara {
 namespace camsim {

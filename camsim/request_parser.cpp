@@ -1,4 +1,4 @@
-#include "request_parser.h"
+#include "camsim/request_parser.h"
 
 #include <algorithm>
 

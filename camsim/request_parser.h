@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "wire_framing.h"
+#include "camera_facts/wire_framing.h"
 
 namespace kelvara {
 namespace camsim {

@@ -1,5 +1,5 @@
 // The request parser: framing, garbage, and requests that never complete.
-#include "request_parser.h"
+#include "camsim/request_parser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
-#include "room_scene.h"
+#include "camsim/room_scene.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "command_codes.h"
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "noise_law.h"
-#include "pattern_scene.h"
-#include "room_lens.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "camsim/pattern_scene.h"
+#include "filters/noise_law.h"
+#include "lens/room_lens.h"
 
 namespace kelvara {
 namespace camsim {

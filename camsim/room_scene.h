@@ -23,7 +23,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "scene.h"
+#include "camsim/scene.h"
 
 namespace kelvara {
 namespace camsim {

@@ -1,6 +1,6 @@
 // The room scene: one geometry behind every format, its points where a
 // real camera would report them.
-#include "room_scene.h"
+#include "camsim/room_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,11 @@
 #include <cstring>
 #include <vector>
 
-#include "command_codes.h"
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "pattern_scene.h"
-#include "room_lens.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "camsim/pattern_scene.h"
+#include "lens/room_lens.h"
 
 namespace kelvara {
 namespace camsim {

@@ -1,8 +1,8 @@
-#include "scene.h"
+#include "camsim/scene.h"
 
-#include "pattern_frames.h"
-#include "pattern_scene.h"
-#include "room_scene.h"
+#include "camsim/pattern_frames.h"
+#include "camsim/pattern_scene.h"
+#include "camsim/room_scene.h"
 
 namespace kelvara {
 namespace camsim {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "camera_parameters.h"
+#include "camsim/camera_parameters.h"
 
 namespace kelvara {
 namespace camsim {

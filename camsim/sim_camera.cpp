@@ -1,12 +1,12 @@
-#include "sim_camera.h"
+#include "camsim/sim_camera.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "command_codes.h"
-#include "exposure_range.h"
-#include "pattern_scene.h"
-#include "upload_protocol.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/exposure_range.h"
+#include "camsim/pattern_scene.h"
+#include "updater/upload_protocol.h"
 
 namespace kelvara {
 namespace camsim {

@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "camera_parameters.h"
-#include "request_parser.h"
-#include "scene.h"
-#include "table_receiver.h"
+#include "camsim/camera_parameters.h"
+#include "camsim/request_parser.h"
+#include "camsim/scene.h"
+#include "camsim/table_receiver.h"
 
 namespace kelvara {
 namespace camsim {

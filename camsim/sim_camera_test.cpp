@@ -1,5 +1,5 @@
 // The simulated camera, request by request (no terminal).
-#include "sim_camera.h"
+#include "camsim/sim_camera.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "command_codes.h"
-#include "pattern_frames.h"
-#include "pattern_scene.h"
+#include "camera_facts/command_codes.h"
+#include "camsim/pattern_frames.h"
+#include "camsim/pattern_scene.h"
 
 namespace kelvara {
 namespace camsim {

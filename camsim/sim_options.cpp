@@ -1,4 +1,4 @@
-#include "sim_options.h"
+#include "camsim/sim_options.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fault_plan.h"
+#include "camsim/fault_plan.h"
 
 namespace kelvara {
 namespace camsim {

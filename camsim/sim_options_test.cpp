@@ -1,5 +1,5 @@
 // The simulator's command line.
-#include "sim_options.h"
+#include "camsim/sim_options.h"
 
 #include <gtest/gtest.h>
 

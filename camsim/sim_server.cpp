@@ -1,10 +1,10 @@
-#include "sim_server.h"
+#include "camsim/sim_server.h"
 
 #include <poll.h>
 #include <unistd.h>
 #include <cerrno>
 
-#include "wire_framing.h"
+#include "camera_facts/wire_framing.h"
 
 namespace kelvara {
 namespace camsim {

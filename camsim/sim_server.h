@@ -3,10 +3,10 @@
 // camera answer them, applies the fault options and writes the replies.
 #include <chrono>
 
-#include "fault_plan.h"
-#include "link_writer.h"
-#include "request_parser.h"
-#include "sim_camera.h"
+#include "camsim/fault_plan.h"
+#include "camsim/link_writer.h"
+#include "camsim/request_parser.h"
+#include "camsim/sim_camera.h"
 
 namespace kelvara {
 namespace camsim {

@@ -1,6 +1,6 @@
-#include "table_receiver.h"
+#include "camsim/table_receiver.h"
 
-#include "upload_protocol.h"
+#include "updater/upload_protocol.h"
 
 namespace kelvara {
 namespace camsim {

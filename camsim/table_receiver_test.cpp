@@ -1,11 +1,11 @@
 // The camera's side of the table upload.
-#include "table_receiver.h"
+#include "camsim/table_receiver.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "upload_protocol.h"
+#include "updater/upload_protocol.h"
 
 namespace kelvara {
 namespace camsim {

@@ -1,4 +1,4 @@
-#include "background_recorder.h"
+#include "capture/background_recorder.h"
 
 #include <pthread.h>
 #include <sched.h>

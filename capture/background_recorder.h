@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "recording_writer.h"
+#include "recording/recording_writer.h"
 
 namespace kelvara {
 

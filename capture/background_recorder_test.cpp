@@ -1,6 +1,6 @@
 // The recorder's own thread writes every record, in order, also when the
 // loop appends faster than the file takes them.
-#include "background_recorder.h"
+#include "capture/background_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "recording_reader.h"
+#include "recording/recording_reader.h"
 
 namespace kelvara {
 namespace {

@@ -1,10 +1,10 @@
-#include "capture_cloud.h"
+#include "capture/capture_cloud.h"
 
 #include <cstdio>
 
-#include "cloud_builder.h"
-#include "cloud_writer.h"
-#include "frame_filters.h"
+#include "export/cloud_builder.h"
+#include "export/cloud_writer.h"
+#include "export/frame_filters.h"
 
 namespace kelvara {
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "filter_chain.h"
-#include "measurement_outputs.h"
-#include "point_frame.h"
+#include "export/point_frame.h"
+#include "filters/filter_chain.h"
+#include "measure/measurement_outputs.h"
 
 namespace kelvara {
 

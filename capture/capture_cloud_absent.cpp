@@ -1,6 +1,6 @@
 // The capture tool built without kelvara-export's library: --cloud is
 // refused at start, so these are never reached with a frame.
-#include "capture_cloud.h"
+#include "capture/capture_cloud.h"
 
 namespace kelvara {
 

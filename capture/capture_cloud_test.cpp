@@ -1,4 +1,4 @@
-#include "capture_cloud.h"
+#include "capture/capture_cloud.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "capture_console.h"
-#include "frame_geometry.h"
-#include "temp_folder.h"
+#include "camera_facts/frame_geometry.h"
+#include "capture/capture_console.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace {

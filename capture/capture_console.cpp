@@ -1,4 +1,4 @@
-#include "capture_console.h"
+#include "capture/capture_console.h"
 
 #include <string>
 

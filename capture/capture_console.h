@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "measurement_outputs.h"
-#include "notifier.h"
+#include "config/notifier.h"
+#include "measure/measurement_outputs.h"
 
 namespace kelvara {
 

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <string>
 
-#include "camera_link.h"
-#include "capture_console.h"
-#include "capture_options.h"
-#include "capture_session.h"
-#include "capture_signals.h"
-#include "program_info.h"
-#include "runtime_dir.h"
+#include "capture/capture_console.h"
+#include "capture/capture_options.h"
+#include "capture/capture_session.h"
+#include "capture/capture_signals.h"
+#include "common/program_info.h"
+#include "common/runtime_dir.h"
+#include "link/camera_link.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "capture_options.h"
+#include "capture/capture_options.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <string>
 
-#include "format_table.h"
+#include "camera_facts/format_table.h"
 
 namespace kelvara {
 namespace {

@@ -2,7 +2,7 @@
 // Command line of kelvara-capture.
 #include <string>
 
-#include "filter_chain.h"
+#include "filters/filter_chain.h"
 
 namespace kelvara {
 

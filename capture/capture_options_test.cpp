@@ -1,4 +1,4 @@
-#include "capture_options.h"
+#include "capture/capture_options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "capture_recorder.h"
+#include "capture/capture_recorder.h"
 
 #include <sys/stat.h>
 
@@ -6,11 +6,11 @@
 #include <cctype>
 #include <chrono>
 
-#include "camera_link.h"
-#include "capture_options.h"
-#include "command_codes.h"
-#include "device_commands.h"
-#include "log_writer.h"
+#include "camera_facts/command_codes.h"
+#include "capture/capture_options.h"
+#include "link/camera_link.h"
+#include "link/device_commands.h"
+#include "logging/log_writer.h"
 
 namespace kelvara {
 namespace {

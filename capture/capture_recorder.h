@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "background_recorder.h"
-#include "camera_link.h"
-#include "measurement_outputs.h"
-#include "recording_format.h"
-#include "recording_writer.h"
+#include "capture/background_recorder.h"
+#include "link/camera_link.h"
+#include "measure/measurement_outputs.h"
+#include "recording/recording_format.h"
+#include "recording/recording_writer.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "capture_session.h"
+#include "capture/capture_session.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "capture_cloud.h"
-#include "capture_recorder.h"
-#include "command_codes.h"
-#include "serial_access.h"
-#include "session.h"
+#include "camera_facts/command_codes.h"
+#include "capture/capture_cloud.h"
+#include "capture/capture_recorder.h"
+#include "common/serial_access.h"
+#include "session/session.h"
 
 namespace kelvara {
 namespace {
@@ -49,14 +49,14 @@ std::string VersionText(const VersionReply& v) {
 
 }  // namespace
 
-int RunCapture(const CaptureOptions& o, const std::string& program_folder, SerialLibrary& serial,
-               CameraLink::Pause pause, CaptureConsole& console, const StopRequests& stop_requests) {
+int RunCapture(const CaptureOptions& o, const std::string& data_folder, SerialLibrary& serial, CameraLink::Pause pause,
+               CaptureConsole& console, const StopRequests& stop_requests) {
   const std::string port_name = "COM" + std::to_string(o.port);
   // The measurement outputs are chosen once the format is known.
   ForwardingObserver observer(console, console);
   SessionOptions session_options;
-  session_options.program_folder = program_folder;
-  session_options.data_folder = program_folder;
+  session_options.data_folder = data_folder;
+  session_options.data_folder = data_folder;
   session_options.pause = std::move(pause);
   session_options.refresh_angle_file = false;
   session_options.apply_at_start = false;
@@ -65,8 +65,8 @@ int RunCapture(const CaptureOptions& o, const std::string& program_folder, Seria
   if (!PortListed(session, o.port)) return Fail(console, kExitNoPort, "no such port " + port_name);
   // The folders are checked before the camera is touched.
   if (!EnsureWritableFolder(o.out)) return Fail(console, kExitOutput, "cannot write to the output folder " + o.out);
-  if (o.export_3d && !EnsureWritableFolder(program_folder + "3d_data"))
-    return Fail(console, kExitOutput, "cannot write to " + program_folder + "3d_data");
+  if (o.export_3d && !EnsureWritableFolder(data_folder + "3d_data"))
+    return Fail(console, kExitOutput, "cannot write to " + data_folder + "3d_data");
   const std::string clash = o.record.empty() ? std::string() : RecordingClashWithRun(o.record, o.out, o.name);
   if (!clash.empty()) return Fail(console, kExitUsage, clash);
 

@@ -4,10 +4,10 @@
 #include <functional>
 #include <string>
 
-#include "camera_link.h"
-#include "capture_console.h"
-#include "capture_options.h"
-#include "measurement_worker.h"
+#include "capture/capture_console.h"
+#include "capture/capture_options.h"
+#include "link/camera_link.h"
+#include "measure/measurement_worker.h"
 
 namespace kelvara {
 
@@ -18,9 +18,9 @@ using StopRequests = std::function<int()>;
 
 // Runs the whole capture on a session over `serial` (the port is opened and
 // closed here; `pause` is the link's failure pause, empty: the real sleep);
-// returns the exit status. `program_folder` ends in '/' (the export ring of
+// returns the exit status. `data_folder` ends in '/' (the export ring of
 // --3d lives below it).
-int RunCapture(const CaptureOptions& options, const std::string& program_folder, SerialLibrary& serial,
+int RunCapture(const CaptureOptions& options, const std::string& data_folder, SerialLibrary& serial,
                CameraLink::Pause pause, CaptureConsole& console, const StopRequests& stop_requests);
 
 // The summary line: frames logged, the frame rate, and the failed cycles by

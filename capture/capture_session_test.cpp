@@ -1,4 +1,4 @@
-#include "capture_session.h"
+#include "capture/capture_session.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "camera_link.h"
-#include "command_codes.h"
-#include "fake_camera.h"
-#include "temp_folder.h"
-#include "test_files.h"
+#include "camera_facts/command_codes.h"
+#include "link/camera_link.h"
+#include "measure/testing/fake_camera.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

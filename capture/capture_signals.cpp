@@ -1,4 +1,4 @@
-#include "capture_signals.h"
+#include "capture/capture_signals.h"
 
 #include <pthread.h>
 #include <signal.h>
@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "capture_options.h"
+#include "capture/capture_options.h"
 
 namespace kelvara {
 namespace {

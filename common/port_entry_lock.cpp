@@ -1,4 +1,4 @@
-#include "port_entry_lock.h"
+#include "common/port_entry_lock.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "program_info.h"
+#include "common/program_info.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,5 @@
-#include "runtime_dir.h"
-#include "temp_folder.h"
+#include "common/runtime_dir.h"
+#include "testing/temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "serial_access.h"
+#include "common/serial_access.h"
 
 #include <cerrno>
 #include <cstring>

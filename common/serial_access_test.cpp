@@ -1,5 +1,5 @@
 // The reason shown when a serial device cannot be opened.
-#include "serial_access.h"
+#include "common/serial_access.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The shared whole-file writer: what every caller (logs, pictures, the 3D
 // export ring, the profile) relies on. The failure cases (full disk, file
 // size limit, missing folder) are tested through the callers.
-#include "whole_file.h"
+#include "common/whole_file.h"
 
 #include <sys/stat.h>
 
@@ -11,8 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "temp_folder.h"
-#include "test_files.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -1,6 +1,6 @@
-#include "cloud_builder.h"
+#include "export/cloud_builder.h"
 
-#include "cloud_encoding.h"
+#include "export/cloud_encoding.h"
 
 namespace kelvara {
 namespace cloud {

@@ -6,8 +6,8 @@
 #include <pcl/point_cloud.h>
 #include <pcl/point_types.h>
 
-#include "cloud_format.h"
-#include "point_frame.h"
+#include "export/cloud_format.h"
+#include "export/point_frame.h"
 
 namespace kelvara {
 namespace cloud {

@@ -1,9 +1,9 @@
-#include "cloud_encoding.h"
+#include "export/cloud_encoding.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "whole_file.h"
+#include "common/whole_file.h"
 
 namespace kelvara {
 namespace cloud {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cloud_format.h"
-#include "point_frame.h"
+#include "export/cloud_format.h"
+#include "export/point_frame.h"
 
 namespace kelvara {
 namespace cloud {

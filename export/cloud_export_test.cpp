@@ -21,15 +21,15 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
-#include "cloud_builder.h"
-#include "cloud_writer.h"
-#include "export_options.h"
-#include "pattern_scene.h"
-#include "recording_writer.h"
-#include "room_scene.h"
-#include "temp_folder.h"
-#include "test_files.h"
+#include "camsim/pattern_scene.h"
+#include "camsim/room_scene.h"
+#include "export/cloud_builder.h"
+#include "export/cloud_writer.h"
+#include "export/export_options.h"
+#include "recording/recording_writer.h"
+#include "testing/child_process.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

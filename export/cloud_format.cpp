@@ -1,4 +1,4 @@
-#include "cloud_format.h"
+#include "export/cloud_format.h"
 
 #include <cctype>
 

@@ -1,6 +1,6 @@
-#include "cloud_writer.h"
+#include "export/cloud_writer.h"
 
-#include "cloud_encoding.h"
+#include "export/cloud_encoding.h"
 
 namespace kelvara {
 namespace cloud {

@@ -7,7 +7,7 @@
 #include <pcl/point_cloud.h>
 #include <pcl/point_types.h>
 
-#include "cloud_format.h"
+#include "export/cloud_format.h"
 
 namespace kelvara {
 namespace cloud {

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "cloud_builder.h"
-#include "cloud_writer.h"
-#include "export_options.h"
-#include "frame_filters.h"
-#include "point_frame.h"
-#include "program_info.h"
-#include "recording_noise.h"
-#include "whole_file.h"
+#include "common/program_info.h"
+#include "common/whole_file.h"
+#include "export/cloud_builder.h"
+#include "export/cloud_writer.h"
+#include "export/export_options.h"
+#include "export/frame_filters.h"
+#include "export/point_frame.h"
+#include "export/recording_noise.h"
 
 namespace {
 

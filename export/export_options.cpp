@@ -1,11 +1,11 @@
-#include "export_options.h"
+#include "export/export_options.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
-#include "filter_chain.h"
+#include "filters/filter_chain.h"
 
 namespace kelvara {
 namespace cloud {

@@ -2,7 +2,7 @@
 // Command line of kelvara-export.
 #include <string>
 
-#include "cloud_format.h"
+#include "export/cloud_format.h"
 
 namespace kelvara {
 namespace cloud {

@@ -1,4 +1,4 @@
-#include "frame_filters.h"
+#include "export/frame_filters.h"
 
 namespace kelvara {
 namespace cloud {

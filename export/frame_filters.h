@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "filter_chain.h"
-#include "point_frame.h"
+#include "export/point_frame.h"
+#include "filters/filter_chain.h"
 
 namespace kelvara {
 namespace cloud {

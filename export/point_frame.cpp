@@ -1,4 +1,4 @@
-#include "point_frame.h"
+#include "export/point_frame.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "format_table.h"
+#include "camera_facts/format_table.h"
 
 namespace kelvara {
 namespace cloud {

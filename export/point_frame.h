@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "frame_geometry.h"
-#include "recording_reader.h"
+#include "camera_facts/frame_geometry.h"
+#include "recording/recording_reader.h"
 
 namespace kelvara {
 namespace cloud {

@@ -1,12 +1,12 @@
-#include "recording_noise.h"
+#include "export/recording_noise.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "filter_chain.h"
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "recording_reader.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "filters/filter_chain.h"
+#include "recording/recording_reader.h"
 
 namespace kelvara {
 namespace cloud {

@@ -3,7 +3,7 @@
 // still scene per amplitude bin, and the noise law fitted to it.
 #include <string>
 
-#include "noise_report.h"
+#include "filters/noise_report.h"
 
 namespace kelvara {
 namespace cloud {

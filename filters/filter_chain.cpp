@@ -1,4 +1,4 @@
-#include "filter_chain.h"
+#include "filters/filter_chain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <limits>
 #include <sstream>
 
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 namespace filters {

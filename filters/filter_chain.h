@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "frame_geometry.h"
-#include "noise_law.h"
+#include "camera_facts/frame_geometry.h"
+#include "filters/noise_law.h"
 
 namespace kelvara {
 namespace filters {

@@ -1,6 +1,6 @@
 // The three stages on small fixtures, the camera's codes through all of
 // them, and the flying-pixel test against the room scene's ground truth.
-#include "filter_chain.h"
+#include "filters/filter_chain.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include <random>
 #include <vector>
 
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "pattern_scene.h"
-#include "room_frames.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "camsim/pattern_scene.h"
+#include "filters/testing/room_frames.h"
 
 namespace kelvara {
 namespace filters {

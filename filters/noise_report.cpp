@@ -1,4 +1,4 @@
-#include "noise_report.h"
+#include "filters/noise_report.h"
 
 #include <algorithm>
 #include <cmath>

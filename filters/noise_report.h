@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "filter_chain.h"
-#include "noise_law.h"
+#include "filters/filter_chain.h"
+#include "filters/noise_law.h"
 
 namespace kelvara {
 namespace filters {

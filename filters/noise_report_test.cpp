@@ -1,12 +1,12 @@
 // The noise report on a still room scene recovers the scene's noise law.
-#include "noise_report.h"
+#include "filters/noise_report.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "room_frames.h"
+#include "filters/testing/room_frames.h"
 
 namespace kelvara {
 namespace filters {

@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "angle_table.h"
-#include "fuzz_file_input.h"
+#include "fuzz/fuzz_file_input.h"
+#include "viewer/angle_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kelvara::viewer;

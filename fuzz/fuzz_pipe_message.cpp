@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "pipe_message.h"
+#include "viewer/pipe_message.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The viewer reads at most one message's worth; the parser must cope

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_file_input.h"
-#include "profile_store.h"
+#include "config/profile_store.h"
+#include "fuzz/fuzz_file_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kelvara;

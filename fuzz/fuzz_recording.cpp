@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "frame_geometry.h"
-#include "fuzz_file_input.h"
-#include "point_frame.h"
-#include "recording_reader.h"
+#include "camera_facts/frame_geometry.h"
+#include "export/point_frame.h"
+#include "fuzz/fuzz_file_input.h"
+#include "recording/recording_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "camera_link.h"
-#include "command_exchange.h"
-#include "device_commands.h"
-#include "serial_library.h"
+#include "link/camera_link.h"
+#include "link/command_exchange.h"
+#include "link/device_commands.h"
+#include "link/serial_library.h"
 
 namespace {
 

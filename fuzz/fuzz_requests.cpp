@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "request_parser.h"
-#include "scene.h"
-#include "sim_camera.h"
+#include "camsim/request_parser.h"
+#include "camsim/scene.h"
+#include "camsim/sim_camera.h"
 
 using namespace kelvara::camsim;
 

@@ -24,8 +24,8 @@
 #include <cstring>
 #include <memory>
 
-#include "response_reader.h"
-#include "wire_framing.h"
+#include "camera_facts/wire_framing.h"
+#include "uart/response_reader.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "command_codes.h"
-#include "frame_geometry.h"
-#include "pattern_scene.h"
-#include "recording_writer.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/frame_geometry.h"
+#include "camsim/pattern_scene.h"
+#include "recording/recording_writer.h"
 
 namespace {
 

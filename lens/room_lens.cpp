@@ -1,8 +1,8 @@
-#include "room_lens.h"
+#include "lens/room_lens.h"
 
 #include <cmath>
 
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 namespace {

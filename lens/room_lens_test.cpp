@@ -1,6 +1,6 @@
 // The room lens: the angle table the viewer reads must describe the same
 // rays the simulator casts.
-#include "room_lens.h"
+#include "lens/room_lens.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "camera.h"
+#include "python/camera.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -19,12 +19,12 @@
 #include <thread>
 #include <vector>
 
-#include "camera_link.h"
-#include "exposure_range.h"
-#include "format_table.h"
-#include "frame.h"
-#include "session.h"
-#include "updater_run.h"
+#include "camera_facts/exposure_range.h"
+#include "camera_facts/format_table.h"
+#include "config/updater_run.h"
+#include "link/camera_link.h"
+#include "python/frame.h"
+#include "session/session.h"
 
 namespace py = pybind11;
 

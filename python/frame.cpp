@@ -1,13 +1,13 @@
-#include "frame.h"
+#include "python/frame.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "point_distances.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "frame/point_distances.h"
 
 namespace py = pybind11;
 

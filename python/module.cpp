@@ -2,10 +2,10 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include "camera.h"
-#include "format_table.h"
-#include "frame.h"
-#include "recording.h"
+#include "camera_facts/format_table.h"
+#include "python/camera.h"
+#include "python/frame.h"
+#include "python/recording.h"
 
 namespace py = pybind11;
 

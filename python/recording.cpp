@@ -1,4 +1,4 @@
-#include "recording.h"
+#include "python/recording.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "command_codes.h"
-#include "format_table.h"
-#include "frame.h"
-#include "recording_reader.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/format_table.h"
+#include "python/frame.h"
+#include "recording/recording_reader.h"
 
 namespace py = pybind11;
 

@@ -1,4 +1,4 @@
-#include "crc32.h"
+#include "recording/crc32.h"
 
 #include <zlib.h>
 

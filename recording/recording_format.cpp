@@ -1,9 +1,9 @@
-#include "recording_format.h"
+#include "recording/recording_format.h"
 
 #include <cstring>
 
-#include "crc32.h"
-#include "le_bytes.h"
+#include "recording/crc32.h"
+#include "recording/le_bytes.h"
 
 namespace kelvara {
 namespace recording {

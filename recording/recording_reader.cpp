@@ -1,4 +1,4 @@
-#include "recording_reader.h"
+#include "recording/recording_reader.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "crc32.h"
-#include "le_bytes.h"
+#include "recording/crc32.h"
+#include "recording/le_bytes.h"
 
 namespace kelvara {
 namespace recording {

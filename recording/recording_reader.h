@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "recording_format.h"
+#include "recording/recording_format.h"
 
 namespace kelvara {
 namespace recording {

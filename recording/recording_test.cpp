@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "crc32.h"
-#include "recording_reader.h"
-#include "recording_writer.h"
-#include "temp_folder.h"
-#include "test_files.h"
+#include "recording/crc32.h"
+#include "recording/recording_reader.h"
+#include "recording/recording_writer.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace recording {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "recording_format.h"
+#include "recording/recording_format.h"
 
 namespace kelvara {
 namespace recording {

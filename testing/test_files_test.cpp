@@ -1,10 +1,10 @@
-#include "test_files.h"
+#include "testing/test_files.h"
 
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
-#include "temp_folder.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace testing {

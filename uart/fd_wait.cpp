@@ -1,4 +1,4 @@
-#include "fd_wait.h"
+#include "uart/fd_wait.h"
 
 #include <poll.h>
 #include <cerrno>

@@ -1,11 +1,11 @@
-#include "port_names.h"
+#include "uart/port_names.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 #include <algorithm>
 
-#include "port_entry_lock.h"
-#include "runtime_dir.h"
+#include "common/port_entry_lock.h"
+#include "common/runtime_dir.h"
 
 namespace kelvara {
 namespace uart {

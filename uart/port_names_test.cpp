@@ -1,5 +1,5 @@
 // Port numbers: names in the port directory and detected devices.
-#include "port_names.h"
+#include "uart/port_names.h"
 
 #include <gtest/gtest.h>
 

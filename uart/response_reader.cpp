@@ -1,4 +1,4 @@
-#include "response_reader.h"
+#include "uart/response_reader.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fd_wait.h"
-#include "wire_framing.h"
+#include "camera_facts/wire_framing.h"
+#include "uart/fd_wait.h"
 
 namespace kelvara {
 namespace uart {

@@ -1,4 +1,4 @@
-#include "serial_port.h"
+#include "uart/serial_port.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <chrono>
 
-#include "fd_wait.h"
+#include "uart/fd_wait.h"
 
 namespace kelvara {
 namespace uart {

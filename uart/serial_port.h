@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "response_reader.h"
-#include "wire_framing.h"
+#include "camera_facts/wire_framing.h"
+#include "uart/response_reader.h"
 
 namespace kelvara {
 namespace uart {

@@ -4,9 +4,9 @@
 #include <mutex>
 #include <vector>
 
-#include "UART.h"
-#include "port_names.h"
-#include "serial_port.h"
+#include "uart/UART.h"
+#include "uart/port_names.h"
+#include "uart/serial_port.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "UART.h"
-#include "serial_port.h"
-#include "temp_folder.h"
+#include "testing/temp_folder.h"
+#include "uart/UART.h"
+#include "uart/serial_port.h"
 
 namespace {
 

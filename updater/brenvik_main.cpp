@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "UART.h"
-#include "program_info.h"
-#include "serial_access.h"
-#include "table_file.h"
-#include "table_upload.h"
-#include "upload_protocol.h"
+#include "common/program_info.h"
+#include "common/serial_access.h"
+#include "uart/UART.h"
+#include "updater/table_file.h"
+#include "updater/table_upload.h"
+#include "updater/upload_protocol.h"
 
 namespace {
 

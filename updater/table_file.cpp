@@ -1,4 +1,4 @@
-#include "table_file.h"
+#include "updater/table_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,10 +1,10 @@
-#include "table_upload.h"
+#include "updater/table_upload.h"
 
 #include <algorithm>
 
-#include "UART.h"
-#include "upload_protocol.h"
-#include "wire_framing.h"
+#include "camera_facts/wire_framing.h"
+#include "uart/UART.h"
+#include "updater/upload_protocol.h"
 
 namespace kelvara {
 namespace upload {

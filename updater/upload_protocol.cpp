@@ -1,4 +1,4 @@
-#include "upload_protocol.h"
+#include "updater/upload_protocol.h"
 
 #include <zlib.h>
 

@@ -1,10 +1,10 @@
-#include "angle_table.h"
+#include "viewer/angle_table.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
 
-#include "regular_file.h"
+#include "viewer/regular_file.h"
 
 namespace kelvara {
 namespace viewer {

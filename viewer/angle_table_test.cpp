@@ -1,4 +1,4 @@
-#include "angle_table.h"
+#include "viewer/angle_table.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "data_files.h"
-#include "temp_folder.h"
+#include "testing/temp_folder.h"
+#include "viewer/data_files.h"
 
 namespace kelvara {
 namespace viewer {

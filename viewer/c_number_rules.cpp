@@ -1,4 +1,4 @@
-#include "c_number_rules.h"
+#include "viewer/c_number_rules.h"
 
 #include <cfloat>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "camera_rules.h"
+#include "viewer/camera_rules.h"
 
 #include <algorithm>
 #include <cmath>

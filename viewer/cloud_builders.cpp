@@ -1,11 +1,11 @@
-#include "cloud_builders.h"
+#include "viewer/cloud_builders.h"
 
 #include <cfloat>
 #include <cmath>
 #include <vector>
 
-#include "data_files.h"
-#include "depth_palette.h"
+#include "viewer/data_files.h"
+#include "viewer/depth_palette.h"
 
 namespace kelvara {
 namespace viewer {

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "angle_table.h"
-#include "view_settings.h"
+#include "viewer/angle_table.h"
+#include "viewer/view_settings.h"
 
 namespace kelvara {
 namespace viewer {

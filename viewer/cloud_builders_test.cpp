@@ -1,4 +1,4 @@
-#include "cloud_builders.h"
+#include "viewer/cloud_builders.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <map>
 #include <string>
 
-#include "data_files.h"
-#include "depth_palette.h"
-#include "pattern_scene.h"
-#include "temp_folder.h"
+#include "camsim/pattern_scene.h"
+#include "testing/temp_folder.h"
+#include "viewer/data_files.h"
+#include "viewer/depth_palette.h"
 
 namespace kelvara {
 namespace viewer {

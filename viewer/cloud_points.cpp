@@ -1,4 +1,4 @@
-#include "cloud_points.h"
+#include "viewer/cloud_points.h"
 
 namespace kelvara {
 namespace viewer {

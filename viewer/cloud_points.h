@@ -2,8 +2,8 @@
 // A cloud's point positions, for placing the camera.
 #include <vector>
 
-#include "camera_rules.h"
-#include "cloud_builders.h"
+#include "viewer/camera_rules.h"
+#include "viewer/cloud_builders.h"
 
 namespace kelvara {
 namespace viewer {

@@ -1,4 +1,4 @@
-#include "command_mailbox.h"
+#include "viewer/command_mailbox.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>

@@ -13,7 +13,7 @@
 // thread that posts into it.
 #include <atomic>
 
-#include "pipe_message.h"
+#include "viewer/pipe_message.h"
 
 namespace kelvara {
 namespace viewer {

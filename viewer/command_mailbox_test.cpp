@@ -1,4 +1,4 @@
-#include "command_mailbox.h"
+#include "viewer/command_mailbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "data_files.h"
+#include "viewer/data_files.h"
 
-#include "regular_file.h"
+#include "viewer/regular_file.h"
 
 namespace kelvara {
 namespace viewer {

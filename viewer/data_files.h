@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 namespace viewer {

@@ -1,4 +1,4 @@
-#include "depth_palette.h"
+#include "viewer/depth_palette.h"
 
 #include <cmath>
 

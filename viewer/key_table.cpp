@@ -1,4 +1,4 @@
-#include "key_table.h"
+#include "viewer/key_table.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,13 +1,13 @@
-#include "keyboard_control.h"
+#include "viewer/keyboard_control.h"
 
 #include <vtkCamera.h>
 #include <vtkRenderWindow.h>
 #include <vtkRenderer.h>
 #include <vtkRendererCollection.h>
 
-#include "camera_rules.h"
-#include "cloud_points.h"
-#include "key_table.h"
+#include "viewer/camera_rules.h"
+#include "viewer/cloud_points.h"
+#include "viewer/key_table.h"
 
 namespace kelvara {
 namespace viewer {

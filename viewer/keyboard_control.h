@@ -3,8 +3,8 @@
 // visualizer's built-in mouse and key bindings stay active beside them.
 #include <pcl/visualization/pcl_visualizer.h>
 
-#include "render_commands.h"
-#include "window_overlay.h"
+#include "viewer/render_commands.h"
+#include "viewer/window_overlay.h"
 
 namespace kelvara {
 namespace viewer {

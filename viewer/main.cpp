@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "program_info.h"
-#include "render_loop.h"
+#include "common/program_info.h"
+#include "viewer/render_loop.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pace_log.h"
+#include "viewer/pace_log.h"
 
 #include <sys/stat.h>
 #include <ctime>

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "pipe_message.h"
+#include "viewer/pipe_message.h"
 
 namespace kelvara {
 namespace viewer {

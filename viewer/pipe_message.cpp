@@ -1,9 +1,9 @@
-#include "pipe_message.h"
+#include "viewer/pipe_message.h"
 
 #include <string_view>
 #include <vector>
 
-#include "c_number_rules.h"
+#include "viewer/c_number_rules.h"
 
 namespace kelvara {
 namespace viewer {

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "frame_geometry.h"
-#include "viewer_commands.h"
+#include "camera_facts/frame_geometry.h"
+#include "camera_facts/viewer_commands.h"
 
 namespace kelvara {
 namespace viewer {

@@ -1,4 +1,4 @@
-#include "pipe_message.h"
+#include "viewer/pipe_message.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "c_number_rules.h"
+#include "viewer/c_number_rules.h"
 
 namespace kelvara {
 namespace viewer {

@@ -1,4 +1,4 @@
-#include "pipe_server.h"
+#include "viewer/pipe_server.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "command_mailbox.h"
+#include "viewer/command_mailbox.h"
 
 namespace kelvara {
 namespace viewer {

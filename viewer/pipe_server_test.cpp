@@ -1,5 +1,5 @@
-#include "pipe_server.h"
-#include "temp_folder.h"
+#include "viewer/pipe_server.h"
+#include "testing/temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "render_commands.h"
+#include "viewer/render_commands.h"
 
 namespace kelvara {
 namespace viewer {

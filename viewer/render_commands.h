@@ -2,10 +2,10 @@
 // What the render loop does with a pending command, apart from the window:
 // the window is reached through CloudView, so that the rules can be tested
 // without a display.
-#include "angle_table.h"
-#include "cloud_builders.h"
-#include "command_mailbox.h"
-#include "view_settings.h"
+#include "viewer/angle_table.h"
+#include "viewer/cloud_builders.h"
+#include "viewer/command_mailbox.h"
+#include "viewer/view_settings.h"
 
 namespace kelvara {
 namespace viewer {

@@ -1,4 +1,4 @@
-#include "render_commands.h"
+#include "viewer/render_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "data_files.h"
-#include "temp_folder.h"
+#include "testing/temp_folder.h"
+#include "viewer/data_files.h"
 
 namespace kelvara {
 namespace viewer {

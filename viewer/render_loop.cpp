@@ -1,4 +1,4 @@
-#include "render_loop.h"
+#include "viewer/render_loop.h"
 
 #include <pcl/console/print.h>
 #include <pcl/visualization/pcl_visualizer.h>
@@ -14,11 +14,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "keyboard_control.h"
-#include "pace_log.h"
-#include "pipe_server.h"
-#include "render_commands.h"
-#include "runtime_dir.h"
+#include "common/runtime_dir.h"
+#include "viewer/keyboard_control.h"
+#include "viewer/pace_log.h"
+#include "viewer/pipe_server.h"
+#include "viewer/render_commands.h"
 
 namespace kelvara {
 namespace viewer {

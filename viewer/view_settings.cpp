@@ -1,7 +1,7 @@
-#include "view_settings.h"
+#include "viewer/view_settings.h"
 
-#include "c_number_rules.h"
-#include "pipe_message.h"
+#include "viewer/c_number_rules.h"
+#include "viewer/pipe_message.h"
 
 namespace kelvara {
 namespace viewer {

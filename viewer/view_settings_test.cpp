@@ -1,4 +1,4 @@
-#include "view_settings.h"
+#include "viewer/view_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "window_overlay.h"
+#include "viewer/window_overlay.h"
 
 #include <vtkAxesActor.h>
 #include <vtkCoordinate.h>
@@ -7,7 +7,7 @@
 #include <vtkRendererCollection.h>
 #include <vtkTextProperty.h>
 
-#include "key_table.h"
+#include "viewer/key_table.h"
 
 namespace kelvara {
 namespace viewer {

@@ -1,11 +1,11 @@
-#include "sim_process.h"
+#include "camsim/testing/sim_process.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
 
-#include "child_process.h"
+#include "testing/child_process.h"
 
 namespace kelvara {
 namespace testing {

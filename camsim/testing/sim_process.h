@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace testing {

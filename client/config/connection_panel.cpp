@@ -1,4 +1,4 @@
-#include "connection_panel.h"
+#include "config/connection_panel.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "profile_store.h"
-#include "window_messages.h"
+#include "config/profile_store.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 

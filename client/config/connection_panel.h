@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "camera_link.h"
+#include "link/camera_link.h"
 
 class QComboBox;
 class QPushButton;

@@ -1,6 +1,6 @@
 // The connection panel: port list and selection, the port handed to the
 // connector, and the messages to the main dialog.
-#include "connection_panel.h"
+#include "config/connection_panel.h"
 
 #include <gtest/gtest.h>
 #include <QComboBox>
@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "camera_link.h"
-#include "profile_store.h"
-#include "testing/fake_ports.h"
-#include "testing/hub_recorder.h"
-#include "testing/temp_program_folder.h"
+#include "config/profile_store.h"
+#include "config/testing/fake_ports.h"
+#include "config/testing/temp_program_folder.h"
+#include "link/camera_link.h"
+#include "widgets/testing/message_recorder.h"
 
 namespace kelvara {
 namespace {

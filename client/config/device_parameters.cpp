@@ -1,6 +1,6 @@
-#include "device_parameters.h"
+#include "config/device_parameters.h"
 
-#include "command_codes.h"
+#include "camera_facts/command_codes.h"
 
 namespace kelvara {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 // IsRotatedFormatIndex: the rotation controls follow the format table.
-#include "exposure_range.h"  // kModeCount
-#include "format_table.h"
+#include "camera_facts/exposure_range.h"  // kModeCount
+#include "camera_facts/format_table.h"
 
 namespace kelvara {
 

@@ -1,8 +1,8 @@
-#include "parameter_model.h"
+#include "config/parameter_model.h"
 
 #include <string>
 
-#include "camera_link.h"
+#include "link/camera_link.h"
 
 namespace kelvara {
 namespace {

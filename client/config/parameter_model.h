@@ -4,10 +4,10 @@
 // changed. Runs on the user-interface thread, never while a measurement runs.
 #include <cstdint>
 
-#include "camera_link.h"
-#include "device_parameters.h"
-#include "notifier.h"
-#include "parameter_panel.h"
+#include "config/device_parameters.h"
+#include "config/notifier.h"
+#include "config/parameter_panel.h"
+#include "link/camera_link.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "parameter_model.h"
+#include "config/parameter_model.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "camera_link.h"
-#include "recording_notifier.h"
-#include "scripted_serial.h"
+#include "config/testing/recording_notifier.h"
+#include "link/camera_link.h"
+#include "link/testing/scripted_serial.h"
 
 namespace kelvara {
 namespace {

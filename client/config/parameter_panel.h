@@ -1,7 +1,7 @@
 #pragma once
 // What the parameter model needs of the settings panel that shows it. The Qt
 // settings panel implements it; tests record the calls.
-#include "device_parameters.h"
+#include "config/device_parameters.h"
 
 namespace kelvara {
 

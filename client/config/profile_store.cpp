@@ -1,4 +1,4 @@
-#include "profile_store.h"
+#include "config/profile_store.h"
 
 #include <cctype>
 #include <climits>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "whole_file.h"
+#include "common/whole_file.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "profile_store.h"
+#include "config/profile_store.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "temp_folder.h"
-#include "test_files.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

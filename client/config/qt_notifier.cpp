@@ -1,4 +1,4 @@
-#include "qt_notifier.h"
+#include "config/qt_notifier.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>

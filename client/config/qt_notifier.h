@@ -15,7 +15,7 @@
 #include <memory>
 #include <mutex>
 
-#include "notifier.h"
+#include "config/notifier.h"
 
 class QSocketNotifier;
 

@@ -1,6 +1,6 @@
 // The Qt notifier: a box asked for on another thread is shown on the UI
 // thread and holds the caller until dismissed; Close() lets callers go.
-#include "qt_notifier.h"
+#include "config/qt_notifier.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "setting_panel.h"
+#include "config/setting_panel.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -14,10 +14,10 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "command_codes.h"
-#include "exposure_range.h"
-#include "spin_buttons.h"
-#include "window_messages.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/exposure_range.h"
+#include "config/spin_buttons.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {
@@ -233,17 +233,22 @@ bool CSetting::TakeValuesFromControls() {
   p.mode.current = mode_->currentIndex();
   const int pilot = pilot_->checkedId();
   if (pilot >= 0) p.pilot_led.current = pilot;
+  // Every field that holds a whole number is taken; the first one that does
+  // not gets the focus and one message.
+  Field* bad = nullptr;
   for (Field& f : fields_) {
     int v = 0;
-    if (!ParseFieldInt(f.edit->text(), &v)) {
-      f.edit->setFocus();
-      f.edit->selectAll();
-      notifier_.ShowMessage("Please enter an integer.", MessageIcon::kExclamation);
-      return false;
+    if (ParseFieldInt(f.edit->text(), &v)) {
+      (p.*f.value).current = v;
+    } else if (bad == nullptr) {
+      bad = &f;
     }
-    (p.*f.value).current = v;
   }
-  return true;
+  if (bad == nullptr) return true;
+  bad->edit->setFocus();
+  bad->edit->selectAll();
+  notifier_.ShowMessage("Please enter an integer.", MessageIcon::kExclamation);
+  return false;
 }
 
 void CSetting::Set() {

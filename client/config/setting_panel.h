@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "notifier.h"
-#include "parameter_model.h"
-#include "parameter_panel.h"
+#include "config/notifier.h"
+#include "config/parameter_model.h"
+#include "config/parameter_panel.h"
 
 class QButtonGroup;
 class QComboBox;

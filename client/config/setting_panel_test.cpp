@@ -1,7 +1,7 @@
 // The settings panel: controls, the check when a field is left, "Set" with a
 // refused group, the Format list and the enabling rules.
-#include "setting_panel.h"
-#include "recording_notifier.h"
+#include "config/setting_panel.h"
+#include "config/testing/recording_notifier.h"
 
 #include <gtest/gtest.h>
 #include <QButtonGroup>
@@ -12,10 +12,10 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "command_codes.h"
-#include "scripted_serial.h"
-#include "spin_buttons.h"
-#include "testing/hub_recorder.h"
+#include "camera_facts/command_codes.h"
+#include "config/spin_buttons.h"
+#include "link/testing/scripted_serial.h"
+#include "widgets/testing/message_recorder.h"
 
 namespace kelvara {
 namespace {
@@ -151,6 +151,17 @@ TEST_F(SettingPanelTest, TextThatIsNoNumberIsRefusedAndTheValueKept) {
   TypeAndLeave(2012, "abc");
   EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Please enter an integer."});
   EXPECT_EQ(panel_.parameters().frame_rate_limiter.current, 5);
+}
+
+TEST_F(SettingPanelTest, SetWithTextThatIsNoNumberSaysSoAndSendsNothing) {
+  Edit(2010)->setText("5x");  // typed, the focus never left the field
+  Edit(2012)->setText("8");
+  panel_.findChild<QPushButton*>("id2003")->click();
+  EXPECT_TRUE(serial_.sent.empty());
+  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"Please enter an integer."});
+  // The fields with numbers are taken all the same (a run's start sends them).
+  EXPECT_EQ(panel_.parameters().exposure_us.current, 425);
+  EXPECT_EQ(panel_.parameters().frame_rate_limiter.current, 8);
 }
 
 TEST_F(SettingPanelTest, SetSendsChangesAndRevertsARefusedGroupWithItsMessage) {

@@ -1,4 +1,4 @@
-#include "spin_buttons.h"
+#include "config/spin_buttons.h"
 
 #include <QKeyEvent>
 #include <QToolButton>

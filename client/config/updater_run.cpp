@@ -1,4 +1,4 @@
-#include "updater_run.h"
+#include "config/updater_run.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -1,5 +1,5 @@
 // Running the updater: argument vector without a shell, exit statuses.
-#include "updater_run.h"
+#include "config/updater_run.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "distance_percentiles.h"
+#include "display/distance_percentiles.h"
 
 #include <algorithm>
 #include <vector>

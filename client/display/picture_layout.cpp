@@ -1,10 +1,10 @@
-#include "picture_layout.h"
+#include "display/picture_layout.h"
 
 #include <cstdio>
 
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "rendering_model.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "display/rendering_model.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "picture_layout.h"
+#include "display/picture_layout.h"
 
 #include <gtest/gtest.h>
 

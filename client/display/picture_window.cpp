@@ -1,4 +1,4 @@
-#include "picture_window.h"
+#include "display/picture_window.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -6,11 +6,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "colour_table.h"
-#include "pixel_readout.h"
-#include "profile_store.h"
-#include "rendering_model.h"
-#include "window_messages.h"
+#include "config/profile_store.h"
+#include "display/colour_table.h"
+#include "display/pixel_readout.h"
+#include "display/rendering_model.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -11,8 +11,8 @@
 #include <functional>
 #include <optional>
 
-#include "picture_layout.h"
-#include "pixel_readout.h"
+#include "display/picture_layout.h"
+#include "display/pixel_readout.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "picture_window.h"
+#include "display/picture_window.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,13 @@
 #include <atomic>
 #include <thread>
 
-#include "colour_table.h"
-#include "frame_decode.h"
-#include "pattern_scene.h"
-#include "rendering_model.h"
-#include "sample_mapping.h"
-#include "testing/temp_profile.h"
-#include "window_messages.h"
+#include "camsim/pattern_scene.h"
+#include "display/colour_table.h"
+#include "display/rendering_model.h"
+#include "display/sample_mapping.h"
+#include "display/testing/temp_profile.h"
+#include "frame/frame_decode.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -1,8 +1,8 @@
-#include "pixel_readout.h"
+#include "display/pixel_readout.h"
 
 #include <cstdio>
 
-#include "frame_geometry.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "picture_layout.h"
+#include "display/picture_layout.h"
 
 namespace kelvara {
 

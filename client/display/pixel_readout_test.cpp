@@ -1,4 +1,4 @@
-#include "pixel_readout.h"
+#include "display/pixel_readout.h"
 
 #include <gtest/gtest.h>
 

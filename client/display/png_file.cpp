@@ -1,4 +1,4 @@
-#include "png_file.h"
+#include "display/png_file.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "whole_file.h"
+#include "common/whole_file.h"
 
 namespace kelvara {
 namespace {

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "colour_table.h"
-#include "pattern_scene.h"
-#include "png_file.h"
-#include "rendering_model.h"
-#include "temp_folder.h"
-#include "test_files.h"
+#include "camsim/pattern_scene.h"
+#include "display/colour_table.h"
+#include "display/png_file.h"
+#include "display/rendering_model.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -1,9 +1,9 @@
-#include "rendering_model.h"
+#include "display/rendering_model.h"
 
 #include <cstring>
 
-#include "colour_table.h"
-#include "png_file.h"
+#include "display/colour_table.h"
+#include "display/png_file.h"
 
 namespace kelvara {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "format_table.h"
-#include "frame_decode.h"
-#include "frame_geometry.h"
-#include "sample_mapping.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "display/sample_mapping.h"
+#include "frame/frame_decode.h"
 
 namespace kelvara {
 

@@ -1,6 +1,6 @@
 // The rendering model: which plane goes through which mapping into which
 // slot, legends, clearing, and rendering while the painter reads.
-#include "rendering_model.h"
+#include "display/rendering_model.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "colour_table.h"
-#include "pattern_scene.h"
-#include "temp_folder.h"
+#include "camsim/pattern_scene.h"
+#include "display/colour_table.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace {

@@ -1,7 +1,7 @@
-#include "sample_mapping.h"
+#include "display/sample_mapping.h"
 
-#include "colour_table.h"
-#include "frame_layout.h"
+#include "display/colour_table.h"
+#include "frame/frame_layout.h"
 
 namespace kelvara {
 namespace {

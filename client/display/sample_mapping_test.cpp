@@ -1,11 +1,11 @@
 // The colour table and the two sample mappings, against literal values.
-#include "sample_mapping.h"
+#include "display/sample_mapping.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 
-#include "colour_table.h"
+#include "display/colour_table.h"
 
 namespace kelvara {
 namespace {

@@ -1,7 +1,7 @@
-#include "view_options.h"
+#include "display/view_options.h"
 
-#include "frame_geometry.h"
-#include "range_message.h"
+#include "camera_facts/frame_geometry.h"
+#include "config/range_message.h"
 
 namespace kelvara {
 namespace {

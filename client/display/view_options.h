@@ -4,7 +4,7 @@
 // saved when a picture or a measurement starts.
 #include <string>
 
-#include "profile_store.h"
+#include "config/profile_store.h"
 
 namespace kelvara {
 

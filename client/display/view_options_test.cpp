@@ -1,11 +1,11 @@
-#include "view_options.h"
+#include "display/view_options.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "temp_folder.h"
-#include "test_files.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

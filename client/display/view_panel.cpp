@@ -1,4 +1,4 @@
-#include "view_panel.h"
+#include "display/view_panel.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -11,11 +11,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "frame_geometry.h"
-#include "number_field.h"
-#include "profile_store.h"
-#include "view_options.h"
-#include "window_messages.h"
+#include "camera_facts/frame_geometry.h"
+#include "config/profile_store.h"
+#include "display/view_options.h"
+#include "widgets/number_field.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

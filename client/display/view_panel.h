@@ -6,9 +6,9 @@
 #include <functional>
 #include <optional>
 
-#include "distance_percentiles.h"
-#include "frame_layout.h"
-#include "profile_store.h"
+#include "config/profile_store.h"
+#include "display/distance_percentiles.h"
+#include "frame/frame_layout.h"
 
 class QCheckBox;
 class QLineEdit;

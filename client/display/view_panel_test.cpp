@@ -1,4 +1,4 @@
-#include "view_panel.h"
+#include "display/view_panel.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +11,12 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "testing/panel_test.h"
+#include "display/testing/panel_test.h"
 
 namespace kelvara {
 namespace {
 
-using testing_support::RecordedMessage;
+using testing::RecordedMessage;
 using Messages = std::vector<RecordedMessage>;
 
 class ViewPanelTest : public testing_support::PanelTest {

@@ -1,4 +1,4 @@
-#include "camera_link.h"
+#include "link/camera_link.h"
 
 #include <chrono>
 #include <thread>

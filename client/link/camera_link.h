@@ -21,10 +21,10 @@
 #include <memory>
 #include <vector>
 
-#include "command_codes.h"
-#include "command_exchange.h"
-#include "device_commands.h"
-#include "serial_library.h"
+#include "camera_facts/command_codes.h"
+#include "link/command_exchange.h"
+#include "link/device_commands.h"
+#include "link/serial_library.h"
 
 namespace kelvara {
 

@@ -1,7 +1,7 @@
 // The exchange of CameraLink: one request, one response.
 #include <cstdint>
 
-#include "camera_link.h"
+#include "link/camera_link.h"
 
 namespace kelvara {
 

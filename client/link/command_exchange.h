@@ -7,7 +7,7 @@
 // payload.
 #include <cstdint>
 
-#include "wire_framing.h"
+#include "camera_facts/wire_framing.h"
 
 namespace kelvara {
 

@@ -1,11 +1,11 @@
-#include "camera_link.h"
+#include "link/camera_link.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "scripted_link_test.h"
-#include "scripted_serial.h"
+#include "link/testing/scripted_link_test.h"
+#include "link/testing/scripted_serial.h"
 
 namespace kelvara {
 namespace {

@@ -1,7 +1,7 @@
 // The command set of CameraLink: one typed method per camera command.
 #include <cstring>
 
-#include "camera_link.h"
+#include "link/camera_link.h"
 
 namespace kelvara {
 

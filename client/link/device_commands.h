@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "command_codes.h"
-#include "command_exchange.h"
+#include "camera_facts/command_codes.h"
+#include "link/command_exchange.h"
 
 namespace kelvara {
 

@@ -1,6 +1,6 @@
-#include "serial_library.h"
+#include "link/serial_library.h"
 
-#include "UART.h"
+#include "uart/UART.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "browse_folder_dialog.h"
+#include "logging/browse_folder_dialog.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
-#include "log_files.h"
+#include "logging/log_files.h"
 
-#include "plane_format.h"
-#include "whole_file.h"
+#include "common/whole_file.h"
+#include "logging/plane_format.h"
 
 namespace kelvara {
 

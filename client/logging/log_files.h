@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plane_view.h"
+#include "logging/plane_view.h"
 
 namespace kelvara {
 

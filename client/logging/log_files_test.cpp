@@ -1,4 +1,4 @@
-#include "log_files.h"
+#include "logging/log_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "log_names.h"
-#include "log_test_support.h"
-#include "pattern_scene.h"
-#include "plane_format.h"
+#include "camsim/pattern_scene.h"
+#include "logging/log_names.h"
+#include "logging/plane_format.h"
+#include "logging/testing/log_test_support.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "log_names.h"
+#include "logging/log_names.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "log_texts.h"
+#include "logging/log_texts.h"
 
 #include <cstdarg>
 #include <cstdio>

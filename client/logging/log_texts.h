@@ -3,8 +3,8 @@
 // end in CR LF.
 #include <string>
 
-#include "device_parameters.h"
-#include "frame_layout.h"
+#include "config/device_parameters.h"
+#include "frame/frame_layout.h"
 
 namespace kelvara {
 

@@ -1,9 +1,9 @@
-#include "log_writer.h"
+#include "logging/log_writer.h"
 
 #include <sys/stat.h>
 
-#include "log_files.h"
-#include "log_names.h"
+#include "logging/log_files.h"
+#include "logging/log_names.h"
 
 namespace kelvara {
 namespace {

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "device_commands.h"
-#include "device_parameters.h"
-#include "frame_layout.h"
-#include "log_texts.h"
-#include "plane_view.h"
+#include "config/device_parameters.h"
+#include "frame/frame_layout.h"
+#include "link/device_commands.h"
+#include "logging/log_texts.h"
+#include "logging/plane_view.h"
 
 namespace kelvara {
 

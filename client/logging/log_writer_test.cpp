@@ -1,4 +1,4 @@
-#include "log_writer.h"
+#include "logging/log_writer.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "child_process.h"
-#include "log_files.h"
-#include "log_test_support.h"
-#include "pattern_scene.h"
+#include "camsim/pattern_scene.h"
+#include "logging/log_files.h"
+#include "logging/testing/log_test_support.h"
+#include "testing/child_process.h"
 
 namespace kelvara {
 namespace {

@@ -1,6 +1,6 @@
-#include "logging_options.h"
+#include "logging/logging_options.h"
 
-#include "log_writer.h"
+#include "logging/log_writer.h"
 
 namespace kelvara {
 namespace {

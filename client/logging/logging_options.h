@@ -5,9 +5,9 @@
 // starts.
 #include <string>
 
-#include "log_texts.h"
-#include "profile_store.h"
-#include "range_message.h"
+#include "config/profile_store.h"
+#include "config/range_message.h"
+#include "logging/log_texts.h"
 
 namespace kelvara {
 

@@ -1,12 +1,12 @@
-#include "logging_options.h"
+#include "logging/logging_options.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "log_writer.h"
-#include "temp_folder.h"
-#include "test_files.h"
+#include "logging/log_writer.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "logging_panel.h"
+#include "logging/logging_panel.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -13,15 +13,15 @@
 #include <QVBoxLayout>
 #include <cstdint>
 
-#include "browse_folder_dialog.h"
-#include "frame_layout.h"
-#include "log_names.h"
-#include "log_writer.h"
-#include "logging_options.h"
-#include "number_field.h"
-#include "profile_store.h"
-#include "run_destination.h"
-#include "window_messages.h"
+#include "config/profile_store.h"
+#include "frame/frame_layout.h"
+#include "logging/browse_folder_dialog.h"
+#include "logging/log_names.h"
+#include "logging/log_writer.h"
+#include "logging/logging_options.h"
+#include "logging/run_destination.h"
+#include "widgets/number_field.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "logging_options.h"
-#include "profile_store.h"
+#include "config/profile_store.h"
+#include "logging/logging_options.h"
 
 class QCheckBox;
 class QLineEdit;

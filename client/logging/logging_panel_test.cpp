@@ -1,4 +1,4 @@
-#include "logging_panel.h"
+#include "logging/logging_panel.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +18,15 @@
 #include <QTest>
 #include <QTimer>
 
-#include "browse_folder_dialog.h"
-#include "log_writer.h"
-#include "pattern_scene.h"
-#include "testing/panel_test.h"
+#include "camsim/pattern_scene.h"
+#include "display/testing/panel_test.h"
+#include "logging/browse_folder_dialog.h"
+#include "logging/log_writer.h"
 
 namespace kelvara {
 namespace {
 
-using testing_support::RecordedMessage;
+using testing::RecordedMessage;
 using Messages = std::vector<RecordedMessage>;
 using Texts = std::vector<std::string>;
 

@@ -1,4 +1,4 @@
-#include "plane_format.h"
+#include "logging/plane_format.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "frame_geometry.h"
-#include "plane_view.h"
+#include "camera_facts/frame_geometry.h"
+#include "logging/plane_view.h"
 
 namespace kelvara {
 

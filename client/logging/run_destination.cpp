@@ -1,4 +1,4 @@
-#include "run_destination.h"
+#include "logging/run_destination.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -1,11 +1,11 @@
-#include "run_destination.h"
+#include "logging/run_destination.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fstream>
 
-#include "temp_folder.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace {

@@ -1,11 +1,11 @@
-#include "snapshot.h"
+#include "logging/snapshot.h"
 
-#include "cloud_encoding.h"
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "log_names.h"
-#include "point_frame.h"
-#include "run_destination.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "export/cloud_encoding.h"
+#include "export/point_frame.h"
+#include "logging/log_names.h"
+#include "logging/run_destination.h"
 
 namespace kelvara {
 

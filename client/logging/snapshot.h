@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "log_writer.h"
+#include "logging/log_writer.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "snapshot.h"
+#include "logging/snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "child_process.h"
-#include "format_table.h"
-#include "pattern_scene.h"
-#include "temp_folder.h"
+#include "camera_facts/format_table.h"
+#include "camsim/pattern_scene.h"
+#include "testing/child_process.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace {

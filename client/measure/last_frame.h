@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "frame_decode.h"
+#include "frame/frame_decode.h"
 
 namespace kelvara {
 

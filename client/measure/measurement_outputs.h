@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "frame_health.h"
-#include "frame_layout.h"
+#include "frame/frame_layout.h"
+#include "measure/frame_health.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "measurement_worker.h"
+#include "measure/measurement_worker.h"
 
 #include <chrono>
 #include <deque>
@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "centre_readout.h"
-#include "export_ring.h"
-#include "frame_decode.h"
-#include "frame_layout.h"
-#include "log_writer.h"
-#include "rendering_model.h"
+#include "display/centre_readout.h"
+#include "display/rendering_model.h"
+#include "feed3d/export_ring.h"
+#include "frame/frame_decode.h"
+#include "frame/frame_layout.h"
+#include "logging/log_writer.h"
 
 namespace kelvara {
 namespace {
@@ -120,7 +120,7 @@ class ActiveRun {
  public:
   // `publish` receives the frame health after every cycle.
   ActiveRun(MeasurementContext& c, std::function<void(const FrameHealth&)> publish)
-      : c_(c), publish_(std::move(publish)), ring_(c.control.program_folder) {}
+      : c_(c), publish_(std::move(publish)), ring_(c.control.data_folder) {}
 
   RunSummary Execute();
 

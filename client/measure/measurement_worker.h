@@ -20,13 +20,13 @@
 #include <optional>
 #include <thread>
 
-#include "camera_link.h"
+#include "link/camera_link.h"
 
-#include "device_parameters.h"
-#include "frame_health.h"
-#include "measurement_outputs.h"
-#include "notifier.h"
-#include "run_control.h"
+#include "config/device_parameters.h"
+#include "config/notifier.h"
+#include "measure/frame_health.h"
+#include "measure/measurement_outputs.h"
+#include "measure/run_control.h"
 
 namespace kelvara {
 

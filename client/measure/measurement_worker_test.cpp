@@ -1,4 +1,4 @@
-#include "measurement_worker.h"
+#include "measure/measurement_worker.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,15 +13,15 @@
 #include <thread>
 #include <vector>
 
-#include "camera_link.h"
-#include "command_codes.h"
-#include "fake_camera.h"
-#include "log_writer.h"
-#include "pattern_scene.h"
-#include "recording_notifier.h"
-#include "rendering_model.h"
-#include "temp_folder.h"
-#include "test_files.h"
+#include "camera_facts/command_codes.h"
+#include "camsim/pattern_scene.h"
+#include "config/testing/recording_notifier.h"
+#include "display/rendering_model.h"
+#include "link/camera_link.h"
+#include "logging/log_writer.h"
+#include "measure/testing/fake_camera.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {
@@ -81,7 +81,7 @@ class LoopTest : public ::testing::Test {
     dir_ = folder_.path();
     ASSERT_EQ(mkdir((dir_ + "/3d_data").c_str(), 0700), 0);
     ASSERT_EQ(mkdir((dir_ + "/logs").c_str(), 0700), 0);
-    control_.program_folder = dir_ + "/";
+    control_.data_folder = dir_ + "/";
   }
   // Runs one whole measurement against `camera` and waits for its end.
   RunSummary RunWith(FakeCamera& camera, const RunRequest& request) {

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <string>
 
-#include "display3d_state.h"
+#include "feed3d/display3d_state.h"
 
 namespace kelvara {
 
@@ -163,8 +163,9 @@ class RunControl {
   // stopped flag (the export ring is written only while it is 0), shared
   // with the 3D bridge thread.
   Display3DState display3d;
-  // Folder of the executable, ending in '/'. Set once before any thread starts.
-  std::string program_folder;
+  // The data folder (holds "3d_data/"), ending in '/'. Set once before any
+  // thread starts.
+  std::string data_folder;
 
  private:
   static constexpr int kLastFrame = -1;

@@ -1,12 +1,12 @@
-#include "session.h"
+#include "session/session.h"
 
 #include <unistd.h>
 
 #include <string>
 #include <utility>
 
-#include "angle_refresh.h"
-#include "command_codes.h"
+#include "camera_facts/command_codes.h"
+#include "feed3d/angle_refresh.h"
 
 namespace kelvara {
 
@@ -40,7 +40,7 @@ Session::Session(SerialLibrary& serial, SessionObserver& observer, SessionOption
       model_(link_, observer_),
       worker_(MeasurementContext{link_, control_, rendering_, logger_, observer_, observer_,
                                  [this] { return RunParameters(); }, options_.now_ns, [this] { RunEnded(); }}) {
-  control_.program_folder = options_.data_folder;
+  control_.data_folder = options_.data_folder;
   logger_.SetPngSaver([this](const std::string& path) { return rendering_.SaveImageAsPng(path, 0); });
   display3d_ = std::make_unique<Display3DControl>(options_.data_folder, &control_.display3d,
                                                   WithDefaults(std::move(options_.display3d), options_, observer_));

@@ -26,18 +26,18 @@
 #include <string>
 #include <vector>
 
-#include "camera_link.h"
-#include "device_parameters.h"
-#include "display3d_control.h"
-#include "frame_health.h"
-#include "log_writer.h"
-#include "measurement_outputs.h"
-#include "measurement_worker.h"
-#include "notifier.h"
-#include "parameter_model.h"
-#include "rendering_model.h"
-#include "run_control.h"
-#include "updater_run.h"
+#include "config/device_parameters.h"
+#include "config/notifier.h"
+#include "config/parameter_model.h"
+#include "config/updater_run.h"
+#include "display/rendering_model.h"
+#include "feed3d/display3d_control.h"
+#include "link/camera_link.h"
+#include "logging/log_writer.h"
+#include "measure/frame_health.h"
+#include "measure/measurement_outputs.h"
+#include "measure/measurement_worker.h"
+#include "measure/run_control.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "session.h"
+#include "session/session.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "await.h"
-#include "command_codes.h"
-#include "fake_camera.h"
-#include "temp_folder.h"
-#include "test_files.h"
+#include "camera_facts/command_codes.h"
+#include "measure/testing/fake_camera.h"
+#include "testing/await.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

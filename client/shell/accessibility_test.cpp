@@ -5,10 +5,10 @@
 #include <QAccessibleInterface>
 #include <QGroupBox>
 
-#include "fake_camera.h"
-#include "kelvara_dlg.h"
-#include "recording_notifier.h"
-#include "testing/temp_program_folder.h"
+#include "config/testing/recording_notifier.h"
+#include "config/testing/temp_program_folder.h"
+#include "measure/testing/fake_camera.h"
+#include "shell/kelvara_dlg.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "client_paths.h"
+#include "shell/client_paths.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,9 +6,9 @@
 #include <climits>
 #include <cstdlib>
 
-#include "angle_refresh.h"
-#include "export3d_paths.h"
-#include "runtime_dir.h"
+#include "common/runtime_dir.h"
+#include "feed3d/angle_refresh.h"
+#include "feed3d/feed3d_paths.h"
 
 namespace kelvara {
 namespace {

@@ -1,6 +1,6 @@
 // Where the profile, the marker and the 3D files go for a build-folder copy
 // and for an installed copy.
-#include "client_paths.h"
+#include "shell/client_paths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "close_on_signal.h"
+#include "shell/close_on_signal.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>

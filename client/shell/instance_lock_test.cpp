@@ -1,6 +1,6 @@
 // The single-instance lock: a second holder is refused until the first goes,
 // also across processes.
-#include "instance_lock.h"
+#include "shell/instance_lock.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

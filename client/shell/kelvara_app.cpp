@@ -1,13 +1,13 @@
-#include "kelvara_app.h"
+#include "shell/kelvara_app.h"
 
 #include <clocale>
 
-#include "client_paths.h"
-#include "close_on_signal.h"
-#include "instance_lock.h"
-#include "kelvara_dlg.h"
-#include "runtime_dir.h"
-#include "serial_library.h"
+#include "common/runtime_dir.h"
+#include "link/serial_library.h"
+#include "shell/client_paths.h"
+#include "shell/close_on_signal.h"
+#include "shell/instance_lock.h"
+#include "shell/kelvara_dlg.h"
 
 namespace kelvara {
 

@@ -5,7 +5,7 @@
 // the user's locale.
 #include <QApplication>
 
-#include "notifier.h"
+#include "config/notifier.h"
 
 namespace kelvara {
 

@@ -1,4 +1,4 @@
-#include "kelvara_dlg.h"
+#include "shell/kelvara_dlg.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,24 +13,24 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "connection_panel.h"
-#include "distance_percentiles.h"
-#include "format_table.h"
-#include "frame_geometry.h"
-#include "log_names.h"
-#include "logging_panel.h"
-#include "picture_window.h"
-#include "profile_store.h"
-#include "qt_notifier.h"
-#include "run_destination.h"
-#include "serial_access.h"
-#include "setting_panel.h"
-#include "snapshot.h"
-#include "updater_run.h"
-#include "view_panel.h"
-#include "viewer_window.h"
-#include "window_messages.h"
-#include "window_placement.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
+#include "common/serial_access.h"
+#include "config/connection_panel.h"
+#include "config/profile_store.h"
+#include "config/qt_notifier.h"
+#include "config/setting_panel.h"
+#include "config/updater_run.h"
+#include "display/distance_percentiles.h"
+#include "display/picture_window.h"
+#include "display/view_panel.h"
+#include "feed3d/viewer_window.h"
+#include "logging/log_names.h"
+#include "logging/logging_panel.h"
+#include "logging/run_destination.h"
+#include "logging/snapshot.h"
+#include "status/window_placement.h"
+#include "widgets/window_messages.h"
 
 #ifndef KELVARA_VERSION
 #define KELVARA_VERSION ""
@@ -54,6 +54,8 @@ CKelvaraDlg::CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, SerialLib
   options.upload_runner = SpawnAndWait;
   options.post = [this](std::function<void()> task) { observer_.Post(std::move(task)); };
   options.display3d = std::move(options3d);
+  // The bridge keeps its "3D" keys in the client's profile.
+  if (options.display3d.profile_path.empty()) options.display3d.profile_path = paths_.profile_path;
   session_ = std::make_unique<Session>(serial, observer_, std::move(options));
   observer_.SetStateHandler([this](SessionState state) { SessionStateChanged(state); });
   observer_.SetFrameHandler(

@@ -11,15 +11,15 @@
 #include <memory>
 #include <string>
 
-#include "client_paths.h"
-#include "display3d_control.h"
-#include "last_frame.h"
-#include "notifier.h"
-#include "qt_measurement_outputs.h"
-#include "qt_session_observer.h"
-#include "session.h"
-#include "status_strip.h"
-#include "viewer_window.h"
+#include "config/notifier.h"
+#include "feed3d/display3d_control.h"
+#include "feed3d/viewer_window.h"
+#include "measure/last_frame.h"
+#include "session/session.h"
+#include "shell/client_paths.h"
+#include "shell/qt_measurement_outputs.h"
+#include "shell/qt_session_observer.h"
+#include "shell/status_strip.h"
 
 class QGroupBox;
 class QTimer;

@@ -1,8 +1,8 @@
 // The main dialog against a fake camera: the connect sequence, the enabling
 // of the panels across connect, measure and disconnect, a start queued
 // behind an ending run, and a shutdown while the worker holds a message box.
-#include "kelvara_dlg.h"
-#include "recording_notifier.h"
+#include "shell/kelvara_dlg.h"
+#include "config/testing/recording_notifier.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -20,22 +20,22 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "connection_panel.h"
-#include "fake_camera.h"
-#include "fake_velmar.h"
-#include "instance_lock.h"
-#include "kelvara_app.h"
-#include "logging_panel.h"
-#include "pattern_scene.h"
-#include "picture_window.h"
-#include "profile_store.h"
-#include "qt_notifier.h"
-#include "scripted_serial.h"
-#include "setting_panel.h"
-#include "testing/fake_ports.h"
-#include "testing/temp_program_folder.h"
-#include "view_panel.h"
-#include "window_messages.h"
+#include "camsim/pattern_scene.h"
+#include "config/connection_panel.h"
+#include "config/profile_store.h"
+#include "config/qt_notifier.h"
+#include "config/setting_panel.h"
+#include "config/testing/fake_ports.h"
+#include "config/testing/temp_program_folder.h"
+#include "display/picture_window.h"
+#include "display/view_panel.h"
+#include "feed3d/testing/fake_velmar.h"
+#include "link/testing/scripted_serial.h"
+#include "logging/logging_panel.h"
+#include "measure/testing/fake_camera.h"
+#include "shell/instance_lock.h"
+#include "shell/kelvara_app.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

@@ -1,9 +1,9 @@
 // Kelvara: the camera client.
 #include <cstdio>
 
-#include "kelvara_app.h"
-#include "program_info.h"
-#include "qt_notifier.h"
+#include "common/program_info.h"
+#include "config/qt_notifier.h"
+#include "shell/kelvara_app.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <sstream>
 #include <string>
 
-#include "angle_file.h"
-#include "frame_layout.h"
-#include "kelvara_app.h"
-#include "profile_store.h"
-#include "testing/temp_program_folder.h"
+#include "config/profile_store.h"
+#include "config/testing/temp_program_folder.h"
+#include "feed3d/angle_file.h"
+#include "frame/frame_layout.h"
+#include "shell/kelvara_app.h"
 
 namespace kelvara {
 namespace {

@@ -9,15 +9,15 @@
 #include <thread>
 #include <vector>
 
-#include "await.h"
-#include "fake_camera.h"
-#include "qt_measurement_outputs.h"
-#include "qt_notifier.h"
-#include "qt_session_observer.h"
-#include "recording_notifier.h"
-#include "session.h"
-#include "temp_folder.h"
-#include "window_messages.h"
+#include "config/qt_notifier.h"
+#include "config/testing/recording_notifier.h"
+#include "measure/testing/fake_camera.h"
+#include "session/session.h"
+#include "shell/qt_measurement_outputs.h"
+#include "shell/qt_session_observer.h"
+#include "testing/await.h"
+#include "testing/temp_folder.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 namespace {

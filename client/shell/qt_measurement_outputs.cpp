@@ -1,14 +1,14 @@
-#include "qt_measurement_outputs.h"
+#include "shell/qt_measurement_outputs.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <QSocketNotifier>
 #include <cstdint>
 
-#include "logging_panel.h"
-#include "picture_window.h"
-#include "view_panel.h"
-#include "window_messages.h"
+#include "display/picture_window.h"
+#include "display/view_panel.h"
+#include "logging/logging_panel.h"
+#include "widgets/window_messages.h"
 
 namespace kelvara {
 

@@ -16,7 +16,7 @@
 #include <mutex>
 #include <vector>
 
-#include "measurement_outputs.h"
+#include "measure/measurement_outputs.h"
 
 class QSocketNotifier;
 

@@ -1,4 +1,4 @@
-#include "qt_session_observer.h"
+#include "shell/qt_session_observer.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>

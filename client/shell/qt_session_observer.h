@@ -9,8 +9,8 @@
 #include <functional>
 #include <mutex>
 
-#include "qt_measurement_outputs.h"
-#include "session.h"
+#include "session/session.h"
+#include "shell/qt_measurement_outputs.h"
 
 class QSocketNotifier;
 

@@ -1,4 +1,4 @@
-#include "status_strip.h"
+#include "shell/status_strip.h"
 
 #include <QLabel>
 

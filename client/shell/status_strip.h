@@ -5,7 +5,7 @@
 // are greyed while no run goes on.
 #include <QStatusBar>
 
-#include "status_texts.h"
+#include "status/status_texts.h"
 
 class QLabel;
 

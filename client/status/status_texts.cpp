@@ -1,4 +1,4 @@
-#include "status_texts.h"
+#include "status/status_texts.h"
 
 #include <cinttypes>
 #include <cstdio>

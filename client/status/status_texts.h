@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "device_commands.h"
-#include "frame_health.h"
+#include "link/device_commands.h"
+#include "measure/frame_health.h"
 
 namespace kelvara {
 

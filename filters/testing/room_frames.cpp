@@ -1,10 +1,10 @@
-#include "room_frames.h"
+#include "filters/testing/room_frames.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "format_table.h"
-#include "frame_geometry.h"
+#include "camera_facts/format_table.h"
+#include "camera_facts/frame_geometry.h"
 
 namespace kelvara {
 namespace filters {

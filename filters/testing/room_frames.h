@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "filter_chain.h"
-#include "room_scene.h"
+#include "camsim/room_scene.h"
+#include "filters/filter_chain.h"
 
 namespace kelvara {
 namespace filters {

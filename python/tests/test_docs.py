@@ -1,4 +1,4 @@
-"""The examples of docs/python.md run as written against the simulator."""
+"""The examples of docs/python.md and the README run as written against the simulator."""
 
 import os
 import pathlib
@@ -8,11 +8,20 @@ import sys
 
 from conftest import program
 
-DOC = pathlib.Path(__file__).resolve().parents[2] / "docs" / "python.md"
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+DOC = ROOT / "docs" / "python.md"
 
 
-def python_examples():
-    return re.findall(r"```python\n(.*?)```", DOC.read_text(), re.S)
+def python_examples(page=DOC):
+    return re.findall(r"```python\n(.*?)```", page.read_text(), re.S)
+
+
+def test_the_readme_example_runs_as_written(sim, tmp_path):
+    examples = python_examples(ROOT / "README.md")
+    assert len(examples) == 1
+    run = subprocess.run([sys.executable, "-c", examples[0]], cwd=tmp_path, capture_output=True, text=True,
+                         timeout=120)
+    assert run.returncode == 0, run.stderr
 
 
 def test_the_examples_run_as_written(sim, tmp_path):

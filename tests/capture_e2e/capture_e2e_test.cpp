@@ -17,13 +17,13 @@
 #include <thread>
 #include <vector>
 
-#include "UART.h"
-#include "camera_link.h"
-#include "child_process.h"
-#include "colour_table.h"
-#include "pattern_scene.h"
-#include "sim_process.h"
-#include "test_files.h"
+#include "camsim/pattern_scene.h"
+#include "camsim/testing/sim_process.h"
+#include "display/colour_table.h"
+#include "link/camera_link.h"
+#include "testing/child_process.h"
+#include "testing/test_files.h"
+#include "uart/UART.h"
 
 namespace kelvara {
 namespace {

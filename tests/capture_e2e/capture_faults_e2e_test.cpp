@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "await.h"
-#include "camera_link.h"
-#include "child_process.h"
-#include "serial_library.h"
-#include "sim_process.h"
-#include "test_files.h"
+#include "camsim/testing/sim_process.h"
+#include "link/camera_link.h"
+#include "link/serial_library.h"
+#include "testing/await.h"
+#include "testing/child_process.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
-#include "recording_reader.h"
-#include "sim_process.h"
-#include "test_files.h"
+#include "camsim/testing/sim_process.h"
+#include "recording/recording_reader.h"
+#include "testing/child_process.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "atspi_probe.h"
+#include "tests/daily_e2e/atspi_probe.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>

@@ -14,10 +14,10 @@
 #include <fstream>
 #include <functional>
 
-#include "atspi_probe.h"
-#include "sim_process.h"
-#include "temp_folder.h"
-#include "xwd_image.h"
+#include "camsim/testing/sim_process.h"
+#include "testing/temp_folder.h"
+#include "tests/daily_e2e/atspi_probe.h"
+#include "tests/viewer_e2e/xwd_image.h"
 
 extern char** environ;
 

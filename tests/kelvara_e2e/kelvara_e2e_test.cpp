@@ -14,20 +14,20 @@
 #include <QTest>
 #include <filesystem>
 
-#include "camera_link.h"
-#include "client_paths.h"
-#include "connection_panel.h"
-#include "instance_lock.h"
-#include "kelvara_dlg.h"
-#include "notifier.h"
-#include "picture_window.h"
-#include "recording_notifier.h"
-#include "runtime_dir.h"
-#include "serial_library.h"
-#include "setting_panel.h"
-#include "sim_process.h"
-#include "testing/temp_program_folder.h"
-#include "window_messages.h"
+#include "camsim/testing/sim_process.h"
+#include "common/runtime_dir.h"
+#include "config/connection_panel.h"
+#include "config/notifier.h"
+#include "config/setting_panel.h"
+#include "config/testing/recording_notifier.h"
+#include "config/testing/temp_program_folder.h"
+#include "display/picture_window.h"
+#include "link/camera_link.h"
+#include "link/serial_library.h"
+#include "shell/client_paths.h"
+#include "shell/instance_lock.h"
+#include "shell/kelvara_dlg.h"
+#include "widgets/window_messages.h"
 
 extern char** environ;
 

@@ -15,11 +15,11 @@
 #include <thread>
 #include <vector>
 
-#include "await.h"
-#include "child_process.h"
-#include "recording_reader.h"
-#include "sim_process.h"
-#include "test_files.h"
+#include "camsim/testing/sim_process.h"
+#include "recording/recording_reader.h"
+#include "testing/await.h"
+#include "testing/child_process.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace {

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "await.h"
-#include "serial_library.h"
-#include "session.h"
-#include "sim_process.h"
-#include "temp_folder.h"
+#include "camsim/testing/sim_process.h"
+#include "link/serial_library.h"
+#include "session/session.h"
+#include "testing/await.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace {

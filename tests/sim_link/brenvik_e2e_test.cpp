@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "camera_link.h"
-#include "child_process.h"
-#include "sim_link_fixture.h"
+#include "link/camera_link.h"
+#include "testing/child_process.h"
+#include "tests/sim_link/sim_link_fixture.h"
 
 namespace kelvara {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "camera_link.h"
-#include "pattern_scene.h"
-#include "sim_link_fixture.h"
+#include "camsim/pattern_scene.h"
+#include "link/camera_link.h"
+#include "tests/sim_link/sim_link_fixture.h"
 
 namespace kelvara {
 namespace {

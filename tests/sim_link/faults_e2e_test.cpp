@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "camera_link.h"
-#include "sim_link_fixture.h"
+#include "link/camera_link.h"
+#include "tests/sim_link/sim_link_fixture.h"
 
 namespace kelvara {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "UART.h"
-#include "camera_link.h"
-#include "sim_process.h"
+#include "camsim/testing/sim_process.h"
+#include "link/camera_link.h"
+#include "uart/UART.h"
 
 namespace kelvara {
 

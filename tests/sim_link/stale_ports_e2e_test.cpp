@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "UART.h"
-#include "sim_process.h"
+#include "camsim/testing/sim_process.h"
+#include "uart/UART.h"
 
 namespace kelvara {
 namespace {

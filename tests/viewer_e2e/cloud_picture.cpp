@@ -1,4 +1,4 @@
-#include "cloud_picture.h"
+#include "tests/viewer_e2e/cloud_picture.h"
 
 #include <algorithm>
 #include <cstdlib>

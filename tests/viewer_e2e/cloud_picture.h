@@ -2,7 +2,7 @@
 // What a screenshot of the viewer shows of a cloud coloured by depth: where
 // its points lie, and where its near (red to yellow) and far (blue) points
 // are, so that a test can tell a view that is cut, mirrored or upside down.
-#include "xwd_image.h"
+#include "tests/viewer_e2e/xwd_image.h"
 
 namespace kelvara {
 namespace testing {

@@ -21,19 +21,19 @@
 #include <string>
 #include <vector>
 
-#include "angle_file.h"
-#include "await.h"
-#include "child_process.h"
-#include "cloud_picture.h"
-#include "frame_geometry.h"
-#include "pattern_scene.h"
-#include "room_scene.h"
-#include "runtime_dir.h"
-#include "temp_folder.h"
-#include "test_files.h"
-#include "velmar.h"
-#include "viewer_window.h"
-#include "xwd_image.h"
+#include "bridge/velmar.h"
+#include "camera_facts/frame_geometry.h"
+#include "camsim/pattern_scene.h"
+#include "camsim/room_scene.h"
+#include "common/runtime_dir.h"
+#include "feed3d/angle_file.h"
+#include "feed3d/viewer_window.h"
+#include "testing/await.h"
+#include "testing/child_process.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
+#include "tests/viewer_e2e/cloud_picture.h"
+#include "tests/viewer_e2e/xwd_image.h"
 
 namespace kelvara {
 namespace {

@@ -1,4 +1,4 @@
-#include "xwd_image.h"
+#include "tests/viewer_e2e/xwd_image.h"
 
 namespace kelvara {
 namespace testing {

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "serial_library.h"
+#include "link/serial_library.h"
 
 namespace kelvara {
 namespace testing {

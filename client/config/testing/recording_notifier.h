@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "notifier.h"
+#include "config/notifier.h"
 
 namespace kelvara {
 

@@ -1,31 +1,27 @@
 #pragma once
-// A temporary program folder (ending in '/') with the profile pointed at
-// it, removed again at the end (GUI tests).
-#include <unistd.h>
-#include <cstdlib>
-#include <filesystem>
+// A temporary program folder (ending in '/', with its "3d_data" folder) and
+// the profile pointed at its "Kelvara.ini"; removed again at the end.
+#include <sys/stat.h>
+
 #include <string>
 
-#include "profile_store.h"
+#include "config/profile_store.h"
+#include "testing/temp_folder.h"
 
 namespace kelvara {
 namespace testing {
 
 class TempProgramFolder {
  public:
-  TempProgramFolder() {
-    char name[] = "/tmp/kelvara-folder-XXXXXX";
-    path_ = std::string(mkdtemp(name)) + "/";
-    IniSetFilePath(path_ + "Kelvara.ini");
-  }
-  ~TempProgramFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+  TempProgramFolder() : folder_("kelvara-folder"), path_(folder_.path() + "/") {
+    mkdir((path_ + "3d_data").c_str(), 0700);
+    IniSetFilePath(ini());
   }
   const std::string& path() const { return path_; }
   std::string ini() const { return path_ + "Kelvara.ini"; }
 
  private:
+  TempFolder folder_;
   std::string path_;
 };
 

@@ -9,9 +9,9 @@
 #include <QTest>
 #include <QWidget>
 
-#include "recording_notifier.h"
-#include "testing/message_recorder.h"
-#include "testing/temp_profile.h"
+#include "config/testing/recording_notifier.h"
+#include "display/testing/temp_profile.h"
+#include "widgets/testing/message_recorder.h"
 
 namespace kelvara {
 namespace testing_support {
@@ -41,7 +41,7 @@ class PanelTest : public ::testing::Test {
   }
 
   TempProfile profile_;
-  MessageRecorder hub_;
+  testing::MessageRecorder hub_;
   RecordingNotifier notifier_;
 
  private:

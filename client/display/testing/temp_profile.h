@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "profile_store.h"
+#include "config/profile_store.h"
 
 namespace kelvara {
 namespace testing_support {

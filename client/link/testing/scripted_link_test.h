@@ -4,8 +4,8 @@
 // reply carries, so that a test sees whether the link wrote it.
 #include <gtest/gtest.h>
 
-#include "camera_link.h"
-#include "scripted_serial.h"
+#include "link/camera_link.h"
+#include "link/testing/scripted_serial.h"
 
 namespace kelvara {
 

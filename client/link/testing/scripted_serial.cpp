@@ -1,4 +1,4 @@
-#include "scripted_serial.h"
+#include "link/testing/scripted_serial.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "camera_link.h"
-#include "serial_library.h"
+#include "link/camera_link.h"
+#include "link/serial_library.h"
 
 namespace kelvara {
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "plane_view.h"
-#include "temp_folder.h"
-#include "test_files.h"
+#include "logging/plane_view.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
 
 namespace kelvara {
 namespace testing_support {

@@ -1,10 +1,10 @@
-#include "fake_camera.h"
+#include "measure/testing/fake_camera.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "command_codes.h"
-#include "pattern_scene.h"
+#include "camera_facts/command_codes.h"
+#include "camsim/pattern_scene.h"
 
 namespace kelvara {
 

@@ -11,7 +11,7 @@
 #include <set>
 #include <vector>
 
-#include "serial_library.h"
+#include "link/serial_library.h"
 
 namespace kelvara {
 
