@@ -265,7 +265,8 @@ void CViewPicture::ReportHover() {
       value = reader.SamplePlane(image.plane)[pixel.Index()];
       amplitude = reader.SamplePlane(1)[pixel.Index()];
     }
-    text = QString::fromStdString(PixelReadoutText(image.probe, pixel, value, amplitude, std::nullopt));
+    const std::optional<PointMm> point = point_source_ ? point_source_(pixel.Index()) : std::nullopt;
+    text = QString::fromStdString(PixelReadoutText(image.probe, pixel, value, amplitude, point));
     break;
   }
   pixel_listener_(text);

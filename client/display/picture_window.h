@@ -9,8 +9,10 @@
 #include <QWidget>
 #include <atomic>
 #include <functional>
+#include <optional>
 
 #include "display/picture_layout.h"
+#include "display/pixel_readout.h"
 
 namespace kelvara {
 
@@ -49,6 +51,9 @@ class CViewPicture : public QWidget {
   // ..."), at every move and every new frame; an empty text when the mouse
   // is over no image.
   void SetPixelListener(std::function<void(const QString&)> listener) { pixel_listener_ = std::move(listener); }
+  // Gives the readout the point record (x, y, z in mm) of a pixel (index
+  // 0..76799) of the frame on screen, or nothing for a plane format.
+  void SetPointSource(std::function<std::optional<PointMm>(int)> source) { point_source_ = std::move(source); }
   // The picture is the last one of a run that has ended: drawn washed out.
   void SetStale(bool stale);
   bool Stale() const { return stale_; }
@@ -73,6 +78,7 @@ class CViewPicture : public QWidget {
   PictureLayout last_layout_;
   QStringList last_readout_;
   std::function<void(const QString&)> pixel_listener_;
+  std::function<std::optional<PointMm>(int)> point_source_;
   QPoint hover_{-1, -1};
   bool stale_ = false;
 

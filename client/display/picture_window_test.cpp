@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QTest>
 #include <atomic>
 #include <thread>
@@ -43,7 +44,7 @@ class EventCounter : public QObject {
 class PictureWindowTest : public ::testing::Test {
  protected:
   // A shown window of the given client size, showing the pattern frame of a
-  // plane format (0, 1 or 4).
+  // format, decoded as the measurement loop decodes it.
   void Show(int format, int width, int height) {
     model_.display_format = format;
     window_ = std::make_unique<CViewPicture>(model_);
@@ -51,7 +52,9 @@ class PictureWindowTest : public ::testing::Test {
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     frame_ = pattern::Frame(format);
-    model_.RenderFrame(DisplayPlanes{frame_.data()});
+    DisplayPlanes planes;
+    ASSERT_TRUE(decoder_.DecodeFrame(format, frame_.data(), frame_.size(), &planes));
+    model_.RenderFrame(planes);
     window_->FrameRendered();
   }
   QImage Grab() { return window_->grab().toImage().convertToFormat(QImage::Format_RGB32); }
@@ -65,6 +68,7 @@ class PictureWindowTest : public ::testing::Test {
   RenderingModel model_;
   std::unique_ptr<CViewPicture> window_;
   std::vector<unsigned char> frame_;
+  FrameDecoder decoder_;
 };
 
 TEST_F(PictureWindowTest, ShowsOnlyTheBackgroundBeforeTheFirstFrame) {
@@ -315,6 +319,44 @@ TEST_F(PictureWindowTest, FrameNotificationsCoalesce) {
   EXPECT_EQ(Grab().pixel(40, 20), qRgb(176, 0, 0));
   window_->removeEventFilter(&frames);
   window_->removeEventFilter(&paints);
+}
+
+// The "Pixel" item under the mouse: point formats add the pixel's point
+// record, taken from the frame on screen; sample codes read as their meaning
+// and carry no point.
+TEST_F(PictureWindowTest, HoverReadsThePixelAndForPointFormatsItsPoint) {
+  const struct {
+    int format, row, column;
+    const char* text;
+  } cases[] = {
+      {0, 100, 50, "Pixel (50, 100): amplitude 200"},
+      {1, 100, 50, "Pixel (50, 100): 2050 mm"},
+      {1, 5, 7, "Pixel (7, 5): 12499 mm"},
+      {2, 100, 50, "Pixel (50, 100): 2053 mm, x -110 y 20 z 2050 mm"},
+      {2, 5, 7, "Pixel (7, 5): 5 mm, x 3 y 4 z 0 mm"},
+      {2, 5, 6, "Pixel (6, 5): 12499 mm, x -12499 y 0 z 0 mm"},
+      {2, 5, 1, "Pixel (1, 5): saturated"},
+      {2, 5, 2, "Pixel (2, 5): overflow"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format);
+    SCOPED_TRACE(c.text);
+    Show(c.format, 420, 280);
+    std::vector<unsigned char> shown = frame_;
+    window_->SetPointSource([&shown, format = c.format](int index) -> std::optional<PointMm> {
+      PointRecord p;
+      if (!PointRecordAt(format, shown.data(), shown.size(), index, &p)) return std::nullopt;
+      return PointMm{p.x, p.y, p.z};
+    });
+    QString heard = "nothing";
+    window_->SetPixelListener([&heard](const QString& text) { heard = text; });
+    Grab();
+    // The image's top left corner lies at (40, 20), one window pixel per camera pixel.
+    const QPoint at(40 + c.column, 20 + c.row);
+    QMouseEvent move(QEvent::MouseMove, at, window_->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window_.get(), &move);
+    EXPECT_EQ(heard.toStdString(), c.text);
+  }
 }
 
 TEST_F(PictureWindowTest, LogProgressRepaints) {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "camera_facts/frame_geometry.h"
+
 namespace kelvara {
 
 std::string DistanceMeaning(int16_t value) {
@@ -39,7 +41,7 @@ std::string PixelReadoutText(ProbeKind kind, const ProbePixel& pixel, int16_t va
       text += DistanceMeaning(value) + ", amplitude " + AmplitudeMeaning(amplitude);
       break;
   }
-  if (point) {
+  if (point && point->x >= -kMaxDistanceMm && point->x <= kMaxDistanceMm) {
     text +=
         ", x " + std::to_string(point->x) + " y " + std::to_string(point->y) + " z " + std::to_string(point->z) + " mm";
   }

@@ -21,7 +21,9 @@ struct PointMm {
 };
 
 // "Pixel (160, 120): 1234 mm, amplitude 56, x -12 y 34 z 1234 mm". An
-// amplitude image reads only the amplitude; `point` is added when given.
+// amplitude image reads only the amplitude. `point` (a point format's record
+// of the pixel) is added when given and its x is a coordinate, not a sample
+// code.
 std::string PixelReadoutText(ProbeKind kind, const ProbePixel& pixel, int16_t value, int16_t amplitude,
                              const std::optional<PointMm>& point);
 

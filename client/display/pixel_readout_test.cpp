@@ -29,6 +29,8 @@ TEST(PixelReadoutTest, TheLineByKind) {
   EXPECT_EQ(PixelReadoutText(ProbeKind::kAmplitude, pixel, 99, 0, std::nullopt), "Pixel (160, 7): amplitude 99");
   EXPECT_EQ(PixelReadoutText(ProbeKind::kDistanceAndAmplitude, pixel, 30000, 511, PointMm{-12, 34, 1500}),
             "Pixel (160, 7): no data, amplitude saturated, x -12 y 34 z 1500 mm");
+  // A point whose x carries a sample code is no point.
+  EXPECT_EQ(PixelReadoutText(ProbeKind::kDistance, pixel, 30000, 0, PointMm{30000, 7, 7}), "Pixel (160, 7): no data");
 }
 
 }  // namespace

@@ -114,4 +114,27 @@ bool MoveTopLevelWindow(const std::string& title, int x, int y) {
   });
 }
 
+bool PlaceTopLevelWindow(const std::string& title, const WindowBox& frame) {
+  return WithTopLevelWindow(title, [&frame](Display* display, Window top, Window titled) {
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned int top_width = 0, top_height = 0, width = 0, height = 0, border = 0, depth = 0;
+    if (XGetGeometry(display, top, &root, &x, &y, &top_width, &top_height, &border, &depth) == 0 ||
+        XGetGeometry(display, titled, &root, &x, &y, &width, &height, &border, &depth) == 0) {
+      return;
+    }
+    // The decorations around the window keep their size.
+    const int new_width = frame.width - static_cast<int>(top_width - width);
+    const int new_height = frame.height - static_cast<int>(top_height - height);
+    if (new_width > 0 && new_height > 0 &&
+        (new_width != static_cast<int>(width) || new_height != static_cast<int>(height))) {
+      XMoveResizeWindow(display, titled, frame.x, frame.y, static_cast<unsigned>(new_width),
+                        static_cast<unsigned>(new_height));
+    } else {
+      XMoveWindow(display, titled, frame.x, frame.y);
+    }
+    XFlush(display);
+  });
+}
+
 }  // namespace kelvara

@@ -25,4 +25,9 @@ bool FindTopLevelWindow(const std::string& title, WindowBox* box);
 // there is no such window.
 bool MoveTopLevelWindow(const std::string& title, int x, int y);
 
+// Asks for that window's frame to become `frame` on the screen: moved and,
+// when its size differs, resized (a window manager's decorations kept out
+// of the window's own size). False when there is no such window.
+bool PlaceTopLevelWindow(const std::string& title, const WindowBox& frame);
+
 }  // namespace kelvara

@@ -20,6 +20,16 @@ int16_t Load16(const unsigned char* p) {
 
 int16_t DisplayPlanes::Sample(int plane, int index) const { return Load16(bytes + plane * kPlaneBytes + 2 * index); }
 
+bool PointRecordAt(int format_index, const unsigned char* frame, std::size_t size, int index, PointRecord* point) {
+  if (IsPlaneFrameFormat(format_index) || frame == nullptr || index < 0 || index >= kPixelCount) return false;
+  const std::size_t at = kPcdHeaderBytes + static_cast<std::size_t>(kPointRecordBytes) * index;
+  if (size < at + kPointRecordBytes) return false;
+  point->x = Load16(frame + at);
+  point->y = Load16(frame + at + 2);
+  point->z = Load16(frame + at + 4);
+  return true;
+}
+
 FrameDecoder::FrameDecoder() : work_(new int16_t[kDecodeBufferBytes / 2]()), kernel_(BestDistanceKernel()) {}
 
 bool FrameDecoder::DecodeFrame(int format_index, const unsigned char* frame, std::size_t received,

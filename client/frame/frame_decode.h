@@ -29,6 +29,17 @@ struct DisplayPlanes {
 
 // Decodes result frames. Owns the point-frame working buffer, so a
 // measurement run allocates it once instead of once per frame.
+// One point record of a point frame: x, y, z in mm as the camera sends them
+// (x may carry a sample code).
+struct PointRecord {
+  int16_t x = 0, y = 0, z = 0;
+};
+
+// The point record of pixel `index` (0..76799) of a frame of `format_index`
+// holding `size` bytes; false for a plane format, a frame too short to hold
+// the record or an index outside the grid.
+bool PointRecordAt(int format_index, const unsigned char* frame, std::size_t size, int index, PointRecord* point);
+
 class FrameDecoder {
  public:
   FrameDecoder();

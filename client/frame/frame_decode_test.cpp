@@ -103,3 +103,38 @@ TEST(DecodeFrame, ReusesItsWorkingBufferAcrossFrames) {
 
 }  // namespace
 }  // namespace kelvara
+
+namespace kelvara {
+namespace {
+
+TEST(PointRecordAt, ReadsTheRecordOfAPixelOfAPointFrame) {
+  const std::vector<unsigned char> plane = pattern::Frame(1), point = pattern::Frame(5);
+  const struct {
+    const std::vector<unsigned char>* frame;
+    int format, index;
+    size_t size;
+    bool found;
+    pattern::Point expected;
+  } cases[] = {
+      {&point, 5, 100 * kFrameWidth + 50, point.size(), true, pattern::PointAt(100, 50)},
+      {&point, 5, 5 * kFrameWidth + 0, point.size(), true, pattern::PointAt(5, 0)},
+      {&point, 5, kPixelCount - 1, point.size(), true, pattern::PointAt(239, 319)},
+      {&point, 5, kPixelCount - 1, kPcdFileBytes, true, pattern::PointAt(239, 319)},
+      {&point, 5, kPixelCount - 1, kPcdFileBytes - 1, false, {}},
+      {&point, 5, kPixelCount, point.size(), false, {}},
+      {&point, 5, -1, point.size(), false, {}},
+      {&plane, 1, 100, plane.size(), false, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.index);
+    PointRecord p{1, 2, 3};
+    ASSERT_EQ(PointRecordAt(c.format, c.frame->data(), c.size, c.index, &p), c.found);
+    if (!c.found) continue;
+    EXPECT_EQ(p.x, c.expected.x);
+    EXPECT_EQ(p.y, c.expected.y);
+    EXPECT_EQ(p.z, c.expected.z);
+  }
+}
+
+}  // namespace
+}  // namespace kelvara

@@ -1,27 +1,13 @@
 #include "logging/snapshot.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "camera_facts/format_table.h"
 #include "camera_facts/frame_geometry.h"
-#include "common/whole_file.h"
+#include "export/cloud_encoding.h"
 #include "export/point_frame.h"
 #include "logging/log_names.h"
 #include "logging/run_destination.h"
 
 namespace kelvara {
-namespace {
-
-int16_t Word(const unsigned char* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))); }
-
-void PutFloat(std::string* out, float value) {
-  unsigned char bytes[4];
-  std::memcpy(bytes, &value, 4);  // the machine is little-endian, as the file
-  out->append(reinterpret_cast<const char*>(bytes), 4);
-}
-
-}  // namespace
 
 std::string SnapshotStamp(std::time_t when) {
   std::tm local{};
@@ -36,32 +22,11 @@ bool WritePointCloudPly(const std::string& path, const unsigned char* frame, siz
     *error = "the frame holds no points";
     return false;
   }
-  const cloud::PointFrame points = cloud::FromFrameBytes(frame, size);
-  const size_t amp_pixels = points.amplitude.size() / 2;
-  std::string body;
-  body.reserve(static_cast<size_t>(kPixelCount) * 16);
-  size_t count = 0;
-  for (int i = 0; i < kPixelCount; ++i) {
-    const unsigned char* r = points.records.data() + kPointRecordBytes * i;
-    const int x = Word(r);
-    // x outside the measuring range: the record carries a sample code, not a point.
-    if (x < -kMaxDistanceMm || x > kMaxDistanceMm) continue;
-    const int a = static_cast<size_t>(i) < amp_pixels ? Word(points.amplitude.data() + 2 * i) : 0;
-    PutFloat(&body, static_cast<float>(x) / 1000.0f);
-    PutFloat(&body, static_cast<float>(Word(r + 2)) / 1000.0f);
-    PutFloat(&body, static_cast<float>(Word(r + 4)) / 1000.0f);
-    PutFloat(&body, (a >= 0 && a <= 255) ? static_cast<float>(a) : 0.0f);
-    ++count;
-  }
-  const std::string file = "ply\nformat binary_little_endian 1.0\nelement vertex " + std::to_string(count) +
-                           "\nproperty float x\nproperty float y\nproperty float z\nproperty float intensity\n"
-                           "end_header\n" +
-                           body;
-  if (!WriteWholeFile(path, file.data(), file.size())) {
-    *error = std::strerror(errno);
-    return false;
-  }
-  return true;
+  cloud::CloudLayout layout;
+  layout.organised = false;
+  const std::string bytes =
+      cloud::EncodeFrameCloud(cloud::CloudFormat::kPly, cloud::FromFrameBytes(frame, size), layout);
+  return cloud::WriteCloudBytes(path, bytes, error);
 }
 
 SnapshotResult WriteSnapshot(const SnapshotRequest& request, const std::vector<unsigned char>& frame) {

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+#include "frame/frame_decode.h"
+
 namespace kelvara {
 
 class LastFrame {
@@ -23,6 +25,12 @@ class LastFrame {
     *bytes = bytes_;
     *format_index = format_index_;
     return true;
+  }
+  // The point record of pixel `index` of the kept frame; false when no frame
+  // is kept or it is a plane frame. Any thread.
+  bool PointAt(int index, PointRecord* point) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return PointRecordAt(format_index_, bytes_.data(), bytes_.size(), index, point);
   }
 
  private:

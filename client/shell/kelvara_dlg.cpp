@@ -169,6 +169,11 @@ void CKelvaraDlg::Initialise() {
   logging_->SetNotifier(&notifier_);
   picture_ = std::make_unique<CViewPicture>(session_->rendering());
   picture_->SetPixelListener([this](const QString& text) { status_->ShowPixel(text); });
+  picture_->SetPointSource([this](int index) -> std::optional<PointMm> {
+    PointRecord point;
+    if (!last_frame_.PointAt(index, &point)) return std::nullopt;
+    return PointMm{point.x, point.y, point.z};
+  });
   trends_ = std::make_unique<TrendsWindow>(session_->rendering(), LoadWarmUpThresholds(Profile::Current()));
   trends_->SetWarmUpListener([this](WarmUpState state) { status_->ShowWarmUp(WarmUpText(state)); });
   // The histogram's markers set the range as the range fields do.
@@ -267,7 +272,14 @@ void CKelvaraDlg::PlaceViewerWhenShown() {
         return;
       }
       if (!FindTopLevelWindow(kViewerWindowTitle, &box)) return;
-      viewer_timer_->stop();
+      // The viewer may size its window again just after it appears: it is
+      // placed again while it does, then left where the user puts it.
+      const bool where_placed = box.x == viewer_placed_.x && box.y == viewer_placed_.y &&
+                                box.width == viewer_placed_.width && box.height == viewer_placed_.height;
+      if (viewer_placings_ > 0 && (where_placed || viewer_placings_ >= 3)) {
+        if (++viewer_still_ >= 5) viewer_timer_->stop();
+        return;
+      }
       // Beside the dialog like the picture window, clear of the View panel's buttons.
       const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
       if (!where) return;
@@ -278,10 +290,17 @@ void CKelvaraDlg::PlaceViewerWhenShown() {
       const ScreenRect place =
           PlaceBeside(ToScreenRect(where->availableGeometry()), ToScreenRect(frameGeometry()),
                       ToScreenRect(GlobalRect(boxes_[1])), ToScreenRect(buttons), box.width, box.height, nullptr);
-      if (place.x != box.x || place.y != box.y) MoveTopLevelWindow(kViewerWindowTitle, place.x, place.y);
+      // Where the viewer fits only narrower (keeping its shape), it is resized too.
+      viewer_placed_ = WindowBox{place.x, place.y, place.width, place.height};
+      viewer_still_ = 0;
+      ++viewer_placings_;
+      if (!(place == ScreenRect{box.x, box.y, box.width, box.height}))
+        PlaceTopLevelWindow(kViewerWindowTitle, viewer_placed_);
     });
   }
   viewer_tries_ = 0;
+  viewer_placings_ = 0;
+  viewer_still_ = 0;
   viewer_timer_->start();
 }
 

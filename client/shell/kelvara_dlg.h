@@ -13,6 +13,7 @@
 
 #include "config/notifier.h"
 #include "feed3d/display3d_control.h"
+#include "feed3d/viewer_window.h"
 #include "measure/last_frame.h"
 #include "session/session.h"
 #include "shell/client_paths.h"
@@ -136,6 +137,9 @@ class CKelvaraDlg : public QDialog {
   QTimer* viewer_timer_ = nullptr;
   LastFrame last_frame_;  // the newest frame received, for a snapshot
   int viewer_tries_ = 0;
+  int viewer_placings_ = 0;  // placements since 3D Start
+  int viewer_still_ = 0;     // checks since then that found it where placed
+  WindowBox viewer_placed_;
 
   bool wait_cursor_ = false;
   bool picture_placed_ = false;

@@ -14,10 +14,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
+#include "camsim/pattern_scene.h"
 #include "config/connection_panel.h"
 #include "config/profile_store.h"
 #include "config/qt_notifier.h"
@@ -365,6 +369,32 @@ TEST_F(KelvaraDlgTest, ASnapshotSavesTheFrameOnScreenIntoTheLoggingFolder) {
   }
   EXPECT_GE(files, 1);
   EXPECT_TRUE(notifier_.Messages().empty() || notifier_.Messages().back().find("Snapshot") == std::string::npos);
+}
+
+// With a point format the "Pixel" item adds the point record of the pixel
+// under the mouse, from the frame the dialog keeps.
+TEST_F(KelvaraDlgTest, ThePixelItemShowsThePointOfAPointFormat) {
+  FakeCamera camera(2);
+  CKelvaraDlg dlg(paths_, notifier_, camera, No3D());
+  Connect(dlg);
+  PostWindowMessage(&dlg, UWM_TAKE_PICTURE, 0, 1);
+  ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 1 && !dlg.Measuring(); }));
+  CViewPicture* picture = dlg.picture();
+  picture->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(picture));
+  picture->grab();
+  ASSERT_FALSE(picture->LastLayout().images.empty());
+  const PixelRect rect = picture->LastLayout().images.front().rect;
+  const QPoint at(rect.left + rect.width / 3, rect.top + rect.height / 3);
+  QMouseEvent move(QEvent::MouseMove, at, picture->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(picture, &move);
+  const std::string text = dlg.status()->pixel()->text().toStdString();
+  int c = -1, r = -1;
+  ASSERT_EQ(std::sscanf(text.c_str(), "Pixel (%d, %d)", &c, &r), 2) << text;
+  const pattern::Point p = pattern::PointAt(r, c);
+  const std::string point =
+      ", x " + std::to_string(p.x) + " y " + std::to_string(p.y) + " z " + std::to_string(p.z) + " mm";
+  EXPECT_EQ(text.substr(text.size() - std::min(text.size(), point.size())), point) << text;
 }
 
 // Tab goes through the panels in the order of the screen: the left column

@@ -74,6 +74,22 @@ TEST(PlacementTest, ASavedPlaceIsKeptOnlyWhenItLiesInsideAndClear) {
   EXPECT_TRUE(area.Contains(PlaceDialog(area, 760, 560, kPictureWidth, kPictureHeight, &dialog_saved)));
 }
 
+// The 3D viewer opens at half the screen (683 x 384 on a 1366 x 768 one);
+// beside the client's dialog it fits only narrower, and must then be
+// resized, not only moved, to lie inside the screen.
+TEST(PlacementTest, TheViewerBesideTheDialogLiesInsideTheScreen) {
+  const ScreenRect area{0, 0, 1366, 768};
+  const ScreenRect dialog{0, 0, 910, 660};
+  const ScreenRect settings{8, 90, 440, 540};
+  const ScreenRect buttons{465, 40, 420, 30};
+  const ScreenRect viewer = PlaceBeside(area, dialog, settings, buttons, 683, 384, nullptr);
+  EXPECT_TRUE(area.Contains(viewer));
+  EXPECT_FALSE(viewer.Intersects(buttons));
+  EXPECT_FALSE(viewer.Intersects(dialog));
+  EXPECT_EQ(viewer.width, 456);
+  EXPECT_EQ(viewer.height, 384 * 456 / 683);
+}
+
 TEST(PlacementTest, AWindowLargerThanTheAreaShrinksToIt) {
   const ScreenRect area{0, 0, 800, 600};
   EXPECT_EQ(KeepInside({-50, 500, 1000, 300}, area), (ScreenRect{0, 300, 800, 300}));

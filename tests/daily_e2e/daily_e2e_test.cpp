@@ -171,6 +171,41 @@ TEST_F(DailyUseTest, EveryWindowLiesInsideTheScreenAndClearOfTheViewButtons) {
   }
 }
 
+#if KELVARA_HAS_VIEWER
+// The 3D viewer opens at half the screen; the client then places it beside
+// the dialog, narrower where it fits only so, inside the screen.
+TEST_F(DailyUseTest, TheViewerIsPlacedInsideTheScreenBesideTheDialog) {
+  for (const char* name : {"Orvinel", "libvelmar.so"}) {
+    std::error_code ignored;
+    fs::create_symlink(std::string(KELVARA_BIN_DIR) + name, program_.Path(name), ignored);
+  }
+  fs::create_directory(program_.Path("3d_data"));
+  fs::copy_file(KELVARA_BIN_DIR "3d_data/angle.org", program_.Path("3d_data/angle.org"));
+  setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+  StartSimulator({});
+  StartClient(program_.Path("logs"));
+  Connect();
+  Press("3D Start");
+  auto viewer = [&] {
+    const std::string found = Xdotool("search --all --onlyvisible --name '^Qor 3D Viewer$'");
+    return found.substr(0, found.find('\n'));
+  };
+  ASSERT_TRUE(Await([&] { return !viewer().empty(); }, 120000));
+  const QRect screen = ScreenRect();
+  const QRect dialog = WindowRect(Window("Qor Imager Client"));
+  QRect placed;
+  EXPECT_TRUE(Await(
+      [&] {
+        placed = WindowRect(viewer());
+        return screen.contains(placed) && !placed.intersects(dialog);
+      },
+      20000))
+      << placed.x() << "," << placed.y() << " " << placed.width() << "x" << placed.height();
+  Press("3D Stop");
+  EXPECT_TRUE(Await([&] { return viewer().empty(); }, 30000));
+}
+#endif
+
 TEST_F(DailyUseTest, AClickOnAPixelShowsItsReadoutAndThePixelItemFollowsTheMouse) {
   StartSimulator({});
   StartClient(program_.Path("logs"));
