@@ -4,13 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "camsim/testing/sim_process.h"
 #include "link/serial_library.h"
 #include "session/session.h"
+#include "session/testing/recording_observer.h"
 #include "testing/await.h"
 #include "testing/temp_folder.h"
 
@@ -19,34 +19,7 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class Recorder : public SessionObserver {
- public:
-  void StateChanged(SessionState state) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    states_.push_back(SessionStateName(state));
-  }
-  void ShowMessage(const std::string& text, MessageIcon) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    messages_.push_back(text);
-  }
-  void CentreReadout(const std::string&) override {}
-  void MonitorUpdate(double, const TemperatureSample&) override {}
-  void LogProgress(int, int) override {}
-  void LoggingRunEnded() override {}
-  void RunEndedByItself() override {}
-  std::vector<std::string> States() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return states_;
-  }
-  std::vector<std::string> Messages() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return messages_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::vector<std::string> states_, messages_;
-};
+using testing::RecordingObserver;
 
 class SessionSimTest : public ::testing::Test {
  protected:
@@ -63,7 +36,7 @@ class SessionSimTest : public ::testing::Test {
   testing::PrivateRuntimeDir runtime_;
   kelvara::testing::TempFolder folder_{"kelvara-session-sim"};
   std::unique_ptr<testing::SimProcess> sim_;
-  Recorder recorder_;
+  RecordingObserver recorder_;
 };
 
 TEST_F(SessionSimTest, ConnectReadsEverythingWithoutAMessage) {
