@@ -48,7 +48,7 @@ bool appendRow(std::string_view line, int columns, std::vector<float>* values, s
 
 }  // namespace
 
-double angleCosine(float degrees) { return std::cos(degrees * kBuilderPi / 180); }
+double angleCosine(float degrees) { return RayCosine(degrees); }
 
 AngleTable makeAngleTable(std::vector<float> values, int columns) {
   AngleTable table;
@@ -101,15 +101,7 @@ AngleTable readAngleTable(const std::string& path, int columns) {
 
 void findOpticalCenter(const AngleTable& table, OpticalCenter* center) {
   if (center == nullptr || !table.coversGrid()) return;
-  for (int r = 0; r < kGridRows; ++r) {
-    for (int c = 0; c < kGridColumns; ++c) {
-      if (table.at(r, c) == 0.0f) {
-        center->cx = c;
-        center->cy = r;
-        return;
-      }
-    }
-  }
+  FindRayCentre(table.values.data(), kGridRows, kGridColumns, &center->cx, &center->cy);
 }
 
 }  // namespace viewer

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "camera_facts/frame_geometry.h"
+#include "camera_facts/pixel_rays.h"
 
 namespace kelvara {
 namespace viewer {
@@ -15,7 +16,7 @@ namespace viewer {
 constexpr int kGridColumns = kFrameWidth;
 constexpr int kGridRows = kFrameHeight;
 // The distance builder's value of pi, also used for the cached cosines.
-constexpr double kBuilderPi = 3.14159265359;
+constexpr double kBuilderPi = kRayPi;
 // The table keeps at most this many rows; a file may hold more lines, but
 // only the first 240 rows are ever used.
 constexpr int kMaxAngleTableRows = 4 * kGridRows;

@@ -68,14 +68,8 @@ CloudPtr buildCloudFromDistances(const std::string& path, const ViewSettings& se
   // centre row down). The pixel's own cosine comes with the table.
   double sinColumn[kGridColumns];
   double sinRow[kGridRows];
-  for (int c = 0; c < kGridColumns; ++c) {
-    double s = std::sin(table.at(center.cy, c) * kBuilderPi / 180);
-    sinColumn[c] = c < center.cx ? -s : s;
-  }
-  for (int r = 0; r < kGridRows; ++r) {
-    double s = std::sin(table.at(r, center.cx) * kBuilderPi / 180);
-    sinRow[r] = r >= center.cy ? -s : s;
-  }
+  for (int c = 0; c < kGridColumns; ++c) sinColumn[c] = ColumnSine(table.at(center.cy, c), c, center.cx);
+  for (int r = 0; r < kGridRows; ++r) sinRow[r] = RowSine(table.at(r, center.cx), r, center.cy);
 
   const int rangeMin = settings.rangeMin;
   const int rangeMax = settings.rangeMax;
@@ -95,12 +89,13 @@ CloudPtr buildCloudFromDistances(const std::string& path, const ViewSettings& se
     for (int c = 0; c < kGridColumns; ++c) {
       const int d = loadU16(distances + 2 * (r * kGridColumns + c));
       if (d < rangeMin || d > rangeMax) continue;
-      if (angles[c] == 180.0f) continue;  // no valid viewing ray
-      const double z = cosines[c] * d * ratio;
+      if (!HasRay(angles[c])) continue;  // no valid viewing ray
+      const RayPoint p = PointAlongRay(sinColumn[c], sinRow[r], cosines[c], d);
+      const double z = p.z * ratio;
       // A ratio of infinity or NaN from the pipe gives no usable point.
       if (!(std::fabs(z) <= FLT_MAX)) continue;
-      const float xf = static_cast<float>(sinColumn[c] * d) / 20;
-      const float yf = static_cast<float>(sinRow[r] * d) / 20;
+      const float xf = static_cast<float>(p.x) / 20;
+      const float yf = static_cast<float>(p.y) / 20;
       const float zf = static_cast<float>(z) / 20 - shift;
       uint32_t colour = 0;
       if (d >= colorMin && d <= colorMax) colour = DepthPalette[colorIndex(d, colorMin, colorMax)];

@@ -82,10 +82,20 @@ ProbePixel ProbeAt(int px, int py, const PixelRect& rect, bool mirror_x, bool mi
   return p;
 }
 
+PointInRect PixelCentre(const ProbePixel& pixel, const PixelRect& rect, bool mirror_x, bool mirror_y) {
+  const int column = mirror_x ? kFrameWidth - 1 - pixel.ix : pixel.ix;
+  const int row = mirror_y ? kFrameHeight - 1 - pixel.iy : pixel.iy;
+  PointInRect p;
+  p.x = rect.left + (column + 0.5) * rect.width / kFrameWidth;
+  p.y = rect.top + (row + 0.5) * rect.height / kFrameHeight;
+  return p;
+}
+
 std::vector<std::string> ReadoutLines(ProbeKind kind, const ProbePixel& pixel, int16_t value, int16_t amplitude) {
   std::vector<std::string> lines;
   char text[32];
-  std::snprintf(text, sizeof text, "(%03d, %03d)", pixel.ix, 239 - pixel.iy);
+  // The camera's column and row, as the status bar, the logs and the tools number them.
+  std::snprintf(text, sizeof text, "(%03d, %03d)", pixel.ix, pixel.iy);
   lines.push_back(text);
   if (kind == ProbeKind::kAmplitude) {
     lines.push_back(Format("%d", value));

@@ -65,7 +65,14 @@ struct ProbePixel {
 };
 ProbePixel ProbeAt(int px, int py, const PixelRect& rect, bool mirror_x, bool mirror_y);
 
-// The readout lines: "(%03d, %03d)", then the value ("%dmm" or "- - mm" for
+// The centre of a sample's square in `rect`, mirrors applied: the way back
+// from ProbeAt, in client-area pixels.
+struct PointInRect {
+  double x = 0, y = 0;
+};
+PointInRect PixelCentre(const ProbePixel& pixel, const PixelRect& rect, bool mirror_x, bool mirror_y);
+
+// The readout lines: "(%03d, %03d)" with the sample's column and row, then the value ("%dmm" or "- - mm" for
 // distances of 12500 and more, "%d" for amplitudes), then for the
 // distance-and-amplitude kind the amplitude. Drawn 12 pixels apart from
 // (px + 6, py + 6) with the 14-pixel font.

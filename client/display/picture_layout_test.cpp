@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace kelvara {
 namespace {
 
@@ -115,18 +117,42 @@ TEST(PictureLayout, ProbePixelAndMirrors) {
   }
 }
 
+// Back from a sample to the window: the centre of its square, which ProbeAt
+// reads as the same sample, with every flip, at whole scales.
+TEST(PictureLayout, PixelCentreIsWhereProbeFindsThePixel) {
+  const PixelRect rects[] = {{40, 20, 320, 240}, {40, 20, 640, 480}, {416, 87, 960, 720}};
+  const ProbePixel pixels[] = {{0, 0}, {319, 239}, {7, 5}, {160, 120}, {318, 1}};
+  for (const PixelRect& rect : rects) {
+    for (bool mx : {false, true}) {
+      for (bool my : {false, true}) {
+        for (const ProbePixel& p : pixels) {
+          const PointInRect at = PixelCentre(p, rect, mx, my);
+          const ProbePixel back =
+              ProbeAt(static_cast<int>(std::floor(at.x)), static_cast<int>(std::floor(at.y)), rect, mx, my);
+          EXPECT_EQ(back.ix, p.ix) << rect.width << " " << mx << my;
+          EXPECT_EQ(back.iy, p.iy) << rect.width << " " << mx << my;
+        }
+      }
+    }
+  }
+  // Unflipped at 1:1, sample (7, 5) is the window pixel (47, 25).
+  const PointInRect at = PixelCentre({7, 5}, {40, 20, 320, 240}, false, false);
+  EXPECT_DOUBLE_EQ(at.x, 47.5);
+  EXPECT_DOUBLE_EQ(at.y, 25.5);
+}
+
 TEST(PictureLayout, ReadoutTexts) {
   ProbePixel p;
   p.ix = 7;
   p.iy = 234;
   using Lines = std::vector<std::string>;
-  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 1234, 0), (Lines{"(007, 005)", "1234mm"}));
-  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 12499, 0), (Lines{"(007, 005)", "12499mm"}));
-  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 12500, 0), (Lines{"(007, 005)", "- - mm"}));
-  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 30000, 0), (Lines{"(007, 005)", "- - mm"}));
-  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, -16385, 0), (Lines{"(007, 005)", "-16385mm"}));
-  EXPECT_EQ(ReadoutLines(ProbeKind::kAmplitude, p, 510, 0), (Lines{"(007, 005)", "510"}));
-  EXPECT_EQ(ReadoutLines(ProbeKind::kDistanceAndAmplitude, p, 400, 77), (Lines{"(007, 005)", "400mm", "77"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 1234, 0), (Lines{"(007, 234)", "1234mm"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 12499, 0), (Lines{"(007, 234)", "12499mm"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 12500, 0), (Lines{"(007, 234)", "- - mm"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, 30000, 0), (Lines{"(007, 234)", "- - mm"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistance, p, -16385, 0), (Lines{"(007, 234)", "-16385mm"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kAmplitude, p, 510, 0), (Lines{"(007, 234)", "510"}));
+  EXPECT_EQ(ReadoutLines(ProbeKind::kDistanceAndAmplitude, p, 400, 77), (Lines{"(007, 234)", "400mm", "77"}));
 }
 
 }  // namespace

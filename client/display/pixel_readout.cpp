@@ -6,11 +6,11 @@
 
 namespace kelvara {
 
-std::string DistanceMeaning(int16_t value) {
+const char* DistanceCodeMeaning(int16_t value) {
   switch (value) {
-    case 30000: return "no data";
-    case 31000: return "saturated";
-    case 32000: return "overflow";
+    case DIST_NO_DATA: return "no data";
+    case DIST_SATURATION: return "saturated";
+    case DIST_OVERFLOW: return "overflow";
     default: break;
   }
   const unsigned top = (static_cast<uint16_t>(value) >> 14) & 3u;
@@ -18,8 +18,13 @@ std::string DistanceMeaning(int16_t value) {
     case 1: return "invalid";
     case 2: return "overflow";
     case 3: return "saturated";
-    default: return std::to_string(value) + " mm";
+    default: return nullptr;
   }
+}
+
+std::string DistanceMeaning(int16_t value) {
+  const char* code = DistanceCodeMeaning(value);
+  return code ? std::string(code) : std::to_string(value) + " mm";
 }
 
 std::string AmplitudeMeaning(int16_t value) {

@@ -13,6 +13,9 @@ namespace kelvara {
 // "1234 mm", or the meaning of a code: "no data", "saturated", "overflow",
 // "invalid".
 std::string DistanceMeaning(int16_t value);
+// The meaning of a distance word that is a code, or nullptr for a distance
+// (0..16383).
+const char* DistanceCodeMeaning(int16_t value);
 // "56", or "saturated", "overflow", "invalid".
 std::string AmplitudeMeaning(int16_t value);
 

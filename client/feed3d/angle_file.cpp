@@ -7,11 +7,6 @@
 
 namespace kelvara {
 
-double ThetaDegrees(uint16_t raw) {
-  if (raw & kThetaInvalidMask) return 180.0;
-  return raw * 90.0 / kAngleRawPerRightAngle;
-}
-
 bool WriteAngleFile(const std::string& path, const ThetaPhiTable& table) {
   if (table.theta.size() != static_cast<size_t>(kPixelCount)) return false;
 

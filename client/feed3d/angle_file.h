@@ -7,12 +7,10 @@
 #include <cstdint>
 #include <string>
 
+#include "camera_facts/pixel_rays.h"  // ThetaDegrees: the degrees of one raw theta value
 #include "link/device_commands.h"
 
 namespace kelvara {
-
-// Degrees of one raw theta value.
-double ThetaDegrees(uint16_t raw);
 
 // Writes the file, replacing its content. False when the file cannot be
 // written: it cannot be opened, or a write fails (a full disk is reported,
