@@ -109,7 +109,11 @@ void CViewPicture::SetCenterMark(int on) {
   update();
 }
 
-void CViewPicture::FrameRendered() { update(); }
+void CViewPicture::FrameRendered() {
+  update();
+  // The distance between two marked pixels follows the frames.
+  if (marks_.count() == 2) ReportMarks();
+}
 
 void CViewPicture::SetStale(bool stale) {
   if (stale_ == stale) return;
@@ -140,6 +144,7 @@ void CViewPicture::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), palette().window());
   last_layout_ = PictureLayout();
   last_readout_.clear();
+  last_measure_lines_.clear();
   if (isMinimized()) return;
 
   const PictureLayout layout =
@@ -226,6 +231,7 @@ void CViewPicture::paintEvent(QPaintEvent*) {
       painter.restore();
     }
   }
+  DrawMarks(painter, layout, mirror_x, mirror_y);
   if (stale_) {
     // The last picture of an ended run: washed out, so that it does not pass for a live one.
     for (int i = 0; i < count; ++i) painter.fillRect(ToQRect(layout.images[i].rect), QColor(255, 255, 255, 96));
@@ -292,10 +298,60 @@ void CViewPicture::resizeEvent(QResizeEvent* event) {
 
 void CViewPicture::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
-    click_ = event->position().toPoint();
-    update();
+    if (event->modifiers() & Qt::ShiftModifier) {
+      MarkAt(event->position().toPoint());
+    } else {
+      click_ = event->position().toPoint();
+      if (marks_.count() > 0) {
+        marks_.Clear();
+        ReportMarks();
+      }
+      update();
+    }
   }
   QWidget::mousePressEvent(event);
+}
+
+void CViewPicture::MarkAt(const QPoint& at) {
+  const PictureLayout layout =
+      LayoutPicture(width(), height(), model_.display_format.load(), model_.range_min.load(), model_.range_max.load());
+  if (!layout.visible) return;
+  for (const ImagePlacement& image : layout.images) {
+    if (!image.rect.StrictlyContains(at.x(), at.y())) continue;
+    // Both images show the same camera pixels: either one marks them.
+    marks_.Mark(ProbeAt(at.x(), at.y(), image.rect, model_.mirror_x.load() != 0, model_.mirror_y.load() != 0));
+    ReportMarks();
+    update();
+    return;
+  }
+}
+
+void CViewPicture::ReportMarks() {
+  if (measure_listener_) measure_listener_(marks_);
+}
+
+void CViewPicture::DrawMarks(QPainter& painter, const PictureLayout& layout, bool mirror_x, bool mirror_y) {
+  if (marks_.count() == 0) return;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  for (const ImagePlacement& image : layout.images) {
+    // The marked pixels where this image shows them now, flips and size as they are.
+    QPointF ends[2];
+    for (int k = 0; k < marks_.count(); ++k) {
+      const PointInRect at = PixelCentre(k == 0 ? marks_.a() : marks_.b(), image.rect, mirror_x, mirror_y);
+      ends[k] = QPointF(at.x, at.y);
+    }
+    painter.setClipRect(ToQRect(image.rect));
+    // A white line on a black one shows on every colour of the picture.
+    for (const QPen& pen : {QPen(Qt::black, 3), QPen(Qt::white, 1)}) {
+      painter.setPen(pen);
+      painter.setBrush(Qt::NoBrush);
+      if (marks_.count() == 2) painter.drawLine(ends[0], ends[1]);
+      for (int k = 0; k < marks_.count(); ++k) painter.drawEllipse(ends[k], 3.0, 3.0);
+    }
+    if (marks_.count() == 2) last_measure_lines_.append(QLineF(ends[0], ends[1]));
+  }
+  painter.restore();
 }
 
 void CViewPicture::keyPressEvent(QKeyEvent* event) {

@@ -4,6 +4,8 @@
 // dialog uses of it.
 #include <QEvent>
 #include <QImage>
+#include <QLineF>
+#include <QList>
 #include <QPoint>
 #include <QStringList>
 #include <QWidget>
@@ -11,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+#include "display/distance_measure.h"
 #include "display/picture_layout.h"
 #include "display/pixel_readout.h"
 
@@ -54,6 +57,16 @@ class CViewPicture : public QWidget {
   // Gives the readout the point record (x, y, z in mm) of a pixel (index
   // 0..76799) of the frame on screen, or nothing for a plane format.
   void SetPointSource(std::function<std::optional<PointMm>(int)> source) { point_source_ = std::move(source); }
+  // Shift+click marks the camera pixels to measure between (A, then B, a
+  // third starts again; a plain click clears them). The listener hears the
+  // marks whenever they change and, while two are marked, at every new
+  // frame, so that the distance follows the live frames.
+  void SetMeasureListener(std::function<void(const MeasureMarks&)> listener) {
+    measure_listener_ = std::move(listener);
+  }
+  const MeasureMarks& Marks() const { return marks_; }
+  // The measuring lines the last paint drew, one per image (tests).
+  QList<QLineF> LastMeasureLines() const { return last_measure_lines_; }
   // The picture is the last one of a run that has ended: drawn washed out.
   void SetStale(bool stale);
   bool Stale() const { return stale_; }
@@ -81,8 +94,15 @@ class CViewPicture : public QWidget {
   std::function<std::optional<PointMm>(int)> point_source_;
   QPoint hover_{-1, -1};
   bool stale_ = false;
+  MeasureMarks marks_;
+  std::function<void(const MeasureMarks&)> measure_listener_;
+  QList<QLineF> last_measure_lines_;
 
   void ReportHover();
+  // Marks the camera pixel under `at` (Shift+click); nothing outside the images.
+  void MarkAt(const QPoint& at);
+  void ReportMarks();
+  void DrawMarks(QPainter& painter, const PictureLayout& layout, bool mirror_x, bool mirror_y);
 };
 
 }  // namespace kelvara

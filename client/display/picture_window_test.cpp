@@ -158,10 +158,11 @@ TEST_F(PictureWindowTest, ProbeReadoutAtTheLastClick) {
   window_->SetMirror(0, 1);
   Grab();
   EXPECT_TRUE(window_->LastReadout().isEmpty());
-  // Displayed column 10, row 234: sample row 5 with mirror_y.
+  // Displayed column 10, row 234: sample row 5 with mirror_y; the readout
+  // names the camera's column and row, as the logs and the pattern do.
   ClickAt(50, 254);
   QImage image = Grab();
-  EXPECT_EQ(window_->LastReadout(), (QStringList{"(010, 234)", "490mm"}));
+  EXPECT_EQ(window_->LastReadout(), (QStringList{"(010, 005)", "490mm"}));
   bool marker = false;
   for (int y = 252; y <= 256; ++y)
     for (int x = 48; x <= 52; ++x) marker |= image.pixel(x, y) == qRgb(255, 128, 255);
@@ -169,10 +170,10 @@ TEST_F(PictureWindowTest, ProbeReadoutAtTheLastClick) {
   // The readout follows every new frame at that point.
   ClickAt(41, 254);  // sample (5, 1): the saturation code
   Grab();
-  EXPECT_EQ(window_->LastReadout(), (QStringList{"(001, 234)", "- - mm"}));
+  EXPECT_EQ(window_->LastReadout(), (QStringList{"(001, 005)", "- - mm"}));
   ClickAt(43, 254);  // sample (5, 3): -1
   Grab();
-  EXPECT_EQ(window_->LastReadout(), (QStringList{"(003, 234)", "-1mm"}));
+  EXPECT_EQ(window_->LastReadout(), (QStringList{"(003, 005)", "-1mm"}));
   // The image's left and top edges are outside.
   ClickAt(40, 100);
   Grab();
@@ -225,10 +226,10 @@ TEST_F(PictureWindowTest, TwoImagesWithTheirLegendsAndLabels) {
   // Left image: coordinates, distance and amplitude; right image: two lines.
   ClickAt(40 + 10, 80 + 20);
   Grab();
-  EXPECT_EQ(window_->LastReadout(), (QStringList{"(010, 219)", "730mm", "40"}));
+  EXPECT_EQ(window_->LastReadout(), (QStringList{"(010, 020)", "730mm", "40"}));
   ClickAt(436 + 10, 80 + 20);
   Grab();
-  EXPECT_EQ(window_->LastReadout(), (QStringList{"(010, 219)", "40"}));
+  EXPECT_EQ(window_->LastReadout(), (QStringList{"(010, 020)", "40"}));
 }
 
 TEST_F(PictureWindowTest, OneImageLegendAndLabels) {
@@ -357,6 +358,83 @@ TEST_F(PictureWindowTest, HoverReadsThePixelAndForPointFormatsItsPoint) {
     QCoreApplication::sendEvent(window_.get(), &move);
     EXPECT_EQ(heard.toStdString(), c.text);
   }
+}
+
+// Shift+click marks camera pixels A and B (the flips and the layout mapped
+// as the click readout maps them); the picture draws a line between them
+// and the listener hears the marks, again at every new frame; a third
+// Shift+click starts again, a plain click clears the line.
+TEST_F(PictureWindowTest, ShiftClicksMeasureBetweenTwoPixels) {
+  Show(2, 420, 280);  // one image at 1:1 from (40, 20)
+  window_->SetCenterMark(0);
+  std::vector<unsigned char> shown = frame_;
+  std::string heard;
+  int heard_count = 0;
+  window_->SetMeasureListener([&](const MeasureMarks& marks) {
+    heard = Measure(marks, {shown.data(), shown.size(), 2}, RayTable()).text;
+    ++heard_count;
+  });
+  auto shift_click = [&](QPoint at) { QTest::mouseClick(window_.get(), Qt::LeftButton, Qt::ShiftModifier, at); };
+  // Where camera pixel (c, r) is drawn with the flips.
+  auto drawn_at = [](int c, int r, bool mx, bool my) {
+    return QPoint(40 + (mx ? 319 - c : c), 20 + (my ? 239 - r : r));
+  };
+  const struct { bool mx, my; } flips[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+  for (const auto& f : flips) {
+    SCOPED_TRACE(f.mx * 2 + f.my);
+    window_->SetMirror(f.mx, f.my);
+    ClickAt(5, 5);  // outside the image: no readout
+    const QImage before = Grab();
+    const QPoint a = drawn_at(10, 20, f.mx, f.my), b = drawn_at(100, 200, f.mx, f.my);
+    shift_click(a);
+    EXPECT_EQ(heard, "A (10, 20) - Shift+click a second pixel");
+    shift_click(b);
+    ASSERT_EQ(window_->Marks().count(), 2);
+    EXPECT_EQ(window_->Marks().a().ix, 10);
+    EXPECT_EQ(window_->Marks().a().iy, 20);
+    // (-150, 100, 730) to (-60, -80, 3700).
+    EXPECT_EQ(heard, "(10, 20) to (100, 200): 2976.8 mm");
+    QImage image = Grab();
+    ASSERT_EQ(window_->LastMeasureLines().size(), 1);
+    const QLineF line = window_->LastMeasureLines().front();
+    EXPECT_EQ(line.p1(), QPointF(a) + QPointF(0.5, 0.5));
+    EXPECT_EQ(line.p2(), QPointF(b) + QPointF(0.5, 0.5));
+    const QPoint middle = line.center().toPoint();
+    EXPECT_NE(image.pixel(middle), before.pixel(middle));
+    // A plain click (far from the line) clears the line and shows its readout.
+    const QPoint elsewhere = drawn_at(250, 120, f.mx, f.my);
+    ClickAt(elsewhere.x(), elsewhere.y());
+    image = Grab();
+    EXPECT_EQ(window_->Marks().count(), 0);
+    EXPECT_EQ(heard, "");
+    EXPECT_TRUE(window_->LastMeasureLines().isEmpty());
+    EXPECT_EQ(window_->LastReadout().size(), 2);
+    EXPECT_EQ(image.pixel(middle), before.pixel(middle));
+  }
+
+  // The marks are camera pixels: a flip moves the line with them.
+  window_->SetMirror(0, 0);
+  shift_click(drawn_at(7, 5, false, false));
+  shift_click(drawn_at(6, 5, false, false));
+  EXPECT_EQ(heard, "(7, 5) to (6, 5): 12502.0 mm");
+  window_->SetMirror(1, 1);
+  Grab();
+  ASSERT_EQ(window_->LastMeasureLines().size(), 1);
+  EXPECT_EQ(window_->LastMeasureLines().front().p1(), QPointF(40 + 312.5, 20 + 234.5));
+  // The distance follows the frames: a new frame is measured again.
+  const int before = heard_count;
+  shown[kPcdHeaderBytes + (5 * 320 + 6) * kPointRecordBytes] = 0;  // x of (6, 5): -12499 -> -12544
+  window_->FrameRendered();
+  EXPECT_EQ(heard_count, before + 1);
+  EXPECT_EQ(heard, "(7, 5) to (6, 5): no distance - (6, 5): saturated");
+  // A third Shift+click starts again; outside the image nothing is marked.
+  shift_click(QPoint(41, 21));
+  EXPECT_EQ(window_->Marks().count(), 1);
+  EXPECT_EQ(heard, "A (318, 238) - Shift+click a second pixel");
+  shift_click(QPoint(5, 5));
+  EXPECT_EQ(window_->Marks().count(), 1);
+  Grab();
+  EXPECT_TRUE(window_->LastMeasureLines().isEmpty());
 }
 
 TEST_F(PictureWindowTest, LogProgressRepaints) {

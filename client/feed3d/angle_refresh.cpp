@@ -32,15 +32,17 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
   return ok;
 }
 
-AngleRefreshResult RefreshAngleFile(CameraLink& link, const std::string& data_folder, Notifier* notifier) {
+AngleRefreshResult RefreshAngleFile(CameraLink& link, const std::string& data_folder, Notifier* notifier,
+                                    ThetaPhiTable* fetched) {
   const std::string angle_path = AngleFilePath(data_folder);
   unsigned char status = 0xFF;
   ThetaPhiTable table;
   int rc = link.GetAngleTable(&status, &table);
   if (rc != 0 || status != 0) {
     if (notifier) notifier->ShowMessage("Get θφTable failed!!", MessageIcon::kNone);
-  } else if (WriteAngleFile(angle_path, table)) {
-    return AngleRefreshResult::kWritten;
+  } else {
+    if (fetched) *fetched = table;
+    if (WriteAngleFile(angle_path, table)) return AngleRefreshResult::kWritten;
   }
   if (CopyFileReplacing(FallbackAngleFilePath(data_folder), angle_path)) return AngleRefreshResult::kFallbackCopied;
   if (notifier) notifier->ShowMessage("Failed to output file!! [ " + angle_path + " ]", MessageIcon::kNone);

@@ -18,7 +18,10 @@ enum class AngleRefreshResult {
 // Fetches the table over `link` (waiting at most 1000 ms). Messages, through `notifier`
 // (plain, no icon): "Get θφTable failed!!" when the camera gives no table,
 // "Failed to output file!! [ <angle.csv path> ]" when the fallback copy fails.
-AngleRefreshResult RefreshAngleFile(CameraLink& link, const std::string& data_folder, Notifier* notifier);
+// The camera's table goes into *fetched when given and the camera gave one
+// (else it is left empty).
+AngleRefreshResult RefreshAngleFile(CameraLink& link, const std::string& data_folder, Notifier* notifier,
+                                    ThetaPhiTable* fetched = nullptr);
 
 // Copies `from` over `to`, replacing it. False when either side fails.
 bool CopyFileReplacing(const std::string& from, const std::string& to);

@@ -26,6 +26,13 @@ class LastFrame {
     *format_index = format_index_;
     return true;
   }
+  // Runs read(bytes, size, format_index) on the kept frame under the lock
+  // (bytes nullptr and size 0 when none is kept). Any thread.
+  template <typename Read>
+  void ReadKept(Read read) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    read(bytes_.empty() ? nullptr : bytes_.data(), bytes_.size(), format_index_);
+  }
   // The point record of pixel `index` of the kept frame; false when no frame
   // is kept or it is a plane frame. Any thread.
   bool PointAt(int index, PointRecord* point) const {

@@ -74,6 +74,11 @@ VersionReply Session::Version() const {
   return version_;
 }
 
+std::shared_ptr<const ThetaPhiTable> Session::AngleTable() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return angle_table_;
+}
+
 DeviceParameters Session::RunParameters() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return run_parameters_;
@@ -122,7 +127,12 @@ ConnectResult Session::Connect(int port) {
   if (Cancelled()) return CloseAfter(ConnectResult::kCancelled);
   model_.ReadParametersFromDevice();
   if (Cancelled()) return CloseAfter(ConnectResult::kCancelled);
-  if (options_.refresh_angle_file) RefreshAngleFile(link_, options_.data_folder, &observer_);
+  auto angle_table = std::make_shared<ThetaPhiTable>();
+  if (options_.refresh_angle_file) RefreshAngleFile(link_, options_.data_folder, &observer_, angle_table.get());
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    angle_table_ = std::move(angle_table);
+  }
   if (Cancelled()) return CloseAfter(ConnectResult::kCancelled);
   if (model_.parameters().format.current >= 0) SelectFormat(model_.parameters().format.current);
   SetState(SessionState::kReady);

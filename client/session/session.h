@@ -149,6 +149,10 @@ class Session {
   ConnectResult Connect(int port);
   // The camera's version from the last connect.
   VersionReply Version() const;
+  // The camera's angle table from the last connect (the one written as the
+  // angle file); empty planes when the camera gave none. A new object at
+  // every connect.
+  std::shared_ptr<const ThetaPhiTable> AngleTable() const;
   // Ends a run (not waited for) and closes the port; with a run going on
   // the port closes once the run has stopped the camera. Stop() during
   // Connect (from another thread or the observer) cancels the sequence.
@@ -250,6 +254,7 @@ class Session {
   bool run_active_ = false;  // a run goes on, ends, or is about to begin
   DeviceParameters run_parameters_;
   VersionReply version_;
+  std::shared_ptr<const ThetaPhiTable> angle_table_ = std::make_shared<const ThetaPhiTable>();
 
   std::mutex news_mutex_;  // held from a state change until its observers have heard it
   std::atomic<bool> cancel_connect_{false};

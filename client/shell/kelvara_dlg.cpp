@@ -174,6 +174,7 @@ void CKelvaraDlg::Initialise() {
     if (!last_frame_.PointAt(index, &point)) return std::nullopt;
     return PointMm{point.x, point.y, point.z};
   });
+  picture_->SetMeasureListener([this](const MeasureMarks& marks) { ShowMeasured(marks); });
   trends_ = std::make_unique<TrendsWindow>(session_->rendering(), LoadWarmUpThresholds(Profile::Current()));
   trends_->SetWarmUpListener([this](WarmUpState state) { status_->ShowWarmUp(WarmUpText(state)); });
   // The histogram's markers set the range as the range fields do.
@@ -538,6 +539,23 @@ void CKelvaraDlg::SessionStateChanged(SessionState) {
   if (session_->State() != SessionState::kReady) return;
   connection_->EnableButtons(true);
   setting_->SetParameterPanelEnabled(true);
+}
+
+void CKelvaraDlg::ShowMeasured(const MeasureMarks& marks) {
+  MeasureResult result;
+  last_frame_.ReadKept([&](const unsigned char* bytes, size_t size, int format_index) {
+    const MeasureFrame frame{bytes, size, format_index};
+    if (marks.count() == 2 && IsPolarFormat(format_index)) {
+      // The rays of the table the last connect read, made once per table.
+      std::shared_ptr<const ThetaPhiTable> table = session_->AngleTable();
+      if (table != rays_of_) {
+        rays_ = RayTableOf(table->theta);
+        rays_of_ = std::move(table);
+      }
+    }
+    result = Measure(marks, frame, rays_);
+  });
+  status_->ShowMeasured(result.text);
 }
 
 void CKelvaraDlg::FormatChanged() {

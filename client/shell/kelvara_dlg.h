@@ -12,6 +12,7 @@
 #include <string>
 
 #include "config/notifier.h"
+#include "display/distance_measure.h"
 #include "feed3d/display3d_control.h"
 #include "feed3d/viewer_window.h"
 #include "measure/last_frame.h"
@@ -104,6 +105,8 @@ class CKelvaraDlg : public QDialog {
   void RememberPlaces();
   // Moves the 3D viewer's window beside the dialog once it has appeared.
   void PlaceViewerWhenShown();
+  // "Measured distance": the marks on the picture measured on the newest frame.
+  void ShowMeasured(const MeasureMarks& marks);
 
  public:
   // "Snapshot" (and Ctrl+S): the frame on screen into the logging folder;
@@ -144,6 +147,9 @@ class CKelvaraDlg : public QDialog {
   bool wait_cursor_ = false;
   bool picture_placed_ = false;
   bool shut_down_ = false;
+  // The pixel rays of the session's angle table, made when a polar measure first needs them.
+  std::shared_ptr<const ThetaPhiTable> rays_of_;
+  RayTable rays_;
 };
 
 }  // namespace kelvara

@@ -36,6 +36,8 @@ StatusStrip::StatusStrip(QWidget* parent) : QStatusBar(parent) {
   warm_up_ = Item(this, "Warm-up", 0);
   warm_up_->setToolTip(QStringLiteral("Warming up while the imager's temperature still rises (see Trends)"));
   ShowWarmUp("--");
+  measured_ = Item(this, "Measured distance", 0);
+  measured_->setToolTip(QStringLiteral("Shift+click two pixels of the picture to measure the distance between them"));
   ShowConnection(LinkState::kNotConnected, std::string(), VersionReply());
   ShowHealth(FrameHealth(), false, false);
 }
@@ -57,5 +59,7 @@ void StatusStrip::ShowHealth(const FrameHealth& health, bool any_run, bool live)
 void StatusStrip::ShowPixel(const QString& text) { Show(pixel_, text.toStdString()); }
 
 void StatusStrip::ShowWarmUp(const std::string& text) { Show(warm_up_, text); }
+
+void StatusStrip::ShowMeasured(const std::string& text) { Show(measured_, text); }
 
 }  // namespace kelvara

@@ -23,6 +23,9 @@ class StatusStrip : public QStatusBar {
   void ShowPixel(const QString& text);
   // The "Warm-up" item: "Warming up", "Stable" or "--".
   void ShowWarmUp(const std::string& text);
+  // The "Measured distance" item: the marks of Shift+clicks on the picture
+  // and the distance between them.
+  void ShowMeasured(const std::string& text);
   // The status line (kept until the next one).
   void ShowLine(const QString& text) { showMessage(text); }
 
@@ -33,6 +36,7 @@ class StatusStrip : public QStatusBar {
   QLabel* logged() const { return logged_; }
   QLabel* pixel() const { return pixel_; }
   QLabel* warm_up() const { return warm_up_; }
+  QLabel* measured() const { return measured_; }
 
  private:
   LinkState link_ = LinkState::kNotConnected;
@@ -42,6 +46,7 @@ class StatusStrip : public QStatusBar {
   QLabel* logged_ = nullptr;
   QLabel* pixel_ = nullptr;
   QLabel* warm_up_ = nullptr;
+  QLabel* measured_ = nullptr;
 };
 
 }  // namespace kelvara
