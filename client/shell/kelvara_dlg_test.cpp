@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -395,6 +396,64 @@ TEST_F(KelvaraDlgTest, ThePixelItemShowsThePointOfAPointFormat) {
   const std::string point =
       ", x " + std::to_string(p.x) + " y " + std::to_string(p.y) + " z " + std::to_string(p.z) + " mm";
   EXPECT_EQ(text.substr(text.size() - std::min(text.size(), point.size())), point) << text;
+}
+
+// Shift+click on two pixels of the picture: "Measured distance" gives the
+// distance between their points, from the point records (format 2) or from
+// the polar distances along the rays of the angle table the connect read
+// (format 1); the pixels are the camera's, whatever the vertical flip.
+TEST_F(KelvaraDlgTest, ShiftClicksOnThePictureShowTheMeasuredDistance) {
+  constexpr double kPi = 3.14159265358979323846;
+  const double step = 12 * 90.0 / 4096 * kPi / 180;  // the pattern's angle per pixel from the centre
+  const struct {
+    int format;
+    int c1, r1, c2, r2;
+    double mm;
+  } cases[] = {
+      // (-150, 100, 730) to (-60, -80, 3700).
+      {2, 10, 20, 100, 200, std::sqrt(90.0 * 90 + 180 * 180 + 2970 * 2970)},
+      // The centre (159, 119) on the axis at 2463 mm; (160, 119) at 2464 mm one step aside.
+      {1, 159, 119, 160, 119, std::hypot(std::sin(step) * 2464, std::cos(step) * 2464 - 2463)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format);
+    FakeCamera camera(c.format);
+    CKelvaraDlg dlg(paths_, notifier_, camera, No3D());
+    Connect(dlg);
+    PostWindowMessage(&dlg, UWM_TAKE_PICTURE, 0, 1);
+    ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 1 && !dlg.Measuring(); }));
+    CViewPicture* picture = dlg.picture();
+    picture->resize(420, 280);  // one window pixel per camera pixel
+    picture->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(picture));
+    QLabel* measured = dlg.status()->measured();
+    ASSERT_NE(measured, nullptr);
+    EXPECT_EQ(measured->accessibleName(), "Measured distance");
+    for (int vertical_flip : {0, 1}) {
+      picture->SetMirror(0, vertical_flip ? 0 : 1);
+      picture->grab();
+      ASSERT_FALSE(picture->LastLayout().images.empty());
+      const PixelRect rect = picture->LastLayout().images.front().rect;
+      auto shift_click = [&](int column, int row) {
+        ProbePixel pixel;
+        pixel.ix = column;
+        pixel.iy = row;
+        const PointInRect at = PixelCentre(pixel, rect, false, vertical_flip == 0);
+        QTest::mouseClick(picture, Qt::LeftButton, Qt::ShiftModifier,
+                          QPoint(static_cast<int>(at.x), static_cast<int>(at.y)));
+      };
+      shift_click(c.c1, c.r1);
+      EXPECT_EQ(measured->text().toStdString(),
+                "A (" + std::to_string(c.c1) + ", " + std::to_string(c.r1) + ") - Shift+click a second pixel");
+      shift_click(c.c2, c.r2);
+      char expected[96];
+      std::snprintf(expected, sizeof expected, "(%d, %d) to (%d, %d): %.1f mm", c.c1, c.r1, c.c2, c.r2, c.mm);
+      EXPECT_EQ(measured->text().toStdString(), expected);
+      // A plain click clears the measure.
+      QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, QPoint(rect.left + 5, rect.top + 5));
+      EXPECT_EQ(measured->text(), QString());
+    }
+  }
 }
 
 // Tab goes through the panels in the order of the screen: the left column

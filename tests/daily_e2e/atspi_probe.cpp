@@ -89,13 +89,29 @@ bool AtSpiProbe::Attach(qint64 pid, int ms) {
 }
 
 std::optional<AtSpiProbe::Node> AtSpiProbe::Find(const QString& name, const std::optional<Node>& under) const {
+  return Search(name, QString(), under);
+}
+
+std::optional<AtSpiProbe::Node> AtSpiProbe::FindOfRole(const QString& name, const QString& role) const {
+  return Search(name, role, std::nullopt);
+}
+
+QString AtSpiProbe::Role(const Node& node) const {
+  const QDBusMessage reply = Call(bus_, node.service, node.path, kAccessible, "GetRoleName");
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return QString();
+  return reply.arguments().first().toString();
+}
+
+std::optional<AtSpiProbe::Node> AtSpiProbe::Search(const QString& name, const QString& role,
+                                                   const std::optional<Node>& under) const {
   const QString start = under ? under->path : QString::fromLatin1(kRoot);
   std::deque<QString> paths{start};
   int visited = 0;
   while (!paths.empty() && ++visited < 5000) {
     const QString path = paths.front();
     paths.pop_front();
-    if (path != start && Name({service_, path}) == name) return Node{service_, path};
+    if (path != start && Name({service_, path}) == name && (role.isEmpty() || Role({service_, path}) == role))
+      return Node{service_, path};
     const QDBusMessage reply = Call(bus_, service_, path, kAccessible, "GetChildren");
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) continue;
     const QDBusArgument children = reply.arguments().first().value<QDBusArgument>();

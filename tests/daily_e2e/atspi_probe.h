@@ -24,6 +24,10 @@ class AtSpiProbe {
   // The first object named `name` (breadth-first from the application, or
   // from `under`), or none.
   std::optional<Node> Find(const QString& name, const std::optional<Node>& under = std::nullopt) const;
+  // The same among the objects of one role ("combo box", "label", ...); a
+  // combo box is named by its current entry.
+  std::optional<Node> FindOfRole(const QString& name, const QString& role) const;
+  QString Role(const Node& node) const;
   QString Name(const Node& node) const;
   QString Description(const Node& node) const;
   bool Enabled(const Node& node) const;
@@ -33,6 +37,8 @@ class AtSpiProbe {
   QRect Extents(const Node& node) const;
 
  private:
+  std::optional<Node> Search(const QString& name, const QString& role, const std::optional<Node>& under) const;
+
   QDBusConnection bus_;
   QString service_;
 };

@@ -1,8 +1,9 @@
 // The program Kelvara as a user starts it (its own process, with the
 // simulator's port chosen last in its profile), driven through the
 // accessibility bus (AT-SPI, as assistive tools see it) and xdotool: where
-// its windows open on the screen, the pixel readout, the status bar's frame
-// health and lost link, and a logging start without a folder.
+// its windows open on the screen, the pixel readout, measuring between two
+// pixels, the status bar's frame health and lost link, and a logging start
+// without a folder.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -10,6 +11,9 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QTest>
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -98,8 +102,8 @@ class DailyUseTest : public ::testing::Test {
     }
   }
 
-  void StartSimulator(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--scene", "room"});
+  void StartSimulator(std::vector<std::string> args, const char* scene = "room") {
+    args.insert(args.begin(), {"--scene", scene});
     sim_ = testing::SimProcess::Start(args);
     ASSERT_TRUE(sim_) << testing::SimProcess::last_error();
   }
@@ -120,6 +124,12 @@ class DailyUseTest : public ::testing::Test {
     posix_spawn_file_actions_destroy(&actions);
     ASSERT_TRUE(probe_.Attach(client_, 30000)) << "the program did not appear on the accessibility bus";
     ASSERT_TRUE(Await([&] { return !Window("Qor Imager - Image View").empty(); }));
+  }
+
+  // How many windows of the program are shown (a list that opens is one).
+  int Windows() {
+    const std::string found = Xdotool("search --all --onlyvisible --pid " + std::to_string(client_) + " ''");
+    return static_cast<int>(std::count(found.begin(), found.end(), '\n'));
   }
 
   std::string Window(const std::string& title) {
@@ -227,6 +237,103 @@ TEST_F(DailyUseTest, AClickOnAPixelShowsItsReadoutAndThePixelItemFollowsTheMouse
       Await([&] { return Grab(window, &after) && ChangedAround(before, after, x + 20, y + 15, 25) > 20; }, 10000));
   EXPECT_TRUE(Shown("Pixel").contains(QStringLiteral(" mm")) || Shown("Pixel").contains(QStringLiteral("no data")))
       << Shown("Pixel").toStdString();
+}
+
+// Where the picture window draws its one image in a client area of
+// `width` x `height`: 100 pixels for the legend, the 4:3 shape kept.
+QRect OneImageRect(int width, int height) {
+  int d = width - 100;
+  int e = d * 240 / 320;
+  if (e > height - 40) {
+    e = height - 40;
+    d = 320 * e / 240;
+  }
+  return QRect(40, 20, d, e);
+}
+
+// The pattern's point record of pixel (c, r): (c - 160, 120 - r, 400 + 16 r + c).
+double PatternDistance(int c1, int r1, int c2, int r2) {
+  auto point = [](int c, int r) { return std::array<double, 3>{c - 160.0, 120.0 - r, 400.0 + 16 * r + c}; };
+  const auto a = point(c1, r1), b = point(c2, r2);
+  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+}
+
+// Shift+click on two pixels of the pattern scene in a point format: the
+// status bar's "Measured distance" names them as the "Pixel" item does and
+// gives the distance between their point records; the picture draws a line
+// between them, which a plain click clears.
+TEST_F(DailyUseTest, ShiftClicksMeasureTheDistanceBetweenTwoPatternPoints) {
+  StartSimulator({}, "pattern");
+  StartClient(program_.Path("logs"));
+  Connect();
+  // The pattern camera starts in "Distance(Polar)"; the next entry is
+  // "Distance(Cartesian)", a point format, sent with the next picture. (A
+  // combo box is named by its entry.)
+  const std::optional<AtSpiProbe::Node> format =
+      probe_.FindOfRole(QStringLiteral("Distance(Polar)"), QStringLiteral("combo box"));
+  ASSERT_TRUE(format);
+  const int windows = Windows();
+  ASSERT_TRUE(probe_.Press(*format));  // opens its list
+  ASSERT_TRUE(Await([&] { return Windows() > windows; }, 10000));
+  Xdotool("key Down Return");
+  ASSERT_TRUE(Await(
+      [&] { return probe_.FindOfRole(QStringLiteral("Distance(Cartesian)"), QStringLiteral("combo box")).has_value(); },
+      10000));
+  Press("Picture");
+  ASSERT_TRUE(Await([&] { return Shown("Frames received") == QStringLiteral("Received 1"); }));
+
+  const std::string window = Window("Qor Imager - Image View");
+  const QRect frame = WindowRect(window);
+  const QRect image = OneImageRect(frame.width(), frame.height());
+  const QPoint a(image.left() + image.width() / 4, image.top() + image.height() / 3);
+  const QPoint b(image.left() + image.width() * 3 / 4, image.top() + image.height() * 2 / 3);
+  auto move_to = [&](QPoint at) {
+    Xdotool("mousemove --window " + window + " " + std::to_string(at.x()) + " " + std::to_string(at.y()));
+  };
+  // The camera pixel under a point, as the "Pixel" item names it; a point
+  // format adds the pixel's point record.
+  auto pixel_at = [&](QPoint at, int* c, int* r) {
+    move_to(at);
+    QString text;
+    EXPECT_TRUE(Await(
+        [&] {
+          text = Shown("Pixel");
+          return std::sscanf(text.toLatin1().constData(), "Pixel (%d, %d)", c, r) == 2 &&
+                 text.contains(QStringLiteral(", x "));
+        },
+        10000))
+        << text.toStdString();
+  };
+  int c1 = -1, r1 = -1, c2 = -1, r2 = -1;
+  pixel_at(a, &c1, &r1);
+  testing::RgbImage before, after;
+  ASSERT_TRUE(Await([&] { return Grab(window, &before); }));
+  Xdotool("keydown shift click 1 keyup shift");
+  const QString first = QStringLiteral("A (%1, %2) - Shift+click a second pixel").arg(c1).arg(r1);
+  EXPECT_TRUE(Await([&] { return Shown("Measured distance") == first; }, 10000))
+      << Shown("Measured distance").toStdString();
+  pixel_at(b, &c2, &r2);
+  Xdotool("keydown shift click 1 keyup shift");
+  char expected[96];
+  std::snprintf(expected, sizeof expected, "(%d, %d) to (%d, %d): %.1f mm", c1, r1, c2, r2,
+                PatternDistance(c1, r1, c2, r2));
+  EXPECT_TRUE(Await([&] { return Shown("Measured distance") == QString::fromLatin1(expected); }, 10000))
+      << Shown("Measured distance").toStdString() << " expected " << expected;
+  EXPECT_NE(c1, c2);
+  EXPECT_NE(r1, r2);
+  // The line passes the middle between the two points.
+  const QPoint middle = (a + b) / 2;
+  EXPECT_TRUE(Await([&] { return Grab(window, &after) && ChangedAround(before, after, middle.x(), middle.y(), 3) > 0; },
+                    10000));
+  // A plain click clears the measure and its line (an empty item reads as
+  // its tooltip).
+  move_to(QPoint(image.left() + 5, image.bottom() - 5));
+  Xdotool("click 1");
+  const QString hint = QStringLiteral("Shift+click two pixels of the picture to measure the distance between them");
+  EXPECT_TRUE(Await([&] { return Shown("Measured distance") == hint; }, 10000))
+      << Shown("Measured distance").toStdString();
+  EXPECT_TRUE(Await(
+      [&] { return Grab(window, &after) && ChangedAround(before, after, middle.x(), middle.y(), 3) == 0; }, 10000));
 }
 
 TEST_F(DailyUseTest, DroppedRepliesCountAsLostFrames) {
