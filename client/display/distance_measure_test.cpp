@@ -146,7 +146,10 @@ TEST(DistanceMeasure, PixelsWithoutADistanceSayWhy) {
        "(0, 0) to (319, 239): no distance - (0, 0): no viewing ray, (319, 239): no viewing ray"},
       // What the frame cannot give at all.
       {polar, false, Px(10, 20), Px(11, 20), "(10, 20) to (11, 20): no distance - no angle table"},
-      {{amplitude_frame.data(), amplitude_frame.size(), 0}, true, Px(10, 20), Px(11, 20),
+      {{amplitude_frame.data(), amplitude_frame.size(), 0},
+       true,
+       Px(10, 20),
+       Px(11, 20),
        "(10, 20) to (11, 20): no distance - the format has no distances"},
       {{}, true, Px(10, 20), Px(11, 20), "(10, 20) to (11, 20): no distance - no frame yet"},
   };
@@ -157,7 +160,7 @@ TEST(DistanceMeasure, PixelsWithoutADistanceSayWhy) {
     EXPECT_EQ(result.text, c.text);
   }
   // The last valid values of the special rows still measure.
-  EXPECT_TRUE(Measure(Marks(Px(5, 5), Px(6, 5)), points, RayTable()).valid);   // x = 12499, -12499
+  EXPECT_TRUE(Measure(Marks(Px(5, 5), Px(6, 5)), points, RayTable()).valid);  // x = 12499, -12499
   EXPECT_TRUE(Measure(Marks(Px(7, 5), Px(10, 20)), polar, rays).valid);       // D = 12499
 }
 
@@ -183,8 +186,8 @@ TEST(DistanceMeasure, MarksGoAThenBThenStartAgain) {
 TEST(DistanceMeasure, RayTableNeedsAWholePlane) {
   EXPECT_TRUE(RayTableOf(std::vector<uint16_t>(100, 0)).empty());
   const RayTable rays = RayTableOf(PatternTheta());
-  EXPECT_EQ(rays.degrees[0], 180.0f);                  // raw 0xF000
-  EXPECT_EQ(rays.degrees[kPixelCount - 1], 180.0f);    // raw 4096
+  EXPECT_EQ(rays.degrees[0], 180.0f);                // raw 0xF000
+  EXPECT_EQ(rays.degrees[kPixelCount - 1], 180.0f);  // raw 4096
   EXPECT_EQ(rays.degrees[119 * 320 + 160], 0.263671875f);
 }
 

@@ -31,7 +31,12 @@ class AngleRefreshTest : public ::testing::Test {
 TEST_F(AngleRefreshTest, WritesTheCameraTable) {
   std::vector<unsigned char> reply = pattern::AngleTable();
   serial.QueueResponse(0, reply);
-  EXPECT_EQ(RefreshAngleFile(link, folder.path(), &notifier), AngleRefreshResult::kWritten);
+  ThetaPhiTable fetched;
+  EXPECT_EQ(RefreshAngleFile(link, folder.path(), &notifier, &fetched), AngleRefreshResult::kWritten);
+  // The table itself is handed back too (the client measures with it).
+  ASSERT_EQ(fetched.theta.size(), 76800u);
+  EXPECT_EQ(fetched.theta[119 * 320 + 160], pattern::Theta(119, 160));
+  EXPECT_EQ(fetched.theta[0], pattern::Theta(0, 0));
   ASSERT_EQ(serial.sent.size(), 1u);
   EXPECT_EQ(serial.sent[0].code, 0x94);
   ASSERT_EQ(serial.receive_timeouts.size(), 1u);
@@ -49,7 +54,9 @@ TEST_F(AngleRefreshTest, FallsBackToTheDeliveredFile) {
   WriteFile(FallbackAngleFilePath(folder.path()), "delivered table\r\n");
   WriteFile(AngleFilePath(folder.path()), "old content that is longer than the new one\r\n");
   serial.QueueResponse(1);  // the camera refuses
-  EXPECT_EQ(RefreshAngleFile(link, folder.path(), &notifier), AngleRefreshResult::kFallbackCopied);
+  ThetaPhiTable fetched;
+  EXPECT_EQ(RefreshAngleFile(link, folder.path(), &notifier, &fetched), AngleRefreshResult::kFallbackCopied);
+  EXPECT_TRUE(fetched.theta.empty());
   EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"Get θφTable failed!!"});
   EXPECT_EQ(notifier.Icons(), std::vector<MessageIcon>{MessageIcon::kNone});
   EXPECT_EQ(ReadFile(AngleFilePath(folder.path())), "delivered table\r\n");
