@@ -87,14 +87,6 @@ void MeasureMarks::Mark(const ProbePixel& pixel) {
   pixels_[count_++] = pixel;
 }
 
-bool MeasureMarks::operator==(const MeasureMarks& other) const {
-  if (count_ != other.count_) return false;
-  for (int i = 0; i < count_; ++i) {
-    if (pixels_[i].ix != other.pixels_[i].ix || pixels_[i].iy != other.pixels_[i].iy) return false;
-  }
-  return true;
-}
-
 MeasureResult Measure(const MeasureMarks& marks, const MeasureFrame& frame, const RayTable& rays) {
   MeasureResult result;
   if (marks.count() == 0) return result;

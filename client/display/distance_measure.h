@@ -58,7 +58,6 @@ class MeasureMarks {
   int count() const { return count_; }
   const ProbePixel& a() const { return pixels_[0]; }
   const ProbePixel& b() const { return pixels_[1]; }
-  bool operator==(const MeasureMarks& other) const;
 
  private:
   ProbePixel pixels_[2];

@@ -542,18 +542,17 @@ void CKelvaraDlg::SessionStateChanged(SessionState) {
 }
 
 void CKelvaraDlg::ShowMeasured(const MeasureMarks& marks) {
+  if (marks.count() == 2) {
+    // The rays of the table the last connect read (the polar formats'), made once per table.
+    std::shared_ptr<const ThetaPhiTable> table = session_->AngleTable();
+    if (table != rays_of_) {
+      rays_ = RayTableOf(table->theta);
+      rays_of_ = std::move(table);
+    }
+  }
   MeasureResult result;
   last_frame_.ReadKept([&](const unsigned char* bytes, size_t size, int format_index) {
-    const MeasureFrame frame{bytes, size, format_index};
-    if (marks.count() == 2 && IsPolarFormat(format_index)) {
-      // The rays of the table the last connect read, made once per table.
-      std::shared_ptr<const ThetaPhiTable> table = session_->AngleTable();
-      if (table != rays_of_) {
-        rays_ = RayTableOf(table->theta);
-        rays_of_ = std::move(table);
-      }
-    }
-    result = Measure(marks, frame, rays_);
+    result = Measure(marks, MeasureFrame{bytes, size, format_index}, rays_);
   });
   status_->ShowMeasured(result.text);
 }
