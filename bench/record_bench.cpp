@@ -13,7 +13,7 @@
 #include "camera_facts/command_codes.h"
 #include "camsim/pattern_scene.h"
 #include "camsim/testing/sim_process.h"
-#include "capture/capture_recorder.h"
+#include "record/recording_outputs.h"
 #include "config/notifier.h"
 #include "display/rendering_model.h"
 #include "link/camera_link.h"
