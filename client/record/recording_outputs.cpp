@@ -58,7 +58,9 @@ void RecordingOutputs::Append(recording::RecordKind kind, const unsigned char* p
 void RecordingOutputs::FrameReceived(const unsigned char* frame, size_t size, int64_t receipt_ns) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (recorder_) {
+    // A frame received before the recording began (still on its way to
+    // this side) is not in it.
+    if (recorder_ && receipt_ns >= start_ns_) {
       last_ns_ = receipt_ns - start_ns_;
       Append(recording::RecordKind::kFrame, frame, size, true);
     }
