@@ -23,6 +23,8 @@ class StatusStrip : public QStatusBar {
   void ShowPixel(const QString& text);
   // The "Warm-up" item: "Warming up", "Stable" or "--".
   void ShowWarmUp(const std::string& text);
+  // The "Recorded" item (RecordedText); greyed while no recording goes on.
+  void ShowRecorded(const std::string& text, bool live);
   // The status line (kept until the next one).
   void ShowLine(const QString& text) { showMessage(text); }
 
@@ -33,6 +35,7 @@ class StatusStrip : public QStatusBar {
   QLabel* logged() const { return logged_; }
   QLabel* pixel() const { return pixel_; }
   QLabel* warm_up() const { return warm_up_; }
+  QLabel* recorded() const { return recorded_; }
 
  private:
   LinkState link_ = LinkState::kNotConnected;
@@ -42,6 +45,7 @@ class StatusStrip : public QStatusBar {
   QLabel* logged_ = nullptr;
   QLabel* pixel_ = nullptr;
   QLabel* warm_up_ = nullptr;
+  QLabel* recorded_ = nullptr;
 };
 
 }  // namespace kelvara
