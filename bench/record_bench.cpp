@@ -161,7 +161,8 @@ void SessionLogging(benchmark::State& state, bool record) {
     state.PauseTiming();
     std::string error;
     logger.StartRun(logs, "b");
-    if (record && session.StartRecording(path, &error) != RecordStart::kStarted) return state.SkipWithError(error);
+    if (record && session.StartRecording(path, &error) != RecordStart::kStarted)
+      return state.SkipWithError("cannot record");
     state.ResumeTiming();
     if (session.StartLogging() != StartOutcome::kStarted) return state.SkipWithError("cannot start");
     while (!session.WaitForEnd(100)) {
