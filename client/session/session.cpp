@@ -334,13 +334,12 @@ void Session::RefreshReplies() {
   const std::vector<uint8_t> stale = replies_.Stale();
   if (stale.empty()) return;
   CameraReplies::Ask(link_, stale);
-  RecordingStatus status;
-  {
-    std::lock_guard<std::mutex> lock(record_mutex_);
-    if (!record_writer_.is_open()) return;
-  }
+  if (!Recording().on) return;
   StopRecording();
-  status = Recording();
+  const RecordingStatus status = Recording();
+  // Armed but empty yet: the file begins again with the new replies.
+  std::string error;
+  if (status.frames == 0 && StartRecording(status.path, &error) == RecordStart::kStarted) return;
   observer_.ShowMessage("Recording ended: the camera's parameters changed (" + std::to_string(status.frames) +
                             " frames in " + status.path + "). Press Record again to record with the new ones.",
                         MessageIcon::kNone);

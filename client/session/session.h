@@ -269,8 +269,9 @@ class Session {
   bool Cancelled() const { return cancel_connect_.load(); }
   ConnectResult CloseAfter(ConnectResult result);
   // Owner thread, link free: asks the camera again for the parameter
-  // replies a set has made stale. A recording going on ends then: its
-  // header no longer describes the frames to come.
+  // replies a set has made stale. A recording going on ends then (its
+  // header no longer describes the frames to come); one without a frame
+  // yet begins again with the new replies.
   void RefreshReplies();
   int64_t NowNs() const;
 

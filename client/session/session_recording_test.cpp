@@ -198,18 +198,31 @@ TEST_F(SessionRecordingTest, ADisconnectDuringARunEndsTheRecordingWhole) {
   EXPECT_EQ(status.bytes, FileSize(path));
 }
 
-TEST_F(SessionRecordingTest, AnAcceptedParameterSetEndsTheRecordingWithAMessage) {
+TEST_F(SessionRecordingTest, AnAcceptedParameterSetRestartsAnEmptyRecordingAndEndsOneWithFrames) {
   ASSERT_EQ(session_->Connect(1), ConnectResult::kConnected);
   const std::string path = dir_ + "p.kvrec";
   ASSERT_EQ(session_->StartRecording(path, &error_), RecordStart::kStarted) << error_;
-  ASSERT_TRUE(session_->SendFormat(1));  // accepted: the header's format reply is out of date
+  const size_t asked = camera_.Codes().size();
+  const size_t messages = observer_.Messages().size();
+  // Accepted: the header's format reply is out of date and asked again.
+  ASSERT_TRUE(session_->SendFormat(1));
+  const std::vector<int> codes = camera_.Codes();
+  ASSERT_GE(codes.size(), asked + 2);
+  EXPECT_EQ(codes[asked], CMD_SET_FORMAT);
+  EXPECT_EQ(codes[asked + 1], CMD_GET_FORMAT);
+  EXPECT_TRUE(session_->Recording().on) << "no frame yet: begun again";
+  EXPECT_EQ(observer_.Messages().size(), messages);
+
+  ASSERT_EQ(session_->Start(RunRequest::Cycles(2)), StartOutcome::kStarted);
+  ASSERT_TRUE(Ready());
+  ASSERT_TRUE(session_->SendFormat(1));
   EXPECT_FALSE(session_->Recording().on);
   ASSERT_FALSE(observer_.Messages().empty());
-  EXPECT_EQ(observer_.Messages().back(), "Recording ended: the camera's parameters changed (0 frames in " + path +
+  EXPECT_EQ(observer_.Messages().back(), "Recording ended: the camera's parameters changed (2 frames in " + path +
                                              "). Press Record again to record with the new ones.");
-  // The replies were asked again: a new recording describes the new values.
-  ASSERT_EQ(session_->StartRecording(dir_ + "p2.kvrec", &error_), RecordStart::kStarted) << error_;
-  EXPECT_TRUE(session_->Recording().on);
+  const Recorded r = Read(path);
+  EXPECT_EQ(r.frames.size(), 2u);
+  EXPECT_EQ(r.trailing, 0u);
 }
 
 }  // namespace
