@@ -3,5 +3,5 @@
 # beside the live simulator.
 kelvara_add_bench(record_bench
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/record_bench.cpp
-  LIBS kelvara_capture kelvara_sim_process kelvara_pattern kelvara_testing benchmark::benchmark_main)
+  LIBS kelvara_capture kelvara_session kelvara_sim_process kelvara_pattern kelvara_testing benchmark::benchmark_main)
 add_dependencies(record_bench kelvara-camsim)

@@ -1,10 +1,12 @@
 // What recording costs and what a replay serves: the measurement loop's
 // frames per second against the unpaced pattern simulator, with and without
-// the recorder (goal: at least 0.95 x); result requests per second from a
-// replay of a pattern recording beside the live simulator (goal: at least
-// as fast).
+// the recorder (goal: at least 0.95 x); the client's session logging format
+// 5 with CSV and PCD files, with and without its recording (goal: no frame
+// lost to the log); result requests per second from a replay of a pattern
+// recording beside the live simulator (goal: at least as fast).
 #include <benchmark/benchmark.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
 #include <string>
@@ -13,7 +15,6 @@
 #include "camera_facts/command_codes.h"
 #include "camsim/pattern_scene.h"
 #include "camsim/testing/sim_process.h"
-#include "capture/capture_recorder.h"
 #include "config/notifier.h"
 #include "display/rendering_model.h"
 #include "link/camera_link.h"
@@ -21,7 +22,9 @@
 #include "logging/log_writer.h"
 #include "measure/measurement_worker.h"
 #include "measure/run_control.h"
+#include "record/recording_outputs.h"
 #include "recording/recording_writer.h"
+#include "session/session.h"
 #include "testing/temp_folder.h"
 
 namespace kelvara {
@@ -115,6 +118,77 @@ BENCHMARK(BM_LoopFormat5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LoopFormat5Recording(benchmark::State& state) { RunLoop(state, true); }
 BENCHMARK(BM_LoopFormat5Recording)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+class QuietObserver : public SessionObserver {
+ public:
+  void ShowMessage(const std::string&, MessageIcon) override {}
+  void CentreReadout(const std::string&) override {}
+  void MonitorUpdate(double, const TemperatureSample&) override {}
+  void LogProgress(int, int) override {}
+  void LoggingRunEnded() override {}
+  void RunEndedByItself() override {}
+};
+
+// A logging run of every frame (format 5, CSV and PCD) through the client's
+// session per iteration, with Record down or up. Counters: frames per
+// second, and frames lost to the log (failed cycles and frames of the run
+// not logged); with recording also frames recorded but missing.
+void SessionLogging(benchmark::State& state, bool record) {
+  constexpr int kFrames = 200;
+  Link& shared = TheLink();  // its runtime folder; its simulator is not used
+  shared.link.Close();
+  shared.sim.reset();
+  auto sim = testing::SimProcess::Start({"--scene", "pattern"});
+  if (!sim) return state.SkipWithError("simulator not running");
+  QuietObserver observer;
+  SessionOptions options;
+  options.program_folder = options.data_folder = Folder() + "/";
+  options.refresh_angle_file = false;
+  options.apply_at_start = false;
+  Session session(UartSerialLibrary(), observer, std::move(options));
+  if (session.Connect(sim->port()) != ConnectResult::kConnected || !session.SendFormat(5))
+    return state.SkipWithError("cannot connect");
+  session.SetLoggingSchedule({kFrames, 1, 0});
+  LogWriter& logger = session.logger();
+  logger.SetCsvCheck(true);
+  logger.SetPcdCheck(true);
+  logger.SetBinCheck(false);
+  const std::string logs = Folder() + "/logs";
+  mkdir(logs.c_str(), 0700);
+  const std::string path = Folder() + "/session.kvrec";
+  int64_t frames = 0, lost = 0, unrecorded = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::string error;
+    logger.StartRun(logs, "b");
+    if (record && session.StartRecording(path, &error) != RecordStart::kStarted)
+      return state.SkipWithError("cannot record");
+    state.ResumeTiming();
+    if (session.StartLogging() != StartOutcome::kStarted) return state.SkipWithError("cannot start");
+    while (!session.WaitForEnd(100)) {
+    }
+    state.PauseTiming();
+    const FrameHealth h = session.LastSummary().health;
+    frames += h.frames_received;
+    lost += h.FailedCycles() + (kFrames - h.frames_logged);
+    if (record) {
+      session.StopRecording();
+      unrecorded += h.frames_received - session.Recording().frames;
+      std::remove(path.c_str());
+    }
+    state.ResumeTiming();
+  }
+  session.Shutdown();
+  state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
+  state.counters["frames_lost"] = static_cast<double>(lost);
+  if (record) state.counters["frames_unrecorded"] = static_cast<double>(unrecorded);
+}
+
+void BM_SessionLoggingFormat5CsvPcd(benchmark::State& state) { SessionLogging(state, false); }
+BENCHMARK(BM_SessionLoggingFormat5CsvPcd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_SessionLoggingFormat5CsvPcdRecording(benchmark::State& state) { SessionLogging(state, true); }
+BENCHMARK(BM_SessionLoggingFormat5CsvPcdRecording)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void ResultRate(benchmark::State& state, const std::vector<std::string>& args) {
   if (!TheLink().Use(args)) return state.SkipWithError("simulator not running");

@@ -96,14 +96,16 @@ int RunCapture(const CaptureOptions& o, const std::string& data_folder, SerialLi
   MeasurementOutputs& shown = o.cloud.empty() ? static_cast<MeasurementOutputs&>(console) : clouds;
 
   // --record: the camera's replies and the file, before the first frame.
-  recording::RecordingWriter recorder;
+  observer.SetOutputs(shown);
   if (!o.record.empty()) {
     std::string why;
-    const int rc = StartRecording(session.link(), o.record, &recorder, &why);
-    if (rc != kExitOk) return Fail(console, rc, why);
+    switch (session.StartRecording(o.record, &why)) {
+      case RecordStart::kStarted: break;
+      case RecordStart::kFileFailed:
+        return Fail(console, kExitOutput, OutputFailureMessage(o.record) + " (" + why + ")");
+      default: return Fail(console, kExitNoAnswer, why);
+    }
   }
-  RecordingOutputs recorded(shown, recorder, SteadyNowNs());
-  observer.SetOutputs(recorder.is_open() ? static_cast<MeasurementOutputs&>(recorded) : shown);
 
   session.SelectFormat(format_index);
   session.SetViewRange(o.range_min, o.range_max);
@@ -148,11 +150,12 @@ int RunCapture(const CaptureOptions& o, const std::string& data_folder, SerialLi
 
   console.ShowMessage(SummaryLine(s, logger.WholeFrames()), MessageIcon::kNone);
 
-  recorded.Finish();
-  if (recorder.is_open()) {
-    std::string why, summary;
-    if (FinishRecording(&recorder, &why, &summary) != kExitOk) return Fail(console, kExitOutput, why);
-    console.ShowMessage(summary, MessageIcon::kNone);
+  if (!o.record.empty()) {
+    // Shutdown has ended the recording.
+    const RecordingStatus recorded = session.Recording();
+    if (!recorded.error.empty())
+      return Fail(console, kExitOutput, OutputFailureMessage(recorded.path) + " (" + recorded.error + ")");
+    console.ShowMessage(std::to_string(recorded.records) + " records written to " + recorded.path, MessageIcon::kNone);
   }
   if (!clouds.FirstFailure().empty()) return Fail(console, kExitOutput, clouds.FirstFailure());
   if (!logger.FirstFailure().empty()) return Fail(console, kExitOutput, OutputFailureMessage(logger.FirstFailure()));

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
@@ -144,6 +145,16 @@ void CViewImage::BuildControls() {
   top->addWidget(snapshot_);
   connect(snapshot_, &QPushButton::clicked, this, [this] {
     if (snapshot_action_) snapshot_action_();
+  });
+
+  // Checkable: down while every frame received goes into a recording.
+  record_ = Button(3065, QStringLiteral("Record"), group);
+  record_->setCheckable(true);
+  record_->setToolTip(
+      QStringLiteral("Records every frame received into the logging folder as <file name>_<time>.kvrec"));
+  top->addWidget(record_);
+  connect(record_, &QPushButton::toggled, this, [this](bool down) {
+    if (record_action_ && !record_action_(down) && down) ShowRecording(false);
   });
 
   auto* trends = Button(3060, QStringLiteral("Trends"), group);
@@ -408,6 +419,11 @@ void CViewImage::UpdateMonitor(double frame_rate, const TemperatureSample& sampl
 }
 
 void CViewImage::SetCentreReadout(const QString& text) { centre_->setText(text); }
+
+void CViewImage::ShowRecording(bool on) {
+  const QSignalBlocker quiet(record_);
+  record_->setChecked(on);
+}
 
 void CViewImage::MarkLive(bool live) {
   for (QLineEdit* field : {rate_, centre_, led_, imager_, chips_[0], chips_[1], chips_[2], chips_[3]})

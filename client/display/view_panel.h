@@ -58,6 +58,12 @@ class CViewImage : public QWidget {
 
   // What "Snapshot" does (the dialog saves the frame on screen).
   void SetSnapshotAction(std::function<void()> action) { snapshot_action_ = std::move(action); }
+  // What "Record" does when pressed down (true) or let up (false); pressed
+  // down, false from the action pops the button up again (refused).
+  void SetRecordAction(std::function<bool(bool down)> action) { record_action_ = std::move(action); }
+  // "Record" down or up without its action (a recording ended elsewhere).
+  void ShowRecording(bool on);
+  QPushButton* record_button() const { return record_; }
   // What "Trends" does (the dialog shows the Trends window).
   void SetTrendsAction(std::function<void()> action) { trends_action_ = std::move(action); }
   // Puts a range chosen elsewhere (the histogram's markers) into the range
@@ -103,6 +109,8 @@ class CViewImage : public QWidget {
   QPushButton* snapshot_ = nullptr;
   std::function<void()> snapshot_action_;
   std::function<void()> trends_action_;
+  QPushButton* record_ = nullptr;
+  std::function<bool(bool)> record_action_;
   std::function<std::optional<DistanceRange>()> auto_range_source_;
   Profile profile_;
   bool measuring_ = false;     // "Start" was pressed and the run not stopped ("Stop" shown)

@@ -73,6 +73,12 @@ class CameraLink {
   int ExecuteCommand(int code, int length, const unsigned char* payload, int timeout_ms, unsigned char* status,
                      uint32_t* reply_length, const unsigned char** reply = nullptr);
 
+  // Hears every exchange the camera answered with status 0: the command
+  // code and the reply's payload (valid during the call), on the thread
+  // that uses the link. Set it while no exchange runs; empty: none.
+  using ReplyTap = std::function<void(int code, const unsigned char* reply, uint32_t length)>;
+  void SetReplyTap(ReplyTap tap) { reply_tap_ = std::move(tap); }
+
   // --- The command set ---
 
   int GetVersion(unsigned char* status, VersionReply* version);
@@ -122,6 +128,7 @@ class CameraLink {
   // its way in.
   std::unique_ptr<unsigned char[]> receive_buffer_;
   Pause pause_;
+  ReplyTap reply_tap_;
 };
 
 }  // namespace kelvara

@@ -48,7 +48,16 @@ int CameraLink::ExecuteCommand(int code, int length, const unsigned char* payloa
                                unsigned char* status, uint32_t* reply_length, const unsigned char** reply) {
   int rc = SendCommand(code, length, payload);
   if (rc != 0) return rc;
-  return ReceiveResponse(timeout_ms, status, reply_length, reply);
+  if (!reply_tap_) return ReceiveResponse(timeout_ms, status, reply_length, reply);
+  unsigned char got_status = 0xFF;
+  uint32_t got_length = 0;
+  const unsigned char* got = nullptr;
+  rc = ReceiveResponse(timeout_ms, &got_status, &got_length, &got);
+  if (status) *status = got_status;
+  if (reply_length) *reply_length = got_length;
+  if (reply) *reply = got;
+  if (rc == 0 && got_status == 0) reply_tap_(code, got, got_length);
+  return rc;
 }
 
 }  // namespace kelvara

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <utility>
 
@@ -38,9 +39,11 @@ Session::Session(SerialLibrary& serial, SessionObserver& observer, SessionOption
       observer_(observer),
       link_(serial, options_.pause),
       model_(link_, observer_),
-      worker_(MeasurementContext{link_, control_, rendering_, logger_, observer_, observer_,
+      worker_(MeasurementContext{link_, control_, rendering_, logger_, observer_, tap_,
                                  [this] { return RunParameters(); }, options_.now_ns, [this] { RunEnded(); }}) {
   control_.data_folder = options_.data_folder;
+  link_.SetReplyTap(
+      [this](int code, const unsigned char* reply, uint32_t length) { replies_.Heard(code, reply, length); });
   logger_.SetPngSaver([this](const std::string& path) { return rendering_.SaveImageAsPng(path, 0); });
   display3d_ = std::make_unique<Display3DControl>(options_.data_folder, &control_.display3d,
                                                   WithDefaults(std::move(options_.display3d), options_, observer_));
@@ -95,7 +98,9 @@ ConnectResult Session::Connect(int port) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (run_active_ || shut_down_) return ConnectResult::kOpenFailed;
   }
+  StopRecording();
   link_.Close();  // a second connect starts afresh
+  replies_.Clear();
   cancel_connect_ = false;
   SetState(SessionState::kConnecting);
   if (Cancelled()) return CloseAfter(ConnectResult::kCancelled);
@@ -154,6 +159,7 @@ void Session::Disconnect() {
     MarkStopping();
     return;
   }
+  StopRecording();
   link_.Close();
   SetState(SessionState::kDisconnected);
 }
@@ -161,6 +167,7 @@ void Session::Disconnect() {
 bool Session::ApplyParameters() {
   if (State() != SessionState::kReady) return false;
   model_.ApplyParameters();
+  RefreshReplies();
   return true;
 }
 
@@ -170,6 +177,7 @@ bool Session::SendFormat(int format_index) {
   if (link_.SetFormat(kFormatCodes[format_index], &status) != 0 || status != 0) return false;
   model_.SelectFormatByCode(kFormatCodes[format_index]);
   SelectFormat(format_index);
+  RefreshReplies();
   return true;
 }
 
@@ -217,6 +225,7 @@ StartOutcome Session::Start(const RunRequest& request) {
 // Owner thread, with run_active_ set for this run.
 StartOutcome Session::BeginRun(const RunRequest& request) {
   if (options_.apply_at_start) model_.ApplyParameters();  // refusals are reported there; the run starts anyway
+  RefreshReplies();
   const DeviceParameters parameters = model_.parameters();
   if (parameters.format.current >= 0) SelectFormat(parameters.format.current);
   {
@@ -276,6 +285,7 @@ void Session::Settle() {
     disconnect_after_run_ = false;
   }
   if (disconnect) {
+    StopRecording();
     link_.Close();
     SetState(SessionState::kDisconnected);
   } else {
@@ -322,9 +332,88 @@ void Session::Shutdown() {
   worker_.Wait();
   display3d_->Stop();
   display3d_->WaitForBridgeThread();
+  StopRecording();
   link_.Close();
   if (options_.upload_runner) unlink(UploadMarkerPath(options_.data_folder).c_str());
   SetState(SessionState::kDisconnected);
+}
+
+int64_t Session::NowNs() const { return options_.now_ns ? options_.now_ns() : SteadyNowNs(); }
+
+void Session::RefreshReplies() {
+  const std::vector<uint8_t> stale = replies_.Stale();
+  if (stale.empty()) return;
+  CameraReplies::Ask(link_, stale);
+  if (!Recording().on) return;
+  StopRecording();
+  const RecordingStatus status = Recording();
+  // Armed but empty yet: the file begins again with the new replies.
+  std::string error;
+  if (status.frames == 0 && StartRecording(status.path, &error) == RecordStart::kStarted) return;
+  observer_.ShowMessage("Recording ended: the camera's parameters changed (" + std::to_string(status.frames) +
+                            " frames in " + status.path + "). Press Record again to record with the new ones.",
+                        MessageIcon::kNone);
+}
+
+RecordStart Session::StartRecording(const std::string& path, std::string* error) {
+  bool link_free = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (shut_down_ || state_ == SessionState::kDisconnected || state_ == SessionState::kConnecting) {
+      *error = "Not connected: connect to the camera first.";
+      return RecordStart::kNotConnected;
+    }
+    link_free = !run_active_;  // runs begin on this thread only
+  }
+  StopRecording();
+  std::lock_guard<std::mutex> lock(record_mutex_);
+  record_status_ = RecordingStatus();
+  record_status_.path = path;
+  recording::RecordingHeader header;
+  header.start_unix_ns =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  if (link_free) CameraReplies::Ask(link_, replies_.Wanted());
+  replies_.Fill(&header);
+  if (!header.Find(CMD_GET_VERSION)) {
+    *error = "no answer from the camera while reading its replies for the recording";
+    record_status_.error = *error;
+    return RecordStart::kNoAnswer;
+  }
+  if (!record_writer_.Open(path, header)) {
+    *error = record_writer_.error();
+    record_status_.error = *error;
+    return RecordStart::kFileFailed;
+  }
+  record_header_bytes_ = static_cast<int64_t>(recording::EncodeHeader(header).size());
+  record_status_.on = true;
+  record_status_.bytes = record_header_bytes_;
+  tap_.Begin(record_writer_, NowNs());
+  return RecordStart::kStarted;
+}
+
+bool Session::StopRecording() {
+  std::lock_guard<std::mutex> lock(record_mutex_);
+  if (!record_writer_.is_open()) return record_status_.error.empty();
+  tap_.Finish();
+  const RecordingCounts counts = tap_.Counts();
+  record_status_.on = false;
+  record_status_.frames = counts.frames;
+  record_status_.records = counts.records;
+  record_status_.bytes = record_header_bytes_ + counts.bytes;
+  if (!record_writer_.Close()) record_status_.error = record_writer_.error();
+  return record_status_.error.empty();
+}
+
+RecordingStatus Session::Recording() const {
+  std::lock_guard<std::mutex> lock(record_mutex_);
+  RecordingStatus status = record_status_;
+  if (status.on) {
+    const RecordingCounts counts = tap_.Counts();
+    status.frames = counts.frames;
+    status.records = counts.records;
+    status.bytes = record_header_bytes_ + counts.bytes;
+  }
+  return status;
 }
 
 }  // namespace kelvara

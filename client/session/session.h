@@ -38,6 +38,9 @@
 #include "measure/measurement_outputs.h"
 #include "measure/measurement_worker.h"
 #include "measure/run_control.h"
+#include "record/camera_replies.h"
+#include "record/recording_outputs.h"
+#include "recording/recording_writer.h"
 
 namespace kelvara {
 
@@ -128,6 +131,23 @@ enum class StartOutcome {
   kDeferred,  // a run still ends; this one begins after it
   kRefused,   // not connected (or connecting): nothing happens
   kFailed,    // no thread could be created
+};
+
+enum class RecordStart {
+  kStarted,       // every frame received from now on goes into the file
+  kNotConnected,  // no camera (Disconnected or Connecting): nothing happens
+  kNoAnswer,      // the camera did not give its version for the header
+  kFileFailed,    // the file cannot be written (the writer's reason in *error)
+};
+
+// The current (or last) recording.
+struct RecordingStatus {
+  bool on = false;      // a recording goes on
+  std::string path;     // its file
+  int64_t frames = 0;   // frames recorded
+  int64_t records = 0;  // frame and temperature records
+  int64_t bytes = 0;    // the file's size once every record queued is written
+  std::string error;    // why writing the last recording failed (empty: it did not)
 };
 
 class Session {
@@ -221,6 +241,21 @@ class Session {
   // for it (message boxes closed).
   void Shutdown();
 
+  // ---- Recording (owner thread) ----
+
+  // From now on every frame the session receives, raw as received (no
+  // filters), and the temperatures go into a new recording at `path`, in
+  // the layout of kelvara-capture --record, over the following runs, until
+  // StopRecording, a disconnect or Shutdown. The header holds the camera's
+  // replies kept from the connect sequence; while no run goes on, those
+  // missing or stale are asked again first. A recording going on is ended
+  // first. `path` is created (or emptied): the front end checks it.
+  RecordStart StartRecording(const std::string& path, std::string* error);
+  // Ends the recording: everything queued is written, the file flushed and
+  // closed whole. False when writing it failed (Recording().error says why).
+  bool StopRecording();
+  RecordingStatus Recording() const;
+
   // ---- The parts, for the front end's panels ----
 
   CameraLink& link() { return link_; }
@@ -237,6 +272,12 @@ class Session {
   void MarkStopping();
   bool Cancelled() const { return cancel_connect_.load(); }
   ConnectResult CloseAfter(ConnectResult result);
+  // Owner thread, link free: asks the camera again for the parameter
+  // replies a set has made stale. A recording going on ends then (its
+  // header no longer describes the frames to come); one without a frame
+  // yet begins again with the new replies.
+  void RefreshReplies();
+  int64_t NowNs() const;
 
   SessionOptions options_;
   SessionObserver& observer_;
@@ -259,6 +300,15 @@ class Session {
   std::mutex news_mutex_;  // held from a state change until its observers have heard it
   std::atomic<bool> cancel_connect_{false};
   std::atomic<bool> shut_down_{false};
+
+  // Recording: the camera's replies for the header (kept by the link's
+  // tap), the tap between the worker and the observer, and the file.
+  CameraReplies replies_;
+  RecordingOutputs tap_{observer_};
+  mutable std::mutex record_mutex_;  // guards the two below
+  recording::RecordingWriter record_writer_;
+  RecordingStatus record_status_;
+  int64_t record_header_bytes_ = 0;
 
   MeasurementWorker worker_;
   std::unique_ptr<Display3DControl> display3d_;

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 
 #include "camera_facts/format_table.h"
 #include "camera_facts/frame_geometry.h"
@@ -29,6 +30,7 @@
 #include "logging/logging_panel.h"
 #include "logging/run_destination.h"
 #include "logging/snapshot.h"
+#include "record/record_destination.h"
 #include "status/window_placement.h"
 #include "trends/trends_window.h"
 #include "widgets/window_messages.h"
@@ -154,6 +156,11 @@ void CKelvaraDlg::Initialise() {
     button->setToolTip(button->toolTip().isEmpty() ? key : button->toolTip() + QStringLiteral(" (") + key + ')');
   }
   view_->SetSnapshotAction([this] { TakeSnapshot(); });
+  view_->SetRecordAction([this](bool down) { return RecordPressed(down); });
+  // The "Recorded" item follows a recording a few times a second.
+  record_timer_ = new QTimer(this);
+  record_timer_->setInterval(500);
+  connect(record_timer_, &QTimer::timeout, this, [this] { ShowRecordingNow(); });
   // Ctrl+S from any of the client's windows.
   auto* snapshot_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
   snapshot_key->setContext(Qt::ApplicationShortcut);
@@ -303,6 +310,66 @@ void CKelvaraDlg::PlaceViewerWhenShown() {
   viewer_placings_ = 0;
   viewer_still_ = 0;
   viewer_timer_->start();
+}
+
+bool CKelvaraDlg::RecordPressed(bool down) {
+  if (shut_down_) return false;
+  if (!down) {
+    if (recording_shown_) {
+      session_->StopRecording();
+      RecordingEnded();
+    }
+    return true;
+  }
+  const SessionState state = session_->State();
+  if (state == SessionState::kDisconnected || state == SessionState::kConnecting) {
+    notifier_.ShowMessage("Record: not connected. Connect to the camera first, then press Record.",
+                          MessageIcon::kExclamation);
+    return false;
+  }
+  const LoggingOptions options = logging_->CurrentOptions();
+  const std::string folder = CleanFolderText(options.save_path);
+  const std::string path = RecordingPath(folder, options.file_name, std::time(nullptr));
+  std::string refusal = RefuseRecording(folder, options.file_name, path);
+  if (refusal.empty()) {
+    std::string error;
+    switch (session_->StartRecording(path, &error)) {
+      case RecordStart::kStarted: break;
+      case RecordStart::kFileFailed: refusal = "Cannot record into " + path + ": " + error; break;
+      default: refusal = "Record: " + error; break;
+    }
+  }
+  if (!refusal.empty()) {
+    notifier_.ShowMessage(refusal, MessageIcon::kExclamation);
+    return false;
+  }
+  recording_shown_ = true;
+  any_recording_ = true;
+  status_->ShowLine(QStringLiteral("Recording to %1").arg(QString::fromStdString(path)));
+  ShowRecordingNow();
+  record_timer_->start();
+  return true;
+}
+
+void CKelvaraDlg::ShowRecordingNow() {
+  const RecordingStatus status = session_->Recording();
+  status_->ShowRecorded(RecordedText(status.frames, status.bytes, any_recording_), status.on);
+  if (recording_shown_ && !status.on) RecordingEnded();
+}
+
+void CKelvaraDlg::RecordingEnded() {
+  recording_shown_ = false;
+  record_timer_->stop();
+  view_->ShowRecording(false);
+  const RecordingStatus status = session_->Recording();
+  status_->ShowRecorded(RecordedText(status.frames, status.bytes, any_recording_), false);
+  if (!status.error.empty()) {
+    notifier_.ShowMessage(
+        "Recording failed: " + status.error + ". " + status.path + " holds the frames written before the failure.",
+        MessageIcon::kExclamation);
+    return;
+  }
+  status_->ShowLine(QString::fromStdString(RecordingEndedLine(status.frames, status.path)));
 }
 
 void CKelvaraDlg::TakeSnapshot() {
@@ -534,6 +601,7 @@ void CKelvaraDlg::StopRun() {
 void CKelvaraDlg::SessionStateChanged(SessionState) {
   // Reported states may be overtaken by later ones: the current one counts.
   if (shut_down_) return;
+  if (recording_shown_) ShowRecordingNow();
   const SessionState now = session_->State();
   if (run_shown_ && (now == SessionState::kReady || now == SessionState::kDisconnected)) RunFinished();
   if (session_->State() != SessionState::kReady) return;

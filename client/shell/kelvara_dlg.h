@@ -109,6 +109,18 @@ class CKelvaraDlg : public QDialog {
   void ShowMeasured(const MeasureMarks& marks);
 
  public:
+  // "Record" pressed down: a recording into the logging folder; false when
+  // refused (the message says why). Let up: the recording ends and the
+  // status line says where it went.
+  bool RecordPressed(bool down);
+
+ private:
+  // The "Recorded" item follows the session's recording; a recording the
+  // session ended (a disconnect, a lost link) lets the button up.
+  void ShowRecordingNow();
+  void RecordingEnded();
+
+ public:
   // "Snapshot" (and Ctrl+S): the frame on screen into the logging folder;
   // the status line says where.
   void TakeSnapshot();
@@ -143,6 +155,10 @@ class CKelvaraDlg : public QDialog {
   int viewer_placings_ = 0;  // placements since 3D Start
   int viewer_still_ = 0;     // checks since then that found it where placed
   WindowBox viewer_placed_;
+
+  QTimer* record_timer_ = nullptr;
+  bool recording_shown_ = false;  // "Record" is down for a recording of the session
+  bool any_recording_ = false;    // a recording has gone on since the start
 
   bool wait_cursor_ = false;
   bool picture_placed_ = false;

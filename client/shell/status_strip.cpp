@@ -38,6 +38,9 @@ StatusStrip::StatusStrip(QWidget* parent) : QStatusBar(parent) {
   ShowWarmUp("--");
   measured_ = Item(this, "Measured distance", 0);
   measured_->setToolTip(QStringLiteral("Shift+click two pixels of the picture to measure the distance between them"));
+  recorded_ = Item(this, "Recorded", 0);
+  recorded_->setToolTip(QStringLiteral("Frames in the recording and its size (Record in the View panel)"));
+  ShowRecorded(RecordedText(0, 0, false), false);
   ShowConnection(LinkState::kNotConnected, std::string(), VersionReply());
   ShowHealth(FrameHealth(), false, false);
 }
@@ -57,6 +60,11 @@ void StatusStrip::ShowHealth(const FrameHealth& health, bool any_run, bool live)
 }
 
 void StatusStrip::ShowPixel(const QString& text) { Show(pixel_, text.toStdString()); }
+
+void StatusStrip::ShowRecorded(const std::string& text, bool live) {
+  Show(recorded_, text);
+  recorded_->setEnabled(live);
+}
 
 void StatusStrip::ShowWarmUp(const std::string& text) { Show(warm_up_, text); }
 

@@ -26,6 +26,8 @@ class StatusStrip : public QStatusBar {
   // The "Measured distance" item: the marks of Shift+clicks on the picture
   // and the distance between them.
   void ShowMeasured(const std::string& text);
+  // The "Recorded" item (RecordedText); greyed while no recording goes on.
+  void ShowRecorded(const std::string& text, bool live);
   // The status line (kept until the next one).
   void ShowLine(const QString& text) { showMessage(text); }
 
@@ -37,6 +39,7 @@ class StatusStrip : public QStatusBar {
   QLabel* pixel() const { return pixel_; }
   QLabel* warm_up() const { return warm_up_; }
   QLabel* measured() const { return measured_; }
+  QLabel* recorded() const { return recorded_; }
 
  private:
   LinkState link_ = LinkState::kNotConnected;
@@ -47,6 +50,7 @@ class StatusStrip : public QStatusBar {
   QLabel* pixel_ = nullptr;
   QLabel* warm_up_ = nullptr;
   QLabel* measured_ = nullptr;
+  QLabel* recorded_ = nullptr;
 };
 
 }  // namespace kelvara

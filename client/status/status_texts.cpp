@@ -6,6 +6,8 @@
 namespace kelvara {
 namespace {
 
+std::string Frames(int64_t frames) { return std::to_string(frames) + (frames == 1 ? " frame" : " frames"); }
+
 std::string Counted(const char* label, int64_t value, bool any_run) {
   if (!any_run) return std::string(label) + " -";
   return std::string(label) + " " + std::to_string(value);
@@ -44,6 +46,17 @@ std::string RunEndedLine(const FrameHealth& health, const std::string& logged_to
     line += std::to_string(health.frames_logged) + " logged to " + logged_to;
   else line += "none logged";
   return line;
+}
+
+std::string RecordedText(int64_t frames, int64_t bytes, bool any) {
+  if (!any) return "Recorded --";
+  char size[32];
+  std::snprintf(size, sizeof size, "%.1f MB", static_cast<double>(bytes) / 1e6);
+  return "Recorded " + Frames(frames) + ", " + size;
+}
+
+std::string RecordingEndedLine(int64_t frames, const std::string& path) {
+  return "Recording ended: " + Frames(frames) + " in " + path;
 }
 
 }  // namespace kelvara

@@ -34,4 +34,12 @@ HealthTexts FrameHealthTexts(const FrameHealth& health, bool any_run);
 // 3 lost; 100 logged to /data/run_*" (or "; none logged").
 std::string RunEndedLine(const FrameHealth& health, const std::string& logged_to);
 
+// The "Recorded" item: "Recorded 120 frames, 73.8 MB" (1 MB = 10^6 bytes);
+// with `any` false (no recording yet) "Recorded --".
+std::string RecordedText(int64_t frames, int64_t bytes, bool any);
+
+// The status line when a recording has ended: "Recording ended: 120 frames
+// in /data/run_20261211-040506.kvrec".
+std::string RecordingEndedLine(int64_t frames, const std::string& path);
+
 }  // namespace kelvara

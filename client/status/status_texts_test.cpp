@@ -39,5 +39,21 @@ TEST(StatusTextsTest, RunEndedLineSaysWhereTheFramesWent) {
   EXPECT_EQ(RunEndedLine(health, "/data/run_*"), "Run ended: 12 frames received, 2 lost; 10 logged to /data/run_*");
 }
 
+TEST(StatusTextsTest, RecordedFramesAndSize) {
+  struct Case {
+    int64_t frames, bytes;
+    bool any;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, 0, false, "Recorded --"},
+      {0, 120, true, "Recorded 0 frames, 0.0 MB"},
+      {1, 614700, true, "Recorded 1 frame, 0.6 MB"},
+      {120, 73801000, true, "Recorded 120 frames, 73.8 MB"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RecordedText(c.frames, c.bytes, c.any), c.text);
+  EXPECT_EQ(RecordingEndedLine(2, "/d/r.kvrec"), "Recording ended: 2 frames in /d/r.kvrec");
+}
+
 }  // namespace
 }  // namespace kelvara

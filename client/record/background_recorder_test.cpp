@@ -1,6 +1,6 @@
 // The recorder's own thread writes every record, in order, also when the
 // loop appends faster than the file takes them.
-#include "capture/background_recorder.h"
+#include "record/background_recorder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "capture/background_recorder.h"
+#include "record/background_recorder.h"
 
 #include <pthread.h>
 #include <sched.h>
