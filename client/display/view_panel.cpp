@@ -157,13 +157,6 @@ void CViewImage::BuildControls() {
     if (record_action_ && !record_action_(down) && down) ShowRecording(false);
   });
 
-  auto* trends = Button(3060, QStringLiteral("Trends"), group);
-  trends->setToolTip(QStringLiteral("Temperatures, warm-up and the distance histogram"));
-  top->addWidget(trends);
-  connect(trends, &QPushButton::clicked, this, [this] {
-    if (trends_action_) trends_action_();
-  });
-
   auto* monitor = new QGroupBox(QStringLiteral("Monitor"), group);
   monitor->setAccessibleName(QStringLiteral("Monitor"));
   // Columns: label, then three fields each followed by its unit.
@@ -177,7 +170,16 @@ void CViewImage::BuildControls() {
   mgrid->addWidget(center_mark_, 0, 4, 1, 3);
   stop_sampling_ = Check(3056, QStringLiteral("Stop sampling"), monitor);
   mgrid->addWidget(new QLabel(QStringLiteral("TEMPERATURE BOARD"), monitor), 1, 0);
-  mgrid->addWidget(stop_sampling_, 1, 1, 1, 6);
+  mgrid->addWidget(stop_sampling_, 1, 1, 1, 3);
+  // The temperatures over time, beside the latest ones: the top row is
+  // full, and a wider dialog leaves no room beside it for the picture and
+  // the 3D view on a 1366 pixel wide screen.
+  auto* trends = Button(3060, QStringLiteral("Trends"), monitor);
+  trends->setToolTip(QStringLiteral("Temperatures, warm-up and the distance histogram"));
+  mgrid->addWidget(trends, 1, 5, 1, 2);
+  connect(trends, &QPushButton::clicked, this, [this] {
+    if (trends_action_) trends_action_();
+  });
   const QString degrees = QStringLiteral("\u00b0C");
   led_ = Monitor(3050, QStringLiteral("LED"), monitor);
   imager_ = Monitor(3051, QStringLiteral("Imager"), monitor);

@@ -1,16 +1,17 @@
 #include "shell/status_strip.h"
 
+#include <QGridLayout>
 #include <QLabel>
 
 namespace kelvara {
 namespace {
 
-QLabel* Item(QStatusBar* bar, const char* name, int stretch) {
-  auto* label = new QLabel(bar);
+QLabel* Item(QWidget* items, const char* name, int row, int column, int span = 1) {
+  auto* label = new QLabel(items);
   label->setObjectName(QString::fromLatin1(name));
   label->setAccessibleName(QString::fromLatin1(name));
   label->setTextFormat(Qt::PlainText);
-  bar->addPermanentWidget(label, stretch);
+  static_cast<QGridLayout*>(items->layout())->addWidget(label, row, column, 1, span);
   return label;
 }
 
@@ -28,18 +29,26 @@ StatusStrip::StatusStrip(QWidget* parent) : QStatusBar(parent) {
   setObjectName(QStringLiteral("StatusBar"));
   setAccessibleName(QStringLiteral("Status"));
   setSizeGripEnabled(false);
-  pixel_ = Item(this, "Pixel", 0);
-  connection_ = Item(this, "Connection status", 0);
-  received_ = Item(this, "Frames received", 0);
-  lost_ = Item(this, "Frames lost", 0);
-  logged_ = Item(this, "Frames logged", 0);
-  warm_up_ = Item(this, "Warm-up", 0);
+  // Two rows beside the status line: the connection and the run's figures,
+  // then the pixel readouts, so that every item stays visible in a dialog
+  // that fits beside the picture on a 1366 pixel wide screen.
+  auto* items = new QWidget(this);
+  auto* grid = new QGridLayout(items);
+  grid->setContentsMargins(0, 0, 4, 0);
+  grid->setVerticalSpacing(0);
+  addPermanentWidget(items);
+  connection_ = Item(items, "Connection status", 0, 0);
+  received_ = Item(items, "Frames received", 0, 1);
+  lost_ = Item(items, "Frames lost", 0, 2);
+  logged_ = Item(items, "Frames logged", 0, 3);
+  recorded_ = Item(items, "Recorded", 0, 4);
+  recorded_->setToolTip(QStringLiteral("Frames in the recording and its size (Record in the View panel)"));
+  warm_up_ = Item(items, "Warm-up", 0, 5);
   warm_up_->setToolTip(QStringLiteral("Warming up while the imager's temperature still rises (see Trends)"));
   ShowWarmUp("--");
-  measured_ = Item(this, "Measured distance", 0);
+  pixel_ = Item(items, "Pixel", 1, 0, 3);
+  measured_ = Item(items, "Measured distance", 1, 3, 3);
   measured_->setToolTip(QStringLiteral("Shift+click two pixels of the picture to measure the distance between them"));
-  recorded_ = Item(this, "Recorded", 0);
-  recorded_->setToolTip(QStringLiteral("Frames in the recording and its size (Record in the View panel)"));
   ShowRecorded(RecordedText(0, 0, false), false);
   ShowConnection(LinkState::kNotConnected, std::string(), VersionReply());
   ShowHealth(FrameHealth(), false, false);

@@ -1,6 +1,7 @@
 #pragma once
 // The main dialog's status bar: the connection, how the frames of the
-// current (or last) run fared, the pixel under the mouse, and a status line
+// current (or last) run fared, the recording, the warm-up, the pixel under
+// the mouse, the measured distance, and a status line
 // for what just happened (a run ended, a snapshot was saved). The counters
 // are greyed while no run goes on.
 #include <QStatusBar>
