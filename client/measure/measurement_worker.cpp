@@ -233,6 +233,7 @@ void ActiveRun::Hand(std::unique_ptr<FrameWork> w) {
 }
 
 ActiveRun::Step ActiveRun::Cycle() {
+  if (c_.gate != nullptr && !c_.gate->AwaitFrame([this] { return c_.control.RunGoesOn(); })) return Step::kEnd;
   const int64_t cycle_start = Now();
   unsigned char status = 0;
   std::unique_ptr<FrameWork> w = queue_.Acquire();
@@ -519,6 +520,7 @@ void MeasurementWorker::RequestStop() {
   std::lock_guard<std::mutex> lock(mutex_);
   queued_.reset();
   context_.control.RequestStop();
+  if (context_.gate != nullptr) context_.gate->Wake();
 }
 
 bool MeasurementWorker::Running() const {

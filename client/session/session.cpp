@@ -39,7 +39,8 @@ Session::Session(SerialLibrary& serial, SessionObserver& observer, SessionOption
       link_(serial, options_.pause),
       model_(link_, observer_),
       worker_(MeasurementContext{link_, control_, rendering_, logger_, observer_, observer_,
-                                 [this] { return RunParameters(); }, options_.now_ns, [this] { RunEnded(); }}) {
+                                 [this] { return RunParameters(); }, options_.now_ns, [this] { RunEnded(); },
+                                 options_.frame_gate}) {
   control_.data_folder = options_.data_folder;
   logger_.SetPngSaver([this](const std::string& path) { return rendering_.SaveImageAsPng(path, 0); });
   display3d_ = std::make_unique<Display3DControl>(options_.data_folder, &control_.display3d,
@@ -85,7 +86,9 @@ ConnectResult Session::CloseAfter(ConnectResult result) {
   return result;
 }
 
-ConnectResult Session::Connect(int port) {
+ConnectResult Session::Connect(int port) { return Connect(port, true); }
+
+ConnectResult Session::Connect(int port, bool upload_table) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (run_active_ || shut_down_) return ConnectResult::kOpenFailed;
@@ -97,7 +100,7 @@ ConnectResult Session::Connect(int port) {
 
   // The camera's table goes up once per run of the program, before the
   // first open.
-  if (options_.upload_runner &&
+  if (upload_table && options_.upload_runner &&
       DecideUpload(options_.program_folder, options_.data_folder) == UploadDecision::kUpload) {
     if (!UploadTable(UpdaterArguments(options_.program_folder, std::to_string(port)), options_.data_folder,
                      options_.upload_runner))
