@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 
 namespace kelvara {
 namespace {
@@ -12,6 +13,13 @@ int64_t SteadyNs() {
 }
 
 }  // namespace
+
+std::string PlaybackPositionText(const PlaybackStatus& s) {
+  char text[96];
+  std::snprintf(text, sizeof text, "frame %d of %d, %.2f s of %.2f s", s.shown + 1, s.frames,
+                static_cast<double>(s.shown_time_ns) / 1e9, static_cast<double>(s.length_ns) / 1e9);
+  return text;
+}
 
 PlaybackControl::PlaybackControl(std::function<int64_t()> now_ns)
     : now_ns_(now_ns ? std::move(now_ns) : std::function<int64_t()>(SteadyNs)) {}

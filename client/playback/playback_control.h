@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "measure/frame_gate.h"
@@ -40,6 +41,10 @@ struct Admission {
   enum Kind { kPass, kWaitUntil, kWait } kind = kWait;
   int64_t until_ns = 0;  // kWaitUntil: the clock's time the frame is due
 };
+
+// "frame k of N" (k counted from 1; 0 before the first) and the shown
+// frame's recorded time after the first frame, "0.35 s of 0.95 s".
+std::string PlaybackPositionText(const PlaybackStatus& status);
 
 class PlaybackControl : public FrameGate {
  public:

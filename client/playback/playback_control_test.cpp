@@ -82,6 +82,7 @@ TEST(PlaybackControlTest, StepsAtTheEndsOfTheRecording) {
   EXPECT_EQ(c.Status().position, 4);
   EXPECT_EQ(c.Status().shown_time_ns, 150 * kMs);
   EXPECT_EQ(c.Status().length_ns, 300 * kMs);
+  EXPECT_EQ(PlaybackPositionText(c.Status()), "frame 4 of 6, 0.15 s of 0.30 s");
   // Play at the end starts again from the first frame.
   c.Seek(5);
   ASSERT_EQ(Serve(c, 0), 5);
