@@ -108,6 +108,7 @@ void PlaybackBar::Refresh() {
 
 void PlaybackBar::showEvent(QShowEvent* event) {
   QGroupBox::showEvent(event);
+  Refresh();
   timer_->start();
 }
 

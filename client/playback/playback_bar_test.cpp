@@ -19,6 +19,7 @@ class PlaybackBarTest : public ::testing::Test {
   PlaybackBarTest() {
     control_.Reset({0, 50000000, 100000000, 150000000});
     bar_.SetActionListener([this](PlaybackBar::Action a) { actions_.push_back(a); });
+    bar_.Refresh();  // the recording's length
   }
   // A second later, lets the gate pass once and serves the frame.
   int Serve() {
