@@ -57,8 +57,8 @@ void PlaybackControl::PlayFromShown() {
 
 void PlaybackControl::Pause() {
   std::lock_guard<std::mutex> lock(mutex_);
+  // A step asked for still comes (playing, none is pending).
   paused_ = true;
-  steps_ = 0;
   ChangedLocked();
 }
 

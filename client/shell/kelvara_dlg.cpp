@@ -645,10 +645,10 @@ void CKelvaraDlg::PlaybackAsked(int action) {
   const bool idle = session_->State() == SessionState::kReady;
   if (!idle) return;  // a run goes on: the playback control drives it
   if (action == static_cast<int>(PlaybackBar::Action::kPlay)) {
-    // As the View panel's "Start" (its caption follows).
-    if (auto* start = view_->findChild<QAbstractButton*>(QStringLiteral("id3000"))) {
-      if (start->isEnabled()) start->click();
-    }
+    // As the View panel's "Start" (its caption follows); the news that the
+    // last single frame's run ended may still be on its way to the panel.
+    view_->EnableControls(1);
+    if (auto* start = view_->findChild<QAbstractButton*>(QStringLiteral("id3000"))) start->click();
   } else if (action == static_cast<int>(PlaybackBar::Action::kShow)) {
     single_picture_ = true;
     StartRun(RunRequest::SinglePicture());
