@@ -125,6 +125,12 @@ bool AtSpiProbe::Enabled(const Node& node) const {
   return !words.isEmpty() && (words[0] & (1u << kStateEnabled)) != 0;
 }
 
+QString AtSpiProbe::Text(const Node& node) const {
+  const QDBusMessage reply = Call(bus_, node.service, node.path, "org.a11y.atspi.Text", "GetText", {0, -1});
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return QString();
+  return reply.arguments().first().toString();
+}
+
 bool AtSpiProbe::Press(const Node& node) const {
   const QDBusMessage reply = Call(bus_, node.service, node.path, "org.a11y.atspi.Action", "DoAction", {0});
   return reply.type() == QDBusMessage::ReplyMessage;

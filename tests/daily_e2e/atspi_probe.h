@@ -27,6 +27,8 @@ class AtSpiProbe {
   QString Name(const Node& node) const;
   QString Description(const Node& node) const;
   bool Enabled(const Node& node) const;
+  // The object's whole text (a text field's contents).
+  QString Text(const Node& node) const;
   // Runs the object's first action (a button's press).
   bool Press(const Node& node) const;
   // The object's rectangle on the screen.
