@@ -15,6 +15,7 @@ PlaybackBar::PlaybackBar(PlaybackControl& control, QWidget* parent)
     : QGroupBox(QStringLiteral("Playback"), parent), control_(control) {
   setAccessibleName(QStringLiteral("Playback"));
   auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(6, 2, 6, 2);  // one low row: the dialog fits a 768-pixel screen
   auto named = [](QWidget* w, const char* name) {
     w->setAccessibleName(QString::fromLatin1(name));
     return w;

@@ -101,7 +101,7 @@ void CKelvaraDlg::Initialise() {
   playback_->hide();
   playback_->SetActionListener([this](PlaybackBar::Action action) { PlaybackAsked(static_cast<int>(action)); });
   auto* playback_row = new QHBoxLayout();
-  playback_row->setContentsMargins(9, 0, 9, 0);
+  playback_row->setContentsMargins(9, 0, 9, 2);
   playback_row->addWidget(playback_);
   outer->addLayout(playback_row);
   status_ = new StatusStrip(this);
