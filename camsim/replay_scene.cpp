@@ -113,11 +113,18 @@ void ReplayScene::SeekFrame(size_t index) {
   if (index >= frame_records_.size() || index == next_frame_) return;
   next_frame_ = index;
   next_record_ = frame_records_[index];
-  // The temperatures are the last ones recorded before that frame.
+  // The temperatures are the last ones recorded before that frame (before
+  // the first reading, the first one, as at the start).
   for (size_t k = next_record_; k-- > 0;) {
     if (records[k].kind == RecordKind::kTemperatures) {
       TakeTemperatures(records[k]);
-      break;
+      return;
+    }
+  }
+  for (const RecordEntry& e : records) {
+    if (e.kind == RecordKind::kTemperatures) {
+      TakeTemperatures(e);
+      return;
     }
   }
 }

@@ -396,7 +396,19 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
       if (session_->State() != SessionState::kMeasuring) single_picture_ = false;
       StartLogging();
       break;
-    case UWM_STOP_LOGGING: session_->StopLogging(); break;
+    case UWM_STOP_LOGGING:
+      session_->StopLogging();
+      // A paused recording lets the one more frame through that ends the
+      // logging run (at the end, the last frame again).
+      if (camera_->PlaysRecording() && camera_->control().Status().paused) {
+        const PlaybackStatus now = camera_->control().Status();
+        if (now.position < now.frames) {
+          camera_->control().StepForward();
+        } else {
+          camera_->control().Seek(now.frames - 1);
+        }
+      }
+      break;
     case UWM_LOG_PROGRESS: PostWindowMessage(logging_, message, wparam, lparam); break;
     case UWM_SET_FLIP:
       session_->SetFlips(wparam != 0, lparam == 0);

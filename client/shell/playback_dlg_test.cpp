@@ -6,7 +6,10 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <string>
 #include <vector>
@@ -17,6 +20,7 @@
 #include "config/testing/recording_notifier.h"
 #include "config/testing/temp_program_folder.h"
 #include "display/view_panel.h"
+#include "logging/logging_panel.h"
 #include "measure/testing/fake_camera.h"
 #include "playback/playback_bar.h"
 #include "recording/recording_writer.h"
@@ -109,6 +113,30 @@ TEST_F(PlaybackDlgTest, ARecordingOpensAsTheCameraAndTheBarDrivesIt) {
   EXPECT_TRUE(dlg.playback()->isHidden());
   EXPECT_EQ(dlg.session().State(), SessionState::kReady);
   EXPECT_FALSE(camera_.Codes().empty());
+}
+
+TEST_F(PlaybackDlgTest, LoggingPlaysAPausedRecordingAndStopsCleanlyAtItsEnd) {
+  CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
+  dlg.OpenRecording(path_);
+  ASSERT_NE(StartButton(dlg, "Start"), nullptr);
+  // More frames asked for than the recording holds.
+  CLogging* logging = dlg.logging();
+  logging->findChild<QLineEdit*>("id4030")->setText(QStringLiteral("run"));
+  logging->findChild<QPlainTextEdit*>("id4040")->setPlainText(QString::fromStdString(folder_.path()));
+  logging->findChild<QSpinBox*>("id4010")->setValue(100);
+  auto* start = logging->findChild<QPushButton*>("id3000");
+  start->click();
+  // From the frame on screen to the end, where the playback rests.
+  ASSERT_TRUE(Await([&] { return dlg.session().Health().frames_logged == 5; }));
+  ASSERT_TRUE(Await([&] { return dlg.camera_switch().control().Status().paused; }));
+  EXPECT_TRUE(dlg.session().Logging());
+  // "Stop" logs one more frame (the last again) and ends the logging run.
+  start->click();
+  ASSERT_TRUE(Await([&] { return !dlg.WorkerRunning(); }));
+  EXPECT_EQ(dlg.session().LastSummary().health.frames_logged, 6);
+  EXPECT_EQ(dlg.session().LastSummary().health.FailedCycles(), 0);
+  EXPECT_TRUE(notifier_.Messages().empty()) << notifier_.Messages().front();
+  EXPECT_TRUE(kelvara::testing::Exists(folder_.path() + "/run.txt"));
 }
 
 TEST_F(PlaybackDlgTest, AFileThatIsNoRecordingIsReportedAndTheClientStaysUsable) {
