@@ -615,6 +615,7 @@ void CKelvaraDlg::OpenRecording(const std::string& path) {
   // A live camera (or the recording open before) is let go first.
   Disconnected();
   connection_->SetConnected(false);
+  if (session_->WorkerRunning()) session_->WaitForEnd(5000);  // a live run stops its camera
   if (session_->WorkerRunning() || camera_->PlaysRecording()) {
     notifier_.ShowMessage("The camera's run is still ending: open the recording again in a moment.",
                           MessageIcon::kExclamation);
