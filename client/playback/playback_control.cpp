@@ -75,6 +75,17 @@ void PlaybackControl::StepForward() {
   ChangedLocked();
 }
 
+void PlaybackControl::ShowNext() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const int n = static_cast<int>(times_.size());
+  if (n == 0) return;
+  paused_ = true;
+  if (position_ >= n) position_ = loop_ ? 0 : n - 1;
+  steps_ = 1;
+  paced_ = false;
+  ChangedLocked();
+}
+
 void PlaybackControl::StepBack() {
   std::lock_guard<std::mutex> lock(mutex_);
   paused_ = true;

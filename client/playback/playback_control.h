@@ -61,8 +61,12 @@ class PlaybackControl : public FrameGate {
   void Play();           // from the position; at the end, from the first frame
   void PlayFromShown();  // serves the shown frame again, then plays on
   void Pause();
-  void StepForward();           // pauses; the next frame (at the end, none; with loop, the first)
-  void StepBack();              // pauses; the frame before the shown one (none before the first)
+  void StepForward();  // pauses; the next frame (at the end, none; with loop, the first)
+  void StepBack();     // pauses; the frame before the shown one (none before the first)
+  // Pauses and lets one frame through always: the next one, or past the
+  // end without loop, the last one again (a single picture, the frame that
+  // ends a logging run).
+  void ShowNext();
   void Seek(int frame);         // the next frame served is `frame` (clamped); paused: just that one
   void SetSpeed(double speed);  // > 0
   void SetLoop(bool loop);

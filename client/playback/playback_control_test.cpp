@@ -45,6 +45,7 @@ TEST(PlaybackControlTest, WhatEachControlLetsThrough) {
        },
        {1, 2, 3, 4, 5, 0, 1},
        false},
+      {"show next: one frame", [](PlaybackControl& c) { c.ShowNext(); }, {1, -1}, true},
       {"pause after play",
        [](PlaybackControl& c) {
          c.Play();
@@ -83,6 +84,11 @@ TEST(PlaybackControlTest, StepsAtTheEndsOfTheRecording) {
   EXPECT_EQ(c.Status().shown_time_ns, 150 * kMs);
   EXPECT_EQ(c.Status().length_ns, 300 * kMs);
   EXPECT_EQ(PlaybackPositionText(c.Status()), "frame 4 of 6, 0.15 s of 0.30 s");
+  // Past the end, a single picture shows the last frame again.
+  c.Seek(5);
+  ASSERT_EQ(Serve(c, 0), 5);
+  c.ShowNext();
+  EXPECT_EQ(Serve(c, 0), 5);
   // Play at the end starts again from the first frame.
   c.Seek(5);
   ASSERT_EQ(Serve(c, 0), 5);

@@ -365,17 +365,7 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
     case UWM_DISCONNECTED: Disconnected(); break;
     case UWM_TAKE_PICTURE:
       single_picture_ = true;
-      if (camera_->PlaysRecording()) {
-        // The next frame (at the end, the last one again).
-        PlaybackControl& playback = camera_->control();
-        const PlaybackStatus now = playback.Status();
-        if (now.position < now.frames || now.loop) {
-          playback.StepForward();
-        } else {
-          playback.Pause();
-          playback.Seek(now.frames - 1);
-        }
-      }
+      if (camera_->PlaysRecording()) camera_->control().ShowNext();  // at the end, the last frame again
       StartRun(RunRequest::SinglePicture());
       break;
     case UWM_START_MEASUREMENT:
@@ -400,14 +390,7 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
       session_->StopLogging();
       // A paused recording lets the one more frame through that ends the
       // logging run (at the end, the last frame again).
-      if (camera_->PlaysRecording() && camera_->control().Status().paused) {
-        const PlaybackStatus now = camera_->control().Status();
-        if (now.position < now.frames) {
-          camera_->control().StepForward();
-        } else {
-          camera_->control().Seek(now.frames - 1);
-        }
-      }
+      if (camera_->PlaysRecording() && camera_->control().Status().paused) camera_->control().ShowNext();
       break;
     case UWM_LOG_PROGRESS: PostWindowMessage(logging_, message, wparam, lparam); break;
     case UWM_SET_FLIP:
