@@ -233,8 +233,10 @@ void ActiveRun::Hand(std::unique_ptr<FrameWork> w) {
 }
 
 ActiveRun::Step ActiveRun::Cycle() {
-  if (c_.gate != nullptr && !c_.gate->AwaitFrame([this] { return c_.control.RunGoesOn(); })) return Step::kEnd;
   const int64_t cycle_start = Now();
+  // A played-back recording's frame comes when its gate opens, as a live
+  // camera's when the camera has it: the rate shown counts the wait.
+  if (c_.gate != nullptr && !c_.gate->AwaitFrame([this] { return c_.control.RunGoesOn(); })) return Step::kEnd;
   unsigned char status = 0;
   std::unique_ptr<FrameWork> w = queue_.Acquire();
   // The link copies the frame into a buffer of this run, which no later
