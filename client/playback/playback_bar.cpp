@@ -100,7 +100,9 @@ void PlaybackBar::Refresh() {
     frame_->setRange(0, s.frames > 0 ? s.frames - 1 : 0);
     frame_->setValue(s.shown < 0 ? 0 : s.shown);
   }
-  position_->setText(QString::fromStdString(PlaybackPositionText(s)));
+  const QString position = QString::fromStdString(PlaybackPositionText(s));
+  position_->setText(position);
+  position_->setAccessibleDescription(position);  // as the status bar's items
   {
     const QSignalBlocker block(loop_);
     loop_->setChecked(s.loop);

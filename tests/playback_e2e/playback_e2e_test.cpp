@@ -142,7 +142,17 @@ TEST_F(PlaybackE2eTest, ARecordingPlaysBackAsTheRecordedCameraAndLogsTheCaptures
       << probe_.Text(Node("Value of Center")).toStdString();
   EXPECT_TRUE(Await([&] { return Shown("Frames received") == QStringLiteral("Received 1"); }))
       << Shown("Frames received").toStdString();
-  EXPECT_TRUE(probe_.Find(QStringLiteral("Playback")).has_value());
+  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 1 of 20,")); }))
+      << Shown("Position").toStdString();
+  // A step forward and back: the first frame on screen again.
+  ASSERT_TRUE(probe_.Press(Node("Step forward", "Playback")));
+  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 2 of 20,")); }))
+      << Shown("Position").toStdString();
+  ASSERT_TRUE(Await([&] { return probe_.Enabled(Node("Open recording...")); }));
+  ASSERT_TRUE(probe_.Press(Node("Step back", "Playback")));
+  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 1 of 20,")); }))
+      << Shown("Position").toStdString();
+  ASSERT_TRUE(Await([&] { return probe_.Enabled(Node("Open recording...")); }));
 
   // A logging run over the paused recording plays it from the frame shown.
   ASSERT_TRUE(probe_.Press(Node("Start", "Logging")));
