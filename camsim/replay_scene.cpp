@@ -104,6 +104,31 @@ const unsigned char* ReplayScene::Frame(const CameraParameters&, double) {
   }
 }
 
+void ReplayScene::SeekFrame(size_t index) {
+  const std::vector<RecordEntry>& records = reader_.records();
+  if (frame_records_.empty()) {
+    for (size_t k = 0; k < records.size(); ++k)
+      if (records[k].kind != RecordKind::kTemperatures) frame_records_.push_back(k);
+  }
+  if (index >= frame_records_.size() || index == next_frame_) return;
+  next_frame_ = index;
+  next_record_ = frame_records_[index];
+  // The temperatures are the last ones recorded before that frame (before
+  // the first reading, the first one, as at the start).
+  for (size_t k = next_record_; k-- > 0;) {
+    if (records[k].kind == RecordKind::kTemperatures) {
+      TakeTemperatures(records[k]);
+      return;
+    }
+  }
+  for (const RecordEntry& e : records) {
+    if (e.kind == RecordKind::kTemperatures) {
+      TakeTemperatures(e);
+      return;
+    }
+  }
+}
+
 const unsigned char* ReplayScene::AngleTable() { return angle_table_.data(); }
 
 void ReplayScene::Temperatures(double, int16_t imager[4], int16_t* led) {

@@ -39,6 +39,13 @@ class ReplayScene : public Scene {
 
   size_t frames_served() const { return served_; }
 
+  // For a player that picks the frames itself: the recording, and a jump
+  // so that the next Frame() serves frame `index` (0-based, below the
+  // number of frames) with the temperatures recorded before it.
+  const recording::RecordingReader& reader() const { return reader_; }
+  void SeekFrame(size_t index);
+  size_t next_frame() const { return next_frame_; }
+
  private:
   ReplayScene() = default;
   void TakeTemperatures(const recording::RecordEntry& entry);
@@ -52,6 +59,7 @@ class ReplayScene : public Scene {
   size_t served_ = 0;
   bool ended_reported_ = false;
   int16_t temperatures_[5] = {0, 0, 0, 0, 0};
+  std::vector<size_t> frame_records_;  // record index of each frame (SeekFrame)
 };
 
 }  // namespace camsim

@@ -109,6 +109,32 @@ TEST_F(ReplaySceneTest, FramesInOrderWithTheRecordedGapsThenTheEnd) {
   EXPECT_EQ(scene->frames_served(), 3u);
 }
 
+TEST_F(ReplaySceneTest, ASeekServesThatFrameNextAndTheOrderGoesOnFromIt) {
+  auto scene = Open(false, 0);
+  ASSERT_TRUE(scene);
+  const CameraParameters p;
+  const struct {
+    int seek;  // -1: none
+    int frame;
+  } steps[] = {{2, 2}, {-1, -1}, {0, 0}, {-1, 1}, {1, 1}, {-1, 2}};
+  for (const auto& step : steps) {
+    if (step.seek >= 0) scene->SeekFrame(static_cast<size_t>(step.seek));
+    const unsigned char* frame = scene->Frame(p, 0);
+    if (step.frame < 0) {
+      EXPECT_EQ(frame, nullptr);  // past the end
+      continue;
+    }
+    ASSERT_NE(frame, nullptr) << step.seek;
+    EXPECT_EQ(frame[0], step.frame);
+  }
+  // The temperatures recorded before the frame sought.
+  scene->SeekFrame(2);
+  int16_t imager[4], led = 0;
+  scene->Temperatures(0, imager, &led);
+  EXPECT_EQ(imager[3], 356);
+  EXPECT_EQ(led, 300);
+}
+
 TEST_F(ReplaySceneTest, LoopAndFixedRates) {
   struct Case {
     double fps;

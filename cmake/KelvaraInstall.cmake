@@ -59,6 +59,10 @@ if(TARGET Kelvara)
   install(FILES ${CMAKE_SOURCE_DIR}/client/shell/kelvara.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${CMAKE_SOURCE_DIR}/client/shell/kelvara.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  # The recordings' type (*.kvrec, and their magic), which the desktop
+  # entry opens.
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/kelvara-recording.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kelvara.xml)
   configure_file(${CMAKE_SOURCE_DIR}/packaging/kelvara.metainfo.xml.in
     ${CMAKE_BINARY_DIR}/packaging/${KELVARA_APP_ID}.metainfo.xml @ONLY)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/${KELVARA_APP_ID}.metainfo.xml

@@ -1,6 +1,7 @@
 #include "config/connection_panel.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -39,7 +40,10 @@ CConnection::CConnection(QWidget* parent, QObject* hub, CameraLink& link) : QWid
   connect_ = new QPushButton(QStringLiteral("Connect"), group);
   connect_->setObjectName(QStringLiteral("id1004"));
   connect_->setAccessibleName(connect_->text());
-  for (QPushButton* b : {refresh_, connect_}) b->setAutoDefault(false);
+  open_recording_ = new QPushButton(QStringLiteral("Open recording..."), group);
+  open_recording_->setAccessibleName(open_recording_->text());
+  open_recording_->setToolTip(QStringLiteral("Play back a recording (.kvrec) as a camera"));
+  for (QPushButton* b : {refresh_, connect_, open_recording_}) b->setAutoDefault(false);
 
   grid->addWidget(port_label, 0, 0);
   grid->addWidget(ports_, 0, 1);
@@ -47,9 +51,23 @@ CConnection::CConnection(QWidget* parent, QObject* hub, CameraLink& link) : QWid
   grid->addWidget(connect_, 0, 3);
   grid->addWidget(baud_label, 1, 0);
   grid->addWidget(baud, 1, 1);
+  grid->addWidget(open_recording_, 1, 2, 1, 2);
 
   connect(refresh_, &QPushButton::clicked, this, &CConnection::Refresh);
   connect(connect_, &QPushButton::clicked, this, &CConnection::Connect);
+  connect(open_recording_, &QPushButton::clicked, this, &CConnection::OpenRecording);
+}
+
+void CConnection::OpenRecording() {
+  std::string path;
+  if (chooser_) {
+    path = chooser_();
+  } else {
+    path = QFileDialog::getOpenFileName(this, QStringLiteral("Open recording"), QString(),
+                                        QStringLiteral("Recordings (*.kvrec);;All files (*)"))
+               .toStdString();
+  }
+  if (!path.empty() && opener_) opener_(path);
 }
 
 void CConnection::Initialise() {
@@ -96,6 +114,7 @@ void CConnection::SetConnected(bool connected) { ports_->setEnabled(!connected);
 void CConnection::EnableButtons(bool enable) {
   refresh_->setEnabled(enable);
   connect_->setEnabled(enable);
+  open_recording_->setEnabled(enable);
 }
 
 }  // namespace kelvara

@@ -39,6 +39,14 @@ class CConnection : public QWidget {
 
   QComboBox* PortList() const { return ports_; }
 
+  // "Open recording...": asks for a recording file and hands its path to
+  // the opener (the main dialog). The chooser asks for the file (default:
+  // a file dialog; tests replace it); an empty answer opens nothing.
+  using RecordingOpener = std::function<void(const std::string& path)>;
+  void SetRecordingOpener(RecordingOpener opener) { opener_ = std::move(opener); }
+  void SetFileChooser(std::function<std::string()> chooser) { chooser_ = std::move(chooser); }
+  void OpenRecording();
+
  private:
   QObject* hub_;
   CameraLink& link_;
@@ -47,6 +55,9 @@ class CConnection : public QWidget {
   QComboBox* ports_;
   QPushButton* refresh_;
   QPushButton* connect_;
+  QPushButton* open_recording_;
+  RecordingOpener opener_;
+  std::function<std::string()> chooser_;
 };
 
 }  // namespace kelvara

@@ -123,5 +123,27 @@ TEST_F(ConnectionPanelTest, ConnectWithoutAPortDoesNothing) {
   EXPECT_TRUE(ports.inits.empty());
 }
 
+TEST_F(ConnectionPanelTest, OpenRecordingHandsTheChosenFileToTheOpener) {
+  FakePorts ports({3});
+  CameraLink link(ports);
+  CConnection panel(nullptr, &hub_, link);
+  QPushButton* open = nullptr;
+  for (auto* b : panel.findChildren<QPushButton*>())
+    if (b->accessibleName() == "Open recording...") open = b;
+  ASSERT_NE(open, nullptr);
+  EXPECT_EQ(open->text(), "Open recording...");
+  std::vector<std::string> opened;
+  panel.SetRecordingOpener([&](const std::string& path) { opened.push_back(path); });
+  std::string answer = "/data/run.kvrec";
+  panel.SetFileChooser([&] { return answer; });
+  open->click();
+  answer.clear();  // the file dialog was cancelled
+  open->click();
+  EXPECT_EQ(opened, std::vector<std::string>{"/data/run.kvrec"});
+  EXPECT_TRUE(ports.inits.empty());  // the panel opens no port for it
+  panel.EnableButtons(false);
+  EXPECT_FALSE(open->isEnabled());
+}
+
 }  // namespace
 }  // namespace kelvara

@@ -234,6 +234,9 @@ void ActiveRun::Hand(std::unique_ptr<FrameWork> w) {
 
 ActiveRun::Step ActiveRun::Cycle() {
   const int64_t cycle_start = Now();
+  // A played-back recording's frame comes when its gate opens, as a live
+  // camera's when the camera has it: the rate shown counts the wait.
+  if (c_.gate != nullptr && !c_.gate->AwaitFrame([this] { return c_.control.RunGoesOn(); })) return Step::kEnd;
   unsigned char status = 0;
   std::unique_ptr<FrameWork> w = queue_.Acquire();
   // The link copies the frame into a buffer of this run, which no later
@@ -519,6 +522,7 @@ void MeasurementWorker::RequestStop() {
   std::lock_guard<std::mutex> lock(mutex_);
   queued_.reset();
   context_.control.RequestStop();
+  if (context_.gate != nullptr) context_.gate->Wake();
 }
 
 bool MeasurementWorker::Running() const {

@@ -24,6 +24,7 @@
 
 #include "config/device_parameters.h"
 #include "config/notifier.h"
+#include "measure/frame_gate.h"
 #include "measure/frame_health.h"
 #include "measure/measurement_outputs.h"
 #include "measure/run_control.h"
@@ -68,6 +69,8 @@ struct MeasurementContext {
   // Called on the worker thread when the last run has ended (Running() is
   // false by then), after the summary is kept; may be empty.
   std::function<void()> ended = nullptr;
+  // Passed before every frame request when set (a played-back recording).
+  FrameGate* gate = nullptr;
 };
 
 // The steady clock in nanoseconds.

@@ -40,7 +40,8 @@ Session::Session(SerialLibrary& serial, SessionObserver& observer, SessionOption
       link_(serial, options_.pause),
       model_(link_, observer_),
       worker_(MeasurementContext{link_, control_, rendering_, logger_, observer_, tap_,
-                                 [this] { return RunParameters(); }, options_.now_ns, [this] { RunEnded(); }}) {
+                                 [this] { return RunParameters(); }, options_.now_ns, [this] { RunEnded(); },
+                                 options_.frame_gate}) {
   control_.data_folder = options_.data_folder;
   link_.SetReplyTap(
       [this](int code, const unsigned char* reply, uint32_t length) { replies_.Heard(code, reply, length); });
@@ -93,7 +94,9 @@ ConnectResult Session::CloseAfter(ConnectResult result) {
   return result;
 }
 
-ConnectResult Session::Connect(int port) {
+ConnectResult Session::Connect(int port) { return Connect(port, true); }
+
+ConnectResult Session::Connect(int port, bool upload_table) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (run_active_ || shut_down_) return ConnectResult::kOpenFailed;
@@ -107,7 +110,7 @@ ConnectResult Session::Connect(int port) {
 
   // The camera's table goes up once per run of the program, before the
   // first open.
-  if (options_.upload_runner &&
+  if (upload_table && options_.upload_runner &&
       DecideUpload(options_.program_folder, options_.data_folder) == UploadDecision::kUpload) {
     if (!UploadTable(UpdaterArguments(options_.program_folder, std::to_string(port)), options_.data_folder,
                      options_.upload_runner))

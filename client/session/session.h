@@ -117,6 +117,9 @@ struct SessionOptions {
   Display3DOptions display3d;
   // The loop's clock (tests); empty: the steady clock.
   std::function<int64_t()> now_ns;
+  // The gate before each frame request (a played-back recording); nullptr
+  // for a live camera. Outlives the session.
+  FrameGate* frame_gate = nullptr;
 };
 
 enum class ConnectResult {
@@ -167,6 +170,8 @@ class Session {
   // camera left measuring, version, every parameter group, the angle file.
   // Refused (kOpenFailed, nothing touched) while a run goes on.
   ConnectResult Connect(int port);
+  // The same sequence without the table upload (a played-back recording).
+  ConnectResult Connect(int port, bool upload_table);
   // The camera's version from the last connect.
   VersionReply Version() const;
   // The camera's angle table from the last connect (the one written as the

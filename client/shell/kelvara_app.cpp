@@ -1,6 +1,8 @@
 #include "shell/kelvara_app.h"
 
+#include <QTimer>
 #include <clocale>
+#include <string>
 
 #include "common/runtime_dir.h"
 #include "link/serial_library.h"
@@ -40,6 +42,14 @@ int CKelvaraApp::Run(Notifier& notifier) {
   dialog.setWindowModality(Qt::NonModal);
   QObject::connect(&dialog, &QDialog::finished, this, &QCoreApplication::quit);
   dialog.show();
+  // "Kelvara FILE.kvrec": the recording opens once the dialog is up.
+  const QStringList arguments = QCoreApplication::arguments();
+  for (int i = 1; i < arguments.size(); ++i) {
+    if (arguments[i].startsWith('-')) continue;
+    const std::string path = arguments[i].toStdString();
+    QTimer::singleShot(0, &dialog, [&dialog, path] { dialog.OpenRecording(path); });
+    break;
+  }
   return exec();
 }
 

@@ -30,6 +30,7 @@
 #include "logging/logging_panel.h"
 #include "logging/run_destination.h"
 #include "logging/snapshot.h"
+#include "playback/playback_bar.h"
 #include "record/record_destination.h"
 #include "status/window_placement.h"
 #include "trends/trends_window.h"
@@ -59,7 +60,9 @@ CKelvaraDlg::CKelvaraDlg(const ClientPaths& paths, Notifier& notifier, SerialLib
   options.display3d = std::move(options3d);
   // The bridge keeps its "3D" keys in the client's profile.
   if (options.display3d.profile_path.empty()) options.display3d.profile_path = paths_.profile_path;
-  session_ = std::make_unique<Session>(serial, observer_, std::move(options));
+  camera_ = std::make_unique<CameraSwitch>(serial);
+  options.frame_gate = camera_.get();
+  session_ = std::make_unique<Session>(*camera_, observer_, std::move(options));
   observer_.SetStateHandler([this](SessionState state) { SessionStateChanged(state); });
   observer_.SetFrameHandler(
       [this](const unsigned char* frame, size_t size) { last_frame_.Keep(frame, size, session_->FormatIndex()); });
@@ -94,6 +97,15 @@ void CKelvaraDlg::Initialise() {
   auto* columns = new QHBoxLayout();
   columns->setContentsMargins(9, 9, 9, 9);
   outer->addLayout(columns, 1);
+  // The playback bar, shown while a recording is open, above the status bar.
+  playback_ = new PlaybackBar(camera_->control(), this);
+  playback_->setObjectName(QStringLiteral("playback"));
+  playback_->hide();
+  playback_->SetActionListener([this](PlaybackBar::Action action) { PlaybackAsked(static_cast<int>(action)); });
+  auto* playback_row = new QHBoxLayout();
+  playback_row->setContentsMargins(9, 0, 9, 2);
+  playback_row->addWidget(playback_);
+  outer->addLayout(playback_row);
   status_ = new StatusStrip(this);
   outer->addWidget(status_);
   // The counters follow a run a few times a second.
@@ -119,6 +131,7 @@ void CKelvaraDlg::Initialise() {
   connection_ = new CConnection(boxes_[0], this, session_->link());
   boxes_[0]->layout()->addWidget(connection_);
   connection_->SetConnector([this](int port, const std::string& name) { ConnectTo(port, name); });
+  connection_->SetRecordingOpener([this](const std::string& path) { OpenRecording(path); });
   setting_ = new CSetting(boxes_[1], this, session_->model(), notifier_);
   boxes_[1]->layout()->addWidget(setting_);
   // Made in the order of the screen (left column, then right), which the
@@ -420,10 +433,12 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
     case UWM_DISCONNECTED: Disconnected(); break;
     case UWM_TAKE_PICTURE:
       single_picture_ = true;
+      if (camera_->PlaysRecording()) camera_->control().ShowNext();  // at the end, the last frame again
       StartRun(RunRequest::SinglePicture());
       break;
     case UWM_START_MEASUREMENT:
       single_picture_ = false;
+      if (camera_->PlaysRecording()) camera_->control().Play();
       // lParam: the frame limit; -1 (any non-positive value) runs on.
       StartRun(lparam > 0 ? RunRequest::Cycles(static_cast<int>(lparam)) : RunRequest::Continuous());
       break;
@@ -439,7 +454,12 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
       if (session_->State() != SessionState::kMeasuring) single_picture_ = false;
       StartLogging();
       break;
-    case UWM_STOP_LOGGING: session_->StopLogging(); break;
+    case UWM_STOP_LOGGING:
+      session_->StopLogging();
+      // A paused recording lets the one more frame through that ends the
+      // logging run (at the end, the last frame again).
+      if (camera_->PlaysRecording() && camera_->control().Status().paused) camera_->control().ShowNext();
+      break;
     case UWM_LOG_PROGRESS: PostWindowMessage(logging_, message, wparam, lparam); break;
     case UWM_SET_FLIP:
       session_->SetFlips(wparam != 0, lparam == 0);
@@ -467,6 +487,9 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
 // "Connect" of the connection panel: the session runs the whole sequence.
 void CKelvaraDlg::ConnectTo(int port, const std::string& name) {
   if (shut_down_) return;
+  // A port goes back to live cameras.
+  CloseRecording();
+  if (camera_->PlaysRecording()) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const ConnectResult result = session_->Connect(port);
   const int open_error = errno;  // the serial library's reason when the open failed
@@ -487,6 +510,10 @@ void CKelvaraDlg::ConnectTo(int port, const std::string& name) {
       return;
     case ConnectResult::kCancelled: connection_->Refresh(); return;
   }
+  ShowConnected(name);
+}
+
+void CKelvaraDlg::ShowConnected(const std::string& name) {
   connection_->SetConnected(true);
   const VersionReply version = session_->Version();
   port_name_ = name;
@@ -504,6 +531,7 @@ void CKelvaraDlg::ConnectTo(int port, const std::string& name) {
 
 void CKelvaraDlg::Disconnected() {
   session_->Disconnect();
+  CloseRecording();
   status_->ShowConnection(LinkState::kNotConnected, port_name_, VersionReply());
   view_->MarkLive(false);
   if (picture_) picture_->SetStale(true);
@@ -557,6 +585,7 @@ void CKelvaraDlg::RunFinished() {
   status_->ShowLine(QString::fromStdString(RunEndedLine(summary.health, logged_to.toStdString())));
   view_->MarkLive(false);
   if (picture_ && !single_picture_) picture_->SetStale(true);
+  if (camera_->PlaysRecording()) camera_->control().Pause();
   if (summary.end == RunEnd::kFailures) ConnectionLost();
 }
 
@@ -586,6 +615,7 @@ void CKelvaraDlg::StartRun(const RunRequest& request) {
 
 void CKelvaraDlg::StopRun() {
   session_->Stop();  // not waited for
+  if (camera_->PlaysRecording()) camera_->control().Pause();
   // "Stop" reads "Start" again; without a connection (the link was lost)
   // the buttons stay disabled.
   logging_->EnableControls(1);
@@ -644,6 +674,66 @@ void CKelvaraDlg::StartLogging() {
       trends_ && trends_->WarmUp() == WarmUpState::kWarmingUp ? WarmUpText(WarmUpState::kWarmingUp) : std::string());
   const StartOutcome outcome = session_->StartLogging();
   if (!run_going) StartOutcomeShown(outcome);
+  // Over a paused recording, logging plays it from the frame on screen.
+  if (camera_->PlaysRecording() && camera_->control().Status().paused) camera_->control().PlayFromShown();
+}
+
+void CKelvaraDlg::OpenRecording(const std::string& path) {
+  if (shut_down_) return;
+  // A live camera (or the recording open before) is let go first.
+  Disconnected();
+  connection_->SetConnected(false);
+  if (session_->WorkerRunning()) session_->WaitForEnd(5000);  // a live run stops its camera
+  if (session_->WorkerRunning() || camera_->PlaysRecording()) {
+    notifier_.ShowMessage("The camera's run is still ending: open the recording again in a moment.",
+                          MessageIcon::kExclamation);
+    return;
+  }
+  std::string error;
+  if (!camera_->OpenRecording(path, &error)) {
+    notifier_.ShowMessage(error, MessageIcon::kExclamation);
+    return;
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const ConnectResult result = session_->Connect(0, false);
+  QApplication::restoreOverrideCursor();
+  if (result != ConnectResult::kConnected) {
+    CloseRecording();
+    notifier_.ShowMessage("Connection failed!!", MessageIcon::kExclamation);
+    return;
+  }
+  const size_t slash = path.find_last_of('/');
+  ShowConnected(slash == std::string::npos ? path : path.substr(slash + 1));
+  playback_->show();
+  const std::string cut = camera_->recording()->CutNotice();
+  // The first frame, paused.
+  single_picture_ = true;
+  StartRun(RunRequest::SinglePicture());
+  if (!cut.empty()) notifier_.ShowMessage(cut, MessageIcon::kNone);
+}
+
+void CKelvaraDlg::CloseRecording() {
+  if (!camera_->PlaysRecording()) return;
+  session_->Disconnect();
+  // Its run ends at once (the playback gate is woken); the link is free then.
+  if (session_->WorkerRunning() && !session_->WaitForEnd(5000)) return;
+  camera_->UseLive();
+  playback_->hide();
+}
+
+void CKelvaraDlg::PlaybackAsked(int action) {
+  if (shut_down_ || !camera_->PlaysRecording()) return;
+  const bool idle = session_->State() == SessionState::kReady;
+  if (!idle) return;  // a run goes on: the playback control drives it
+  if (action == static_cast<int>(PlaybackBar::Action::kPlay)) {
+    // As the View panel's "Start" (its caption follows); the news that the
+    // last single frame's run ended may still be on its way to the panel.
+    view_->EnableControls(1);
+    if (auto* start = view_->findChild<QAbstractButton*>(QStringLiteral("id3000"))) start->click();
+  } else if (action == static_cast<int>(PlaybackBar::Action::kShow)) {
+    single_picture_ = true;
+    StartRun(RunRequest::SinglePicture());
+  }
 }
 
 void CKelvaraDlg::SetWaitCursor(bool on) {

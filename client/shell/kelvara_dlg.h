@@ -16,6 +16,7 @@
 #include "feed3d/display3d_control.h"
 #include "feed3d/viewer_window.h"
 #include "measure/last_frame.h"
+#include "playback/camera_switch.h"
 #include "session/session.h"
 #include "shell/client_paths.h"
 #include "shell/qt_measurement_outputs.h"
@@ -33,6 +34,7 @@ class CViewImage;
 class CLogging;
 class CViewPicture;
 class TrendsWindow;
+class PlaybackBar;
 
 class CKelvaraDlg : public QDialog {
   Q_OBJECT
@@ -64,6 +66,15 @@ class CKelvaraDlg : public QDialog {
   // True while a worker thread exists (also while a stopped run ends).
   bool WorkerRunning() const { return session_->WorkerRunning(); }
 
+  // Opens the recording at `path` as the camera (a live camera is let go
+  // first): the recorded version in the title, the recorded values in the
+  // settings panel, the first frame on screen and the playback bar shown.
+  // A file that cannot be played back gives a message; the client stays as
+  // it is, disconnected.
+  void OpenRecording(const std::string& path);
+  PlaybackBar* playback() const { return playback_; }
+  CameraSwitch& camera_switch() { return *camera_; }
+
   // The shutdown, as closing the window runs it (stops the run and 3D
   // display and waits for their threads, closes the port). Idempotent.
   void Shutdown();
@@ -80,6 +91,12 @@ class CKelvaraDlg : public QDialog {
   void HandleMessage(int message, intptr_t wparam, intptr_t lparam);
   void ConnectTo(int port, const std::string& name);
   void Disconnected();
+  // The camera's name, version and controls once it is connected.
+  void ShowConnected(const std::string& name);
+  // The recording let go (its run ends first) and the live library back.
+  void CloseRecording();
+  // What the playback bar asked for, with the run it needs.
+  void PlaybackAsked(int action);
   // The panels a run locks, locked; `outcome` of its start puts them back
   // when the run did not start.
   void LockPanelsForRun();
@@ -134,6 +151,9 @@ class CKelvaraDlg : public QDialog {
   // session, so they outlive its threads.
   QtMeasurementOutputs outputs_;
   QtSessionObserver observer_;
+  // The session's serial library and frame gate: the live library or an
+  // open recording. Declared before the session, which uses it.
+  std::unique_ptr<CameraSwitch> camera_;
   std::unique_ptr<Session> session_;
 
   QGroupBox* boxes_[4] = {};
@@ -144,6 +164,7 @@ class CKelvaraDlg : public QDialog {
   std::unique_ptr<CViewPicture> picture_;
   std::unique_ptr<TrendsWindow> trends_;
   StatusStrip* status_ = nullptr;
+  PlaybackBar* playback_ = nullptr;
   QTimer* health_timer_ = nullptr;
   std::string port_name_;
   bool any_run_ = false;         // a run has gone on since the connect

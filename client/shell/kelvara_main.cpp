@@ -8,11 +8,15 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: Kelvara\n"
+    "Usage: Kelvara [FILE.kvrec]\n"
     "The client of the time-of-flight depth camera: pick the serial port and press\n"
     "\"Connect\", set the camera's parameters, view its frames in the picture window,\n"
     "log them to files and show them in 3D (\"3D Start\" opens Orvinel). One client\n"
     "runs per user.\n"
+    "\n"
+    "FILE.kvrec, a recording (kelvara-capture --record), opens as the camera: the\n"
+    "playback bar plays it, steps through it and logs it as a live camera; the\n"
+    "\"Open recording...\" button of the Connection panel does the same.\n"
     "\n"
     "An installed copy keeps its profile in $XDG_CONFIG_HOME/kelvara/Kelvara.ini\n"
     "(default ~/.config/kelvara/) and its 3D exchange files in the runtime\n"

@@ -1,5 +1,8 @@
 #include "tests/daily_e2e/atspi_probe.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -9,7 +12,12 @@
 #include <QDBusVariant>
 #include <QDeadlineTimer>
 #include <QTest>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
+#include <vector>
+
+#include "camsim/testing/sim_process.h"
 
 namespace {
 
@@ -141,6 +149,12 @@ bool AtSpiProbe::Enabled(const Node& node) const {
   return !words.isEmpty() && (words[0] & (1u << kStateEnabled)) != 0;
 }
 
+QString AtSpiProbe::Text(const Node& node) const {
+  const QDBusMessage reply = Call(bus_, node.service, node.path, "org.a11y.atspi.Text", "GetText", {0, -1});
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return QString();
+  return reply.arguments().first().toString();
+}
+
 bool AtSpiProbe::Press(const Node& node) const {
   const QDBusMessage reply = Call(bus_, node.service, node.path, "org.a11y.atspi.Action", "DoAction", {0});
   return reply.type() == QDBusMessage::ReplyMessage;
@@ -156,6 +170,32 @@ QRect AtSpiProbe::Extents(const Node& node) const {
   box >> x >> y >> w >> h;
   box.endStructure();
   return QRect(x, y, w, h);
+}
+
+std::string CommandOutput(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[4096];
+    size_t n = 0;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);  // dumps hold NUL bytes
+    pclose(p);
+  }
+  return out;
+}
+
+int RunAccessibilityTests(int argc, char** argv) {
+  if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
+    std::vector<char*> args{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
+    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    std::perror("dbus-run-session");
+    return 1;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  PrivateRuntimeDir runtime;
+  return RUN_ALL_TESTS();
 }
 
 }  // namespace testing

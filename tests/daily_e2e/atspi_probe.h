@@ -6,9 +6,19 @@
 #include <QRect>
 #include <QString>
 #include <optional>
+#include <string>
 
 namespace kelvara {
 namespace testing {
+
+// What a shell command prints on its standard output (binary-safe).
+std::string CommandOutput(const std::string& command);
+
+// The main of a test program that drives a program through AT-SPI: the
+// accessibility bus belongs to a D-Bus session, so without one the program
+// runs itself again inside a private session; then the tests run under a
+// QApplication with a private runtime folder.
+int RunAccessibilityTests(int argc, char** argv);
 
 class AtSpiProbe {
  public:
@@ -31,6 +41,8 @@ class AtSpiProbe {
   QString Name(const Node& node) const;
   QString Description(const Node& node) const;
   bool Enabled(const Node& node) const;
+  // The object's whole text (a text field's contents).
+  QString Text(const Node& node) const;
   // Runs the object's first action (a button's press).
   bool Press(const Node& node) const;
   // The object's rectangle on the screen.

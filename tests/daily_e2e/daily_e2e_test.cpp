@@ -33,16 +33,7 @@ using testing::AtSpiProbe;
 
 bool Await(const std::function<bool()>& condition, int ms = 30000) { return QTest::qWaitFor(condition, ms); }
 
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n = 0;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);  // dumps hold NUL bytes
-    pclose(p);
-  }
-  return out;
-}
+std::string Output(const std::string& command) { return testing::CommandOutput(command); }
 
 std::string Xdotool(const std::string& args) {
   return Output("timeout 10 " KELVARA_XDOTOOL " " + args + " 2>/dev/null");
@@ -385,19 +376,4 @@ TEST_F(DailyUseTest, AnEmptyFolderStartsNothingAndWritesNothing) {
 }  // namespace
 }  // namespace kelvara
 
-int main(int argc, char** argv) {
-  // The accessibility bus belongs to a D-Bus session: without one, the test
-  // runs itself again inside a private session.
-  if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
-    std::vector<char*> args{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
-    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    std::perror("dbus-run-session");
-    return 1;
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
-  kelvara::testing::PrivateRuntimeDir runtime;
-  return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return kelvara::testing::RunAccessibilityTests(argc, argv); }

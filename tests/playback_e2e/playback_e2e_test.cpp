@@ -1,0 +1,189 @@
+// The program Kelvara opening a recording ("Kelvara FILE.kvrec"): 20 frames
+// recorded by kelvara-capture from the simulator's pattern scene, whose
+// logging run is the reference. The client shows the recorded version in
+// its title and the pattern's centre distance, and its own logging run over
+// the played-back frames writes the capture's files byte for byte.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "camera_facts/command_codes.h"
+#include "camsim/testing/sim_process.h"
+#include "recording/recording_reader.h"
+#include "testing/child_process.h"
+#include "testing/temp_folder.h"
+#include "testing/test_files.h"
+#include "tests/daily_e2e/atspi_probe.h"
+
+extern char** environ;
+
+namespace kelvara {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::AtSpiProbe;
+
+constexpr int kFrames = 20;
+
+bool Await(const std::function<bool()>& condition, int ms = 60000) { return QTest::qWaitFor(condition, ms); }
+
+std::string Output(const std::string& command) { return testing::CommandOutput(command); }
+
+// "Server Version a.b.c.dddddddd" as the client shows a camera's version
+// reply: the identification field (12 bytes when its fifth byte is '0',
+// else 11), then major, minor, revision and the build.
+std::string VersionText(const std::vector<unsigned char>& reply) {
+  if (reply.size() < 19) return "?";
+  const unsigned char* v = reply.data() + (reply[4] == '0' ? 12 : 11);
+  const unsigned build = (unsigned{v[3]} << 24) | (unsigned{v[4]} << 16) | (unsigned{v[5]} << 8) | unsigned{v[6]};
+  char text[64];
+  std::snprintf(text, sizeof text, "Server Version %d.%d.%d.%08u", v[0], v[1], v[2], build);
+  return text;
+}
+
+class PlaybackE2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"libUART.so", "Table"}) {
+      std::error_code ignored;
+      fs::create_symlink(std::string(KELVARA_BIN_DIR) + name, program_.Path(name), ignored);
+    }
+    fs::copy_file(KELVARA_BIN_DIR "Kelvara", program_.Path("Kelvara"));
+  }
+  void TearDown() override {
+    if (client_ > 0) {
+      kill(client_, SIGTERM);
+      int status = 0;
+      for (int i = 0; i < 300 && waitpid(client_, &status, WNOHANG) == 0; ++i) QTest::qWait(50);
+      kill(client_, SIGKILL);
+      waitpid(client_, &status, 0);
+    }
+  }
+
+  // Records kFrames frames of the live pattern scene into r.kvrec while
+  // the capture tool logs them into live/.
+  void RecordLive() {
+    auto sim = testing::SimProcess::Start({"--scene", "pattern"});
+    ASSERT_TRUE(sim) << testing::SimProcess::last_error();
+    std::string err;
+    ASSERT_EQ(testing::RunProgram({KELVARA_CAPTURE_PATH, "--port", std::to_string(sim->port()), "--total",
+                                   std::to_string(kFrames), "--csv", "--png", "--bin", "--name", "e2e", "--out",
+                                   work_.Path("live"), "--record", work_.Path("r.kvrec")},
+                                  &err),
+              0)
+        << err;
+  }
+
+  // Starts the program with `args`, logging into played/ as "e2e" with the
+  // capture's file types and count.
+  void StartClient(const std::vector<std::string>& args) {
+    fs::create_directory(work_.Path("played"));
+    std::ofstream(program_.Path("Kelvara.ini"))
+        << "[Logging]\r\nSavePath=" << work_.Path("played") << "\r\nFileName=e2e\r\nCSVCheck=1\r\nPNGCheck=1\r\n"
+        << "BINCheck=1\r\nPCDCheck=0\r\nTotalNumberOfLogs=" << kFrames << "\r\n";
+    setenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1", 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    const std::string program = program_.Path("Kelvara");
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ASSERT_EQ(posix_spawn(&client_, program.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+    ASSERT_TRUE(probe_.Attach(client_, 30000)) << "the program did not appear on the accessibility bus";
+  }
+
+  std::string Title() {
+    const std::string found = Output("timeout 10 " KELVARA_XDOTOOL " search --all --onlyvisible --pid " +
+                                     std::to_string(client_) + " --name '^Qor Imager Client' 2>/dev/null");
+    if (found.empty()) return std::string();
+    return Output("timeout 10 " KELVARA_XDOTOOL " getwindowname " + found.substr(0, found.find('\n')));
+  }
+  AtSpiProbe::Node Node(const char* name, const char* under = nullptr) {
+    std::optional<AtSpiProbe::Node> parent;
+    if (under) parent = probe_.Find(QString::fromLatin1(under));
+    const std::optional<AtSpiProbe::Node> node = probe_.Find(QString::fromLatin1(name), parent);
+    EXPECT_TRUE(node) << name;
+    return node.value_or(AtSpiProbe::Node());
+  }
+  QString Shown(const char* item) { return probe_.Description(Node(item)); }
+
+  testing::TempFolder program_{"kelvara-playback"};
+  testing::TempFolder work_{"kelvara-playback-work"};
+  pid_t client_ = -1;
+  AtSpiProbe probe_;
+};
+
+TEST_F(PlaybackE2eTest, ARecordingPlaysBackAsTheRecordedCameraAndLogsTheCapturesFiles) {
+  RecordLive();
+  recording::RecordingReader reader;
+  ASSERT_TRUE(reader.Open(work_.Path("r.kvrec"))) << reader.error();
+  ASSERT_EQ(reader.frames().size(), static_cast<size_t>(kFrames));
+  const recording::CameraReply* version = reader.header().Find(CMD_GET_VERSION);
+  ASSERT_NE(version, nullptr);
+
+  StartClient({work_.Path("r.kvrec")});
+  // The recorded camera: its version in the title, its file as the connection.
+  ASSERT_TRUE(Await([&] { return Title().find(VersionText(version->payload)) != std::string::npos; }))
+      << Title() << " lacks " << VersionText(version->payload);
+  EXPECT_TRUE(Shown("Connection status").startsWith(QStringLiteral("r.kvrec - server")))
+      << Shown("Connection status").toStdString();
+  // The first frame, paused: the pattern's distance at the centre pixel
+  // (row 119, column 159: 400 + 16 * 119 + 159 mm).
+  EXPECT_TRUE(Await([&] { return probe_.Text(Node("Value of Center")).trimmed() == QStringLiteral("2463 mm"); }))
+      << probe_.Text(Node("Value of Center")).toStdString();
+  EXPECT_TRUE(Await([&] { return Shown("Frames received") == QStringLiteral("Received 1"); }))
+      << Shown("Frames received").toStdString();
+  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 1 of 20,")); }))
+      << Shown("Position").toStdString();
+  // A step forward and back: the first frame on screen again.
+  ASSERT_TRUE(probe_.Press(Node("Step forward", "Playback")));
+  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 2 of 20,")); }))
+      << Shown("Position").toStdString();
+  ASSERT_TRUE(Await([&] { return probe_.Enabled(Node("Open recording...")); }));
+  ASSERT_TRUE(probe_.Press(Node("Step back", "Playback")));
+  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 1 of 20,")); }))
+      << Shown("Position").toStdString();
+  ASSERT_TRUE(Await([&] { return probe_.Enabled(Node("Open recording...")); }));
+
+  // A logging run over the paused recording plays it from the frame shown.
+  ASSERT_TRUE(probe_.Press(Node("Start", "Logging")));
+  const std::string settings = work_.Path("played") + "/e2e.txt";
+  ASSERT_TRUE(Await([&] { return fs::exists(settings) && fs::file_size(settings) > 0; }, 120000));
+  ASSERT_TRUE(Await([&] { return probe_.Enabled(Node("Open recording...")); }));
+  const auto live = testing::ReadTree(work_.Path("live"));
+  const auto played = testing::ReadTree(work_.Path("played"));
+  EXPECT_GT(live.size(), static_cast<size_t>(kFrames));
+  ASSERT_EQ(live.size(), played.size());
+  for (const auto& [name, bytes] : live) {
+    const auto it = played.find(name);
+    ASSERT_NE(it, played.end()) << name << " missing from the client's logging run";
+    EXPECT_TRUE(it->second == bytes) << name << " differs";
+  }
+  EXPECT_EQ(Shown("Frames lost"), QStringLiteral("Lost 0"));
+}
+
+TEST_F(PlaybackE2eTest, AFileThatIsNoRecordingIsReportedAndTheClientStarts) {
+  const std::string bad = work_.Path("notes.kvrec");
+  std::ofstream(bad) << "some notes, not a recording";
+  StartClient({bad});
+  ASSERT_TRUE(Await([&] { return probe_.Find(QStringLiteral("OK")).has_value(); }));
+  ASSERT_TRUE(probe_.Press(Node("OK")));
+  EXPECT_TRUE(Await([&] { return Title().find("Qor Imager Client") != std::string::npos; }));
+  EXPECT_EQ(Title().find("Server Version"), std::string::npos);
+  EXPECT_EQ(Shown("Connection status"), QStringLiteral("Not connected"));
+  EXPECT_TRUE(probe_.Enabled(Node("Open recording...")));
+}
+
+}  // namespace
+}  // namespace kelvara
+
+int main(int argc, char** argv) { return kelvara::testing::RunAccessibilityTests(argc, argv); }
