@@ -555,7 +555,7 @@ void CKelvaraDlg::StartOutcomeShown(StartOutcome outcome) {
   if (outcome == StartOutcome::kFailed || outcome == StartOutcome::kRefused) {
     // No run: the panels go back to how they were.
     connection_->EnableButtons(true);
-    setting_->SetParameterPanelEnabled(true);
+    setting_->SetParameterPanelEnabled(!camera_->PlaysRecording());
     view_->EnableControls(1);
     return;
   }
@@ -636,7 +636,9 @@ void CKelvaraDlg::SessionStateChanged(SessionState) {
   if (run_shown_ && (now == SessionState::kReady || now == SessionState::kDisconnected)) RunFinished();
   if (session_->State() != SessionState::kReady) return;
   connection_->EnableButtons(true);
-  setting_->SetParameterPanelEnabled(true);
+  // A recording's settings are shown, not changed: its frames were taken
+  // with them, and a run's settings log must say so.
+  setting_->SetParameterPanelEnabled(!camera_->PlaysRecording());
 }
 
 void CKelvaraDlg::ShowMeasured(const MeasureMarks& marks) {

@@ -285,8 +285,8 @@ TEST_F(KelvaraDlgTest, TheStatusBarFollowsARunAndGreysWhenItEnds) {
   EXPECT_TRUE(Enabled(dlg.view(), "id2012"));  // fps
   PostWindowMessage(&dlg, UWM_STOP_MEASUREMENT);
   ASSERT_TRUE(Await([&] { return !status.received()->isEnabled(); }));
-  EXPECT_TRUE(status.currentMessage().startsWith("Run ended: ")) << status.currentMessage().toStdString();
-  EXPECT_TRUE(status.currentMessage().endsWith(" lost; none logged"));
+  EXPECT_TRUE(status.Line().startsWith("Run ended: ")) << status.Line().toStdString();
+  EXPECT_TRUE(status.Line().endsWith(" lost; none logged"));
   EXPECT_FALSE(Enabled(dlg.view(), "id2012"));
   EXPECT_FALSE(Enabled(dlg.view(), "id3040"));
   EXPECT_TRUE(dlg.picture()->Stale());
@@ -350,7 +350,7 @@ TEST_F(KelvaraDlgTest, ASnapshotSavesTheFrameOnScreenIntoTheLoggingFolder) {
   IniWriteString("Logging", "FileName", "desk");
   CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
   dlg.TakeSnapshot();
-  EXPECT_EQ(dlg.status()->currentMessage(), "Snapshot: no frame has been received yet.");
+  EXPECT_EQ(dlg.status()->Line(), "Snapshot: no frame has been received yet.");
   Connect(dlg);
   PostWindowMessage(&dlg, UWM_TAKE_PICTURE, 0, 1);
   ASSERT_TRUE(Await([&] { return dlg.outputs().PicturesChanged() >= 1 && !dlg.Measuring(); }));
@@ -358,7 +358,7 @@ TEST_F(KelvaraDlgTest, ASnapshotSavesTheFrameOnScreenIntoTheLoggingFolder) {
   dlg.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
   QTest::keyClick(dlg.view(), Qt::Key_S, Qt::ControlModifier);
-  const QString line = dlg.status()->currentMessage();
+  const QString line = dlg.status()->Line();
   EXPECT_TRUE(line.startsWith("Snapshot: ")) << line.toStdString();
   EXPECT_TRUE(line.endsWith(QString::fromStdString(" saved as " + logs + "/desk_snapshot_") + "*") ||
               line.contains(QString::fromStdString(logs + "/desk_snapshot_")))

@@ -86,6 +86,8 @@ TEST_F(PlaybackDlgTest, ARecordingOpensAsTheCameraAndTheBarDrivesIt) {
   EXPECT_EQ(dlg.session().LastSummary().frames, 1);
   EXPECT_EQ(dlg.camera_switch().control().Status().shown, 0);
   ASSERT_NE(StartButton(dlg, "Start"), nullptr);
+  // The recorded settings are shown, not changed.
+  EXPECT_FALSE(Named(&dlg, "Set")->isEnabled());
   // A step shows the next frame.
   Named(dlg.playback(), "Step forward")->click();
   ASSERT_TRUE(Await([&] { return dlg.camera_switch().control().Status().shown == 1 && !dlg.WorkerRunning(); }))
@@ -113,6 +115,7 @@ TEST_F(PlaybackDlgTest, ARecordingOpensAsTheCameraAndTheBarDrivesIt) {
   EXPECT_TRUE(dlg.playback()->isHidden());
   EXPECT_EQ(dlg.session().State(), SessionState::kReady);
   EXPECT_FALSE(camera_.Codes().empty());
+  EXPECT_TRUE(Named(&dlg, "Set")->isEnabled());
 }
 
 TEST_F(PlaybackDlgTest, LoggingPlaysAPausedRecordingAndStopsCleanlyAtItsEnd) {

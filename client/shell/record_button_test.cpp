@@ -73,7 +73,7 @@ TEST_F(RecordButtonTest, RefusedWithoutACameraThenRecordsWhileDown) {
   ASSERT_TRUE(Await([&] { return dlg.session().State() == SessionState::kReady; }));
   record->click();
   ASSERT_TRUE(record->isChecked());
-  const QString started = dlg.status()->currentMessage();
+  const QString started = dlg.status()->Line();
   EXPECT_TRUE(started.startsWith(QString::fromStdString("Recording to " + logs_ + "/desk_"))) << started.toStdString();
   EXPECT_TRUE(started.endsWith(".kvrec")) << started.toStdString();
   const std::string path = started.mid(static_cast<int>(std::string("Recording to ").size())).toStdString();
@@ -85,7 +85,7 @@ TEST_F(RecordButtonTest, RefusedWithoutACameraThenRecordsWhileDown) {
   record->click();
   EXPECT_FALSE(record->isChecked());
   const RecordingStatus status = dlg.session().Recording();
-  EXPECT_EQ(dlg.status()->currentMessage().toStdString(),
+  EXPECT_EQ(dlg.status()->Line().toStdString(),
             "Recording ended: " + std::to_string(status.frames) + " frames in " + path);
   EXPECT_FALSE(dlg.status()->recorded()->isEnabled()) << "greyed, with the last figures";
   char size[32];

@@ -30,7 +30,8 @@ class StatusStrip : public QStatusBar {
   // The "Recorded" item (RecordedText); greyed while no recording goes on.
   void ShowRecorded(const std::string& text, bool live);
   // The status line (kept until the next one).
-  void ShowLine(const QString& text) { showMessage(text); }
+  void ShowLine(const QString& text);
+  QString Line() const;
 
   LinkState Link() const { return link_; }
   QLabel* connection() const { return connection_; }
@@ -44,6 +45,7 @@ class StatusStrip : public QStatusBar {
 
  private:
   LinkState link_ = LinkState::kNotConnected;
+  QLabel* line_ = nullptr;
   QLabel* connection_ = nullptr;
   QLabel* received_ = nullptr;
   QLabel* lost_ = nullptr;

@@ -40,7 +40,7 @@ HealthTexts FrameHealthTexts(const FrameHealth& health, bool any_run) {
 }
 
 std::string RunEndedLine(const FrameHealth& health, const std::string& logged_to) {
-  std::string line = "Run ended: " + std::to_string(health.frames_received) + " frames received, " +
+  std::string line = "Run ended: " + Frames(health.frames_received) + " received, " +
                      std::to_string(health.FailedCycles()) + " lost; ";
   if (health.frames_logged > 0 && !logged_to.empty())
     line += std::to_string(health.frames_logged) + " logged to " + logged_to;

@@ -37,6 +37,9 @@ TEST(StatusTextsTest, RunEndedLineSaysWhereTheFramesWent) {
   EXPECT_EQ(RunEndedLine(health, "/data/run_*"), "Run ended: 12 frames received, 2 lost; none logged");
   health.frames_logged = 10;
   EXPECT_EQ(RunEndedLine(health, "/data/run_*"), "Run ended: 12 frames received, 2 lost; 10 logged to /data/run_*");
+  FrameHealth single;  // a picture
+  single.frames_received = 1;
+  EXPECT_EQ(RunEndedLine(single, "/data/run_*"), "Run ended: 1 frame received, 0 lost; none logged");
 }
 
 TEST(StatusTextsTest, RecordedFramesAndSize) {
