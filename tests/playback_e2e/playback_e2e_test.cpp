@@ -1,14 +1,16 @@
-// The program Kelvara opening a recording ("Kelvara FILE.kvrec"): 20 frames
-// recorded by kelvara-capture from the simulator's pattern scene, whose
-// logging run is the reference. The client shows the recorded version in
-// its title and the pattern's centre distance, and its own logging run over
-// the played-back frames writes the capture's files byte for byte.
+// The program Kelvara recording the simulator's pattern scene with its own
+// "Record" button, then opening that recording ("Kelvara FILE.kvrec"): the
+// client shows the recorded version in its title and the pattern's centre
+// distance, and its logging run over the played-back frames writes the
+// files of kelvara-capture's logging run on the live simulator byte for
+// byte.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QRegularExpression>
 #include <QTest>
 #include <cstdio>
 #include <filesystem>
@@ -54,43 +56,33 @@ std::string VersionText(const std::vector<unsigned char>& reply) {
 class PlaybackE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"libUART.so", "Table"}) {
+    for (const char* name : {"Brenvik", "libUART.so", "Table", "angle.org"}) {
       std::error_code ignored;
       fs::create_symlink(std::string(KELVARA_BIN_DIR) + name, program_.Path(name), ignored);
     }
     fs::copy_file(KELVARA_BIN_DIR "Kelvara", program_.Path("Kelvara"));
   }
-  void TearDown() override {
-    if (client_ > 0) {
-      kill(client_, SIGTERM);
-      int status = 0;
-      for (int i = 0; i < 300 && waitpid(client_, &status, WNOHANG) == 0; ++i) QTest::qWait(50);
-      kill(client_, SIGKILL);
-      waitpid(client_, &status, 0);
-    }
+  void TearDown() override { StopClient(); }
+
+  // Ends the program as a session's end does (it closes on SIGTERM).
+  void StopClient() {
+    if (client_ <= 0) return;
+    kill(client_, SIGTERM);
+    int status = 0;
+    for (int i = 0; i < 300 && waitpid(client_, &status, WNOHANG) == 0; ++i) QTest::qWait(50);
+    kill(client_, SIGKILL);
+    waitpid(client_, &status, 0);
+    client_ = -1;
   }
 
-  // Records kFrames frames of the live pattern scene into r.kvrec while
-  // the capture tool logs them into live/.
-  void RecordLive() {
-    auto sim = testing::SimProcess::Start({"--scene", "pattern"});
-    ASSERT_TRUE(sim) << testing::SimProcess::last_error();
-    std::string err;
-    ASSERT_EQ(testing::RunProgram({KELVARA_CAPTURE_PATH, "--port", std::to_string(sim->port()), "--total",
-                                   std::to_string(kFrames), "--csv", "--png", "--bin", "--name", "e2e", "--out",
-                                   work_.Path("live"), "--record", work_.Path("r.kvrec")},
-                                  &err),
-              0)
-        << err;
-  }
-
-  // Starts the program with `args`, logging into played/ as "e2e" with the
-  // capture's file types and count.
-  void StartClient(const std::vector<std::string>& args) {
-    fs::create_directory(work_.Path("played"));
+  // Starts the program with `args`, the simulator at `port` chosen last,
+  // logging into `folder` as "e2e" with the capture's file types and count.
+  void StartClient(const std::vector<std::string>& args, const std::string& folder, int port = 0) {
+    fs::create_directory(folder);
     std::ofstream(program_.Path("Kelvara.ini"))
-        << "[Logging]\r\nSavePath=" << work_.Path("played") << "\r\nFileName=e2e\r\nCSVCheck=1\r\nPNGCheck=1\r\n"
-        << "BINCheck=1\r\nPCDCheck=0\r\nTotalNumberOfLogs=" << kFrames << "\r\n";
+        << "[Application]\r\nCOMPortName=COM" << port << "\r\n[Logging]\r\nSavePath=" << folder
+        << "\r\nFileName=e2e\r\nCSVCheck=1\r\nPNGCheck=1\r\nBINCheck=1\r\nPCDCheck=0\r\nTotalNumberOfLogs=" << kFrames
+        << "\r\n";
     setenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1", 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     const std::string program = program_.Path("Kelvara");
@@ -115,6 +107,7 @@ class PlaybackE2eTest : public ::testing::Test {
     return node.value_or(AtSpiProbe::Node());
   }
   QString Shown(const char* item) { return probe_.Description(Node(item)); }
+  void Press(const char* name, const char* under = nullptr) { ASSERT_TRUE(probe_.Press(Node(name, under))) << name; }
 
   testing::TempFolder program_{"kelvara-playback"};
   testing::TempFolder work_{"kelvara-playback-work"};
@@ -122,19 +115,54 @@ class PlaybackE2eTest : public ::testing::Test {
   AtSpiProbe probe_;
 };
 
-TEST_F(PlaybackE2eTest, ARecordingPlaysBackAsTheRecordedCameraAndLogsTheCapturesFiles) {
-  RecordLive();
+TEST_F(PlaybackE2eTest, TheClientsRecordingPlaysBackAsTheRecordedCameraAndLogsTheCapturesFiles) {
+  auto sim = testing::SimProcess::Start({"--scene", "pattern"});
+  ASSERT_TRUE(sim) << testing::SimProcess::last_error();
+  // "Record" pressed before the View panel's run records that run's frames.
+  StartClient({}, work_.Path("rec"), sim->port());
+  ASSERT_TRUE(Await([&] { return probe_.Enabled(Node("Connect")); }));
+  Press("Connect");
+  ASSERT_TRUE(Await([&] { return Shown("Connection status").contains(QStringLiteral("server")); }))
+      << Shown("Connection status").toStdString();
+  Press("Record");
+  ASSERT_TRUE(Await([&] { return Shown("Status line").startsWith(QStringLiteral("Recording to ")); }))
+      << Shown("Status line").toStdString();
+  Press("Start", "View");
+  const QRegularExpression recorded(QStringLiteral("^Recorded (\\d+) frames, "));
+  ASSERT_TRUE(Await([&] { return recorded.match(Shown("Recorded")).captured(1).toInt() >= kFrames; }))
+      << Shown("Recorded").toStdString();
+  Press("Record");
+  const QRegularExpression ended(
+      QStringLiteral("^Recording ended: (\\d+) frames in (.*/rec/e2e_20\\d{6}-\\d{6}\\.kvrec)$"));
+  ASSERT_TRUE(Await([&] { return ended.match(Shown("Status line")).hasMatch(); }))
+      << Shown("Status line").toStdString();
+  const QRegularExpressionMatch match = ended.match(Shown("Status line"));
+  Press("Stop", "View");
+  StopClient();
+  // The reference: the capture tool's logging run on the live simulator.
+  std::string err;
+  ASSERT_EQ(testing::RunProgram(
+                {KELVARA_CAPTURE_PATH, "--port", std::to_string(sim->port()), "--total", std::to_string(kFrames),
+                 "--csv", "--png", "--bin", "--name", "e2e", "--out", work_.Path("live")},
+                &err),
+            0)
+      << err;
+
+  const std::string path = match.captured(2).toStdString();
   recording::RecordingReader reader;
-  ASSERT_TRUE(reader.Open(work_.Path("r.kvrec"))) << reader.error();
-  ASSERT_EQ(reader.frames().size(), static_cast<size_t>(kFrames));
+  ASSERT_TRUE(reader.Open(path)) << reader.error();
+  EXPECT_EQ(reader.trailing_bytes(), 0u);  // closed whole
+  ASSERT_EQ(reader.frames().size(), static_cast<size_t>(match.captured(1).toInt()));
+  ASSERT_GE(reader.frames().size(), static_cast<size_t>(kFrames));
   const recording::CameraReply* version = reader.header().Find(CMD_GET_VERSION);
   ASSERT_NE(version, nullptr);
 
-  StartClient({work_.Path("r.kvrec")});
+  StartClient({path}, work_.Path("played"));
+  const std::string name = fs::path(path).filename().string();
   // The recorded camera: its version in the title, its file as the connection.
   ASSERT_TRUE(Await([&] { return Title().find(VersionText(version->payload)) != std::string::npos; }))
       << Title() << " lacks " << VersionText(version->payload);
-  EXPECT_TRUE(Shown("Connection status").startsWith(QStringLiteral("r.kvrec - server")))
+  EXPECT_TRUE(Shown("Connection status").startsWith(QString::fromStdString(name + " - server")))
       << Shown("Connection status").toStdString();
   // The first frame, paused: the pattern's distance at the centre pixel
   // (row 119, column 159: 400 + 16 * 119 + 159 mm).
@@ -142,15 +170,16 @@ TEST_F(PlaybackE2eTest, ARecordingPlaysBackAsTheRecordedCameraAndLogsTheCaptures
       << probe_.Text(Node("Value of Center")).toStdString();
   EXPECT_TRUE(Await([&] { return Shown("Frames received") == QStringLiteral("Received 1"); }))
       << Shown("Frames received").toStdString();
-  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 1 of 20,")); }))
+  const QString frames = QStringLiteral(" of %1,").arg(reader.frames().size());
+  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 1") + frames); }))
       << Shown("Position").toStdString();
   // A step forward and back: the first frame on screen again.
   ASSERT_TRUE(probe_.Press(Node("Step forward", "Playback")));
-  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 2 of 20,")); }))
+  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 2") + frames); }))
       << Shown("Position").toStdString();
   ASSERT_TRUE(Await([&] { return probe_.Enabled(Node("Open recording...")); }));
   ASSERT_TRUE(probe_.Press(Node("Step back", "Playback")));
-  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 1 of 20,")); }))
+  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 1") + frames); }))
       << Shown("Position").toStdString();
   ASSERT_TRUE(Await([&] { return probe_.Enabled(Node("Open recording...")); }));
 
@@ -174,7 +203,7 @@ TEST_F(PlaybackE2eTest, ARecordingPlaysBackAsTheRecordedCameraAndLogsTheCaptures
 TEST_F(PlaybackE2eTest, AFileThatIsNoRecordingIsReportedAndTheClientStarts) {
   const std::string bad = work_.Path("notes.kvrec");
   std::ofstream(bad) << "some notes, not a recording";
-  StartClient({bad});
+  StartClient({bad}, work_.Path("played"));
   ASSERT_TRUE(Await([&] { return probe_.Find(QStringLiteral("OK")).has_value(); }));
   ASSERT_TRUE(probe_.Press(Node("OK")));
   EXPECT_TRUE(Await([&] { return Title().find("Qor Imager Client") != std::string::npos; }));
