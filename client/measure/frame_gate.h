@@ -6,13 +6,24 @@
 
 namespace kelvara {
 
+// What the gate let through.
+enum class GateResult {
+  kFrame,    // the next frame may be asked for
+  kStopped,  // the run was stopped
+  // A recording's last frame has been served and it does not loop: no
+  // frame follows until the user plays on. Told once each time the end is
+  // reached; the gate holds the frames after that.
+  kEnded,
+};
+
 class FrameGate {
  public:
   virtual ~FrameGate() = default;
-  // Worker: waits until the next frame may be asked for. Returns true then;
-  // false once `goes_on` says the run was stopped (checked whenever Wake
-  // was called). Time spent here is no failed cycle.
-  virtual bool AwaitFrame(const std::function<bool()>& goes_on) = 0;
+  // Worker: waits until the next frame may be asked for (kFrame), the run
+  // is stopped (kStopped, once `goes_on` says so; checked whenever Wake was
+  // called) or the recording's end is reached (kEnded). Time spent here is
+  // no failed cycle.
+  virtual GateResult AwaitFrame(const std::function<bool()>& goes_on) = 0;
   // Any thread: a waiting AwaitFrame looks at `goes_on` again.
   virtual void Wake() = 0;
 };

@@ -135,6 +135,7 @@ class ActiveRun {
   void RateAndTemperatures(int64_t cycle_start, int64_t receipt, FrameWork* w);
   bool LoggingSchedule(int64_t elapsed_s, FrameWork* w);
   Step EndLoggingRun(int format_index);
+  Step AwaitGate();
   // Hands a frame to the work side (worked on at once without a work thread).
   void Hand(std::unique_ptr<FrameWork> w);
   int64_t Now() const { return c_.now_ns(); }
@@ -236,7 +237,7 @@ ActiveRun::Step ActiveRun::Cycle() {
   const int64_t cycle_start = Now();
   // A played-back recording's frame comes when its gate opens, as a live
   // camera's when the camera has it: the rate shown counts the wait.
-  if (c_.gate != nullptr && !c_.gate->AwaitFrame([this] { return c_.control.RunGoesOn(); })) return Step::kEnd;
+  if (c_.gate != nullptr && AwaitGate() == Step::kEnd) return Step::kEnd;
   unsigned char status = 0;
   std::unique_ptr<FrameWork> w = queue_.Acquire();
   // The link copies the frame into a buffer of this run, which no later
@@ -385,6 +386,29 @@ ActiveRun::Step ActiveRun::EndLoggingRun(int format_index) {
     return Step::kEnd;
   }
   return Step::kContinue;
+}
+
+// Receive side: waits at the played-back recording's gate. When the
+// recording's last frame has been served (no loop), a logging run still
+// open ends with the frames it has, as if complete: waiting on would log
+// the last frame again at "Stop" or start over at the first at "Play".
+ActiveRun::Step ActiveRun::AwaitGate() {
+  for (;;) {
+    switch (c_.gate->AwaitFrame([this] { return c_.control.RunGoesOn(); })) {
+      case GateResult::kFrame: return Step::kContinue;
+      case GateResult::kStopped: return Step::kEnd;
+      case GateResult::kEnded: break;
+    }
+    if (!c_.control.LoggingOpen()) continue;  // rests on the last frame
+    queue_.WaitDrained();
+    const int asked = c_.control.Logging().ProgressTotal();
+    const int logged = log_number_;
+    const Step step = EndLoggingRun(c_.control.display3d.format_index.load());
+    c_.notifier.ShowMessage("The recording ended: " + std::to_string(logged) +
+                                (asked > 0 ? " of " + std::to_string(asked) : std::string()) + " frames logged.",
+                            MessageIcon::kNone);
+    if (step == Step::kEnd) return step;
+  }
 }
 
 void ActiveRun::WorkLoop() {

@@ -282,6 +282,72 @@ TEST_F(LoopTest, LoggingRunThatStartedTheRunEndsItAndAStopRequestLogsOneMore) {
   EXPECT_NE(ReadFile(Log("t.txt")).find("Number of samples : 1\r\n"), std::string::npos);
 }
 
+// A played-back recording's gate as the worker meets it: `frames` frames,
+// the end, then a stop (the user's "Stop" after the rest on the last frame).
+class EndingGate : public FrameGate {
+ public:
+  explicit EndingGate(int frames) : frames_(frames) {}
+  GateResult AwaitFrame(const std::function<bool()>&) override {
+    ++calls_;
+    if (calls_ <= frames_) return GateResult::kFrame;
+    return calls_ == frames_ + 1 ? GateResult::kEnded : GateResult::kStopped;
+  }
+  void Wake() override {}
+
+ private:
+  int frames_;
+  int calls_ = 0;
+};
+
+// At a recording's end a logging run still open ends with the frames it
+// got (none twice), its settings block written, and says so; the run
+// itself rests on the last frame unless the logging run started it.
+TEST_F(LoopTest, ARecordingsEndEndsAnOpenLoggingRunWithTheFramesItGot) {
+  struct Case {
+    const char* name;
+    int total;  // frames asked for; 0: no logging run
+    RunRequest request;
+    RunEnd end;
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      {"logging during a run",
+       10,
+       RunRequest::Continuous(),
+       RunEnd::kStopRequest,
+       {"The recording ended: 3 of 10 frames logged."}},
+      {"logging that started the run",
+       10,
+       RunRequest::Continuous().EndingWithLogging(),
+       RunEnd::kLoggingEnded,
+       {"The recording ended: 3 of 10 frames logged."}},
+      {"no logging", 0, RunRequest::Continuous(), RunEnd::kStopRequest, {}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    RecordingNotifier notifier;
+    control_.display3d.format_index = 1;
+    FakeCamera camera(1);
+    if (k.total > 0) StartLogging(k.total, 1, 0);
+    EndingGate gate(3);
+    CameraLink link(camera, NoPause);
+    MeasurementContext context = Context(link, camera, &notifier);
+    context.gate = &gate;
+    MeasurementWorker worker(context);
+    ASSERT_EQ(worker.Start(k.request), StartResult::kStarted);
+    worker.Wait();
+    const RunSummary s = worker.LastSummary();
+    EXPECT_EQ(s.end, k.end);
+    EXPECT_EQ(s.frames, 3);
+    EXPECT_EQ(s.frames_logged, k.total > 0 ? 3 : 0);
+    EXPECT_FALSE(control_.LoggingOpen());
+    EXPECT_EQ(notifier.Messages(), k.messages);
+    if (k.total > 0) {
+      EXPECT_NE(ReadFile(Log("t.txt")).find("Number of samples : 3\r\n"), std::string::npos);
+    }
+  }
+}
+
 // "Stop" of the logging panel that arrives after the logging run ended (the
 // two cross) must not start a logging run of one stray frame.
 TEST_F(LoopTest, AStopLoggingAfterTheEndLogsNothing) {

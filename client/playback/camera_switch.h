@@ -43,8 +43,8 @@ class CameraSwitch : public SerialLibrary, public FrameGate {
     return Current().ReceiveSync(timeout_ms, capacity, buffer);
   }
 
-  bool AwaitFrame(const std::function<bool()>& goes_on) override {
-    return playing_.load() ? control_.AwaitFrame(goes_on) : true;
+  GateResult AwaitFrame(const std::function<bool()>& goes_on) override {
+    return playing_.load() ? control_.AwaitFrame(goes_on) : GateResult::kFrame;
   }
   void Wake() override { control_.Wake(); }
 

@@ -30,6 +30,7 @@ void PlaybackControl::Reset(std::vector<int64_t> frame_times_ns) {
   position_ = 0;
   shown_ = -1;
   paused_ = true;
+  end_told_ = false;
   steps_ = times_.empty() ? 0 : 1;
   paced_ = false;
   ChangedLocked();
@@ -143,6 +144,7 @@ int PlaybackControl::TakeFrame() {
     position_ = 0;
   }
   shown_ = position_++;
+  end_told_ = false;
   return shown_;
 }
 
@@ -172,14 +174,18 @@ Admission PlaybackControl::DecideLocked(int64_t now_ns) {
     a.kind = Admission::kPass;
     return a;
   }
-  if (paused_) return a;
-  if (position_ >= n) {
-    if (!loop_) {
-      paused_ = true;  // rests on the last frame
-      return a;
+  if (position_ >= n && !loop_) {
+    // Rests on the last frame; the worker hears of it once, even when a
+    // pause came at the same time.
+    paused_ = true;
+    if (!end_told_) {
+      end_told_ = true;
+      a.kind = Admission::kEnd;
     }
-    position_ = 0;
+    return a;
   }
+  if (paused_) return a;
+  if (position_ >= n) position_ = 0;
   if (paced_) {
     const int64_t due = last_admit_ns_ + GapLocked();
     if (now_ns < due) {
@@ -198,13 +204,14 @@ Admission PlaybackControl::DecideLocked(int64_t now_ns) {
   return a;
 }
 
-bool PlaybackControl::AwaitFrame(const std::function<bool()>& goes_on) {
+GateResult PlaybackControl::AwaitFrame(const std::function<bool()>& goes_on) {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    if (!goes_on()) return false;
+    if (!goes_on()) return GateResult::kStopped;
     const int64_t now = now_ns_();
     const Admission a = DecideLocked(now);
-    if (a.kind == Admission::kPass) return true;
+    if (a.kind == Admission::kPass) return GateResult::kFrame;
+    if (a.kind == Admission::kEnd) return GateResult::kEnded;
     if (a.kind == Admission::kWaitUntil) {
       changed_.wait_for(lock, std::chrono::nanoseconds(a.until_ns - now));
     } else {

@@ -8,8 +8,8 @@
 // Pacing: while playing, frame k follows frame k-1 after their recorded gap
 // divided by the speed (after a loop back to the first frame, the mean
 // gap). The first frame after a play, step or seek comes at once. At the end
-// of the recording without loop the playback pauses on the last frame; with
-// loop it goes on with the first. Paused, a step or a seek lets exactly one
+// of the recording without loop the playback pauses on the last frame (the
+// gate tells the worker so once); with loop it goes on with the first. Paused, a step or a seek lets exactly one
 // frame through.
 #include <condition_variable>
 #include <cstdint>
@@ -38,7 +38,8 @@ struct PlaybackStatus {
 
 // What the gate decides at a moment.
 struct Admission {
-  enum Kind { kPass, kWaitUntil, kWait } kind = kWait;
+  // kEnd: the last frame has been served without loop (told once; paused).
+  enum Kind { kPass, kWaitUntil, kWait, kEnd } kind = kWait;
   int64_t until_ns = 0;  // kWaitUntil: the clock's time the frame is due
 };
 
@@ -78,7 +79,7 @@ class PlaybackControl : public FrameGate {
   int TakeFrame();
 
   // ---- The gate ----
-  bool AwaitFrame(const std::function<bool()>& goes_on) override;
+  GateResult AwaitFrame(const std::function<bool()>& goes_on) override;
   void Wake() override;
   // One decision at `now_ns` (AwaitFrame calls it; tests call it with a
   // fake clock): kPass takes the step or the paced slot it used.
@@ -98,8 +99,9 @@ class PlaybackControl : public FrameGate {
   bool paused_ = true;
   bool loop_ = false;
   double speed_ = 1.0;
-  int steps_ = 0;       // frames let through while paused
-  bool paced_ = false;  // last_admit_ns_ is the reference of the next gap
+  int steps_ = 0;          // frames let through while paused
+  bool end_told_ = false;  // the end was told since the last frame served
+  bool paced_ = false;     // last_admit_ns_ is the reference of the next gap
   int64_t last_admit_ns_ = 0;
 };
 

@@ -96,6 +96,33 @@ TEST(PlaybackControlTest, StepsAtTheEndsOfTheRecording) {
   EXPECT_EQ(Serve(c, 0), 0);
 }
 
+// The worker hears once each time the last frame has been served without
+// loop (a pause that comes with it included), and never with loop.
+TEST(PlaybackControlTest, TheEndIsToldOnceEachTimeTheLastFrameWasServed) {
+  PlaybackControl c([] { return 0; });
+  c.Reset(Times());
+  for (int k = 0; k < 6; ++k) {
+    if (k == 1) c.Play();
+    ASSERT_EQ(Serve(c, k * 1000 * kMs), k);
+  }
+  c.Pause();
+  EXPECT_EQ(c.Decide(9000 * kMs).kind, Admission::kEnd);
+  EXPECT_EQ(c.Decide(9000 * kMs).kind, Admission::kWait);
+  EXPECT_TRUE(c.Status().paused);
+  c.StepBack();
+  ASSERT_EQ(Serve(c, 0), 4);
+  EXPECT_EQ(c.Decide(0).kind, Admission::kWait);  // not at the end
+  c.StepForward();
+  ASSERT_EQ(Serve(c, 0), 5);
+  EXPECT_EQ(c.Decide(0).kind, Admission::kEnd);
+  c.SetLoop(true);
+  c.StepBack();
+  ASSERT_EQ(Serve(c, 0), 4);
+  c.Play();
+  ASSERT_EQ(Serve(c, 0), 5);
+  EXPECT_EQ(Serve(c, 9000 * kMs), 0);
+}
+
 TEST(PlaybackControlTest, PacesToTheRecordedGapsTimesTheSpeed) {
   struct Pace {
     double speed;
@@ -136,23 +163,23 @@ TEST(PlaybackControlTest, WakeEndsAWaitForAStoppedRun) {
   c.Reset(Times());
   ASSERT_EQ(Serve(c, 0), 0);  // paused from now on
   std::atomic<bool> goes_on{true};
-  bool passed = true;
+  GateResult passed = GateResult::kFrame;
   std::thread worker([&] { passed = c.AwaitFrame([&] { return goes_on.load(); }); });
   goes_on = false;
   c.Wake();
   worker.join();
-  EXPECT_FALSE(passed);
+  EXPECT_EQ(passed, GateResult::kStopped);
 }
 
 TEST(PlaybackControlTest, AStepLetsAWaitingWorkerThrough) {
   PlaybackControl c;
   c.Reset(Times());
   ASSERT_EQ(Serve(c, 0), 0);
-  bool passed = false;
+  GateResult passed = GateResult::kStopped;
   std::thread worker([&] { passed = c.AwaitFrame([] { return true; }); });
   c.StepForward();
   worker.join();
-  EXPECT_TRUE(passed);
+  EXPECT_EQ(passed, GateResult::kFrame);
   EXPECT_EQ(c.TakeFrame(), 1);
 }
 

@@ -457,8 +457,12 @@ void CKelvaraDlg::HandleMessage(int message, intptr_t wparam, intptr_t lparam) {
     case UWM_STOP_LOGGING:
       session_->StopLogging();
       // A paused recording lets the one more frame through that ends the
-      // logging run (at the end, the last frame again).
-      if (camera_->PlaysRecording() && camera_->control().Status().paused) camera_->control().ShowNext();
+      // logging run. At its end without loop there is none: the worker ends
+      // the logging run with the frames it has.
+      if (camera_->PlaysRecording()) {
+        const PlaybackStatus s = camera_->control().Status();
+        if (s.paused && (s.loop || s.position < s.frames)) camera_->control().ShowNext();
+      }
       break;
     case UWM_LOG_PROGRESS: PostWindowMessage(logging_, message, wparam, lparam); break;
     case UWM_SET_FLIP:

@@ -118,7 +118,7 @@ TEST_F(PlaybackDlgTest, ARecordingOpensAsTheCameraAndTheBarDrivesIt) {
   EXPECT_TRUE(Named(&dlg, "Set")->isEnabled());
 }
 
-TEST_F(PlaybackDlgTest, LoggingPlaysAPausedRecordingAndStopsCleanlyAtItsEnd) {
+TEST_F(PlaybackDlgTest, LoggingPlaysAPausedRecordingAndEndsAtItsEnd) {
   CKelvaraDlg dlg(paths_, notifier_, camera_, No3D());
   dlg.OpenRecording(path_);
   ASSERT_NE(StartButton(dlg, "Start"), nullptr);
@@ -129,17 +129,18 @@ TEST_F(PlaybackDlgTest, LoggingPlaysAPausedRecordingAndStopsCleanlyAtItsEnd) {
   logging->findChild<QSpinBox*>("id4010")->setValue(100);
   auto* start = logging->findChild<QPushButton*>("id3000");
   start->click();
-  // From the frame on screen to the end, where the playback rests.
+  // From the frame on screen to the end, where the logging run ends with
+  // each frame logged once, and the run it started with it.
   ASSERT_TRUE(Await([&] { return dlg.session().Health().frames_logged == 5; }));
-  ASSERT_TRUE(Await([&] { return dlg.camera_switch().control().Status().paused; }));
-  EXPECT_TRUE(dlg.session().Logging());
-  // "Stop" logs one more frame (the last again) and ends the logging run.
-  start->click();
   ASSERT_TRUE(Await([&] { return !dlg.WorkerRunning(); }));
-  EXPECT_EQ(dlg.session().LastSummary().health.frames_logged, 6);
+  EXPECT_EQ(dlg.session().LastSummary().health.frames_logged, 5);
   EXPECT_EQ(dlg.session().LastSummary().health.FailedCycles(), 0);
-  EXPECT_TRUE(notifier_.Messages().empty()) << notifier_.Messages().front();
-  EXPECT_TRUE(kelvara::testing::Exists(folder_.path() + "/run.txt"));
+  EXPECT_FALSE(dlg.session().Logging());
+  EXPECT_EQ(notifier_.Messages(), std::vector<std::string>{"The recording ended: 5 of 100 frames logged."});
+  EXPECT_NE(kelvara::testing::ReadFile(folder_.path() + "/run.txt").find("Number of samples : 5\r\n"),
+            std::string::npos);
+  EXPECT_TRUE(Await([&] { return start->text() == QLatin1String("Start") && start->isEnabled(); }))
+      << start->text().toStdString();
 }
 
 TEST_F(PlaybackDlgTest, AFileThatIsNoRecordingIsReportedAndTheClientStaysUsable) {
