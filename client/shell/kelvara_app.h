@@ -4,6 +4,8 @@
 // files, profile values and viewer messages keep a decimal point whatever
 // the user's locale.
 #include <QApplication>
+#include <QStringList>
+#include <string>
 
 #include "config/notifier.h"
 
@@ -14,13 +16,18 @@ class CKelvaraApp : public QApplication {
  public:
   CKelvaraApp(int& argc, char** argv);
 
-  // Start-up: the single-instance check (a second start shows "Qor Imager
-  // Client is already running." and returns 0 at once), then the main
-  // dialog. Returns the exit status.
+  // Start-up: the single-instance check (a second start hands its
+  // recording to the running client, or shows "Qor Imager Client is
+  // already running.", and returns 0 at once), then the main dialog.
+  // Returns the exit status.
   int Run(Notifier& notifier);
 };
 
 class InstanceLock;
+
+// The recording named on the command line: the first argument that is no
+// option; empty when there is none.
+std::string RecordingArgument(const QStringList& arguments);
 
 // When another client holds the instance lock: shows "Qor Imager Client is
 // already running." and returns true (the program then ends).

@@ -200,6 +200,44 @@ TEST_F(PlaybackE2eTest, TheClientsRecordingPlaysBackAsTheRecordedCameraAndLogsTh
   EXPECT_EQ(Shown("Frames lost"), QStringLiteral("Lost 0"));
 }
 
+// "Kelvara FILE.kvrec" while a client runs (a file manager's double-click):
+// the second start hands the file over and ends; the running client opens it.
+TEST_F(PlaybackE2eTest, ASecondStartHandsItsRecordingToTheRunningClient) {
+  auto sim = testing::SimProcess::Start({"--scene", "pattern"});
+  ASSERT_TRUE(sim) << testing::SimProcess::last_error();
+  std::string err;
+  ASSERT_EQ(testing::RunProgram({KELVARA_CAPTURE_PATH, "--port", std::to_string(sim->port()), "--total", "3",
+                                 "--record", work_.Path("r.kvrec")},
+                                &err),
+            0)
+      << err;
+  StartClient({}, work_.Path("played"));
+  ASSERT_TRUE(Await([&] { return probe_.Enabled(Node("Open recording...")); }));
+
+  // The second start, from the recording's folder with a relative path.
+  const std::string program = program_.Path("Kelvara");
+  std::string file = "r.kvrec";
+  char* argv[] = {const_cast<char*>(program.c_str()), file.data(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, work_.path().c_str());
+  pid_t second = -1;
+  ASSERT_EQ(posix_spawn(&second, program.c_str(), &actions, nullptr, argv, environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = -1;
+  const bool ended = Await([&] { return waitpid(second, &status, WNOHANG) == second; }, 30000);
+  if (!ended) {
+    kill(second, SIGKILL);
+    waitpid(second, &status, 0);
+  }
+  ASSERT_TRUE(ended) << "the second start did not end (it said \"already running\"?)";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(Await([&] { return Shown("Connection status").startsWith(QStringLiteral("r.kvrec - server")); }))
+      << Shown("Connection status").toStdString();
+  EXPECT_TRUE(Await([&] { return Shown("Position").startsWith(QStringLiteral("frame 1 of 3,")); }))
+      << Shown("Position").toStdString();
+}
+
 TEST_F(PlaybackE2eTest, AFileThatIsNoRecordingIsReportedAndTheClientStarts) {
   const std::string bad = work_.Path("notes.kvrec");
   std::ofstream(bad) << "some notes, not a recording";
