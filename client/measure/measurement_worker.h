@@ -69,7 +69,8 @@ struct MeasurementContext {
   // Called on the worker thread when the last run has ended (Running() is
   // false by then), after the summary is kept; may be empty.
   std::function<void()> ended = nullptr;
-  // Passed before every frame request when set (a played-back recording).
+  // Passed before every frame request when set (a played-back recording);
+  // at the recording's end a logging run still open ends with what it got.
   FrameGate* gate = nullptr;
 };
 

@@ -65,8 +65,7 @@ class PlaybackControl : public FrameGate {
   void StepForward();  // pauses; the next frame (at the end, none; with loop, the first)
   void StepBack();     // pauses; the frame before the shown one (none before the first)
   // Pauses and lets one frame through always: the next one, or past the
-  // end without loop, the last one again (a single picture, the frame that
-  // ends a logging run).
+  // end without loop, the last one again (a single picture).
   void ShowNext();
   void Seek(int frame);         // the next frame served is `frame` (clamped); paused: just that one
   void SetSpeed(double speed);  // > 0
