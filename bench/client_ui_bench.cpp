@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "bench/pattern_recording.h"
 #include "camera_facts/command_codes.h"
 #include "camera_facts/format_table.h"
 #include "camsim/pattern_scene.h"
@@ -234,19 +235,9 @@ void BM_PlaybackInClient(benchmark::State& state) {
   PrepareClientFolders(paths);
   // kFrames pattern frames in format 5, 50 ms apart.
   const std::string path = folder + "pattern20.kvrec";
-  {
-    recording::RecordingHeader h;
-    h.format_code = kFormatCodes[5];
-    h.replies.push_back({CMD_GET_VERSION, pattern::VersionPayload()});
-    recording::RecordingWriter w;
-    w.Open(path, h);
-    const std::vector<unsigned char> frame = pattern::Frame(5);
-    for (int k = 0; k < kFrames; ++k)
-      w.Append(recording::RecordKind::kFrame, k * 50000000LL, frame.data(), static_cast<uint32_t>(frame.size()));
-    if (!w.Close()) {
-      state.SkipWithError("cannot write the recording");
-      return;
-    }
+  if (!WritePatternRecording(path, kFrames, 50000000LL)) {
+    state.SkipWithError("cannot write the recording");
+    return;
   }
   const bool with_3d = std::getenv("DISPLAY") != nullptr;
   Display3DOptions no3d;
