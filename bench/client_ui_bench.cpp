@@ -10,10 +10,16 @@
 //
 // The connect sequence: Connect pressed until the window shows the server
 // version, against the same exchanges made directly on a link.
+//
+// Playback in the client: a 20 fps recording played at 1x, 2x and 4x with
+// the picture window shown and, on an X display, the 3D view open (the real
+// viewer). Counters: the rate asked and achieved, the frames lost and the
+// UI thread's longest wait meanwhile.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -23,14 +29,21 @@
 #include <algorithm>
 #include <chrono>
 
+#include "bench/pattern_recording.h"
+#include "camera_facts/command_codes.h"
+#include "camera_facts/format_table.h"
+#include "camsim/pattern_scene.h"
 #include "camsim/testing/sim_process.h"
 #include "config/connection_panel.h"
 #include "config/notifier.h"
 #include "config/testing/recording_notifier.h"
 #include "display/picture_window.h"
+#include "display/view_panel.h"
 #include "feed3d/angle_file.h"
 #include "link/camera_link.h"
 #include "link/serial_library.h"
+#include "playback/camera_switch.h"
+#include "recording/recording_writer.h"
 #include "shell/client_paths.h"
 #include "shell/kelvara_dlg.h"
 #include "widgets/window_messages.h"
@@ -212,6 +225,72 @@ void BM_ConnectExchanges(benchmark::State& state) {
   link.Close();
 }
 
+// range(0): the speed in quarters (1x = 4).
+void BM_PlaybackInClient(benchmark::State& state) {
+  constexpr int kFrames = 80;
+  const double speed = static_cast<double>(state.range(0)) / 4.0;
+  testing::PrivateRuntimeDir runtime;
+  const std::string folder = runtime.path() + "/client/";
+  ClientPaths paths{KELVARA_PROGRAM_FOLDER, folder + "Kelvara.ini", folder};
+  PrepareClientFolders(paths);
+  // kFrames pattern frames in format 5, 50 ms apart.
+  const std::string path = folder + "pattern20.kvrec";
+  if (!WritePatternRecording(path, kFrames, 50000000LL)) {
+    state.SkipWithError("cannot write the recording");
+    return;
+  }
+  const bool with_3d = std::getenv("DISPLAY") != nullptr;
+  Display3DOptions no3d;
+  no3d.window_exists = [] { return true; };
+  RecordingNotifier notifier;
+  auto dlg = std::make_unique<CKelvaraDlg>(paths, notifier, UartSerialLibrary(),
+                                           with_3d ? Display3DOptions() : std::move(no3d));
+  dlg->show();
+  dlg->OpenRecording(path);
+  auto* start = dlg->view()->findChild<QAbstractButton*>("id3000");
+  if (!dlg->camera_switch().PlaysRecording() || !WaitFor([&] { return start->isEnabled(); }, 10000)) {
+    state.SkipWithError("the recording did not open");
+    return;
+  }
+  for (QComboBox* box : dlg->findChildren<QComboBox*>())
+    if (box->accessibleName() == QLatin1String("Speed")) box->setCurrentText(QString::number(speed) + "x");
+  if (with_3d) {
+    dlg->view()->findChild<QAbstractButton*>("id3002")->click();
+    WaitFor([&] { return dlg->session().Display3DOn(); }, 60000);
+  }
+  double longest_ms = 0, seconds = 0;
+  int64_t received = 0, failed = 0;
+  for (auto _ : state) {
+    QElapsedTimer run;
+    run.start();
+    start->click();
+    // Until the last frame is on screen, measuring the UI thread's waits.
+    while (dlg->camera_switch().control().Status().shown < kFrames - 1 && run.elapsed() < 60000) {
+      bool fired = false;
+      QElapsedTimer wait;
+      wait.start();
+      QTimer::singleShot(0, [&] { fired = true; });
+      while (!fired) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+      longest_ms = std::max(longest_ms, static_cast<double>(wait.nsecsElapsed()) / 1e6);
+      WaitFor([] { return false; }, 5);
+    }
+    seconds = static_cast<double>(run.nsecsElapsed()) / 1e9;
+    state.SetIterationTime(seconds);
+    start->click();  // Stop
+    WaitFor([&] { return !dlg->WorkerRunning(); }, 10000);
+    received = dlg->session().Health().frames_received;  // the run's, once it has ended
+    failed = dlg->session().Health().FailedCycles();
+  }
+  // The first frame was on screen before Play: the run received the others.
+  state.counters["asked_fps"] = 20.0 * speed;
+  state.counters["achieved_fps"] = static_cast<double>(kFrames - 1) / std::max(1e-9, seconds);
+  state.counters["frames_lost"] = static_cast<double>(failed + std::max<int64_t>(0, kFrames - 1 - received));
+  state.counters["longest_ui_wait_ms"] = longest_ms;
+  state.counters["with_3d"] = with_3d ? 1 : 0;
+  if (with_3d) dlg->view()->findChild<QAbstractButton*>("id3002")->click();
+  dlg->close();
+}
+
 }  // namespace
 }  // namespace kelvara
 
@@ -228,3 +307,10 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   return 0;
 }
+BENCHMARK(kelvara::BM_PlaybackInClient)
+    ->Arg(4)
+    ->Arg(8)
+    ->Arg(16)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/pattern_recording.h"
 #include "camera_facts/command_codes.h"
 #include "camera_facts/format_table.h"
 #include "camsim/pattern_scene.h"
@@ -58,16 +59,7 @@ std::string Folder() {
 std::string Recording() {
   static const std::string path = [] {
     const std::string p = Folder() + "/pattern20.kvrec";
-    recording::RecordingHeader h;
-    h.format_code = kFormatCodes[5];
-    h.replies.push_back({CMD_GET_VERSION, pattern::VersionPayload()});
-    recording::RecordingWriter w;
-    w.Open(p, h);
-    const std::vector<unsigned char> frame = pattern::Frame(5);
-    const auto gap = static_cast<int64_t>(1e9 / kRecordedFps);
-    for (int k = 0; k < kFrames; ++k)
-      w.Append(recording::RecordKind::kFrame, k * gap, frame.data(), static_cast<uint32_t>(frame.size()));
-    w.Close();
+    WritePatternRecording(p, kFrames, static_cast<int64_t>(1e9 / kRecordedFps));
     mkdir((Folder() + "/3d_data").c_str(), 0700);
     return p;
   }();

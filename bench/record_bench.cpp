@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bench/loop_bench_support.h"
+#include "bench/pattern_recording.h"
 #include "camera_facts/command_codes.h"
 #include "camsim/pattern_scene.h"
 #include "camsim/testing/sim_process.h"
@@ -44,15 +45,7 @@ std::string Folder() {
 std::string PatternRecording() {
   static const std::string path = [] {
     const std::string p = Folder() + "/pattern.kvrec";
-    recording::RecordingHeader h;
-    h.format_code = kFormatCodes[5];
-    h.replies.push_back({CMD_GET_VERSION, pattern::VersionPayload()});
-    recording::RecordingWriter w;
-    w.Open(p, h);
-    const std::vector<unsigned char> frame = pattern::Frame(5);
-    for (int k = 0; k < 50; ++k)
-      w.Append(recording::RecordKind::kFrame, k * 1000000LL, frame.data(), static_cast<uint32_t>(frame.size()));
-    w.Close();
+    WritePatternRecording(p, 50, 1000000LL);
     return p;
   }();
   return path;

@@ -200,6 +200,7 @@ void CKelvaraDlg::Initialise() {
   // The histogram's markers set the range as the range fields do.
   trends_->SetRangeListener([this](int minimum, int maximum) { view_->SetViewRange(minimum, maximum); });
   view_->SetTrendsAction([this] {
+    if (!trends_placed_) PlaceTrends();
     trends_->show();
     trends_->raise();
     trends_->activateWindow();
@@ -251,6 +252,15 @@ void WritePlace(const char* prefix, const QRect& r) {
 // The rectangle of `widget` in screen coordinates.
 QRect GlobalRect(const QWidget* widget) { return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()); }
 
+// The View panel's row of buttons (Picture to Record), in screen coordinates.
+QRect ViewButtons(const QWidget* view) {
+  QRect buttons;
+  for (const char* id : {"id3001", "id3000", "id3002", "id3003", "id3004", "id3065"}) {
+    if (const auto* button = view->findChild<QWidget*>(QString::fromLatin1(id))) buttons |= GlobalRect(button);
+  }
+  return buttons;
+}
+
 }  // namespace
 
 void CKelvaraDlg::PlaceWindows() {
@@ -269,17 +279,31 @@ void CKelvaraDlg::PlaceWindows() {
   // The panels' places on the screen, from where the dialog now is.
   const QPoint shift = QPoint(dialog.x, dialog.y) - frameGeometry().topLeft();
   QRect settings = GlobalRect(boxes_[1]).translated(shift);
-  QRect buttons;
-  for (const char* id : {"id3001", "id3000", "id3002", "id3003", "id3004"}) {
-    if (const auto* button = view_->findChild<QWidget*>(QString::fromLatin1(id)))
-      buttons |= GlobalRect(button).translated(shift);
-  }
+  const QRect buttons = ViewButtons(view_).translated(shift);
   const bool picture_kept = ReadPlace("Picture", &saved_picture);
   const ScreenRect picture =
       PlaceBeside(area, dialog, ToScreenRect(settings), ToScreenRect(buttons), picture_size.width(),
                   picture_size.height(), picture_kept ? &saved_picture : nullptr);
   picture_->resize(QSize(picture.width, picture.height) - frame_extra);
   picture_->move(picture.x, picture.y);
+}
+
+void CKelvaraDlg::PlaceTrends() {
+  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!where) return;
+  trends_placed_ = true;
+  ScreenRect saved;
+  const bool kept = ReadPlace("Trends", &saved);
+  // Its frame as the dialog's: the window manager's decorations are known only once shown.
+  const QSize frame_extra = frameGeometry().size() - geometry().size();
+  const QSize size = trends_->size().expandedTo(trends_->sizeHint()) + frame_extra;
+  QRect beside = frameGeometry();
+  if (picture_ && picture_->isVisible()) beside |= picture_->frameGeometry();
+  const ScreenRect place =
+      PlaceBeside(ToScreenRect(where->availableGeometry()), ToScreenRect(beside), ToScreenRect(GlobalRect(boxes_[1])),
+                  ToScreenRect(ViewButtons(view_)), size.width(), size.height(), kept ? &saved : nullptr);
+  trends_->resize(QSize(place.width, place.height) - frame_extra);
+  trends_->move(place.x, place.y);
 }
 
 void CKelvaraDlg::PlaceViewerWhenShown() {
@@ -304,10 +328,7 @@ void CKelvaraDlg::PlaceViewerWhenShown() {
       // Beside the dialog like the picture window, clear of the View panel's buttons.
       const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
       if (!where) return;
-      QRect buttons;
-      for (const char* id : {"id3001", "id3000", "id3002", "id3003", "id3004"}) {
-        if (const auto* button = view_->findChild<QWidget*>(QString::fromLatin1(id))) buttons |= GlobalRect(button);
-      }
+      const QRect buttons = ViewButtons(view_);
       const ScreenRect place =
           PlaceBeside(ToScreenRect(where->availableGeometry()), ToScreenRect(frameGeometry()),
                       ToScreenRect(GlobalRect(boxes_[1])), ToScreenRect(buttons), box.width, box.height, nullptr);
@@ -417,6 +438,7 @@ void CKelvaraDlg::RememberPlaces() {
   if (!picture_placed_) return;
   WritePlace("Dialog", frameGeometry());
   if (picture_) WritePlace("Picture", picture_->frameGeometry());
+  if (trends_ && trends_placed_) WritePlace("Trends", trends_->frameGeometry());
 }
 
 bool CKelvaraDlg::event(QEvent* event) {
@@ -571,7 +593,7 @@ void CKelvaraDlg::StartOutcomeShown(StartOutcome outcome) {
 void CKelvaraDlg::RunBegan() {
   any_run_ = true;
   run_shown_ = true;
-  status_->clearMessage();
+  status_->ShowLine(QString());
   view_->MarkLive(true);
   if (picture_) picture_->SetStale(false);
   ShowHealthNow();

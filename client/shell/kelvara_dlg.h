@@ -122,6 +122,9 @@ class CKelvaraDlg : public QDialog {
   void RememberPlaces();
   // Moves the 3D viewer's window beside the dialog once it has appeared.
   void PlaceViewerWhenShown();
+  // The Trends window at its first showing: its kept place, else beside the
+  // dialog and the picture window, clear of the View panel's buttons.
+  void PlaceTrends();
   // "Measured distance": the marks on the picture measured on the newest frame.
   void ShowMeasured(const MeasureMarks& marks);
 
@@ -183,6 +186,7 @@ class CKelvaraDlg : public QDialog {
 
   bool wait_cursor_ = false;
   bool picture_placed_ = false;
+  bool trends_placed_ = false;
   bool shut_down_ = false;
   // The pixel rays of the session's angle table, made when a polar measure first needs them.
   std::shared_ptr<const ThetaPhiTable> rays_of_;

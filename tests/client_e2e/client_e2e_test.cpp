@@ -48,11 +48,13 @@
 #include "feed3d/viewer_window.h"
 #include "link/serial_library.h"
 #include "logging/logging_panel.h"
+#include "playback/playback_bar.h"
 #include "recording/recording_writer.h"
 #include "shell/client_paths.h"
 #include "shell/kelvara_dlg.h"
 #include "testing/test_files.h"
 #include "tests/viewer_e2e/xwd_image.h"
+#include "trends/trends_window.h"
 
 namespace kelvara {
 namespace {
@@ -436,6 +438,84 @@ TEST_F(ClientScreenshots, ClientAndViewer) {
   Click(dlg_->view(), 3000);
 }
 
+// A recording of the room scene in "Distance(Polar)+AMP": `frames` frames
+// `gap_s` seconds apart, at scene time `still_s` (the ball held still) or, when
+// negative, at each frame's own time; the temperatures before every frame.
+void WriteRoomRecording(const std::string& path, camsim::RoomScene& room, int frames, double gap_s, double still_s) {
+  camsim::CameraParameters p;
+  p.format_code = kFormatCodes[4];  // "Distance(Polar)+AMP"
+  recording::RecordingHeader header;
+  header.format_code = p.format_code;
+  const unsigned char* table = room.AngleTable();
+  header.replies = {
+      {CMD_GET_VERSION, pattern::VersionPayload()},
+      {CMD_GET_ANGLE_TABLE, std::vector<unsigned char>(table, table + kThetaPhiTableBytes)},
+      {CMD_GET_FORMAT, {static_cast<unsigned char>(p.format_code >> 8), static_cast<unsigned char>(p.format_code)}},
+  };
+  recording::RecordingWriter writer;
+  ASSERT_TRUE(writer.Open(path, header)) << writer.error();
+  for (int k = 0; k < frames; ++k) {
+    const double t = k * gap_s;
+    const int64_t t_ns = static_cast<int64_t>(t * 1e9);
+    int16_t imager[4];
+    int16_t led = 0;
+    room.Temperatures(t, imager, &led);
+    const int16_t words[5] = {imager[0], imager[1], imager[2], imager[3], led};
+    unsigned char temperatures[recording::kTemperaturePayloadBytes];
+    for (int i = 0; i < 5; ++i) {
+      temperatures[2 * i] = static_cast<unsigned char>(words[i] & 0xFF);
+      temperatures[2 * i + 1] = static_cast<unsigned char>((words[i] >> 8) & 0xFF);
+    }
+    ASSERT_TRUE(writer.Append(recording::RecordKind::kTemperatures, t_ns, temperatures, sizeof temperatures));
+    ASSERT_TRUE(writer.Append(recording::RecordKind::kFrame, t_ns, room.Frame(p, still_s < 0 ? t : still_s),
+                              static_cast<uint32_t>(kMeasurementFrameBytes)));
+  }
+  ASSERT_TRUE(writer.Close()) << writer.error();
+}
+
+// The README's playback screenshot: a recording of a warming camera played
+// in the client, with the playback bar and the Trends window.
+class ClientPlaybackScreenshots : public ClientEndToEnd {
+ protected:
+  std::string Recording() const { return Folder() + "/room.kvrec"; }
+  void Press(QWidget* root, const char* name) {
+    for (QAbstractButton* button : root->findChildren<QAbstractButton*>())
+      if ((button->accessibleName().isEmpty() ? button->text() : button->accessibleName()) == QLatin1String(name))
+        return button->click();
+    ADD_FAILURE() << name;
+  }
+};
+
+TEST_F(ClientPlaybackScreenshots, PlaybackBarAndTrends) {
+  const char* dir = std::getenv("KELVARA_SCREENSHOT_DIR");
+  if (!dir || !*dir) GTEST_SKIP() << "KELVARA_SCREENSHOT_DIR is not set";
+  camsim::RoomScene room(1);
+  room.SetWarmUp(0.5);
+  WriteRoomRecording(Recording(), room, 200, 0.05, -1);
+  dlg_->OpenRecording(Recording());
+  ASSERT_TRUE(dlg_->camera_switch().PlaysRecording());
+  Press(dlg_->view(), "Trends");
+  ASSERT_TRUE(Await([&] { return dlg_->trends() && dlg_->trends()->isVisible(); }));
+  ASSERT_TRUE(Await([&] { return Control<QAbstractButton>(dlg_->view(), 3000)->isEnabled(); }));
+  Press(dlg_.get(), "Play");
+  ASSERT_TRUE(Await([&] { return dlg_->camera_switch().control().Status().shown >= 150; }, 60000));
+  Press(dlg_.get(), "Play");  // now "Pause"
+  ASSERT_TRUE(Await([&] { return dlg_->camera_switch().control().Status().paused; }));
+  QTest::qWait(500);  // the windows repaint the frame the playback rests on
+  // The windows where the dialog placed them, on a plain background.
+  QWidget* windows[] = {dlg_.get(), dlg_->picture(), dlg_->trends()};
+  QRect area;
+  for (QWidget* w : windows) area = area.united(w->geometry());
+  QImage shot(area.size(), QImage::Format_RGB32);
+  shot.fill(QColor(250, 250, 250));
+  {
+    QPainter painter(&shot);
+    for (QWidget* w : windows) painter.drawPixmap(w->geometry().topLeft() - area.topLeft(), w->grab());
+  }
+  ASSERT_TRUE(shot.save(QString::fromLatin1(dir) + "/kelvara-playback.png"));
+  Click(dlg_->view(), 3000);  // Stop
+}
+
 #if KELVARA_HAS_VIEWER
 // The room with the ball held still (frames of one moment, each with noise
 // of its own), replayed in a loop: the 3D view without and with "Flying
@@ -445,22 +525,7 @@ class ClientFilterScreenshots : public ClientEndToEnd {
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
     camsim::RoomScene room(1);
-    camsim::CameraParameters p;
-    p.format_code = kFormatCodes[4];  // "Distance(Polar)+AMP"
-    recording::RecordingHeader header;
-    header.format_code = p.format_code;
-    const unsigned char* table = room.AngleTable();
-    header.replies = {
-        {CMD_GET_VERSION, pattern::VersionPayload()},
-        {CMD_GET_ANGLE_TABLE, std::vector<unsigned char>(table, table + kThetaPhiTableBytes)},
-        {CMD_GET_FORMAT, {static_cast<unsigned char>(p.format_code >> 8), static_cast<unsigned char>(p.format_code)}},
-    };
-    recording::RecordingWriter writer;
-    ASSERT_TRUE(writer.Open(Recording(), header)) << writer.error();
-    for (int k = 0; k < 16; ++k)
-      ASSERT_TRUE(writer.Append(recording::RecordKind::kFrame, k * 100000000LL, room.Frame(p, 8.5),
-                                static_cast<uint32_t>(kMeasurementFrameBytes)));
-    ASSERT_TRUE(writer.Close()) << writer.error();
+    WriteRoomRecording(Recording(), room, 16, 0.1, 8.5);
     ClientEndToEnd::SetUp();
   }
   std::vector<std::string> SimArguments() const override { return {"--replay", Recording(), "--loop"}; }
