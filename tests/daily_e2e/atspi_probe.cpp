@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <vector>
 
 #include "camsim/testing/sim_process.h"
@@ -170,6 +171,15 @@ QRect AtSpiProbe::Extents(const Node& node) const {
   box >> x >> y >> w >> h;
   box.endStructure();
   return QRect(x, y, w, h);
+}
+
+void PrepareClientFolder(const std::string& bin_folder, const std::string& folder) {
+  namespace fs = std::filesystem;
+  for (const char* name : {"Brenvik", "libUART.so", "Table", "angle.org"}) {
+    std::error_code ignored;
+    fs::create_symlink(bin_folder + name, folder + "/" + name, ignored);
+  }
+  fs::copy_file(bin_folder + "Kelvara", folder + "/Kelvara");
 }
 
 std::string CommandOutput(const std::string& command) {

@@ -14,6 +14,11 @@ namespace testing {
 // What a shell command prints on its standard output (binary-safe).
 std::string CommandOutput(const std::string& command);
 
+// A program folder of the client's own in `folder`: the client copied from
+// `bin_folder` (it keeps its profile beside itself), the updater, the
+// serial library, the table and the angle file linked.
+void PrepareClientFolder(const std::string& bin_folder, const std::string& folder);
+
 // The main of a test program that drives a program through AT-SPI: the
 // accessibility bus belongs to a D-Bus session, so without one the program
 // runs itself again inside a private session; then the tests run under a

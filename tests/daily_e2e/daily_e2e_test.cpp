@@ -75,11 +75,7 @@ class DailyUseTest : public ::testing::Test {
   // A program folder of its own: the program copied (it keeps its profile
   // beside itself), the rest of the build's program folder linked.
   void SetUp() override {
-    for (const char* name : {"Brenvik", "libUART.so", "Table", "angle.org"}) {
-      std::error_code ignored;
-      fs::create_symlink(std::string(KELVARA_BIN_DIR) + name, program_.Path(name), ignored);
-    }
-    fs::copy_file(KELVARA_BIN_DIR "Kelvara", program_.Path("Kelvara"));
+    testing::PrepareClientFolder(KELVARA_BIN_DIR, program_.path());
     fs::create_directory(program_.Path("logs"));
   }
 

@@ -55,13 +55,7 @@ std::string VersionText(const std::vector<unsigned char>& reply) {
 
 class PlaybackE2eTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (const char* name : {"Brenvik", "libUART.so", "Table", "angle.org"}) {
-      std::error_code ignored;
-      fs::create_symlink(std::string(KELVARA_BIN_DIR) + name, program_.Path(name), ignored);
-    }
-    fs::copy_file(KELVARA_BIN_DIR "Kelvara", program_.Path("Kelvara"));
-  }
+  void SetUp() override { testing::PrepareClientFolder(KELVARA_BIN_DIR, program_.path()); }
   void TearDown() override { StopClient(); }
 
   // Ends the program as a session's end does (it closes on SIGTERM).
